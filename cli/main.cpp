@@ -1,0 +1,49 @@
+// zelko-cli: the headless front of the engine, for scripts and batch work.
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "command.h"
+
+namespace zelko::cli {
+namespace {
+
+struct Entry {
+  CommandFn fn;
+  std::string usage;
+};
+
+std::map<std::string, Entry>& Registry() {
+  static std::map<std::string, Entry> registry;
+  return registry;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: zelko-cli COMMAND ...\n");
+  for (const auto& [name, entry] : Registry()) std::fprintf(stderr, "  %s\n", entry.usage.c_str());
+  return 2;
+}
+
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(const char* name, CommandFn fn, const char* usage) {
+  Registry()[name] = Entry{fn, usage};
+}
+
+}  // namespace zelko::cli
+
+int main(int argc, char** argv) {
+  using namespace zelko::cli;
+  if (argc < 2) return Usage();
+  auto it = Registry().find(argv[1]);
+  if (it == Registry().end()) return Usage();
+  std::vector<std::string> args(argv + 2, argv + argc);
+  try {
+    return it->second.fn(args);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zelko-cli: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,44 @@
+#include "app/help_viewer.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace zelko {
+
+QString HelpFolder() {
+  QString beside = QCoreApplication::applicationDirPath() + "/help";
+  if (QFileInfo::exists(beside + "/index.htm")) return beside;
+  return QStringLiteral(ZELKO_HELP_SOURCE_DIR);
+}
+
+void ShowHelpViewer(QWidget* parent, const QString& page) {
+  static QDialog* viewer = nullptr;
+  static QTextBrowser* browser = nullptr;
+  if (!viewer) {
+    viewer = new QDialog(parent);
+    viewer->setObjectName("HelpViewer");
+    viewer->setWindowTitle("Zelko ヘルプ");
+    viewer->resize(760, 600);
+    auto* layout = new QVBoxLayout(viewer);
+    browser = new QTextBrowser(viewer);
+    browser->setObjectName("HelpBrowser");
+    browser->setOpenLinks(true);
+    layout->addWidget(browser);
+  }
+  const QString file = HelpFolder() + "/" + (page.isEmpty() ? QString("index") : page) + ".htm";
+  if (QFileInfo::exists(file)) {
+    browser->setSearchPaths({HelpFolder()});
+    browser->setSource(QUrl::fromLocalFile(file));
+  } else {
+    browser->setHtml("<h2>ページが見つかりません</h2><p>" + file.toHtmlEscaped() + "</p>");
+  }
+  viewer->show();
+  viewer->raise();
+}
+
+}  // namespace zelko
