@@ -1,0 +1,54 @@
+// Least-squares fits of the transformation coefficients from the marker table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "coords/ls_solution.h"
+
+namespace zelko {
+
+// The texts of one marker-table row, columns 1..4, exactly as the table holds them.
+struct MarkerRowText {
+  std::string imageX;     // "x(pixels)"
+  std::string imageY;     // "y(pixels)"
+  std::string physicalX;  // "X(unit)" or "経度"
+  std::string physicalY;  // "Y(unit)" or "緯度"
+};
+
+// Too few rows have image coordinates and a physical X.
+inline constexpr const char* kFitShortageXMessage =
+    "マーカー数が足りないか、マーカーの\n物理座標が正しく入力されていません。";
+// Too few rows have a physical Y (the X fit has been made).
+inline constexpr const char* kFitShortageYMessage = "マーカー数が足りません。";
+
+// Writes the basis terms of (x, y) for a method into terms[1..n-1] (terms[0] := 1): x, y and
+// then 3: x·y; 4: x·y, x², y²; 5: x², x·y, y², x³, x²·y, x·y², y³. terms is resized to n.
+void BasisTerms(int method, double x, double y, std::vector<double>& terms);
+
+// Fits one coordinate: A[i] = (1, terms[i][1..n-1]), b = values[0..count-1]. On success the n
+// coefficients are copied into C (resized to at least n). False when the solver met an
+// arithmetic fault or the arrays are smaller than count and n say; C is then unchanged.
+// *message gets the solver's message, if any.
+bool FitPolynomial(int count, int n, const RealMatrix& terms, const std::vector<double>& values,
+                   std::vector<double>& C, std::string* message = nullptr);
+
+struct FitResult {
+  bool ok = false;
+  // The coefficients to copy back: resized to the method's length (old values kept, new ones 0)
+  // in every outcome; Cx holds the new X fit once the X pass succeeded.
+  std::vector<double> Cx, Cy;
+  // Text for an error box, empty when nothing is to be shown.
+  std::string message;
+  // 0-based marker rows that took part in the X and the Y pass.
+  std::vector<int> rowsX, rowsY;
+};
+
+// Fits Cx and Cy for methods 2..5 from the marker rows (row r of the table is rows[r-1]). A row
+// takes part in a pass when its image x, image y and that pass's physical value are numbers; a
+// pass needs more such rows than the method has coefficients. Any other method: ok false,
+// coefficients unchanged, no message.
+FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
+                       const std::vector<double>& Cx, const std::vector<double>& Cy);
+
+}  // namespace zelko
