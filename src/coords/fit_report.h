@@ -10,9 +10,9 @@
 namespace zelko {
 
 struct FitResidual {
-  int row = 0;                // 1-based row of the marker table
-  std::optional<double> dx;   // fitted X minus typed X; empty when the row was not used for X
-  std::optional<double> dy;   // the same for Y
+  int row = 0;               // 1-based row of the marker table
+  std::optional<double> dx;  // fitted X minus typed X; empty when the row was not used for X
+  std::optional<double> dy;  // the same for Y
 };
 
 struct FitReport {

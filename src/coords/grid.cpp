@@ -11,8 +11,8 @@ namespace zelko {
 
 namespace {
 
-constexpr int kSeeds = 10;      // seed positions j = 0..10 along the entry edge
-constexpr int kSamples = 100;   // sample positions k = 0..100 along the line
+constexpr int kSeeds = 10;     // seed positions j = 0..10 along the entry edge
+constexpr int kSamples = 100;  // sample positions k = 0..100 along the line
 constexpr int kMaxNewtonSteps = 10;
 constexpr double kConverged = 0.1;  // view pixels
 
@@ -21,17 +21,30 @@ class Pass {
  public:
   Pass(char name, int method, const std::vector<double>& c, const ViewPlacement& view, double w,
        double h)
-      : name_(name), method_(method), c_(c), view_(view), w_(w), h_(h),
+      : name_(name),
+        method_(method),
+        c_(c),
+        view_(view),
+        w_(w),
+        h_(h),
         solveY_(name == 'A' || name == 'B') {}
 
   // Traces every line of the pass into lines; false when the drawing as a whole must fail.
   bool Trace(double s, std::vector<GridLine>& lines) const {
     double lower, upper;
     switch (name_) {
-      case 'A': lower = Eval(0, 0), upper = Eval(0, h_); break;
-      case 'B': lower = Eval(w_, 0), upper = Eval(w_, h_); break;
-      case 'C': lower = Eval(0, h_), upper = Eval(w_, h_); break;
-      default: lower = Eval(0, 0), upper = Eval(w_, 0); break;
+      case 'A':
+        lower = Eval(0, 0), upper = Eval(0, h_);
+        break;
+      case 'B':
+        lower = Eval(w_, 0), upper = Eval(w_, h_);
+        break;
+      case 'C':
+        lower = Eval(0, h_), upper = Eval(w_, h_);
+        break;
+      default:
+        lower = Eval(0, 0), upper = Eval(w_, 0);
+        break;
     }
     if (!std::isfinite(lower) || !std::isfinite(upper)) return false;
     // Lines of constant Y are counted from the smaller corner value; lines of constant X assume
@@ -69,10 +82,14 @@ class Pass {
   // The view position of solved coordinate u at sample k.
   std::pair<double, double> Position(int k, double u) const {
     switch (name_) {
-      case 'A': return {w_ * k / kSamples, u};
-      case 'B': return {(1 - static_cast<double>(k) / kSamples) * w_, u};
-      case 'C': return {u, (1 - static_cast<double>(k) / kSamples) * h_};
-      default: return {u, h_ * k / kSamples};
+      case 'A':
+        return {w_ * k / kSamples, u};
+      case 'B':
+        return {(1 - static_cast<double>(k) / kSamples) * w_, u};
+      case 'C':
+        return {u, (1 - static_cast<double>(k) / kSamples) * h_};
+      default:
+        return {u, h_ * k / kSamples};
     }
   }
   std::pair<double, double> SeedPosition(int j) const {

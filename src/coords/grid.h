@@ -37,8 +37,8 @@ struct GridLine {
 };
 
 struct GridTrace {
-  bool ok = false;          // DrawGrid's result
-  std::string message;      // kGridErrorMessage when not ok, else empty
+  bool ok = false;              // DrawGrid's result
+  std::string message;          // kGridErrorMessage when not ok, else empty
   std::vector<GridLine> lines;  // in drawing order A, B, C, D; empty when not ok
 };
 

@@ -68,13 +68,13 @@ TEST(FitTransform, CollinearMarkersLeaveTheDependentTermZero) {
 }
 
 TEST(FitTransform, NeedsMoreUsableRowsThanCoefficients) {
-  std::vector<MarkerRowText> rows{Row(0, 0, "0", "0"), Row(10, 0, "1", "0"),
-                                  Row(0, 10, "0", "1")};
+  std::vector<MarkerRowText> rows{Row(0, 0, "0", "0"), Row(10, 0, "1", "0"), Row(0, 10, "0", "1")};
   // Previous coefficients of another length: resized, old values kept, new ones 0.
   const std::vector<double> oldCx{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, oldCy{7};
   auto fit = FitTransform(tmAffine, rows, oldCx, oldCy);
   EXPECT_FALSE(fit.ok);
-  EXPECT_EQ(fit.message, "マーカー数が足りないか、マーカーの\n物理座標が正しく入力されていません。");
+  EXPECT_EQ(fit.message,
+            "マーカー数が足りないか、マーカーの\n物理座標が正しく入力されていません。");
   EXPECT_EQ(fit.Cx, (std::vector<double>{1, 2, 3}));
   EXPECT_EQ(fit.Cy, (std::vector<double>{7, 0, 0}));
 
@@ -88,10 +88,9 @@ TEST(FitTransform, NeedsMoreUsableRowsThanCoefficients) {
 
 TEST(FitTransform, EachPassSkipsItsOwnUnusableRows) {
   const std::vector<MarkerRowText> rows{
-      Row(0, 0, "0", "0"),  Row(10, 0, "10", "0"), Row(0, 10, "0", ""),
-      Row(10, 10, "10", "10"),
-      {"abc", "5.0", "3", "3"},   // image x is no number: in neither pass
-      {"5.0", "5.0", "", "5"},    // no physical X: Y pass only
+      Row(0, 0, "0", "0"),     Row(10, 0, "10", "0"),    Row(0, 10, "0", ""),
+      Row(10, 10, "10", "10"), {"abc", "5.0", "3", "3"},  // image x is no number: in neither pass
+      {"5.0", "5.0", "", "5"},                            // no physical X: Y pass only
   };
   auto fit = FitTransform(tmAffine, rows, {9, 9, 9}, {8, 8, 8});
   // X has rows 1, 2, 3, 4 (0-based 0..3); Y has 0, 1, 3, 5.

@@ -39,8 +39,10 @@ TEST(EvaluateTransform, AtViewAndSlopesFollowThePlacement) {
   EXPECT_DOUBLE_EQ(TransformSlopeY(tmCubic, cubic, view, 3, 4), 229.5);
 
   const std::vector<double> quadratic{1, 2, 3, 4, 5, 6};
-  EXPECT_DOUBLE_EQ(TransformSlopeX(tmQuadratic, quadratic, view, 3, 4), (2 + 4 * 3 + 2 * 5 * 2) / 2.0);
-  EXPECT_DOUBLE_EQ(TransformSlopeY(tmQuadratic, quadratic, view, 3, 4), (3 + 4 * 2 + 2 * 6 * 3) / 2.0);
+  EXPECT_DOUBLE_EQ(TransformSlopeX(tmQuadratic, quadratic, view, 3, 4),
+                   (2 + 4 * 3 + 2 * 5 * 2) / 2.0);
+  EXPECT_DOUBLE_EQ(TransformSlopeY(tmQuadratic, quadratic, view, 3, 4),
+                   (3 + 4 * 2 + 2 * 6 * 3) / 2.0);
   EXPECT_DOUBLE_EQ(TransformSlopeX(tmBilinear, {1, 2, 3, 4}, view, 3, 4), (2 + 4 * 3) / 2.0);
   EXPECT_DOUBLE_EQ(TransformSlopeY(tmBilinear, {1, 2, 3, 4}, view, 3, 4), (3 + 4 * 2) / 2.0);
   EXPECT_DOUBLE_EQ(TransformSlopeX(tmAffine, {1, 2, 3}, view, 3, 4), 1);
