@@ -1,0 +1,130 @@
+#include "imaging/image_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "imaging/bmp_codec.h"
+#include "imaging/jpeg_codec.h"
+
+namespace zelko {
+
+std::string UpperExtension(const std::string& path) {
+  const auto sep = path.find_last_of("/\\:");
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return "";
+  std::string ext = path.substr(dot);
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return ext;
+}
+
+bool IsImageExtension(const std::string& path) {
+  const std::string ext = UpperExtension(path);
+  return ext == ".JPG" || ext == ".BMP";
+}
+
+std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint64_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    throw ImagingError("ファイル \"" + path + "\" を開けません: " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw ImagingError("\"" + path + "\" は通常のファイルではありません");
+  }
+  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
+    ::close(fd);
+    throw ImagingError("ファイル \"" + path + "\" が大きすぎます (" +
+                       std::to_string(st.st_size) + " バイト)");
+  }
+  std::vector<std::uint8_t> bytes(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int e = errno;
+      ::close(fd);
+      throw ImagingError("ファイル \"" + path + "\" を読めません" +
+                         (n < 0 ? std::string(": ") + std::strerror(e) : std::string()));
+    }
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return bytes;
+}
+
+Bitmap LoadImageFile(const std::string& path, std::string* warning) {
+  if (warning != nullptr) warning->clear();
+  const std::string ext = UpperExtension(path);
+  if (ext != ".JPG" && ext != ".BMP")
+    throw ImagingError("\"" + path + "\" は JPEG (.jpg) でも BMP (.bmp) でもありません");
+  const std::vector<std::uint8_t> bytes = ReadImageFileBytes(path);
+  bool jpeg = ext == ".JPG";
+  // A misnamed file is still opened as what it is.
+  if (bytes.size() >= 2) {
+    if (bytes[0] == 'B' && bytes[1] == 'M') jpeg = false;
+    if (bytes[0] == 0xFF && bytes[1] == 0xD8) jpeg = true;
+  }
+  if (jpeg) return DecodeJpeg(bytes.data(), bytes.size(), warning);
+  return ReadBmp(bytes.data(), bytes.size());
+}
+
+void WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  const auto sep = path.find_last_of('/');
+  const std::string folder = sep == std::string::npos ? "." : path.substr(0, sep + 1);
+  const std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
+  std::random_device rd;
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(rd()));
+    temp = (sep == std::string::npos ? std::string() : folder) + "." + base + "." + suffix +
+           ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0)
+    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(errno));
+  auto fail = [&](const char* what) {
+    const int e = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw ImagingError("\"" + path + "\" に書き込めません: " + what + ": " + std::strerror(e));
+  };
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail("書き込み");
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail("fsync");
+  if (::close(fd) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(e));
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int e = errno;
+    ::unlink(temp.c_str());
+    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(e));
+  }
+}
+
+std::vector<std::uint8_t> EncodeImageForPath(const Bitmap& bitmap, const std::string& path,
+                                             int jpegQuality) {
+  const std::string ext = UpperExtension(path);
+  if (ext == ".JPG") return EncodeJpeg(bitmap, jpegQuality);
+  if (ext == ".BMP") return WriteBmp(bitmap);
+  throw ImagingError("\"" + path + "\" の拡張子は .jpg でも .bmp でもありません");
+}
+
+}  // namespace zelko

@@ -1,0 +1,246 @@
+#include "imaging/jpeg_codec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
+
+namespace zelko {
+namespace {
+
+// A progressive file can hold any number of scans, each a pass over the whole image; a damaged
+// or hostile one could keep the decoder busy for hours. Real encoders write a dozen or so.
+constexpr int kMaxScans = 500;
+
+// libjpeg reports errors through a callback that must not return. It jumps back to the frame
+// that called setjmp; that frame holds only plain C data, so nothing is skipped that needs
+// destroying, and the caller turns the message into an exception afterwards.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX + 64];
+  char warning[JMSG_LENGTH_MAX];
+  bool hasWarning;
+};
+
+void ErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, err->message);
+  std::longjmp(err->jump, 1);
+}
+
+// Keeps the first warning instead of printing it; later ones only count.
+void EmitMessage(j_common_ptr cinfo, int level) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (level < 0) {
+    if (!err->hasWarning) {
+      (*cinfo->err->format_message)(cinfo, err->warning);
+      err->hasWarning = true;
+    }
+    ++cinfo->err->num_warnings;
+  }
+}
+
+void OutputMessage(j_common_ptr) {}
+
+void InstallErrorManager(ErrorManager& err) {
+  std::memset(&err, 0, sizeof err);
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = ErrorExit;
+  err.pub.emit_message = EmitMessage;
+  err.pub.output_message = OutputMessage;
+}
+
+void ProgressMonitor(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  if (d->input_scan_number > kMaxScans) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::snprintf(err->message, sizeof err->message,
+                  "JPEG ファイルのスキャンが多すぎます (%d を越えています)", kMaxScans);
+    std::longjmp(err->jump, 1);
+  }
+}
+
+struct DecodeState {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+  jpeg_progress_mgr progress;
+  Bitmap* out;
+  std::int64_t maxPixels;
+};
+
+bool CreateNoThrow(Bitmap* out, int w, int h, int bpp, char* message, size_t capacity) {
+  try {
+    out->Create(w, h, bpp);
+    return true;
+  } catch (const std::exception& e) {
+    std::snprintf(message, capacity, "%s", e.what());
+    return false;
+  }
+}
+
+unsigned char Mul255(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127) / 255); }
+
+// Only plain C data lives in this frame (see ErrorManager).
+bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
+  jpeg_decompress_struct& cinfo = s.cinfo;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallErrorManager(s.err);
+  cinfo.err = &s.err.pub;
+  if (setjmp(s.err.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  jpeg_create_decompress(&cinfo);
+  s.progress.progress_monitor = ProgressMonitor;
+  cinfo.progress = &s.progress;
+  jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&cinfo, TRUE);
+  if (cinfo.data_precision != 8) {
+    std::snprintf(s.err.message, sizeof s.err.message,
+                  "JPEG のサンプル精度 %d ビットには対応していません", cinfo.data_precision);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  const std::int64_t pixels = std::int64_t{cinfo.image_width} * cinfo.image_height;
+  if (pixels > s.maxPixels) {
+    std::snprintf(s.err.message, sizeof s.err.message,
+                  "JPEG 画像が大きすぎます (%u x %u ピクセル、上限は %lld ピクセル)",
+                  cinfo.image_width, cinfo.image_height, static_cast<long long>(s.maxPixels));
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+  cinfo.out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
+  jpeg_start_decompress(&cinfo);
+  const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
+  if (!CreateNoThrow(s.out, w, h, gray ? 8 : 24, s.err.message, sizeof s.err.message)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
+  if (cmyk) {
+    JSAMPARRAY buf = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                JPOOL_IMAGE, static_cast<JDIMENSION>(w) * 4, 1);
+    const bool inverted = cinfo.saw_Adobe_marker;
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const int y = static_cast<int>(cinfo.output_scanline);
+      jpeg_read_scanlines(&cinfo, buf, 1);
+      const unsigned char* p = buf[0];
+      unsigned char* d = s.out->Row(y);
+      for (int x = 0; x < w; ++x, p += 4, d += 3) {
+        unsigned c = p[0], m = p[1], yy = p[2], k = p[3];
+        if (!inverted) c = 255 - c, m = 255 - m, yy = 255 - yy, k = 255 - k;
+        d[0] = Mul255(yy, k);
+        d[1] = Mul255(m, k);
+        d[2] = Mul255(c, k);
+      }
+    }
+  } else {
+    JSAMPROW rows[16];
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const int y = static_cast<int>(cinfo.output_scanline);
+      const int n = h - y < 16 ? h - y : 16;
+      for (int i = 0; i < n; ++i) rows[i] = s.out->Row(y + i);
+      jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+    }
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return true;
+}
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+struct EncodeState {
+  jpeg_compress_struct cinfo;
+  ErrorManager err;
+  const Bitmap* in;
+  int quality;
+  unsigned char* buffer;
+  unsigned long size;
+};
+
+bool RunEncode(EncodeState& s) {
+  jpeg_compress_struct& cinfo = s.cinfo;
+  std::memset(&cinfo, 0, sizeof cinfo);
+  InstallErrorManager(s.err);
+  cinfo.err = &s.err.pub;
+  if (setjmp(s.err.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    return false;
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &s.buffer, &s.size);
+  const Bitmap& b = *s.in;
+  const bool direct = b.BitsPerPixel() == 24;
+  cinfo.image_width = static_cast<JDIMENSION>(b.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(b.Height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = direct ? JCS_EXT_BGR : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, s.quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  JSAMPROW row[1];
+  if (direct) {
+    while (cinfo.next_scanline < cinfo.image_height) {
+      // libjpeg only reads the rows it is given.
+      row[0] = const_cast<JSAMPROW>(b.Row(static_cast<int>(cinfo.next_scanline)));
+      jpeg_write_scanlines(&cinfo, row, 1);
+    }
+  } else {
+    auto* argb = static_cast<std::uint32_t*>((*cinfo.mem->alloc_large)(
+        reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, sizeof(std::uint32_t) * b.Width()));
+    JSAMPARRAY rgb = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                JPOOL_IMAGE, cinfo.image_width * 3, 1);
+    while (cinfo.next_scanline < cinfo.image_height) {
+      RowToArgb32(b, static_cast<int>(cinfo.next_scanline), argb);
+      for (int x = 0; x < b.Width(); ++x) {
+        rgb[0][3 * x] = static_cast<JSAMPLE>(argb[x] >> 16);
+        rgb[0][3 * x + 1] = static_cast<JSAMPLE>(argb[x] >> 8);
+        rgb[0][3 * x + 2] = static_cast<JSAMPLE>(argb[x]);
+      }
+      jpeg_write_scanlines(&cinfo, rgb, 1);
+    }
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  return true;
+}
+
+}  // namespace
+
+Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warning,
+                  std::int64_t maxPixels) {
+  Bitmap out;
+  auto state = std::make_unique<DecodeState>();
+  state->out = &out;
+  state->maxPixels = maxPixels;
+  if (!RunDecode(*state, data, size))
+    throw ImagingError(std::string("JPEG ファイルを読み込めません: ") + state->err.message);
+  if (warning != nullptr) *warning = state->err.hasWarning ? state->err.warning : "";
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality) {
+  if (bitmap.Empty()) throw ImagingError("空の画像は JPEG に書き出せません");
+  auto state = std::make_unique<EncodeState>();
+  state->in = &bitmap;
+  state->quality = quality < 1 ? 1 : quality > 100 ? 100 : quality;
+  state->buffer = nullptr;
+  state->size = 0;
+  const bool ok = RunEncode(*state);
+  // libjpeg allocated the buffer with malloc.
+  std::unique_ptr<unsigned char, FreeDeleter> owned(state->buffer);
+  if (!ok) throw ImagingError(std::string("JPEG に書き出せません: ") + state->err.message);
+  return std::vector<std::uint8_t>(owned.get(), owned.get() + state->size);
+}
+
+}  // namespace zelko

@@ -1,0 +1,266 @@
+// The BMP and JPEG loaders against third-party files with reference pixels, and the writers'
+// byte layouts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imaging/bitmap.h"
+#include "imaging/bmp_codec.h"
+#include "imaging/image_file.h"
+#include "imaging/jpeg_codec.h"
+
+namespace zelko {
+namespace {
+
+const std::string kData = std::string(ZELKO_TEST_DATA) + "/images/";
+
+struct Sample {
+  int x, y;
+  int rgba[4];
+};
+
+struct ManifestRow {
+  std::string path, format, expect, layout, notes;
+  int width = 0, height = 0;
+  std::string ref;
+  std::vector<Sample> samples;
+};
+
+std::vector<ManifestRow> ReadManifest() {
+  std::ifstream in(kData + "MANIFEST.tsv");
+  std::vector<ManifestRow> rows;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> f;
+    std::stringstream ss(line);
+    std::string cell;
+    while (std::getline(ss, cell, '\t')) f.push_back(cell);
+    f.resize(7);
+    ManifestRow r{f[0], f[1], f[2], f[5], f[6]};
+    r.width = f[3].empty() ? 0 : std::atoi(f[3].c_str());
+    r.height = f[4].empty() ? 0 : std::atoi(f[4].c_str());
+    std::stringstream ns(r.notes);
+    std::string tok;
+    while (ns >> tok) {
+      if (tok.rfind("ref=", 0) == 0) r.ref = tok.substr(4);
+      if (tok.rfind("(alternatives", 0) == 0) break;
+      Sample s{0, 0, {0, 0, 0, 255}};
+      int n = std::sscanf(tok.c_str(), "%d,%d=%d,%d,%d,%d", &s.x, &s.y, &s.rgba[0], &s.rgba[1],
+                          &s.rgba[2], &s.rgba[3]);
+      if (n >= 5) r.samples.push_back(s);
+    }
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+// Channels narrower or wider than 8 bits may round one step differently.
+int Tolerance(const ManifestRow& r, const Bitmap& b) {
+  if (r.format == "JPEG") return 2;
+  return b.BitsPerPixel() == 16 || b.BitsPerPixel() == 32 ? 1 : 0;
+}
+
+void ExpectSamples(const ManifestRow& r, const Bitmap& b, bool opaqueOnly) {
+  ASSERT_EQ(b.Width(), r.width);
+  ASSERT_EQ(b.Height(), r.height);
+  const int tol = Tolerance(r, b);
+  for (const Sample& s : r.samples) {
+    if (opaqueOnly && s.rgba[3] != 255) continue;
+    const std::uint32_t c = PixelRgb(b, s.x, s.y);
+    const int got[3] = {int(c >> 16 & 255), int(c >> 8 & 255), int(c & 255)};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(got[i], s.rgba[i], tol) << "pixel " << s.x << "," << s.y << " channel " << i;
+  }
+}
+
+// The Go files end in ".jpeg", which the program does not open by name, so decode by format.
+Bitmap Decode(const ManifestRow& r, std::string* warning = nullptr) {
+  const auto bytes = ReadImageFileBytes(kData + r.path);
+  if (r.format == "JPEG") return DecodeJpeg(bytes.data(), bytes.size(), warning);
+  return ReadBmp(bytes.data(), bytes.size());
+}
+
+TEST(Codecs, EveryManifestFileLoadsOrIsRejectedAsStated) {
+  const auto rows = ReadManifest();
+  ASSERT_GT(rows.size(), 150u);
+  int loaded = 0;
+  for (const ManifestRow& r : rows) {
+    SCOPED_TRACE(r.path);
+    std::string warning;
+    Bitmap b;
+    std::string error;
+    try {
+      b = Decode(r, &warning);
+    } catch (const ImagingError& e) {
+      error = e.what();
+      EXPECT_FALSE(error.empty());
+    }
+    if (r.expect == "load" || r.expect == "load-warn") {
+      ASSERT_TRUE(error.empty()) << error;
+      ExpectSamples(r, b, false);
+      EXPECT_EQ(!warning.empty(), r.expect == "load-warn") << warning;
+      ++loaded;
+    } else if (r.expect == "either") {
+      if (error.empty()) ExpectSamples(r, b, true);
+    } else if (r.expect == "reject" || r.expect == "reject-8bit") {
+      EXPECT_FALSE(error.empty());
+    }
+  }
+  EXPECT_EQ(loaded, 73);
+}
+
+TEST(Codecs, FilesOfOneReferenceRenderingDecodeAlike) {
+  std::map<std::string, std::vector<std::pair<std::string, Bitmap>>> groups;
+  for (const ManifestRow& r : ReadManifest()) {
+    if (r.format != "BMP" || r.ref.empty() || r.expect == "reject") continue;
+    // RLE files with skipped pixels legitimately differ where the skip leaves them undefined.
+    if (r.path.find("rle") != std::string::npos && r.expect == "either") continue;
+    try {
+      groups[r.ref].emplace_back(r.path, Decode(r));
+    } catch (const ImagingError&) {
+    }
+  }
+  int compared = 0;
+  for (const auto& [ref, files] : groups) {
+    const Bitmap& base = files.front().second;
+    for (size_t i = 1; i < files.size(); ++i) {
+      SCOPED_TRACE(files[i].first + " vs " + files.front().first);
+      const Bitmap& b = files[i].second;
+      ASSERT_EQ(b.Width(), base.Width());
+      ASSERT_EQ(b.Height(), base.Height());
+      const bool wide = b.BitsPerPixel() >= 16 || base.BitsPerPixel() >= 16;
+      int worst = 0;
+      for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) {
+          const std::uint32_t p = PixelRgb(b, x, y), q = PixelRgb(base, x, y);
+          for (int s = 0; s < 24; s += 8)
+            worst = std::max(worst, std::abs(int(p >> s & 255) - int(q >> s & 255)));
+        }
+      EXPECT_LE(worst, wide ? 1 : 0);
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 20);
+}
+
+TEST(Codecs, TruncatedJpegLoadsWithTheDecoderWarning) {
+  std::string warning;
+  Bitmap b = LoadImageFile(kData + "corrupt/jpeg_trunc50_baseline.jpg", &warning);
+  EXPECT_EQ(warning, "Premature end of JPEG file");
+  EXPECT_EQ(PixelRgb(b, 0, 148), 0x808080u);
+}
+
+TEST(Codecs, RejectionsSayWhatIsWrong) {
+  auto message = [](const std::string& file) {
+    try {
+      LoadImageFile(kData + file);
+    } catch (const ImagingError& e) {
+      return std::string(e.what());
+    }
+    return std::string("loaded");
+  };
+  EXPECT_NE(message("corrupt/jpeg_sof_huge_dims.jpg").find("大きすぎます"), std::string::npos);
+  EXPECT_NE(message("jpeg/testorig12.jpg").find("precision 12"), std::string::npos);
+  EXPECT_NE(message("corrupt/jpeg_bad_marker_in_scan.jpg").find("0x99"), std::string::npos);
+  EXPECT_NE(message("corrupt/bmp_offset_huge.bmp").find("ファイルの外"), std::string::npos);
+  EXPECT_NE(message("corrupt/bmp_overflow32.bmp").find("大きすぎます"), std::string::npos);
+  EXPECT_NE(message("bmpsuite/b/shortfile.bmp").find("切れています"), std::string::npos);
+  EXPECT_NE(message("bmpsuite/b/badheadersize.bmp").find("66"), std::string::npos);
+  EXPECT_NE(message("bmpsuite/b/badrle.bmp").find("RLE"), std::string::npos);
+  EXPECT_NE(message("missing.bmp").find("開けません"), std::string::npos);
+  EXPECT_NE(message("bmpsuite/LICENSE.txt").find(".jpg"), std::string::npos);
+}
+
+TEST(Codecs, MisnamedFileIsDecodedAsWhatItIs) {
+  const std::string path = testing::TempDir() + "/really_a_bmp.jpg";
+  const auto bytes = ReadImageFileBytes(kData + "bmpsuite/g/rgb24.bmp");
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  EXPECT_EQ(LoadImageFile(path).BitsPerPixel(), 24);
+}
+
+TEST(Codecs, BmpWriterByteLayout) {
+  Bitmap b(3, 2, 24);
+  const std::uint8_t top[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  const std::uint8_t bottom[9] = {10, 11, 12, 13, 14, 15, 16, 17, 18};
+  std::memcpy(b.Row(0), top, 9);
+  std::memcpy(b.Row(1), bottom, 9);
+  b.xPixelsPerMeter = 2835;
+  const std::vector<std::uint8_t> expected = {
+      'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                   // file header
+      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,     // size, w, h, planes, bpp
+      24, 0, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size .. colours
+      10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0,                      // bottom row first
+      1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
+  EXPECT_EQ(WriteBmp(b), expected);
+}
+
+TEST(Codecs, BmpWriterKeepsPaletteAndMasks) {
+  Bitmap p(9, 1, 1);
+  p.palette = {0x00FF0000, 0x000000FF};
+  p.Row(0)[0] = 0xA5;
+  p.Row(0)[1] = 0x80;
+  const auto bytes = WriteBmp(p);
+  EXPECT_EQ(bytes[10], 62);  // 54 + 2 entries
+  EXPECT_EQ(bytes[46], 2);   // colours used
+  const std::vector<std::uint8_t> table(bytes.begin() + 54, bytes.begin() + 62);
+  EXPECT_EQ(table, (std::vector<std::uint8_t>{0, 0, 255, 0, 255, 0, 0, 0}));
+  Bitmap back = ReadBmp(bytes.data(), bytes.size());
+  EXPECT_EQ(back.palette, p.palette);
+  EXPECT_EQ(back.Row(0)[0], 0xA5);
+  EXPECT_EQ(back.Row(0)[1], 0x80);
+
+  Bitmap w(2, 1, 16);
+  w.masks = {0xF800, 0x07E0, 0x001F, 0};
+  w.Row(0)[0] = 0x1F;  // pure blue in 5-6-5
+  const auto wb = WriteBmp(w);
+  EXPECT_EQ(wb[30], 3);  // BI_BITFIELDS
+  EXPECT_EQ(wb[10], 66);
+  Bitmap wback = ReadBmp(wb.data(), wb.size());
+  EXPECT_EQ(wback.masks, w.masks);
+  EXPECT_EQ(PixelRgb(wback, 0, 0), 0x0000FFu);
+}
+
+TEST(Codecs, JpegEncodesColourAtTheGivenQuality) {
+  Bitmap b(40, 24, 24);
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 40; ++x) {
+      std::uint8_t* p = b.Row(y) + 3 * x;
+      p[0] = 200, p[1] = 120, p[2] = 40;  // blue, green, red
+    }
+  const auto q90 = EncodeJpeg(b, 90);
+  std::string warning;
+  Bitmap back = DecodeJpeg(q90.data(), q90.size(), &warning);
+  EXPECT_TRUE(warning.empty());
+  EXPECT_EQ(back.BitsPerPixel(), 24);
+  const std::uint32_t c = PixelRgb(back, 20, 12);
+  EXPECT_NEAR(int(c >> 16), 40, 3);
+  EXPECT_NEAR(int(c >> 8 & 255), 120, 3);
+  EXPECT_NEAR(int(c & 255), 200, 3);
+  // A grey palette image still goes out as a three-component colour file.
+  Bitmap g(16, 16, 8);
+  g.palette.assign(256, 0x00808080);
+  const auto gj = EncodeJpeg(g, 90);
+  EXPECT_EQ(DecodeJpeg(gj.data(), gj.size()).BitsPerPixel(), 24);
+}
+
+TEST(Codecs, AtomicWriteReplacesTheFileOnlyWhenComplete) {
+  const std::string path = testing::TempDir() + "/atomic_out.bmp";
+  WriteImageFileAtomically(path, {1, 2, 3});
+  EXPECT_EQ(ReadImageFileBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_THROW(WriteImageFileAtomically(testing::TempDir() + "/no/such/dir/x.bmp", {1}),
+               ImagingError);
+  EXPECT_EQ(UpperExtension("C:\\dir.x\\photo.JpG"), ".JPG");
+  EXPECT_EQ(UpperExtension("dir.x/photo"), "");
+}
+
+}  // namespace
+}  // namespace zelko
