@@ -1,0 +1,138 @@
+#include "document/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace zelko {
+namespace {
+
+std::string Reason(const std::string& what, const std::string& path, int err) {
+  return what + " " + path + ": " + std::strerror(err);
+}
+
+std::string FolderPart(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error,
+                   std::size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = Reason("cannot open", path, errno);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (error) *error = "not a regular file: " + path;
+    ::close(fd);
+    return false;
+  }
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+    if (error) *error = "file too large: " + path;
+    ::close(fd);
+    return false;
+  }
+  std::string data;
+  data.reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (error) *error = Reason("cannot read", path, errno);
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    if (data.size() + static_cast<size_t>(n) > maxBytes) {
+      if (error) *error = "file too large: " + path;
+      ::close(fd);
+      return false;
+    }
+    data.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  *bytes = std::move(data);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, std::string* error) {
+  if (target.empty() || target.back() == '/') {
+    if (error) *error = "no file name: " + target;
+    return false;
+  }
+  // Replace the file a link points to, not the link.
+  std::string path = target;
+  struct stat linkStat {};
+  if (::lstat(target.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+    if (char* resolved = ::realpath(target.c_str(), nullptr)) {
+      path = resolved;
+      std::free(resolved);
+    }
+  }
+  std::string tempPath =
+      FolderPart(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
+  std::vector<char> name(tempPath.begin(), tempPath.end());
+  name.push_back('\0');
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = Reason("cannot create a file in the folder of", path, errno);
+    return false;
+  }
+  tempPath = name.data();
+  auto fail = [&](const std::string& what, int err) {
+    ::close(fd);
+    ::unlink(tempPath.c_str());
+    if (error) *error = Reason(what, path, err);
+    return false;
+  };
+
+  // mkostemp makes the file private; give it the mode the target has or a new file would get.
+  mode_t mode;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) return fail("cannot set the permissions for", errno);
+
+  size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail("cannot write", errno);
+    }
+    written += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail("cannot flush", errno);
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(tempPath.c_str());
+    if (error) *error = Reason("cannot write", path, err);
+    return false;
+  }
+  if (::rename(tempPath.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(tempPath.c_str());
+    if (error) *error = Reason("cannot replace", path, err);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace zelko

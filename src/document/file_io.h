@@ -1,0 +1,23 @@
+// Whole-file reading and atomic writing for the document's files.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zelko {
+
+// Larger files are refused unread: no project or settings file comes near this.
+inline constexpr std::size_t kMaxDocumentFileBytes = std::size_t{1} << 30;
+
+// Reads the whole file into *bytes. False with a reason when it cannot be opened or read, is no
+// regular file, or is larger than maxBytes.
+bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error,
+                   std::size_t maxBytes = kMaxDocumentFileBytes);
+
+// Writes bytes to a temporary file in the target's folder and renames it over the target only
+// when everything has been written and flushed, so a failed write leaves the old file as it was.
+// A replaced file keeps its permissions. False with a reason on failure.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+
+}  // namespace zelko
