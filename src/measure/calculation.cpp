@@ -6,12 +6,6 @@
 
 namespace zelko {
 
-std::string ScaleUnitText(int unit) {
-  static const char* const kUnits[] = {"pixels", "μm", "mm", "cm", "m", "km", "度"};
-  if (unit < 0 || unit > kDegreeUnit) return {};
-  return kUnits[unit];
-}
-
 bool TransformIsSet(int method, const std::vector<double>& cx, const std::vector<double>& cy) {
   const int count = CoefficientCount(method);
   return count > 0 && static_cast<int>(cx.size()) >= count &&

@@ -7,20 +7,15 @@
 #include <vector>
 
 #include "document/records.h"
+#include "measure/formats.h"
 #include "measure/geometry.h"
 
 namespace zelko {
-
-// Index of "度" in the unit list: longitude and latitude, measured in metres on GRS80.
-inline constexpr int kDegreeUnit = 6;
 
 inline constexpr const char* kMsgInputUnfinished =
     "入力がまだ終了していません。\n入力を終了して下さい。";
 inline constexpr const char* kMsgNoTransform =
     "座標変換がまだ完了していません。\n「設定」ボタンを押して座標変換式を設定してください。";
-
-// Text of unit index 0..6 ("pixels", "μm", "mm", "cm", "m", "km", "度"); empty for others.
-std::string ScaleUnitText(int unit);
 
 // Whether Cx and Cy hold enough coefficients for the method to be evaluated.
 bool TransformIsSet(int method, const std::vector<double>& cx, const std::vector<double>& cy);
