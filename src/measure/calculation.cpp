@@ -8,8 +8,7 @@ namespace zelko {
 
 bool TransformIsSet(int method, const std::vector<double>& cx, const std::vector<double>& cy) {
   const int count = CoefficientCount(method);
-  return count > 0 && static_cast<int>(cx.size()) >= count &&
-         static_cast<int>(cy.size()) >= count;
+  return count > 0 && static_cast<int>(cx.size()) >= count && static_cast<int>(cy.size()) >= count;
 }
 
 std::size_t UsedPointCount(const TLine& line) {

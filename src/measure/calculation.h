@@ -42,8 +42,8 @@ struct CalculateResult {
 
 // Hooks for the view work the calculate command does along the way.
 struct CalculateHooks {
-  std::function<void()> prepare;                 // after the checks, before the first group
-  std::function<void(std::size_t)> afterGroup;   // after each group's Length and Area are set
+  std::function<void()> prepare;                // after the checks, before the first group
+  std::function<void(std::size_t)> afterGroup;  // after each group's Length and Area are set
 };
 
 // Sets Length and Area of every group (metres and square metres in the degree unit); leaves

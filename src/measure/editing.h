@@ -47,9 +47,9 @@ enum class InputEnd {
 
 struct InputEndResult {
   InputEnd outcome = InputEnd::Kept;
-  std::string warning;   // warning box text, empty for none
+  std::string warning;       // warning box text, empty for none
   int pointRowsRemoved = 0;  // rows the point table loses
-  int IDLine = -1;       // the current group afterwards
+  int IDLine = -1;           // the current group afterwards
 };
 
 // Ends the input of the last group: it stays unless it has too few points for its kind (none;
@@ -71,7 +71,7 @@ struct RangeItem {
 RangeItem ParseRangeItem(const std::string& text);
 
 struct GroupDeletion {
-  bool cancelled = false;  // the text was "0": nothing to do, not even the bookkeeping after it
+  bool cancelled = false;    // the text was "0": nothing to do, not even the bookkeeping after it
   std::vector<int> numbers;  // deleted groups by the number they had when the list was typed
   std::vector<int> calls;    // the same as present indices, in the order DeleteGroup takes them
 };
@@ -126,7 +126,6 @@ struct NearestPointResult {
 
 // The point of any group nearest to (x, y) in image coordinates, however far; ties go to the
 // earlier group, then the earlier point. nullopt when there are no points.
-std::optional<NearestPointResult> NearestPoint(const std::vector<TLine>& lines, double x,
-                                               double y);
+std::optional<NearestPointResult> NearestPoint(const std::vector<TLine>& lines, double x, double y);
 
 }  // namespace zelko

@@ -16,11 +16,11 @@ struct XY {
 
 // GRS80 and the projection constants, as the measurements define them.
 inline constexpr long double kPi = 3.14159265358979323851L;
-inline constexpr double kSemiMajorAxis = 6378137;                     // a
-inline constexpr double kFlattening = 0.0033528106811823189354;       // f = 1 / 298.257222101
-inline constexpr double kSemiMinorAxis = 6356752.314140355848;        // b = a (1 - f)
+inline constexpr double kSemiMajorAxis = 6378137;                        // a
+inline constexpr double kFlattening = 0.0033528106811823189354;          // f = 1 / 298.257222101
+inline constexpr double kSemiMinorAxis = 6356752.314140355848;           // b = a (1 - f)
 inline constexpr double kEccentricitySquared = 0.006694380022900787625;  // e²
-inline constexpr double kCentralScale = 0.9999;                       // m0
+inline constexpr double kCentralScale = 0.9999;                          // m0
 // e′ = √595.514444202 / 297.257222101
 double SecondEccentricity();
 

@@ -47,10 +47,14 @@ std::size_t Utf8Length(const std::string& s, std::size_t i) {
   std::size_t len;
   unsigned min;
   if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) len = 2, min = 0x80;
-  else if (lead >= 0xE0 && lead <= 0xEF) len = 3, min = 0x800;
-  else if (lead >= 0xF0 && lead <= 0xF4) len = 4, min = 0x10000;
-  else return 0;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    len = 2, min = 0x80;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    len = 3, min = 0x800;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    len = 4, min = 0x10000;
+  else
+    return 0;
   if (i + len > s.size()) return 0;
   unsigned cp = lead & (0x7F >> len);
   for (std::size_t k = 1; k < len; ++k) {
@@ -71,9 +75,15 @@ void AppendJsonString(std::string& out, const std::string& s) {
       ++i;
     } else if (c < 0x20) {
       switch (c) {
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
         default: {
           char buf[8];
           std::snprintf(buf, sizeof buf, "\\u%04x", c);

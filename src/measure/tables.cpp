@@ -26,9 +26,8 @@ namespace {
 
 // A positive whole number in ASCII digits, or nullopt.
 std::optional<int> ParsePositive(std::string_view text) {
-  if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-      }))
+  if (text.empty() ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
     return std::nullopt;
   int value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -78,13 +77,18 @@ std::vector<std::string> PointTableHeader(int method, int unit) {
 }
 
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
-                                       const std::vector<double>& cx,
-                                       const std::vector<double>& cy, int decimals) {
+                                       const std::vector<double>& cx, const std::vector<double>& cy,
+                                       int decimals) {
   const TMarker& p = line.Points.at(point);
-  std::vector<std::string> row{std::to_string(line.Sort + 1), GroupLabel(line.LineType, group),
-                               p.nm.empty() ? std::to_string(point + 1) : p.nm,
-                               FormatFixed(p.x, 1), FormatFixed(p.y, 1)};
-  if (PointTableColumns(method) == 7) {
+  const int columns = PointTableColumns(method);
+  std::vector<std::string> row;
+  row.reserve(static_cast<std::size_t>(columns));
+  row.push_back(std::to_string(line.Sort + 1));
+  row.push_back(GroupLabel(line.LineType, group));
+  row.push_back(p.nm.empty() ? std::to_string(point + 1) : p.nm);
+  row.push_back(FormatFixed(p.x, 1));
+  row.push_back(FormatFixed(p.y, 1));
+  if (columns == 7) {
     const std::string format = LengthFormat(decimals);
     row.push_back(FormatPicture(EvaluateTransform(method, cx, p.x, p.y), format));
     row.push_back(FormatPicture(EvaluateTransform(method, cy, p.x, p.y), format));
@@ -95,7 +99,11 @@ std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t
 PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
                            int decimals) {
+  std::size_t total = 1;
+  for (const TLine& line : lines) total += UsedPointCount(line);
   PointTable table;
+  table.cells.reserve(total);
+  table.rows.reserve(total);
   table.cells.push_back(PointTableHeader(method, unit));
   table.rows.push_back({});
   for (std::size_t g = 0; g < lines.size(); ++g) {
@@ -173,11 +181,10 @@ ResultTable BuildResultTable(const std::vector<TLine>& lines,
     long long points = 0;
     for (int g : block) {
       const TLine& line = lines[static_cast<std::size_t>(g)];
-      table.cells.push_back({g == block.front() ? name : std::string(),
-                             GroupLabel(line.LineType, g),
-                             FormatPicture(line.Length, formats.length),
-                             FormatPicture(line.Area, formats.area),
-                             std::to_string(line.NumPoints)});
+      table.cells.push_back(
+          {g == block.front() ? name : std::string(), GroupLabel(line.LineType, g),
+           FormatPicture(line.Length, formats.length), FormatPicture(line.Area, formats.area),
+           std::to_string(line.NumPoints)});
       table.rows.push_back({ResultRowKind::Group, g, sort});
       length += line.Length;
       area += line.Area;

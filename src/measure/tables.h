@@ -33,8 +33,8 @@ std::vector<std::string> PointTableHeader(int method, int unit);
 // One point's row: Sort + 1, group label, the point's label (its number when the label is
 // empty), x and y in "0.0", and X and Y in the length format unless the method is 0.
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
-                                       const std::vector<double>& cx,
-                                       const std::vector<double>& cy, int decimals);
+                                       const std::vector<double>& cx, const std::vector<double>& cy,
+                                       int decimals);
 
 struct PointRowInfo {
   int group = -1;  // -1 on the header row
@@ -92,7 +92,6 @@ struct ResultTable {
 // it has two or more, a total row ("合計") summing lengths, signed areas and point counts.
 // Length and Area are the values the last calculation stored.
 ResultTable BuildResultTable(const std::vector<TLine>& lines,
-                             const std::vector<std::string>& categoryNames, int unit,
-                             int decimals);
+                             const std::vector<std::string>& categoryNames, int unit, int decimals);
 
 }  // namespace zelko

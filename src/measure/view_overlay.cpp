@@ -48,7 +48,8 @@ std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines
     if (!vx || !vyBase) continue;
     const long long vy = static_cast<long long>(*vyBase) - fontSize / 2;
     if (*vx < 0 || *vx >= width || vy < 0 || vy >= height) continue;
-    out.push_back({static_cast<int>(i), GroupLabel(lines[i].LineType, static_cast<int>(i)),
+    out.push_back({static_cast<int>(i),
+                   GroupLabel(lines[i].LineType, static_cast<int>(i)),
                    {*vx, static_cast<int>(vy)}});
   }
   return out;

@@ -46,10 +46,13 @@ TEST(GroupInput, EndKeepsOrRemovesByPointCount) {
   };
   const Case cases[] = {
       {ltClosed, 3, InputEnd::Kept, "", 0},
-      {ltClosed, 2, InputEnd::RemovedTwoPoints, "入力点数が２点しかありません。データを消去します。", 2},
-      {ltClosed, 1, InputEnd::RemovedOnePoint, "入力点数が１点しかありません。データを消去します。", 1},
+      {ltClosed, 2, InputEnd::RemovedTwoPoints,
+       "入力点数が２点しかありません。データを消去します。", 2},
+      {ltClosed, 1, InputEnd::RemovedOnePoint, "入力点数が１点しかありません。データを消去します。",
+       1},
       {ltCurve, 2, InputEnd::Kept, "", 0},
-      {ltCurve, 1, InputEnd::RemovedOnePoint, "入力点数が１点しかありません。データを消去します。", 1},
+      {ltCurve, 1, InputEnd::RemovedOnePoint, "入力点数が１点しかありません。データを消去します。",
+       1},
       {ltPoints, 1, InputEnd::Kept, "", 0},
       {ltPoints, 0, InputEnd::RemovedEmpty, "", 0},
   };
@@ -187,9 +190,9 @@ TEST(PointEdits, InsertAfterRenumbers) {
   EXPECT_EQ(g.NumPoints, 5);
   EXPECT_EQ(Labels(g), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
   EXPECT_EQ(g.Points[2].x, 7);
-  EXPECT_EQ(g.Points[3].x, 1);  // the former point 3
-  EXPECT_EQ(g.Points[4].y, 1);  // the former point 4
-  EXPECT_EQ(PointTableRowOf(lines, 1, 2), 5);  // two rows of the curve, then the new point
+  EXPECT_EQ(g.Points[3].x, 1);                          // the former point 3
+  EXPECT_EQ(g.Points[4].y, 1);                          // the former point 4
+  EXPECT_EQ(PointTableRowOf(lines, 1, 2), 5);           // two rows of the curve, then the new point
   EXPECT_EQ(InsertPointAfter(lines, {1, 4}, 3, 3), 5);  // after the last point: appended
   EXPECT_EQ(InsertPointAfter(lines, {1, 6}, 3, 3), std::nullopt);
   EXPECT_EQ(InsertPointAfter(lines, {2, 0}, 3, 3), std::nullopt);

@@ -16,8 +16,7 @@ TLine MakeLine(std::uint8_t type, const std::vector<XY>& pts, std::uint16_t sort
   TLine line;
   line.Sort = sort;
   line.LineType = type;
-  for (const XY& p : pts)
-    line.Points.push_back({std::to_string(line.Points.size() + 1), p.x, p.y});
+  for (const XY& p : pts) line.Points.push_back({std::to_string(line.Points.size() + 1), p.x, p.y});
   line.NumPoints = static_cast<int>(line.Points.size());
   return line;
 }
@@ -31,8 +30,9 @@ const std::vector<XY> kUnitSquareClockwise{{0, 1}, {1, 1}, {1, 0}, {0, 0}};
 const std::vector<XY> kDegreeSquare{{139, 35}, {139.01, 35}, {139.01, 35.01}, {139, 35.01}};
 
 TEST(Geometry, UnitSquareByKindAndOrientation) {
-  std::vector<TLine> lines{MakeLine(ltClosed, kUnitSquare), MakeLine(ltClosed, kUnitSquareClockwise),
-                           MakeLine(ltCurve, kUnitSquare), MakeLine(ltPoints, kUnitSquare)};
+  std::vector<TLine> lines{MakeLine(ltClosed, kUnitSquare),
+                           MakeLine(ltClosed, kUnitSquareClockwise), MakeLine(ltCurve, kUnitSquare),
+                           MakeLine(ltPoints, kUnitSquare)};
   for (TLine& l : lines) l.Area = l.Length = 99;  // stale values must be overwritten
   ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, 4).ok());
   EXPECT_DOUBLE_EQ(lines[0].Length, 4);
@@ -79,8 +79,8 @@ TEST(Geometry, EllipsoidDistanceUsesFlatteningAndMinorAxis) {
 }
 
 TEST(Geometry, MeridianArcAt35Degrees) {
-  EXPECT_NEAR(MeridianArc(Radians(35), std::sqrt(kEccentricitySquared), kSemiMajorAxis),
-              3874592.90, 0.005);
+  EXPECT_NEAR(MeridianArc(Radians(35), std::sqrt(kEccentricitySquared), kSemiMajorAxis), 3874592.90,
+              0.005);
   EXPECT_EQ(MeridianArc(0, std::sqrt(kEccentricitySquared), kSemiMajorAxis), 0);
 }
 
@@ -107,7 +107,7 @@ TEST(Geometry, DegreeSquareLengthAndSignedArea) {
 
 TEST(Geometry, DegreeCurveWithoutCentroidHasZeroAreaAndOthersGoOn) {
   std::vector<TLine> lines{
-      MakeLine(ltClosed, {{139.1, 35.1}, {139.2, 35.2}, {139.3, 35.3}}),  // collinear
+      MakeLine(ltClosed, {{139.1, 35.1}, {139.2, 35.2}, {139.3, 35.3}}),             // collinear
       MakeLine(ltClosed, {{139, 35}, {139.01, 35.01}, {139.01, 35}, {139, 35.01}}),  // bow tie
       MakeLine(ltClosed, {{139, 35}}), MakeLine(ltClosed, {{139, 35}, {140, 35}}),
       MakeLine(ltClosed, kDegreeSquare)};
@@ -121,8 +121,8 @@ TEST(Geometry, DegreeCurveWithoutCentroidHasZeroAreaAndOthersGoOn) {
 }
 
 TEST(Geometry, CentroidOfASmallSquareFarFromTheOrigin) {
-  const std::vector<XY> p{{139, 35}, {139.0000001, 35}, {139.0000001, 35.0000001},
-                          {139, 35.0000001}};
+  const std::vector<XY> p{
+      {139, 35}, {139.0000001, 35}, {139.0000001, 35.0000001}, {139, 35.0000001}};
   const auto c = PolygonCentroid(p);
   ASSERT_TRUE(c);
   EXPECT_NEAR(c->x, 139.00000005, 1e-12);

@@ -24,7 +24,8 @@ TLine Group(std::uint8_t type, std::uint16_t sort, int points, double length, do
 const std::vector<std::string> kNames{"Sort 1", "Sort 2"};
 
 TEST(ResultTable, CategoryBlocksWithTotals) {
-  const std::vector<TLine> lines{Group(ltClosed, 0, 4, 4, 1), Group(ltClosed, 0, 3, 12.3456, 12.3456),
+  const std::vector<TLine> lines{Group(ltClosed, 0, 4, 4, 1),
+                                 Group(ltClosed, 0, 3, 12.3456, 12.3456),
                                  Group(ltCurve, 1, 4, 3, 0)};
   const ResultTable t = BuildResultTable(lines, kNames, 2, 1);
   const TableCells expected{{"分類", "Group", "長さ(mm)", "面積(mm^2)", "点数"},
@@ -98,17 +99,16 @@ TEST(PointTable, ColumnsLabelsAndFormats) {
   // X = 1 + 2x, Y = 100 - y
   const std::vector<double> cx{1, 2, 0}, cy{100, 0, -1};
   const PointTable t = BuildPointTable(lines, tmAffine, cx, cy, 2, 2);
-  const TableCells expected{
-      {"分類", "Group", "Point", "x(pixels)", "y(pixels)", "X(mm)", "Y(mm)"},
-      {"1", "P2", "1", "10.3", "3.0", "21.50", "97.00"},
-      {"1", "P2", "2", "0.0", "-0.1", "1.08", "100.05"}};
+  const TableCells expected{{"分類", "Group", "Point", "x(pixels)", "y(pixels)", "X(mm)", "Y(mm)"},
+                            {"1", "P2", "1", "10.3", "3.0", "21.50", "97.00"},
+                            {"1", "P2", "2", "0.0", "-0.1", "1.08", "100.05"}};
   EXPECT_EQ(t.cells, expected);
   EXPECT_EQ(t.rows[2].group, 1);
   EXPECT_EQ(t.rows[2].point, 1);
 
   const PointTable plain = BuildPointTable(lines, tmNone, {0, 1, 0}, {50, 0, -1}, 0, 2);
-  EXPECT_EQ(plain.cells[0], (std::vector<std::string>{"分類", "Group", "Point", "x(pixels)",
-                                                      "y(pixels)"}));
+  EXPECT_EQ(plain.cells[0],
+            (std::vector<std::string>{"分類", "Group", "Point", "x(pixels)", "y(pixels)"}));
   EXPECT_EQ(plain.cells[1].size(), 5u);
   EXPECT_EQ(PointTableHeader(tmCubic, kDegreeUnit)[5], "経度");
 
@@ -138,8 +138,7 @@ TEST(GroupTable, RowsAndChooser) {
 TEST(TableText, TsvIsTheClipboardCopy) {
   const TableCells cells{{"分類", "Group", "長さ(m)", "面積(m^2)", "点数"},
                          {"Sort 1", "C1", "4.0", "", "4"}};
-  EXPECT_EQ(TableToTsv(cells),
-            "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4.0\t\t4\r\n");
+  EXPECT_EQ(TableToTsv(cells), "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4.0\t\t4\r\n");
   EXPECT_EQ(TableToTsv({{"a", "b"}, {"c"}}), "a\tb\r\nc\t\r\n");
 }
 
