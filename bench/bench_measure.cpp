@@ -1,0 +1,96 @@
+// The calculate command on a large project: 10,000 groups of 50 points.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "coords/transform.h"
+#include "measure/calculation.h"
+#include "measure/table_text.h"
+#include "measure/tables.h"
+
+namespace {
+
+using namespace zelko;
+
+constexpr int kGroups = 10000;
+constexpr int kPointsPerGroup = 50;
+
+std::vector<TLine> MakeProject() {
+  std::vector<TLine> lines(kGroups);
+  for (int g = 0; g < kGroups; ++g) {
+    TLine& line = lines[g];
+    line.LineType = static_cast<std::uint8_t>(g % 3);
+    line.Sort = static_cast<std::uint16_t>(g % 7);
+    const double cx = 100 + (g % 100) * 40, cy = 100 + (g / 100) * 40;
+    for (int j = 0; j < kPointsPerGroup; ++j) {
+      const double t = 2 * 3.141592653589793 * j / kPointsPerGroup;
+      line.Points.push_back({std::to_string(j + 1), cx + 15 * std::cos(t), cy + 12 * std::sin(t)});
+    }
+    line.NumPoints = kPointsPerGroup;
+  }
+  return lines;
+}
+
+const std::vector<std::string> kNames{"Sort 1", "Sort 2", "Sort 3", "Sort 4",
+                                      "Sort 5", "Sort 6", "Sort 7"};
+
+// Image pixels to metres, and to degrees around Tokyo (about 0.1 m per pixel).
+const std::vector<double> kMetreX{0, 0.1, 0}, kMetreY{500, 0, -0.1};
+const std::vector<double> kDegreeX{139.7, 1e-6, 0}, kDegreeY{35.7, 0, -1e-6};
+
+void BM_CalculateLinesPlane(benchmark::State& state) {
+  std::vector<TLine> lines = MakeProject();
+  for (auto _ : state) {
+    CalculateLines(lines, tmAffine, kMetreX, kMetreY, 4);
+    benchmark::DoNotOptimize(lines.data());
+  }
+}
+BENCHMARK(BM_CalculateLinesPlane)->Unit(benchmark::kMillisecond);
+
+void BM_CalculateLinesDegree(benchmark::State& state) {
+  std::vector<TLine> lines = MakeProject();
+  for (auto _ : state) {
+    CalculateLines(lines, tmAffine, kDegreeX, kDegreeY, kDegreeUnit);
+    benchmark::DoNotOptimize(lines.data());
+  }
+}
+BENCHMARK(BM_CalculateLinesDegree)->Unit(benchmark::kMillisecond);
+
+void BM_ResultTable(benchmark::State& state) {
+  std::vector<TLine> lines = MakeProject();
+  CalculateLines(lines, tmAffine, kMetreX, kMetreY, 4);
+  for (auto _ : state) {
+    ResultTable table = BuildResultTable(lines, kNames, 4, 2);
+    benchmark::DoNotOptimize(table.cells.data());
+  }
+}
+BENCHMARK(BM_ResultTable)->Unit(benchmark::kMillisecond);
+
+// The whole command as the window runs it: the degree unit (the slower geometry), the table
+// and its clipboard text.
+void BM_CalculateAndTable(benchmark::State& state) {
+  std::vector<TLine> lines = MakeProject();
+  for (auto _ : state) {
+    CalculateLines(lines, tmCubic, {139.7, 1e-6, 0, 0, 0, 0, 0, 0, 0, 0},
+                   {35.7, 0, -1e-6, 0, 0, 0, 0, 0, 0, 0}, kDegreeUnit);
+    ResultTable table = BuildResultTable(lines, kNames, kDegreeUnit, 2);
+    std::string text = TableToTsv(table.cells);
+    benchmark::DoNotOptimize(text.data());
+  }
+}
+BENCHMARK(BM_CalculateAndTable)->Unit(benchmark::kMillisecond);
+
+void BM_PointTable(benchmark::State& state) {
+  const std::vector<TLine> lines = MakeProject();
+  for (auto _ : state) {
+    PointTable table = BuildPointTable(lines, tmAffine, kMetreX, kMetreY, 4, 2);
+    benchmark::DoNotOptimize(table.cells.data());
+  }
+}
+BENCHMARK(BM_PointTable)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,56 @@
+// The calculation of every group's length and signed area in physical units.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/records.h"
+#include "measure/formats.h"
+#include "measure/geometry.h"
+
+namespace zelko {
+
+inline constexpr const char* kMsgInputUnfinished =
+    "入力がまだ終了していません。\n入力を終了して下さい。";
+inline constexpr const char* kMsgNoTransform =
+    "座標変換がまだ完了していません。\n「設定」ボタンを押して座標変換式を設定してください。";
+
+// Whether Cx and Cy hold enough coefficients for the method to be evaluated.
+bool TransformIsSet(int method, const std::vector<double>& cx, const std::vector<double>& cy);
+
+// The points of a group in use: the first NumPoints entries of Points (never more than exist).
+std::size_t UsedPointCount(const TLine& line);
+
+// Physical coordinates of the used points of a group.
+std::vector<XY> PhysicalPoints(const TLine& line, int method, const std::vector<double>& cx,
+                               const std::vector<double>& cy);
+
+enum class CalculateStatus {
+  Done,
+  NoGroups,         // nothing to compute; no message
+  InputRunning,     // a group input is unfinished; error box with `message`
+  TransformNotSet,  // the coefficients do not fit the method; error box with `message`
+};
+
+struct CalculateResult {
+  CalculateStatus status = CalculateStatus::Done;
+  std::string message;  // UTF-8; empty unless the status asks for a message box
+  bool ok() const { return status == CalculateStatus::Done; }
+};
+
+// Hooks for the view work the calculate command does along the way.
+struct CalculateHooks {
+  std::function<void()> prepare;                // after the checks, before the first group
+  std::function<void(std::size_t)> afterGroup;  // after each group's Length and Area are set
+};
+
+// Sets Length and Area of every group (metres and square metres in the degree unit); leaves
+// everything unchanged unless the result is Done. A degree-unit closed curve without a
+// centroid (zero signed area in degrees) gets area 0.
+CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std::vector<double>& cx,
+                               const std::vector<double>& cy, int unit, bool isLineInput = false,
+                               const CalculateHooks& hooks = {});
+
+}  // namespace zelko

@@ -1,0 +1,34 @@
+// Physical units and the number formats of physical values.
+#pragma once
+
+#include <string>
+
+namespace zelko {
+
+// Index of "度" in the unit list: longitude and latitude, measured in metres on GRS80.
+inline constexpr int kDegreeUnit = 6;
+
+// The number of decimals is capped here, as the spinner is; longer pictures serve no one.
+inline constexpr int kMaxDecimals = 100;
+
+// Text of unit index 0..6 ("pixels", "μm", "mm", "cm", "m", "km", "度"); empty for others.
+std::string ScaleUnitText(int unit);
+// Unit of lengths in the result table: "m" for "度", else the unit's text.
+std::string ResultUnitText(int unit);
+// Captions of the physical columns: "経度"/"緯度" for "度", else "X(" + unit + ")"/"Y(…)".
+std::string PhysicalCaptionX(int unit);
+std::string PhysicalCaptionY(int unit);
+
+// frmdata: "0." followed by d zeros; frmdata2: "0." followed by 2·d zeros. A negative d gives
+// "0.", a d above kMaxDecimals counts as kMaxDecimals.
+std::string LengthFormat(int decimals);
+std::string AreaFormat(int decimals);
+
+// The formats the result table uses: fixed "0.0" and "0" in the degree unit.
+struct ResultFormats {
+  std::string length;
+  std::string area;
+};
+ResultFormats CalculationFormats(int unit, int decimals);
+
+}  // namespace zelko

@@ -1,0 +1,158 @@
+#include "measure/table_text.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+
+namespace zelko {
+
+namespace {
+
+std::size_t Width(const TableCells& cells) {
+  std::size_t width = 0;
+  for (const auto& row : cells) width = std::max(width, row.size());
+  return width;
+}
+
+std::string Joined(const TableCells& cells, char separator,
+                   std::string (*cellText)(const std::string&)) {
+  const std::size_t width = Width(cells);
+  std::string out;
+  for (const auto& row : cells) {
+    for (std::size_t c = 0; c < width; ++c) {
+      if (c < row.size()) out += cellText(row[c]);
+      if (c + 1 < width) out += separator;
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string Plain(const std::string& cell) { return cell; }
+
+std::string CsvQuoted(const std::string& cell) {
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+  std::string out = "\"";
+  for (char c : cell) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Length of a valid UTF-8 sequence at s[i], or 0.
+std::size_t Utf8Length(const std::string& s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char lead = b(i);
+  std::size_t len;
+  unsigned min;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    len = 2, min = 0x80;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    len = 3, min = 0x800;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    len = 4, min = 0x10000;
+  else
+    return 0;
+  if (i + len > s.size()) return 0;
+  unsigned cp = lead & (0x7F >> len);
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+void AppendJsonString(std::string& out, const std::string& s) {
+  out += '"';
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c < 0x20) {
+      switch (c) {
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        default: {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        }
+      }
+      ++i;
+    } else if (const std::size_t len = Utf8Length(s, i)) {
+      out.append(s, i, len);
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+void AppendJsonCells(std::string& out, const std::vector<std::string>& cells) {
+  out += '[';
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (c) out += ", ";
+    AppendJsonString(out, cells[c]);
+  }
+  out += ']';
+}
+
+}  // namespace
+
+std::string TableToTsv(const TableCells& cells) { return Joined(cells, '\t', &Plain); }
+
+std::string TableToCsv(const TableCells& cells) { return Joined(cells, ',', &CsvQuoted); }
+
+std::string ResultTableToJson(const ResultTable& table) {
+  std::string out = "{\"header\": ";
+  AppendJsonCells(out, table.cells.empty() ? std::vector<std::string>{} : table.cells[0]);
+  out += ", \"rows\": [";
+  bool first = true;
+  for (std::size_t r = 1; r < table.cells.size() && r < table.rows.size(); ++r) {
+    const ResultRowInfo& info = table.rows[r];
+    out += first ? "\n  " : ",\n  ";
+    first = false;
+    if (info.kind == ResultRowKind::Group)
+      out += "{\"type\": \"group\", \"group\": " + std::to_string(info.group + 1) + ", ";
+    else
+      out += "{\"type\": \"total\", ";
+    out += "\"category\": " + std::to_string(info.sort + 1) + ", \"cells\": ";
+    AppendJsonCells(out, table.cells[r]);
+    out += '}';
+  }
+  out += first ? "]}\n" : "\n]}\n";
+  return out;
+}
+
+std::string PointTableToJson(const PointTable& table) {
+  std::string out = "{\"header\": ";
+  AppendJsonCells(out, table.cells.empty() ? std::vector<std::string>{} : table.cells[0]);
+  out += ", \"rows\": [";
+  bool first = true;
+  for (std::size_t r = 1; r < table.cells.size() && r < table.rows.size(); ++r) {
+    out += first ? "\n  " : ",\n  ";
+    first = false;
+    out += "{\"group\": " + std::to_string(table.rows[r].group + 1) +
+           ", \"point\": " + std::to_string(table.rows[r].point + 1) + ", \"cells\": ";
+    AppendJsonCells(out, table.cells[r]);
+    out += '}';
+  }
+  out += first ? "]}\n" : "\n]}\n";
+  return out;
+}
+
+}  // namespace zelko

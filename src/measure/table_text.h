@@ -1,0 +1,26 @@
+// Plain-text forms of a table: the clipboard copy, CSV and JSON.
+#pragma once
+
+#include <string>
+
+#include "measure/tables.h"
+
+namespace zelko {
+
+// The clipboard copy of a whole table: cells joined by TAB, every row (the last too) ended by
+// CR LF. Rows shorter than the widest row get empty cells. UTF-8; cells are not escaped.
+std::string TableToTsv(const TableCells& cells);
+
+// RFC 4180: a cell holding a comma, a double quote, CR or LF is quoted, quotes doubled; rows
+// end with CR LF.
+std::string TableToCsv(const TableCells& cells);
+
+// {"header": [...], "rows": [{"type": "group", "group": 1, "category": 1, "cells": [...]},
+//  {"type": "total", "category": 1, "cells": [...]}]}, group and category 1-based, cells as
+// shown. Invalid UTF-8 in a cell becomes U+FFFD.
+std::string ResultTableToJson(const ResultTable& table);
+
+// {"header": [...], "rows": [{"group": 1, "point": 1, "cells": [...]}]}, both 1-based.
+std::string PointTableToJson(const PointTable& table);
+
+}  // namespace zelko

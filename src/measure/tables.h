@@ -1,0 +1,97 @@
+// The point table, the group table and the result table, built from the groups as rows of cell
+// texts (UTF-8), header row first.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/records.h"
+
+namespace zelko {
+
+using TableCells = std::vector<std::vector<std::string>>;
+
+// "L", "C" or "P" by kind, followed by the 1-based group number: GroupLabel(ltClosed, 1) = "C2".
+std::string GroupLabel(std::uint8_t lineType, int index);
+std::string GroupLabel(const std::vector<TLine>& lines, int index);
+// The 0-based group index of a label: the number after its first character ("C2" gives 1).
+std::optional<int> ParseGroupLabel(const std::string& label);
+
+// Name of category sort (0-based) in the category list; empty when the list has no such entry.
+std::string CategoryName(const std::vector<std::string>& categoryNames, int sort);
+// Items of the category chooser: "1:Sort 1", "2:…".
+std::vector<std::string> CategoryChooserItems(const std::vector<std::string>& categoryNames);
+
+// --- Point table: one row per used point of every group, in order. ---
+
+// 5 columns with method 0 (no physical columns), else 7.
+int PointTableColumns(int method);
+// "分類", "Group", "Point", "x(pixels)", "y(pixels)" [, X caption, Y caption].
+std::vector<std::string> PointTableHeader(int method, int unit);
+// One point's row: Sort + 1, group label, the point's label (its number when the label is
+// empty), x and y in "0.0", and X and Y in the length format unless the method is 0.
+std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
+                                       const std::vector<double>& cx, const std::vector<double>& cy,
+                                       int decimals);
+
+struct PointRowInfo {
+  int group = -1;  // -1 on the header row
+  int point = -1;  // 0-based within the group
+};
+
+struct PointTable {
+  TableCells cells;                // header row and one row per point; no trailing empty row
+  std::vector<PointRowInfo> rows;  // parallel to cells
+};
+
+PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
+                           const std::vector<double>& cx, const std::vector<double>& cy, int unit,
+                           int decimals);
+
+// Row (1-based, under the header) of point `point` of group `group` in the point table;
+// nullopt when the group has no such point.
+std::optional<int> PointTableRowOf(const std::vector<TLine>& lines, int group, int point);
+
+// The group and point of a point-table row from its Group and Point cells, as SelectedPoint
+// reads them back; nullopt when either is not a label or number.
+struct PointRef {
+  int group = 0;
+  int point = 0;
+  bool operator==(const PointRef&) const = default;
+};
+std::optional<PointRef> ParsePointRow(const std::string& groupCell, const std::string& pointCell);
+
+// Gives every point with an empty label its 1-based number, as the point table shows it.
+void FillEmptyPointLabels(std::vector<TLine>& lines);
+
+// --- Group table: "No.", "Group", "分類"; row i + 1 is group i. ---
+
+TableCells BuildGroupTable(const std::vector<TLine>& lines,
+                           const std::vector<std::string>& categoryNames);
+
+// --- Result table of the calculation. ---
+
+enum class ResultRowKind { Header, Group, Total };
+
+struct ResultRowInfo {
+  ResultRowKind kind = ResultRowKind::Header;
+  int group = -1;  // group index on a group row
+  int sort = -1;   // category index on group and total rows
+};
+
+struct ResultTable {
+  static constexpr int kColumns = 5;
+  static constexpr int kFixedColumns = 2;
+  TableCells cells;                 // header row first; every row has kColumns cells
+  std::vector<ResultRowInfo> rows;  // parallel to cells
+};
+
+// Categories in the order of their first group, each with its groups in group order and, when
+// it has two or more, a total row ("合計") summing lengths, signed areas and point counts.
+// Length and Area are the values the last calculation stored.
+ResultTable BuildResultTable(const std::vector<TLine>& lines,
+                             const std::vector<std::string>& categoryNames, int unit, int decimals);
+
+}  // namespace zelko

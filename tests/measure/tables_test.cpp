@@ -1,0 +1,211 @@
+#include "measure/tables.h"
+
+#include <gtest/gtest.h>
+
+#include "coords/transform.h"
+#include "measure/formats.h"
+#include "measure/table_text.h"
+#include "measure/view_overlay.h"
+
+namespace zelko {
+namespace {
+
+TLine Group(std::uint8_t type, std::uint16_t sort, int points, double length, double area) {
+  TLine line;
+  line.LineType = type;
+  line.Sort = sort;
+  line.Length = length;
+  line.Area = area;
+  for (int i = 0; i < points; ++i) line.Points.push_back({std::to_string(i + 1), 1.0 * i, 2.0 * i});
+  line.NumPoints = points;
+  return line;
+}
+
+const std::vector<std::string> kNames{"Sort 1", "Sort 2"};
+
+TEST(ResultTable, CategoryBlocksWithTotals) {
+  const std::vector<TLine> lines{Group(ltClosed, 0, 4, 4, 1),
+                                 Group(ltClosed, 0, 3, 12.3456, 12.3456),
+                                 Group(ltCurve, 1, 4, 3, 0)};
+  const ResultTable t = BuildResultTable(lines, kNames, 2, 1);
+  const TableCells expected{{"分類", "Group", "長さ(mm)", "面積(mm^2)", "点数"},
+                            {"Sort 1", "C1", "4.0", "1.00", "4"},
+                            {"", "C2", "12.3", "12.35", "3"},
+                            {"Sort 1", "合計", "16.3", "13.35", "7"},
+                            {"Sort 2", "L3", "3.0", "0.00", "4"}};
+  EXPECT_EQ(t.cells, expected);
+  ASSERT_EQ(t.rows.size(), 5u);
+  EXPECT_EQ(t.rows[0].kind, ResultRowKind::Header);
+  EXPECT_EQ(t.rows[2].kind, ResultRowKind::Group);
+  EXPECT_EQ(t.rows[2].group, 1);
+  EXPECT_EQ(t.rows[3].kind, ResultRowKind::Total);
+  EXPECT_EQ(t.rows[3].sort, 0);
+  EXPECT_EQ(t.rows[4].group, 2);
+  EXPECT_EQ(t.rows[4].sort, 1);
+}
+
+TEST(ResultTable, CategoriesInOrderOfTheirFirstGroup) {
+  const std::vector<TLine> lines{Group(ltClosed, 1, 3, 1, 5), Group(ltPoints, 0, 2, 0, 0),
+                                 Group(ltClosed, 1, 3, 2, -2)};
+  const ResultTable t = BuildResultTable(lines, kNames, 0, 1);
+  const TableCells expected{{"分類", "Group", "長さ(pixels)", "面積(pixels^2)", "点数"},
+                            {"Sort 2", "C1", "1.0", "5.00", "3"},
+                            {"", "C3", "2.0", "-2.00", "3"},
+                            {"Sort 2", "合計", "3.0", "3.00", "6"},
+                            {"Sort 1", "P2", "0.0", "0.00", "2"}};
+  EXPECT_EQ(t.cells, expected);
+}
+
+TEST(ResultTable, DegreeUnitFormatsIgnoreDecimals) {
+  const std::vector<TLine> lines{Group(ltClosed, 0, 4, 1234.56, 1012492.89),
+                                 Group(ltClosed, 0, 4, 4047.25, -1012492.5)};
+  const ResultTable t = BuildResultTable(lines, kNames, kDegreeUnit, 3);
+  const TableCells expected{{"分類", "Group", "長さ(m)", "面積(m^2)", "点数"},
+                            {"Sort 1", "C1", "1234.6", "1012493", "4"},
+                            {"", "C2", "4047.3", "-1012493", "4"},
+                            {"Sort 1", "合計", "5281.8", "0", "8"}};
+  EXPECT_EQ(t.cells, expected);
+}
+
+TEST(ResultTable, NoDecimalsAndUnknownCategory) {
+  const std::vector<TLine> lines{Group(ltClosed, 5, 3, 12.5, 2.5), Group(ltCurve, 0, 2, 0.4, 0)};
+  const ResultTable t = BuildResultTable(lines, kNames, 4, 0);
+  const TableCells expected{{"分類", "Group", "長さ(m)", "面積(m^2)", "点数"},
+                            {"", "C1", "13", "3", "3"},
+                            {"Sort 1", "L2", "0", "0", "2"}};
+  EXPECT_EQ(t.cells, expected);
+  EXPECT_EQ(BuildResultTable({}, kNames, 0, 1).cells.size(), 1u);
+}
+
+TEST(Formats, PicturesByDecimals) {
+  EXPECT_EQ(LengthFormat(1), "0.0");
+  EXPECT_EQ(AreaFormat(1), "0.00");
+  EXPECT_EQ(LengthFormat(0), "0.");
+  EXPECT_EQ(AreaFormat(0), "0.");
+  EXPECT_EQ(LengthFormat(-2), "0.");
+  EXPECT_EQ(AreaFormat(-2), "0.");
+  EXPECT_EQ(LengthFormat(250).size(), 102u);
+  EXPECT_EQ(AreaFormat(250).size(), 202u);
+  EXPECT_EQ(CalculationFormats(kDegreeUnit, 5).length, "0.0");
+  EXPECT_EQ(CalculationFormats(kDegreeUnit, 5).area, "0");
+  EXPECT_EQ(PhysicalCaptionX(1), "X(μm)");
+  EXPECT_EQ(PhysicalCaptionY(kDegreeUnit), "緯度");
+}
+
+TEST(PointTable, ColumnsLabelsAndFormats) {
+  std::vector<TLine> lines{Group(ltClosed, 1, 0, 0, 0), Group(ltPoints, 0, 0, 0, 0)};
+  lines[1].Points = {{"1", 10.25, 3}, {"", 0.04, -0.05}};
+  lines[1].NumPoints = 2;
+  // X = 1 + 2x, Y = 100 - y
+  const std::vector<double> cx{1, 2, 0}, cy{100, 0, -1};
+  const PointTable t = BuildPointTable(lines, tmAffine, cx, cy, 2, 2);
+  const TableCells expected{{"分類", "Group", "Point", "x(pixels)", "y(pixels)", "X(mm)", "Y(mm)"},
+                            {"1", "P2", "1", "10.3", "3.0", "21.50", "97.00"},
+                            {"1", "P2", "2", "0.0", "-0.1", "1.08", "100.05"}};
+  EXPECT_EQ(t.cells, expected);
+  EXPECT_EQ(t.rows[2].group, 1);
+  EXPECT_EQ(t.rows[2].point, 1);
+
+  const PointTable plain = BuildPointTable(lines, tmNone, {0, 1, 0}, {50, 0, -1}, 0, 2);
+  EXPECT_EQ(plain.cells[0],
+            (std::vector<std::string>{"分類", "Group", "Point", "x(pixels)", "y(pixels)"}));
+  EXPECT_EQ(plain.cells[1].size(), 5u);
+  EXPECT_EQ(PointTableHeader(tmCubic, kDegreeUnit)[5], "経度");
+
+  EXPECT_EQ(PointTableRowOf(lines, 1, 1), 2);
+  EXPECT_EQ(PointTableRowOf(lines, 0, 0), std::nullopt);  // a group without points has no rows
+}
+
+TEST(PointTable, LabelsReadBack) {
+  EXPECT_EQ(GroupLabel(ltCurve, 0), "L1");
+  EXPECT_EQ(GroupLabel(ltClosed, 1), "C2");
+  EXPECT_EQ(GroupLabel(ltPoints, 2), "P3");
+  EXPECT_EQ(ParseGroupLabel("C12"), 11);
+  EXPECT_EQ(ParseGroupLabel("合計"), std::nullopt);
+  EXPECT_EQ(ParseGroupLabel("C0"), std::nullopt);
+  EXPECT_EQ(ParseGroupLabel(""), std::nullopt);
+  EXPECT_EQ(ParsePointRow("L3", "7"), (PointRef{2, 6}));
+  EXPECT_EQ(ParsePointRow("L3", ""), std::nullopt);
+}
+
+TEST(GroupTable, RowsAndChooser) {
+  const std::vector<TLine> lines{Group(ltCurve, 1, 2, 0, 0), Group(ltPoints, 0, 1, 0, 0)};
+  const TableCells expected{{"No.", "Group", "分類"}, {"1", "L1", "Sort 2"}, {"2", "P2", "Sort 1"}};
+  EXPECT_EQ(BuildGroupTable(lines, kNames), expected);
+  EXPECT_EQ(CategoryChooserItems(kNames), (std::vector<std::string>{"1:Sort 1", "2:Sort 2"}));
+}
+
+TEST(TableText, TsvIsTheClipboardCopy) {
+  const TableCells cells{{"分類", "Group", "長さ(m)", "面積(m^2)", "点数"},
+                         {"Sort 1", "C1", "4.0", "", "4"}};
+  EXPECT_EQ(TableToTsv(cells), "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4.0\t\t4\r\n");
+  EXPECT_EQ(TableToTsv({{"a", "b"}, {"c"}}), "a\tb\r\nc\t\r\n");
+}
+
+TEST(TableText, CsvQuotesWhatNeedsIt) {
+  EXPECT_EQ(TableToCsv({{"a,b", "say \"hi\"", "plain"}, {"two\r\nlines", ""}}),
+            "\"a,b\",\"say \"\"hi\"\"\",plain\r\n\"two\r\nlines\",,\r\n");
+}
+
+TEST(TableText, ResultJson) {
+  ResultTable t;
+  t.cells = {{"分類", "Group"}, {"A\"\\", "C1"}, {"A", "合計"}};
+  t.rows = {{}, {ResultRowKind::Group, 0, 2}, {ResultRowKind::Total, -1, 2}};
+  EXPECT_EQ(ResultTableToJson(t),
+            "{\"header\": [\"分類\", \"Group\"], \"rows\": [\n"
+            "  {\"type\": \"group\", \"group\": 1, \"category\": 3, \"cells\": [\"A\\\"\\\\\", "
+            "\"C1\"]},\n"
+            "  {\"type\": \"total\", \"category\": 3, \"cells\": [\"A\", \"合計\"]}\n]}\n");
+  ResultTable bad;
+  bad.cells = {{"x\x01\xff"}};
+  bad.rows = {{}};
+  EXPECT_EQ(ResultTableToJson(bad), "{\"header\": [\"x\\u0001\xEF\xBF\xBD\"], \"rows\": []}\n");
+}
+
+TEST(TableText, PointJson) {
+  PointTable t;
+  t.cells = {{"Group", "Point"}, {"P2", "1"}};
+  t.rows = {{}, {1, 0}};
+  EXPECT_EQ(PointTableToJson(t),
+            "{\"header\": [\"Group\", \"Point\"], \"rows\": [\n"
+            "  {\"group\": 2, \"point\": 1, \"cells\": [\"P2\", \"1\"]}\n]}\n");
+}
+
+TEST(ViewOverlay, LabelAnchorsAndPlacement) {
+  TLine curve = Group(ltCurve, 0, 0, 0, 0);
+  curve.Points = {{"1", 10.6, 20.4}, {"2", 11.8, 21.0}};
+  curve.NumPoints = 2;
+  EXPECT_EQ(GroupLabelAnchor(curve), (ViewPixel{11, 20}));
+  TLine points = Group(ltPoints, 0, 0, 0, 0);
+  points.Points = {{"1", -3.7, 5.9}};
+  points.NumPoints = 1;
+  EXPECT_EQ(GroupLabelAnchor(points), (ViewPixel{-3, 5}));
+  TLine single = curve;
+  single.Points.resize(1);
+  single.NumPoints = 1;
+  EXPECT_EQ(GroupLabelAnchor(single), std::nullopt);
+  EXPECT_EQ(GroupLabelAnchor(Group(ltPoints, 0, 0, 0, 0)), std::nullopt);
+
+  const ViewPlacement view{10, 5, 2};
+  const auto placed = GroupLabelPlacements({single, curve, points}, view, 100, 100);
+  ASSERT_EQ(placed.size(), 1u);  // the single point has no anchor, the points lie left of view
+  EXPECT_EQ(placed[0].group, 1);
+  EXPECT_EQ(placed[0].label, "L2");
+  EXPECT_EQ(placed[0].topLeft, (ViewPixel{12, 31}));  // 22 - 10, 40 - 5 - 4
+  EXPECT_TRUE(GroupLabelPlacements({curve}, view, 12, 100).empty());
+}
+
+TEST(ViewOverlay, FillOnlyWhenEveryVertexIsInView) {
+  TLine area = Group(ltClosed, 0, 0, 0, 0);
+  area.Points = {{"1", 2.25, 5}, {"2", 55, 5}, {"3", 55, 30}};
+  area.NumPoints = 3;
+  const ViewPlacement view{0, 10, 2};
+  EXPECT_EQ(AreaFillPolygon(area, view, 110, 50),
+            (std::vector<ViewPixel>{{5, 0}, {110, 0}, {110, 50}}));
+  EXPECT_EQ(AreaFillPolygon(area, view, 109, 50), std::nullopt);
+  area.Points[1].x = 1e15;
+  EXPECT_EQ(AreaFillPolygon(area, view, 110, 50), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zelko
