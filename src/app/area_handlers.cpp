@@ -1,0 +1,216 @@
+// Reactions of the controls of the measurement page.
+#include <QContextMenuEvent>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/form.h"
+#include "app/view_widget.h"
+#include "measure/editing.h"
+#include "measure/tables.h"
+
+namespace zelko {
+
+void AreaPage::ConnectHandlers() {
+  auto click = [this](QPushButton* b, auto fn) {
+    connect(b, &QPushButton::clicked, this, [this, fn] { form_.Guard(fn); });
+  };
+  click(ButtonSetArea, [this] { form_.ButtonSetAreaClick(); });
+  click(BitBtnCalArea, [this] { form_.BitBtnCalAreaClick(); });
+  click(ButtonEraseArea, [this] { form_.ButtonEraseAreaClick(); });
+  click(ButtonAddSort, [this] { Button1Click(); });
+  click(ButtonDeleteSort, [this] { ButtonDeleteSortClick(); });
+  auto grid = [this](StringGrid* g, auto fn) {
+    connect(g, &StringGrid::Click, this, [this, fn] { form_.Guard(fn); });
+  };
+  grid(StringGridSort, [this] { StringGridSortClick(); });
+  grid(StringGridGroup, [this] { StringGridGroupClick(); });
+  grid(StringGrid2, [this] { StringGrid2Click(); });
+  grid(StringGrid3, [this] { StringGrid3Click(); });
+  connect(StringGridSort, &StringGrid::DblClick, this, [this] { StringGridSort->SetEditorMode(true); });
+  connect(StringGrid3, &StringGrid::DblClick, this, [this] { StringGrid3->SetEditorMode(true); });
+  connect(RadioGroupLineType, &RadioGroup::Click, this,
+          [this] { form_.Guard([this] { RadioGroupLineTypeClick(); }); });
+  connect(ComboBoxSort, &QComboBox::activated, this,
+          [this] { form_.Guard([this] { ComboBoxSortChange(); }); });
+  connect(InverseRotation, &QAction::triggered, this,
+          [this] { form_.Guard([this] { InverseRotationClick(); }); });
+  connect(EraseOnePoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { form_.EraseOnePointClick(); }); });
+  connect(ModifyPoint, &QAction::triggered, this, [this] { form_.Guard([this] { ModifyPointClick(); }); });
+  connect(AddPoint, &QAction::triggered, this, [this] { form_.Guard([this] { AddPointClick(); }); });
+  connect(DeletePoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { form_.DeletePointClick(); }); });
+  connect(C2, &QAction::triggered, this, [this] {
+    form_.Guard([this] {
+      if (menuTable_) form_.CopyTableText(*menuTable_);
+    });
+  });
+  connect(PageControl2, &QTabWidget::currentChanged, this,
+          [this] { form_.Guard([this] { PageControl2Show(); }); });
+
+  // The point menu opens on the point table, and on the view in the measurement mode, only
+  // while the table holds a point.
+  StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(StringGrid2, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    if (StringGrid2->RowCount() <= 2) return;
+    menuTable_ = StringGrid2;
+    PopupMenuLinePopup(true);
+    PopupMenuLine->exec(StringGrid2->viewport()->mapToGlobal(p));
+    menuTable_ = nullptr;
+  });
+  StringGridGroup->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(StringGridGroup, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    if (form_.IDLine >= 0 && form_.IDLine < static_cast<int>(form_.Lines.size()) &&
+        form_.Lines[form_.IDLine].LineType == ltClosed)
+      PopupMenuGroup->exec(StringGridGroup->viewport()->mapToGlobal(p));
+  });
+  StringGrid3->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(StringGrid3, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    form_.pageCoord->ShowTableMenu(StringGrid3, StringGrid3->viewport()->mapToGlobal(p));
+  });
+}
+
+void AreaPage::Button1Click() {
+  const int r = StringGridSort->RowCount();
+  StringGridSort->SetRowCount(r + 1);
+  StringGridSort->SetCell(0, r, QString::number(r));
+  StringGridSort->SetCell(1, r, QString::fromStdString(NewCategoryName(r)));
+  StringGridSort->SetRow(r);
+  ButtonRegistSortClick();
+}
+
+void AreaPage::ButtonDeleteSortClick() {
+  std::vector<std::string> names = form_.CategoryNames();
+  const int r = StringGridSort->Row();
+  const auto selected = DeleteCategory(names, form_.Lines, r);
+  if (!selected) return;
+  StringGridSort->SetRowCount(static_cast<int>(names.size()) + 1);
+  for (size_t i = 0; i < names.size(); ++i)
+    StringGridSort->SetCell(1, static_cast<int>(i) + 1, QString::fromStdString(names[i]));
+  {
+    const QSignalBlocker b(StringGridSort);
+    StringGridSort->SetRow(std::min(*selected, StringGridSort->RowCount() - 1));
+  }
+  ButtonRegistSortClick();
+  form_.FillPointTable();
+  StringGridSortClick();
+}
+
+void AreaPage::StringGridSortClick() {
+  const int count = StringGridSort->RowCount() - 1;
+  if (count <= 1) {
+    ButtonDeleteSort->setEnabled(false);
+    return;
+  }
+  ButtonDeleteSort->setEnabled(CanDeleteCategory(form_.Lines, count, StringGridSort->Row()));
+}
+
+void AreaPage::StringGridGroupClick() {
+  const int a = StringGridGroup->Row();
+  if (a != form_.IDLine + 1) {
+    form_.IDLine = a - 1;
+    const QString label = QString::fromStdString(GroupLabel(form_.Lines, form_.IDLine));
+    for (int r = 1; r < StringGrid2->RowCount(); ++r)
+      if (StringGrid2->Cells(1, r) == label) {
+        const QSignalBlocker b(StringGrid2);
+        StringGrid2->SetRow(r);
+        break;
+      }
+  }
+  form_.SelectGroup(form_.IDLine);
+}
+
+void AreaPage::StringGrid2Click() {
+  if (form_.isAreaMode && StringGrid2->RowCount() > 1) form_.PaintPicture(-1, -1);
+}
+
+void AreaPage::StringGrid3Click() { form_.PaintPicture(-1, -1); }
+
+void AreaPage::RadioGroupLineTypeClick() {
+  if (form_.AreaPage != 2 || form_.Lines.empty()) return;
+  const int g = StringGridGroup->Row() - 1;
+  if (g < 0 || g >= static_cast<int>(form_.Lines.size())) return;
+  const int kind = RadioGroupLineType->ItemIndex();
+  if (kind == form_.Lines[g].LineType) return;
+  if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
+      MsgResult::Yes) {
+    form_.Lines[g].LineType = static_cast<std::uint8_t>(kind);
+    const int keep = StringGrid2->Row();
+    form_.FillPointTable();
+    StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
+    form_.FillGroupTable();
+  } else {
+    RadioGroupLineType->SetItemIndexSilently(form_.Lines[g].LineType);
+  }
+}
+
+void AreaPage::ComboBoxSortChange() {
+  form_.Sortpres = ComboBoxSort->currentIndex();
+  if (form_.AreaPage != 2 || form_.Lines.empty()) return;
+  const int g = StringGridGroup->Row() - 1;
+  if (g < 0 || g >= static_cast<int>(form_.Lines.size())) return;
+  const int sort = ComboBoxSort->currentIndex();
+  if (sort < 0 || sort == form_.Lines[g].Sort) return;
+  if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
+      MsgResult::Yes) {
+    form_.Lines[g].Sort = static_cast<std::uint16_t>(sort);
+    const int keep = StringGrid2->Row();
+    form_.FillPointTable();
+    StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
+    form_.FillGroupTable();
+  } else {
+    const QSignalBlocker b(ComboBoxSort);
+    ComboBoxSort->setCurrentIndex(form_.Lines[g].Sort);
+  }
+}
+
+void AreaPage::InverseRotationClick() {
+  if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines.size())) return;
+  ReverseGroup(form_.Lines[form_.IDLine]);
+  form_.FillPointTable();
+}
+
+void AreaPage::PopupMenuLinePopup(bool onTable) {
+  EraseOnePoint->setEnabled(form_.NumPoints > 0);
+  const bool idle = !form_.isLineInput;
+  ModifyPoint->setEnabled(idle);
+  AddPoint->setEnabled(idle);
+  DeletePoint->setEnabled(idle);
+  C2->setVisible(onTable);
+}
+
+void AreaPage::PageControl2Show() {
+  QWidget* sheet = PageControl2->currentWidget();
+  if (sheet == TabSheetPointInput) {
+    form_.AreaPage = 0;
+    if (!form_.ImageFile.isEmpty()) StringGrid2Click();
+  } else if (sheet == TabSheetProperty) {
+    form_.AreaPage = 1;
+    StringGridSortClick();
+  } else if (sheet == TabSheetGroup) {
+    form_.AreaPage = 2;
+    {
+      const QSignalBlocker b(StringGridGroup);
+      StringGridGroup->SetRow(std::max(1, form_.IDLine + 1));
+    }
+    form_.SelectGroup(form_.IDLine);
+  } else if (sheet == TabSheetCalResult) {
+    form_.AreaPage = 3;
+  }
+}
+
+void AreaPage::ModifyPointClick() {
+  PageControl2->setCurrentWidget(TabSheetPointInput);
+  form_.isModifyPoint = true;
+  PageControl2->setEnabled(false);
+  form_.SetStatus(4, "ポイント位置を再指定して下さい");
+}
+
+void AreaPage::AddPointClick() {
+  PageControl2->setCurrentWidget(TabSheetPointInput);
+  form_.isAddPoint = true;
+  form_.SetStatus(4, "追加するポイントの位置をクリックして下さい");
+  PageControl2->setEnabled(false);
+}
+
+}  // namespace zelko

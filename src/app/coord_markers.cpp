@@ -1,0 +1,209 @@
+// Markers on the view and the marker table with its editing and clipboard commands.
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/form.h"
+#include "app/view_widget.h"
+#include "coords/marker_table.h"
+#include "document/numbers.h"
+
+namespace zelko {
+
+namespace {
+
+QString OneDecimal(double v) { return QString::fromStdString(FormatFixed(v, 1)); }
+
+}  // namespace
+
+void CoordPage::ConnectMarkerHandlers() {
+  auto on = [this](QAction* a, void (CoordPage::*fn)()) {
+    connect(a, &QAction::triggered, this, [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); });
+  };
+  on(AddMarker, &CoordPage::AddMarkerClick);
+  on(DeleteMarker, &CoordPage::DeleteMarkerClick);
+  on(SearchMarker, &CoordPage::SearchMarkerClick);
+  on(CorrectMarker, &CoordPage::CorrectMarkerClick);
+  on(D1, &CoordPage::D1Click);
+  on(Copy1, &CoordPage::Copy1Click);
+  on(C3, &CoordPage::C3Click);
+  on(Paste1, &CoordPage::Paste1Click);
+  on(CopyTable, &CoordPage::CopyTableClick);
+  connect(PopupMenuMarkers, &QMenu::aboutToShow, this,
+          [this] { form_.Guard([this] { PopupMenuMarkersPopup(); }); });
+  connect(StringGrid1, &StringGrid::Click, this,
+          [this] { form_.Guard([this] { StringGrid1Click(); }); });
+  connect(StringGrid1, &StringGrid::DblClick, this, [this] { StringGrid1->SetEditorMode(true); });
+  connect(StringGrid1, &StringGrid::EnterPressed, this,
+          [this] { form_.Guard([this] { StringGrid1EnterKey(); }); });
+  connect(StringGrid1, &StringGrid::KeyTyped, this,
+          [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
+  StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    ShowTableMenu(StringGrid1, StringGrid1->viewport()->mapToGlobal(p));
+  });
+}
+
+void CoordPage::PopupMenuMarkersPopup() {
+  const bool any = form_.NumMarkers != 0;
+  DeleteMarker->setEnabled(any);
+  SearchMarker->setEnabled(any);
+  CorrectMarker->setEnabled(any);
+  AddMarker->setEnabled(true);
+}
+
+void CoordPage::AddMarkerClick() {
+  const int n = ++form_.NumMarkers;
+  StringGrid1->SetRowCount(n + 1);
+  StringGrid1->ClearRow(n);
+  StringGrid1->SetCell(0, n, QString::number(n));
+  StringGrid1->SetCell(1, n, OneDecimal(form_.XPre));
+  StringGrid1->SetCell(2, n, OneDecimal(form_.YPre));
+  form_.Markers.resize(n);
+  form_.Markers[n - 1] = TMarker{"", form_.XPre, form_.YPre};
+  StringGrid1->SetRow(n);
+  form_.PaintPicture(-1, -1);
+}
+
+void CoordPage::DeleteMarkerClick() {
+  const int i = NearestMarker(form_.Markers, form_.NumMarkers, form_.XPre, form_.YPre);
+  if (i >= 0) DeleteMarkerAt(i);
+}
+
+void CoordPage::SearchMarkerClick() {
+  const int i = NearestMarker(form_.Markers, form_.NumMarkers, form_.XPre, form_.YPre);
+  if (i >= 0) StringGrid1->SetRow(i + 1);
+}
+
+void CoordPage::CorrectMarkerClick() {
+  const int r = StringGrid1->Row();
+  if (r < 1 || r > form_.NumMarkers) return;
+  StringGrid1->SetCell(1, r, OneDecimal(form_.XPre));
+  StringGrid1->SetCell(2, r, OneDecimal(form_.YPre));
+  form_.Markers[r - 1].x = form_.XPre;
+  form_.Markers[r - 1].y = form_.YPre;
+  form_.PaintPicture(-1, -1);
+}
+
+void CoordPage::D1Click() {
+  StringGrid1->SetRowSelect(true);
+  const MsgResult answer =
+      form_.Msg(MsgKind::Confirmation, "このマーカーを削除しますか。", MsgButtons::YesNo);
+  const int r = StringGrid1->Row();
+  if (answer == MsgResult::Yes && r >= 1 && r <= form_.NumMarkers) DeleteMarkerAt(r - 1);
+  StringGrid1->SetRowSelect(false);
+}
+
+void CoordPage::DeleteMarkerAt(int i) {
+  const int n = form_.NumMarkers;
+  for (int k = i + 1; k < n; ++k) {
+    form_.Markers[k - 1].x = form_.Markers[k].x;
+    form_.Markers[k - 1].y = form_.Markers[k].y;
+    for (int c = 0; c < StringGrid1->ColCount(); ++c)
+      StringGrid1->SetCell(c, k, StringGrid1->Cells(c, k + 1));
+    StringGrid1->SetCell(0, k, QString::number(k));
+  }
+  form_.NumMarkers = n - 1;
+  StringGrid1->ClearRow(form_.NumMarkers + 1);
+  form_.PaintPicture(-1, -1);
+}
+
+void CoordPage::StringGrid1Click() {
+  const int r = StringGrid1->Row();
+  if (form_.NumMarkers > 0 && r <= form_.NumMarkers) {
+    form_.isMarked = true;
+    form_.ToolButtonMarkers->setChecked(true);
+    form_.PaintPicture(-1, -1);
+  }
+}
+
+void CoordPage::StringGrid1EnterKey() {
+  int col = StringGrid1->Col(), row = StringGrid1->Row();
+  StringGrid1->SetEditorMode(false);
+  EnterWalk(col, row, form_.NumMarkers);
+  StringGrid1->SetCurrent(col, row);
+  StringGrid1->SetEditorMode(true);
+}
+
+void CoordPage::StringGrid1KeyPress() { form_.DataChanged(true); }
+
+namespace {
+
+QLineEdit* CellEditor(StringGrid* g) { return qobject_cast<QLineEdit*>(g->Editor()); }
+
+std::vector<std::vector<std::string>> SelectedCells(StringGrid* g) {
+  const QRect s = g->Selection();
+  std::vector<std::vector<std::string>> rows;
+  for (int r = s.top(); r <= s.bottom(); ++r) {
+    rows.emplace_back();
+    for (int c = s.left(); c <= s.right(); ++c) rows.back().push_back(g->Cells(c, r).toStdString());
+  }
+  return rows;
+}
+
+}  // namespace
+
+void CoordPage::Copy1Click() {
+  StringGrid* g = menuTable ? menuTable : StringGrid1;
+  if (QLineEdit* e = CellEditor(g)) {
+    e->copy();
+  } else {
+    QApplication::clipboard()->setText(QString::fromStdString(CellBlockText(SelectedCells(g))));
+  }
+  Paste1->setEnabled(true);
+}
+
+void CoordPage::C3Click() {
+  StringGrid* g = menuTable ? menuTable : StringGrid1;
+  if (QLineEdit* e = CellEditor(g)) {
+    e->cut();
+  } else {
+    QApplication::clipboard()->setText(QString::fromStdString(CellBlockText(SelectedCells(g))));
+    const QRect s = g->Selection();
+    for (int r = s.top(); r <= s.bottom(); ++r)
+      for (int c = s.left(); c <= s.right(); ++c) g->SetCell(c, r, QString());
+  }
+  Paste1->setEnabled(true);
+}
+
+void CoordPage::Paste1Click() {
+  StringGrid* g = menuTable ? menuTable : StringGrid1;
+  if (QLineEdit* e = CellEditor(g)) {
+    e->paste();
+    return;
+  }
+  const auto block = ParseCellBlock(QApplication::clipboard()->text().toStdString());
+  const QRect s = g->Selection();
+  for (size_t r = 0; r < block.size(); ++r)
+    for (size_t c = 0; c < block[r].size(); ++c) {
+      const int col = s.left() + static_cast<int>(c), row = s.top() + static_cast<int>(r);
+      if (col < g->ColCount() && row < g->RowCount())
+        g->SetCell(col, row, QString::fromStdString(block[r][c]));
+    }
+}
+
+void CoordPage::CopyTableClick() {
+  StringGrid* g = menuTable ? menuTable : StringGrid1;
+  QApplication::clipboard()->setText(g->TableText());
+}
+
+void CoordPage::PopupMenuTablePopup() {
+  Paste1->setEnabled(!QApplication::clipboard()->text().isEmpty());
+  const bool results = form_.pageArea->StringGrid3->isVisible() || form_.resultTableShown;
+  for (QAction* a : {Copy1, Paste1, C3, D1}) a->setVisible(!results);
+}
+
+void CoordPage::ShowTableMenu(StringGrid* table, const QPoint& globalPos) {
+  menuTable = table;
+  form_.Guard([this] { PopupMenuTablePopup(); });
+  PopupMenuTable->exec(globalPos);
+  menuTable = nullptr;
+}
+
+// ---------------------------------------------------------------- the marker mode
+
+}  // namespace zelko

@@ -1,0 +1,209 @@
+#include "app/coord_page.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/area_page.h"
+#include "app/form.h"
+#include "coords/simple_methods.h"
+#include "coords/transform.h"
+
+namespace zelko {
+
+CoordPage::CoordPage(TForm1& form) : form_(form) {
+  setObjectName("TabSheetQuadrat");
+  auto* layout = new QVBoxLayout(this);
+
+  GroupBoxMesh = new QGroupBox("座標変換（未設定）", this);
+  GroupBoxMesh->setObjectName("GroupBoxMesh");
+  auto* gl = new QVBoxLayout(GroupBoxMesh);
+  auto* methodLabel = new QLabel("変換式：", GroupBoxMesh);
+  ComboBoxGridMethod = new QComboBox(GroupBoxMesh);
+  ComboBoxGridMethod->setObjectName("ComboBoxGridMethod");
+  ComboBoxGridMethod->setAccessibleName("変換式");
+  methodLabel->setBuddy(ComboBoxGridMethod);
+  ComboBoxGridMethod->addItems(
+      {"無変換", "線形変換", "アフィン変換 F(x, y) = a1+a2*x+a3*y",
+       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y",
+       "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
+       "３次式F(x, y) = "
+       "a1+a2*x+a3*y+a4*x^2+a5*x*y+a6*y^2+a7*x^3+a8*x^2*y+a9*x*y^2+a10*y^3"});
+  auto* unitRow = new QHBoxLayout;
+  auto* unitLabel = new QLabel("単位：", GroupBoxMesh);
+  ComboBoxScaleUnit = new QComboBox(GroupBoxMesh);
+  ComboBoxScaleUnit->setObjectName("ComboBoxScaleUnit");
+  ComboBoxScaleUnit->setAccessibleName("単位");
+  unitLabel->setBuddy(ComboBoxScaleUnit);
+  ComboBoxScaleUnit->addItems({"pixels", "μm", "mm", "cm", "m", "km", "度"});
+  ButtonSetMesh = new QPushButton("設　定", GroupBoxMesh);
+  ButtonSetMesh->setObjectName("ButtonSetMesh");
+  unitRow->addWidget(unitLabel);
+  unitRow->addWidget(ComboBoxScaleUnit, 1);
+  unitRow->addWidget(ButtonSetMesh);
+  EditMeshSizeBox = new LabeledEdit("EditMeshSize", "グリッド間隔(pixels)：", "20", GroupBoxMesh);
+  EditMeshSize = EditMeshSizeBox->edit();
+  gl->addWidget(methodLabel);
+  gl->addWidget(ComboBoxGridMethod);
+  gl->addLayout(unitRow);
+  gl->addWidget(EditMeshSizeBox);
+  layout->addWidget(GroupBoxMesh);
+
+  StringGrid1 = new StringGrid("StringGrid1", this);
+  StringGrid1->setAccessibleName("マーカー");
+  StringGrid1->SetColCount(5);
+  StringGrid1->SetRowCount(2);
+  StringGrid1->horizontalHeader()->setDefaultSectionSize(28);
+  layout->addWidget(StringGrid1, 1);
+
+  PopupMenuTable = new QMenu(this);
+  PopupMenuTable->setObjectName("PopupMenuTable");
+  Copy1 = PopupMenuTable->addAction("コピー(&C)");
+  Copy1->setObjectName("Copy1");
+  C3 = PopupMenuTable->addAction("切り取り(&C)");
+  C3->setObjectName("C3");
+  Paste1 = PopupMenuTable->addAction("貼り付け(&P)");
+  Paste1->setObjectName("Paste1");
+  PopupMenuTable->addSeparator();
+  D1 = PopupMenuTable->addAction("マーカー削除(&D)");
+  D1->setObjectName("D1");
+  PopupMenuTable->addSeparator();
+  CopyTable = PopupMenuTable->addAction("表のコピー(&T)");
+  CopyTable->setObjectName("CopyTable");
+
+  PopupMenuMarkers = new QMenu(this);
+  PopupMenuMarkers->setObjectName("PopupMenuMarkers");
+  AddMarker = PopupMenuMarkers->addAction("マーカー追加(&A)");
+  AddMarker->setObjectName("AddMarker");
+  DeleteMarker = PopupMenuMarkers->addAction("マーカー削除(&D)");
+  DeleteMarker->setObjectName("DeleteMarker");
+  SearchMarker = PopupMenuMarkers->addAction("マーカー探索(&S)");
+  SearchMarker->setObjectName("SearchMarker");
+  CorrectMarker = PopupMenuMarkers->addAction("マーカー位置修正(&C)");
+  CorrectMarker->setObjectName("CorrectMarker");
+
+  SharedHolder = new QWidget(this);
+  SharedHolder->setObjectName("CoordSharedHolder");
+  new QVBoxLayout(SharedHolder);
+  SharedHolder->layout()->setContentsMargins(0, 10, 0, 0);
+  layout->addWidget(SharedHolder);
+
+  connect(ComboBoxGridMethod, &QComboBox::activated, this,
+          [this] { form_.Guard([this] { ComboBoxGridMethodChange(); }); });
+  connect(ComboBoxScaleUnit, &QComboBox::activated, this,
+          [this] { form_.Guard([this] { ComboBoxScaleUnitChange(); }); });
+  connect(EditMeshSize, &QLineEdit::textChanged, this,
+          [this] { form_.Guard([this] { EditMeshSizeChange(); }); });
+  connect(ButtonSetMesh, &QPushButton::clicked, this,
+          [this] { form_.Guard([this] { ButtonSetMeshClick(); }); });
+  ConnectMarkerHandlers();
+}
+
+QString CoordPage::XCaption() const {
+  return ComboBoxScaleUnit->currentIndex() == 6 ? QString("経度") : "X(" + form_.ScaleUnit + ")";
+}
+
+QString CoordPage::YCaption() const {
+  return ComboBoxScaleUnit->currentIndex() == 6 ? QString("緯度") : "Y(" + form_.ScaleUnit + ")";
+}
+
+void CoordPage::ResetMarkerTable() {
+  StringGrid1->SetRowCount(2);
+  StringGrid1->SetColCount(5);
+  StringGrid1->SetCell(0, 0, "No.");
+  StringGrid1->SetCell(1, 0, "x(pixels)");
+  StringGrid1->SetCell(2, 0, "y(pixels)");
+  StringGrid1->SetCell(3, 0, XCaption());
+  StringGrid1->SetCell(4, 0, YCaption());
+  StringGrid1->ClearRow(1);
+  StringGrid1->SetCell(0, 1, "1");
+}
+
+void CoordPage::ComboBoxGridMethodChange() {
+  const int method = ComboBoxGridMethod->currentIndex();
+  // A pending pick of the reference line belongs to the method it was started for.
+  form_.isPointing = 0;
+  if (method == tmNone) {
+    const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
+    form_.Cx = c.Cx;
+    form_.Cy = c.Cy;
+    ComboBoxScaleUnit->setCurrentIndex(0);
+    ComboBoxScaleUnit->setEnabled(false);
+    ComboBoxScaleUnitChange();
+  } else if (method == tmLinear) {
+    form_.Cx.resize(3);
+    form_.Cy.resize(3);
+    ComboBoxScaleUnit->setEnabled(true);
+  } else {
+    ComboBoxScaleUnit->setEnabled(true);
+  }
+  GroupBoxMesh->setTitle("座標変換（未設定）");
+  form_.DataChanged(true);
+  form_.isCoord = false;
+}
+
+void CoordPage::ComboBoxScaleUnitChange() {
+  form_.ScaleUnit = ComboBoxScaleUnit->currentText();
+  EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
+  form_.pageArea->RelabelPointTable(ComboBoxGridMethod->currentIndex(), XCaption(), YCaption());
+  StringGrid1->SetCell(3, 0, XCaption());
+  StringGrid1->SetCell(4, 0, YCaption());
+  StringGrid1->FitColumnWidths();
+  form_.DataChanged(true);
+}
+
+void CoordPage::EditMeshSizeChange() { form_.DataChanged(true); }
+
+void CoordPage::ButtonSetMeshClick() {
+  const int method = ComboBoxGridMethod->currentIndex();
+  if (method == tmNone) {
+    form_.isCoord = true;
+    const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
+    form_.Cx = c.Cx;
+    form_.Cy = c.Cy;
+    form_.EnableMeasurementCommands();
+  } else if (method == tmLinear) {
+    form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
+    form_.isPointing = 1;
+  } else if (method >= tmAffine && method <= tmCubic) {
+    if (!form_.FitTransformFromTable()) return;
+    form_.isCoord = true;
+    form_.EnableMeasurementCommands();
+    if (form_.withMesh) {
+      form_.PaintPicture(-1, -1);
+    } else if (form_.Msg(MsgKind::Confirmation, "グリッドを表示しますか。", MsgButtons::YesNo) ==
+               MsgResult::Yes) {
+      form_.ToolButtonMeshClick();
+    }
+  } else {
+    return;
+  }
+  if (form_.isCoord) GroupBoxMesh->setTitle("座標変換（設定済み）");
+  form_.DataChanged(true);
+}
+
+}  // namespace zelko
+
+namespace zelko {
+
+void CoordPage::SetReferenceLength() {
+  const QString text = form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
+  form_.isPointing = 0;
+  form_.PaintPicture(-1, -1);
+  const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.Scale[0], form_.Scale[1],
+                                             form_.BitHeight, form_.factor);
+  if (r.status == ReferenceLengthStatus::NotPositive) return;
+  if (r.status == ReferenceLengthStatus::Failed) {
+    form_.Msg(MsgKind::Error, QString::fromStdString(r.message));
+    return;
+  }
+  form_.Cx = r.coefficients.Cx;
+  form_.Cy = r.coefficients.Cy;
+  form_.isCoord = true;
+  GroupBoxMesh->setTitle("座標変換（設定済み）");
+  form_.EnableMeasurementCommands();
+  form_.FillPointTable();
+}
+
+}  // namespace zelko

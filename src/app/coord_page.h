@@ -1,0 +1,79 @@
+// The page "座標設定": the transformation method and unit, the set button, the grid interval and
+// the marker table.
+#pragma once
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QWidget>
+
+#include "app/string_grid.h"
+#include "app/widgets.h"
+
+namespace zelko {
+
+class TForm1;
+
+class CoordPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit CoordPage(TForm1& form);
+
+  QGroupBox* GroupBoxMesh;
+  QComboBox* ComboBoxGridMethod;
+  QComboBox* ComboBoxScaleUnit;
+  LabeledEdit* EditMeshSizeBox;
+  QLineEdit* EditMeshSize;
+  QPushButton* ButtonSetMesh;
+  StringGrid* StringGrid1;
+  QMenu* PopupMenuTable;
+  QAction* Copy1;
+  QAction* C3;  // cut
+  QAction* Paste1;
+  QAction* D1;  // delete marker
+  QAction* CopyTable;
+  QMenu* PopupMenuMarkers;
+  QAction* AddMarker;
+  QAction* DeleteMarker;
+  QAction* SearchMarker;
+  QAction* CorrectMarker;
+  QWidget* SharedHolder;
+
+  // The physical column captions for the current unit.
+  QString XCaption() const;
+  QString YCaption() const;
+  void ResetMarkerTable();
+
+  void ComboBoxGridMethodChange();
+  void ComboBoxScaleUnitChange();
+  void EditMeshSizeChange();
+  void ButtonSetMeshClick();
+  void SetReferenceLength();
+
+  // Markers and the marker table (coord_markers.cpp).
+  void PopupMenuMarkersPopup();
+  void AddMarkerClick();
+  void DeleteMarkerClick();
+  void SearchMarkerClick();
+  void CorrectMarkerClick();
+  void D1Click();
+  void DeleteMarkerAt(int index);
+  void StringGrid1Click();
+  void StringGrid1EnterKey();
+  void StringGrid1KeyPress();
+  void Copy1Click();
+  void C3Click();
+  void Paste1Click();
+  void CopyTableClick();
+  void PopupMenuTablePopup();
+  // Opens the table menu for a table of this page or the result table.
+  void ShowTableMenu(StringGrid* table, const QPoint& globalPos);
+  StringGrid* menuTable = nullptr;
+
+ private:
+  TForm1& form_;
+  void ConnectMarkerHandlers();
+};
+
+}  // namespace zelko

@@ -1,0 +1,505 @@
+#include "app/form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/about_box.h"
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/frm_symbols.h"
+#include "app/image_page.h"
+#include "app/note_page.h"
+#include "app/view_widget.h"
+#include "app/widgets.h"
+#include "app/window_images.h"
+#include "document/numbers.h"
+
+namespace zelko {
+
+namespace {
+
+const int kPanelWidths[6] = {100, 250, 250, 80, 270, 200};
+
+// A status panel that reports clicks, so a click on the status bar can cancel an armed edit.
+class StatusPanel : public QLabel {
+ public:
+  StatusPanel(int index, TForm1& form) : form_(form) {
+    setObjectName("StatusPanel" + QString::number(index));
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setFixedWidth(kPanelWidths[index]);
+  }
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override { form_.StatusBar1Click(); }
+
+ private:
+  TForm1& form_;
+};
+
+}  // namespace
+
+TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), images(std::make_unique<WindowImages>()), dialogs_(dialogs) {
+  setObjectName("Form1");
+  setWindowTitle("Zelko");
+  resize(1045, 775);
+  BuildPages();
+  BuildMenus();
+  BuildToolBar();
+  BuildStatusBar();
+  AboutBox = new TAboutBox(this);
+  FrmSymbols = new TFrmSymbols(*this);
+  qApp->installEventFilter(this);
+}
+
+TForm1::~TForm1() { qApp->removeEventFilter(this); }
+
+// ---------------------------------------------------------------- construction
+
+QAction* TForm1::AddAction(QMenu* menu, const QString& name, const QString& caption,
+                           const std::function<void()>& onClick) {
+  QAction* a = menu->addAction(caption);
+  a->setObjectName(name);
+  connect(a, &QAction::triggered, this, [this, onClick] { Guard(onClick); });
+  return a;
+}
+
+void TForm1::BuildMenus() {
+  File1 = menuBar()->addMenu("ファイル(&F)");
+  File1->setObjectName("File1");
+  MenuOpenProject = File1->addMenu("プロジェクトを開く(&O)");
+  MenuOpenProject->setObjectName("OpenProject1");
+  P1 = AddAction(MenuOpenProject, "P1", "プロジェクトファイル(*.pqs)(&P)", [this] { P1Click(); });
+  SaveProject = AddAction(File1, "SaveProject", "名前をつけてプロジェクトを保存(&S)",
+                          [this] { SaveProjectClick(); });
+  ResaveProject = AddAction(File1, "ResaveProject", "プロジェクトの上書き保存(&R)",
+                            [this] { ResaveProjectClick(); });
+  ReadImage1 = AddAction(File1, "ReadImage1", "画像の読み込み(&I)", [this] { ReadImage1Click(); });
+  PictureSave = AddAction(File1, "PictureSave", "画像の保存(&P)", [this] { PictureSaveClick(); });
+  C1 = AddAction(File1, "C1", "ファイルを閉じる(&C)", [this] { C1Click(); });
+  File1->addSeparator();
+  Exit1 = AddAction(File1, "Exit1", "終了(&Q)", [this] { Exit1Click(); });
+
+  Setting1 = menuBar()->addMenu("設定(&S)");
+  Setting1->setObjectName("Setting1");
+  I2 = AddAction(Setting1, "I2", "イメージ調整(&I)", [this] { ShowPage(0); });
+  Menu_Coord = AddAction(Setting1, "Menu_Coord", "座標設定(&Q)", [this] { ShowPage(1); });
+  SetSymbols = AddAction(Setting1, "SetSymbols", "記号の設定(&S)", [this] { FrmSymbols->Execute(); });
+
+  A2 = menuBar()->addMenu("解析(&A)");
+  A2->setObjectName("A2");
+  A1 = AddAction(A2, "A1", "位置・距離・面積の測定と計数(&A)", [this] { ToolButtonAreaModeClick(); });
+
+  Help1 = menuBar()->addMenu("ヘルプ(&H)");
+  Help1->setObjectName("Help1");
+  AddAction(Help1, "Contents1", "目次(&C)", [this] { dialogs_.ShowHelp(""); });
+  AddAction(Help1, "A3", "こんなこともできる(&A)", [this] { dialogs_.ShowHelp("HowToUse"); });
+  Help1->addSeparator();
+  AddAction(Help1, "F1", "ファイルについて(&F)", [this] { dialogs_.ShowHelp("File"); });
+  AddAction(Help1, "D2", "画面とその操作(&D)", [this] { dialogs_.ShowHelp("ManageImage"); });
+  AddAction(Help1, "S2", "設定(&S)", [this] { dialogs_.ShowHelp("Setting"); });
+  AddAction(Help1, "M1", "測定モード(&M)", [this] { dialogs_.ShowHelp("Measurement"); });
+  Help1->addSeparator();
+  AddAction(Help1, "ZelkoB1", "Zelkoについて(&Q)", [this] { dialogs_.ShowHelp("Author"); });
+  AddAction(Help1, "V2", "バージョン情報(&V)", [this] { AboutBox->exec(); });
+}
+
+QToolButton* TForm1::AddToolButton(const QString& name, const QString& hint, const QString& icon,
+                                   bool toggle, const std::function<void()>& onClick) {
+  auto* b = new QToolButton(this);
+  b->setObjectName(name);
+  b->setToolTip(hint);
+  b->setAccessibleName(hint);
+  b->setText(icon);
+  b->setCheckable(toggle);
+  b->setMinimumWidth(28);
+  connect(b, &QToolButton::clicked, this, [this, onClick] { Guard(onClick); });
+  return b;
+}
+
+void TForm1::BuildToolBar() {
+  QToolBar* bar = addToolBar("ToolBar1");
+  bar->setObjectName("ToolBar1");
+  bar->setMovable(false);
+  ToolButtonLoadProject = AddToolButton("ToolButtonLoadProject", "プロジェクトを開く", "開",
+                                        false, [this] { P1Click(); });
+  ToolButtonResaveProject = AddToolButton("ToolButtonResaveProject", "プロジェクトの上書き保存",
+                                          "保", false, [this] { ResaveProjectClick(); });
+  ToolButtonLoadImage = AddToolButton("ToolButtonLoadImage", "画像の読み込み", "画", false,
+                                      [this] { ReadImage1Click(); });
+  ToolButtonMarkers = AddToolButton("ToolButtonMarkers", "マーカー表示", "✚", true,
+                                    [this] { ToolButtonMarkersClick(); });
+  ToolButtonMesh =
+      AddToolButton("ToolButtonMesh", "グリッド表示", "#", true, [this] { ToolButtonMeshClick(); });
+  ToolButtonAreaMode = AddToolButton("ToolButtonAreaMode", "測定モード", "測", true,
+                                     [this] { ToolButtonAreaModeClick(); });
+  ToolButton7 = AddToolButton("ToolButton7", "ヘルプ", "?", false, [this] { dialogs_.ShowHelp(""); });
+  ToolButtonEnlarge =
+      AddToolButton("ToolButtonEnlarge", "拡大", "＋", false, [this] { ToolButtonEnlargeClick(); });
+  ToolButtonReduce =
+      AddToolButton("ToolButtonReduce", "縮小", "－", false, [this] { ToolButtonReduceClick(); });
+  ToolButtonLeft = AddToolButton("ToolButtonLeft", "左へ", "←", false, [this] { Pan(0); });
+  ToolButtonRight = AddToolButton("ToolButtonRight", "右へ", "→", false, [this] { Pan(1); });
+  ToolButtonDown = AddToolButton("ToolButtonDown", "下へ", "↓", false, [this] { Pan(2); });
+  ToolButtonUp = AddToolButton("ToolButtonUp", "上へ", "↑", false, [this] { Pan(3); });
+  ToolButtonAutoTrack = AddToolButton("ToolButtonAutoTrack", "自動センタリング", "◎", true,
+                                      [this] { ToolButtonAutoTrackClick(); });
+  bar->addSeparator();
+  bar->addWidget(ToolButtonLoadProject);
+  bar->addWidget(ToolButtonResaveProject);
+  bar->addWidget(ToolButtonLoadImage);
+  bar->addSeparator();
+  bar->addWidget(ToolButtonMarkers);
+  bar->addWidget(ToolButtonMesh);
+  bar->addSeparator();
+  bar->addWidget(ToolButtonAreaMode);
+  bar->addSeparator();
+  bar->addWidget(ToolButton7);
+  bar->addSeparator();
+  bar->addWidget(ToolButtonEnlarge);
+  bar->addWidget(ToolButtonReduce);
+  bar->addSeparator();
+  bar->addWidget(ToolButtonLeft);
+  bar->addWidget(ToolButtonRight);
+  bar->addWidget(ToolButtonDown);
+  bar->addWidget(ToolButtonUp);
+  bar->addSeparator();
+  bar->addWidget(ToolButtonAutoTrack);
+}
+
+void TForm1::BuildStatusBar() {
+  statusBar()->setObjectName("StatusBar1");
+  statusBar()->setSizeGripEnabled(false);
+  for (int i = 0; i < 6; ++i) {
+    Panels[i] = new StatusPanel(i, *this);
+    statusBar()->addWidget(Panels[i]);
+  }
+}
+
+void TForm1::BuildPages() {
+  auto* central = new QWidget(this);
+  auto* layout = new QHBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  PageControl1 = new QTabWidget(central);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setFixedWidth(431);
+
+  SharedBox = new QWidget;
+  SharedBox->setObjectName("SharedBox");
+  auto* shared = new QVBoxLayout(SharedBox);
+  shared->setContentsMargins(0, 0, 0, 0);
+  auto* decimals = new QHBoxLayout;
+  auto* decimalsLabel = new QLabel("物理座標小数点以下表示桁数：", SharedBox);
+  EditNumDecimal = new QLineEdit("1", SharedBox);
+  EditNumDecimal->setObjectName("EditNumDecimal");
+  EditNumDecimal->setAccessibleName("物理座標小数点以下表示桁数");
+  EditNumDecimal->setFixedWidth(40);
+  decimalsLabel->setBuddy(EditNumDecimal);
+  UpDown2 = new UpDown("UpDown2", EditNumDecimal, 0, 100, SharedBox);
+  UpDown2->SetPositionSilently(1);
+  decimals->addWidget(decimalsLabel);
+  decimals->addWidget(EditNumDecimal);
+  decimals->addWidget(UpDown2);
+  decimals->addStretch(1);
+  shared->addLayout(decimals);
+  Image = new ViewWidget("Image", SharedBox);
+  Image->setFixedSize(401, 271);
+  Image->SetStretch(true);
+  shared->addWidget(Image);
+
+  pageImage = new ImagePage(*this);
+  pageCoord = new CoordPage(*this);
+  pageArea = new zelko::AreaPage(*this);
+  pageNote = new NotePage(*this);
+  PageControl1->addTab(pageImage, "イメージ調整");
+  PageControl1->addTab(pageCoord, "座標設定");
+  PageControl1->addTab(pageArea, "測定");
+  PageControl1->addTab(pageNote, "メモ");
+  layout->addWidget(PageControl1);
+
+  Image1 = new ViewWidget("Image1", central);
+  Image1->setMinimumSize(200, 200);
+  layout->addWidget(Image1, 1);
+  setCentralWidget(central);
+
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { Guard([this] { PageControl1Change(); }); });
+  connect(EditNumDecimal, &QLineEdit::textChanged, this,
+          [this] { Guard([this] { EditNumDecimalChange(); }); });
+  connect(Image1, &ViewWidget::MouseDown, this, [this](Qt::MouseButton b, int x, int y) {
+    Guard([=, this] { Image1MouseDown(b, x, y); });
+  });
+  connect(Image1, &ViewWidget::MouseMove, this,
+          [this](int x, int y) { Guard([=, this] { Image1MouseMove(x, y); }); });
+  connect(Image1, &ViewWidget::DoubleClick, this, [this] { Guard([this] { Image1DblClick(); }); });
+  connect(Image, &ViewWidget::MouseDown, this, [this](Qt::MouseButton, int x, int y) {
+    Guard([=, this] { ImageMouseDown(x, y); });
+  });
+}
+
+// ---------------------------------------------------------------- shared operations
+
+void TForm1::Guard(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const std::exception& e) {
+    dialogs_.Message(MsgKind::Error, QString::fromUtf8(e.what()), MsgButtons::Ok);
+  } catch (...) {
+    dialogs_.Message(MsgKind::Error, "予期しないエラーが発生しました。", MsgButtons::Ok);
+  }
+}
+
+MsgResult TForm1::Msg(MsgKind kind, const QString& text, MsgButtons buttons) {
+  return dialogs_.Message(kind, text, buttons);
+}
+
+void TForm1::SetStatus(int panel, const QString& text) { Panels[panel]->setText(text); }
+QString TForm1::Status(int panel) const { return Panels[panel]->text(); }
+
+void TForm1::DataChanged(bool changed) {
+  isChanged = changed;
+  SetStatus(3, changed ? "変更あり" : "変更なし");
+}
+
+void TForm1::UpdateCaption() {
+  const QString image = QFileInfo(ImageFile).fileName();
+  const QString project = QFileInfo(ProjectFile).fileName();
+  if (!ProjectFile.isEmpty())
+    setWindowTitle(ProgName + " - " + project + "/" + image);
+  else if (!ImageFile.isEmpty())
+    setWindowTitle(ProgName + " - " + image);
+  else
+    setWindowTitle(ProgName);
+}
+
+void TForm1::SetResaveEnabled(bool on) {
+  ToolButtonResaveProject->setEnabled(on);
+  ResaveProject->setEnabled(on);
+}
+
+void TForm1::ResetToEmpty() {
+  for (QToolButton* b : {ToolButtonEnlarge, ToolButtonResaveProject, ToolButtonReduce,
+                         ToolButtonMarkers, ToolButtonMesh, ToolButtonAreaMode, ToolButtonLeft,
+                         ToolButtonRight, ToolButtonUp, ToolButtonDown})
+    b->setEnabled(false);
+  for (QAction* a : {SaveProject, ResaveProject, PictureSave, C1}) a->setEnabled(false);
+  Setting1->setEnabled(false);
+  A2->setEnabled(false);
+  Setting1->menuAction()->setEnabled(false);
+  A2->menuAction()->setEnabled(false);
+
+  pageImage->setEnabled(false);
+  pageCoord->setEnabled(false);
+  PageControl1->setTabVisible(2, false);
+
+  {
+    const QSignalBlocker b1(pageCoord->ComboBoxGridMethod), b2(pageCoord->ComboBoxScaleUnit);
+    pageCoord->ComboBoxGridMethod->setCurrentIndex(0);
+    pageCoord->ComboBoxScaleUnit->setCurrentIndex(0);
+  }
+  pageCoord->EditMeshSize->setText("20");
+
+  ProjectFile.clear();
+  ImageFile.clear();
+  UpdateCaption();
+
+  isLineInput = isModifyPoint = isProjLoading = isAddPoint = false;
+  isCreatedTransFormedBitmap = isMarked = isCoord = withMesh = isAreaMode = false;
+  isPointing = 0;
+  ToolButtonMarkers->setChecked(false);
+  ToolButtonMesh->setChecked(false);
+  ToolButtonAreaMode->setChecked(false);
+  SetStatus(3, "");
+  factor = 1;
+  NumMarkers = 0;
+
+  ShowPage(0);
+
+  pageImage->ResetControls();
+  RotationAngle = 0;
+  SetStatus(4, "");
+
+  ScaleUnit = pageCoord->ComboBoxScaleUnit->currentText();
+  pageCoord->ResetMarkerTable();
+  pageArea->ResetPointTable();
+  Lines.clear();
+  ClearGroups();
+  ResetCategories();
+
+  pageCoord->ComboBoxGridMethodChange();
+  EditNumDecimalChange();
+
+  isChanged = false;
+  SetStatus(0, "");
+  SetStatus(3, "");
+  pageNote->SetLines({});
+  Image1->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void TForm1::EnableImageCommands() {
+  for (QAction* a : {SaveProject, PictureSave, C1}) a->setEnabled(true);
+  for (QToolButton* b : {ToolButtonEnlarge, ToolButtonReduce, ToolButtonMarkers, ToolButtonLeft,
+                         ToolButtonRight, ToolButtonUp, ToolButtonDown})
+    b->setEnabled(true);
+  pageImage->setEnabled(true);
+  pageCoord->setEnabled(true);
+  isLineInput = isModifyPoint = isAddPoint = false;
+  pageArea->SetSheetVisible(pageArea->TabSheetCalResult, false);
+  Setting1->setEnabled(true);
+  Setting1->menuAction()->setEnabled(true);
+  if (!isCoord) {
+    {
+      const QSignalBlocker b(pageCoord->ComboBoxGridMethod);
+      pageCoord->ComboBoxGridMethod->setCurrentIndex(0);
+    }
+    pageCoord->ButtonSetMeshClick();
+  }
+  ShowPage(0);
+}
+
+void TForm1::EnableMeasurementCommands() {
+  A2->setEnabled(true);
+  A2->menuAction()->setEnabled(true);
+  ToolButtonMesh->setEnabled(true);
+  ToolButtonAreaMode->setEnabled(true);
+  pageArea->setEnabled(true);
+  pageArea->RadioGroupLineType->setEnabled(true);
+}
+
+void TForm1::ClearGroups() {
+  if (!Lines.empty()) {
+    Lines.clear();
+    pageArea->StringGrid2->SetRowCount(2);
+    pageArea->StringGrid2->ClearRow(1);
+  }
+  IDLine = -1;
+}
+
+void TForm1::ResetCategories() {
+  StringGrid* g = pageArea->StringGridSort;
+  g->SetRowCount(2);
+  g->SetCell(0, 0, "No.");
+  g->SetCell(1, 0, "分類名");
+  g->SetCell(0, 1, "1");
+  g->SetCell(1, 1, "Sort 1");
+  pageArea->ButtonRegistSortClick();
+}
+
+void TForm1::ShowPage(int index) {
+  if (PageControl1->currentIndex() == index) {
+    PageControl1Change();
+    return;
+  }
+  // Setting the page runs the page-change reaction through the signal.
+  PageControl1->setCurrentIndex(index);
+}
+
+void TForm1::PageControl1Change() {
+  const int page = PageControl1->currentIndex();
+  QWidget* holder = nullptr;
+  if (page == 0) holder = pageImage->SharedHolder;
+  if (page == 1) holder = pageCoord->SharedHolder;
+  if (page == 2) holder = pageArea->SharedHolder;
+  if (!holder) return;
+  if (SharedBox->parentWidget() != holder) {
+    SharedBox->setParent(holder);
+    holder->layout()->addWidget(SharedBox);
+  }
+  // The decimal places belong to the coordinate and measurement pages only.
+  EditNumDecimal->parentWidget()->layout();
+  for (QWidget* w : {static_cast<QWidget*>(EditNumDecimal), static_cast<QWidget*>(UpDown2)})
+    w->setVisible(page != 0);
+  SharedBox->show();
+  if (page == 2) {
+    pageArea->BitBtnCalArea->setEnabled(IDLine >= 0 && !isLineInput);
+    pageArea->ButtonEraseArea->setEnabled(IDLine >= 0 && !isLineInput);
+  }
+}
+
+int TForm1::ViewWidth() const { return Image1->width(); }
+int TForm1::ViewHeight() const { return Image1->height(); }
+
+// ---------------------------------------------------------------- start-up and shutdown
+
+void TForm1::FormShow(const QStringList& args) {
+  ProgName = AboutBox->ProductName();
+  FrmSymbols->SetDefaultGraphics();
+  PosListedFile = static_cast<int>(MenuOpenProject->actions().size());
+  iniFL = SettingsFilePath();
+  ReadSettings();
+  BuildRecentMenu();
+  ResetToEmpty();
+  isAutoTrack = true;
+  ToolButtonAutoTrack->setChecked(true);
+  HandleCommandLine(args);
+  UpdateCaption();
+}
+
+void TForm1::HandleCommandLine(const QStringList& args) {
+  if (args.isEmpty()) return;
+  const QString path = args.join(' ');
+  const QString name = QFileInfo(path).fileName();
+  const int dot = name.lastIndexOf('.');
+  const QString ext = dot < 0 ? QString() : name.mid(dot).toUpper();
+  if (ext == ".JPG" || ext == ".BMP") {
+    Guard([&] { OpenImageFile(path); });
+    LastImageDialogFile = path;
+    ProjectFile.clear();
+  } else if (ext == ".PQS") {
+    Guard([&] { OpenProjectFile(path); });
+  }
+}
+
+bool TForm1::ConfirmDiscard(const QString& question) {
+  if (!isChanged) return true;
+  switch (Msg(MsgKind::Warning, question, MsgButtons::YesNoCancel)) {
+    case MsgResult::Cancel:
+      return false;
+    case MsgResult::Yes:
+      // A save that is cancelled or fails keeps the unsaved document: stop as with Cancel.
+      SaveProjectClick();
+      return !isChanged;
+    default:
+      return true;
+  }
+}
+
+void TForm1::C1Click() {
+  if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
+  Image1->ClearPicture();
+  Image->ClearPicture();
+  ResetToEmpty();
+}
+
+void TForm1::Exit1Click() { close(); }
+
+bool TForm1::FormCloseQuery() {
+  bool ok = true;
+  Guard([&] {
+    ok = ConfirmDiscard("プロジェクトファイルが変更されています。\n保存してから終了しますか。");
+  });
+  return ok;
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (!FormCloseQuery()) {
+    e->ignore();
+    return;
+  }
+  if (!iniFL.isEmpty()) Guard([this] { WriteSettings(); });
+  e->accept();
+}
+
+}  // namespace zelko

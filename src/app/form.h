@@ -1,0 +1,278 @@
+// The main window: menu bar, tool bar, status bar, the side pages and the view. It owns the
+// document and the window state and offers the operations the pages share.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "document/records.h"
+#include "imaging/bitmap.h"
+#include "render/symbols.h"
+#include "render/view_render.h"
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QToolButton;
+class QLineEdit;
+class QWidget;
+class QBoxLayout;
+
+namespace zelko {
+
+class ViewWidget;
+class StringGrid;
+class UpDown;
+class ImagePage;
+class CoordPage;
+class AreaPage;
+class NotePage;
+class TAboutBox;
+class TFrmSymbols;
+struct WindowImages;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TForm1(Dialogs& dialogs, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The first-show sequence: defaults, settings, empty state, then the command line.
+  void FormShow(const QStringList& args);
+
+  // ---- Document (fields named as the behaviour names them) ----
+  QString ImageFile;
+  QString ProjectFile;
+  int NumMarkers = 0;
+  std::vector<TMarker> Markers;
+  TMarker Scale[2];
+  std::vector<double> Cx, Cy;
+  bool isCoord = false;
+  std::vector<TLine> Lines;
+  int IDLine = -1;
+  QString ScaleUnit = "pixels";
+  QString frmdata = "0.0";
+  QString frmdata2 = "0.00";
+  SymbolSettings sym;
+  bool isChanged = false;
+
+  // ---- Window state ----
+  bool isMarked = false;
+  bool isAreaMode = false;
+  bool isLineInput = false;
+  bool isModifyPoint = false;
+  bool isAddPoint = false;
+  bool isAutoTrack = false;
+  bool isCellInput = false;
+  bool isProjLoading = false;
+  bool withMesh = false;
+  bool isMeshOK = false;
+  bool isCreatedTransFormedBitmap = false;
+  int isPointing = 0;
+  int AreaPage = 0;
+  int NumPoints = -1;
+  int idPoint = 0;
+  int Sortpres = 0;
+  double XPre = 0, YPre = 0;
+  QString ProgName = "Zelko";
+  QString iniFL;
+  QStringList ListedFile;  // most recent first, at most 10
+  int PosListedFile = 1;
+  QString LastImageDialogFile;  // the image last chosen (or named on the command line)
+
+  // ---- View ----
+  double factor = 1, factor2 = 1, fmax = 1;
+  double XB0 = 0, YB0 = 0;
+  int SWidth = 0, SHeight = 0;
+  double Xcent = 0, Ycent = 0;
+  int BitWidth = 0, BitHeight = 0;
+  int QViewWidth = 0, QViewHeight = 0;
+  float RotationAngle = 0;
+  std::unique_ptr<WindowImages> images;
+
+  // ---- Shared operations ----
+  Dialogs& dialogs() { return dialogs_; }
+  // Runs a handler under the general error report: an exception's text is shown in an error box.
+  void Guard(const std::function<void()>& fn);
+  MsgResult Msg(MsgKind kind, const QString& text, MsgButtons buttons = MsgButtons::Ok);
+
+  void DataChanged(bool changed);
+  void UpdateCaption();
+  void ResetToEmpty();
+  void EnableImageCommands();
+  void EnableMeasurementCommands();
+  void ClearGroups();
+  void ResetCategories();
+  void PageControl1Change();
+  void ShowPage(int index);
+  void SetStatus(int panel, const QString& text);
+  QString Status(int panel) const;
+  void PaintPicture(double X, double Y);
+  // The working image (bodies in form_image.cpp).
+  bool BuildWorkingImage();
+  bool LoadImageFile(const QString& path);
+  void OpenImageFile(const QString& path);
+  double FitFactor();
+  void ApplyImageSettings();
+  void RefreshWorkingImage();
+  void ShowMemoryStatus();
+  void RebuildAndRedraw();
+  void ReadImage1Click();
+  void PictureSaveClick();
+  // Coordinates (bodies in form_coords.cpp). Add coordinate-window declarations here.
+  bool FitTransformFromTable();
+  void ToolButtonMeshClick();
+  void ToolButtonMarkersClick();
+  // Measurement (bodies in form_measure.cpp). Add measurement-window declarations here.
+  void ToolButtonAreaModeClick();
+  bool LeaveMeasurementMode();
+  void EnterMeasurementMode();
+  void FillPointTable();
+  void FillGroupTableAndChooser();
+  void FillGroupTable();
+  void SelectGroup(int i);
+  void DeleteGroupAt(int g);
+  void AfterGroupsChanged();
+  void UpdateGroupCommands();
+  bool SelectedPoint();
+  zelko::GroupDrawing GroupHighlight();
+  void ButtonSetAreaClick();
+  void SetInputControlsEnabled(bool on);
+  void TakeNewPoint();
+  void EraseOnePointClick();
+  void ButtonEraseAreaClick();
+  void DrawGroupLabels();
+  void BitBtnCalAreaClick();
+  bool CompletePointMove();
+  bool CompletePointInsert();
+  void DeletePointClick();
+  void ReferenceLinePick();
+  void SetViewMenu(QMenu* menu);
+  void CopyTableText(const StringGrid& table);
+  int Method() const;
+  int Unit() const;
+  int Decimals() const;
+  std::vector<std::string> CategoryNames() const;
+  void SetOriginalImage(Bitmap&& bitmap);
+  std::pair<int, int> RotatedBox(int w, int h) const;
+  int& OffsetOf(int channel) { return Offset[channel]; }
+  int Offset[3] = {0, 0, 0};
+  bool resultTableShown = false;
+  QMenu* viewMenu_ = nullptr;
+  void StatusBar1Click();
+  void EditNumDecimalChange();
+  // The view (bodies in form_view.cpp).
+  void Image1MouseDown(Qt::MouseButton button, int x, int y);
+  void Image1MouseMove(int x, int y);
+  void Image1DblClick();
+  void ImageMouseDown(int x, int y);
+  void ToolButtonEnlargeClick();
+  void ToolButtonReduceClick();
+  void Pan(int direction);  // 0 left, 1 right, 2 down, 3 up
+  void ToolButtonAutoTrackClick();
+  void FormResize();
+  bool WheelZoom(int delta);
+  // Draws the grid onto the view picture; false when the drawing failed as a whole.
+  bool DrawGrid(QImage& picture);
+  QString SettingsFilePath() const;
+  // Width and height of the main view.
+  int ViewWidth() const;
+  int ViewHeight() const;
+
+  // Commands of the file menu.
+  void P1Click();
+  void SaveProjectClick();
+  void ResaveProjectClick();
+  void C1Click();
+  void Exit1Click();
+  void OpenProjectFile(const QString& path);
+  bool WriteProject(const QString& path);
+  bool ReadProject(const QString& path);
+  bool ReadKeyedTextProject(const QString& path);
+  void ProjectLoaded(const QString& path);
+  void ListedFileClick(int index);
+  void AddRecentProject();
+  void BuildRecentMenu();
+  void ReadSettings();
+  void WriteSettings();
+
+  // Asks the save question before the document is replaced. False: stop (Cancel, or a save
+  // after "Yes" that did not succeed).
+  bool ConfirmDiscard(const QString& question);
+
+  // ---- Controls ----
+  QMenu* File1 = nullptr;
+  QMenu* MenuOpenProject = nullptr;
+  QMenu* Setting1 = nullptr;
+  QMenu* A2 = nullptr;  // "解析(&A)"
+  QMenu* Help1 = nullptr;
+  QAction* P1 = nullptr;
+  QAction* SaveProject = nullptr;
+  QAction* ResaveProject = nullptr;
+  QAction* ReadImage1 = nullptr;
+  QAction* PictureSave = nullptr;
+  QAction* C1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QAction* I2 = nullptr;
+  QAction* Menu_Coord = nullptr;
+  QAction* SetSymbols = nullptr;
+  QAction* A1 = nullptr;
+  QToolButton* ToolButtonLoadProject = nullptr;
+  QToolButton* ToolButtonResaveProject = nullptr;
+  QToolButton* ToolButtonLoadImage = nullptr;
+  QToolButton* ToolButtonMarkers = nullptr;
+  QToolButton* ToolButtonMesh = nullptr;
+  QToolButton* ToolButtonAreaMode = nullptr;
+  QToolButton* ToolButton7 = nullptr;
+  QToolButton* ToolButtonEnlarge = nullptr;
+  QToolButton* ToolButtonReduce = nullptr;
+  QToolButton* ToolButtonLeft = nullptr;
+  QToolButton* ToolButtonRight = nullptr;
+  QToolButton* ToolButtonDown = nullptr;
+  QToolButton* ToolButtonUp = nullptr;
+  QToolButton* ToolButtonAutoTrack = nullptr;
+  QLabel* Panels[6] = {};
+  QTabWidget* PageControl1 = nullptr;
+  ViewWidget* Image1 = nullptr;
+  ViewWidget* Image = nullptr;  // the overview
+  QLineEdit* EditNumDecimal = nullptr;
+  UpDown* UpDown2 = nullptr;
+  QWidget* SharedBox = nullptr;  // overview and decimals, moved to the shown page
+
+  ImagePage* pageImage = nullptr;
+  CoordPage* pageCoord = nullptr;
+  zelko::AreaPage* pageArea = nullptr;
+  NotePage* pageNote = nullptr;
+  TAboutBox* AboutBox = nullptr;
+  TFrmSymbols* FrmSymbols = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildPages();
+  QToolButton* AddToolButton(const QString& name, const QString& hint, const QString& icon,
+                             bool toggle, const std::function<void()>& onClick);
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
+                     const std::function<void()>& onClick);
+  void HandleCommandLine(const QStringList& args);
+  void SetResaveEnabled(bool on);
+  bool FormCloseQuery();
+
+  Dialogs& dialogs_;
+  std::vector<QAction*> recentActions_;
+  bool closeAccepted_ = false;
+};
+
+}  // namespace zelko

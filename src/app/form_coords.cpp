@@ -1,0 +1,99 @@
+// The window's side of the coordinate system: marker mode, fits, the reference line, the grid.
+#include <QTabWidget>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/form.h"
+#include "app/view_widget.h"
+#include "coords/fit.h"
+#include "coords/grid.h"
+#include "render/view_render.h"
+
+namespace zelko {
+
+void TForm1::ToolButtonMarkersClick() {
+  pageCoord->StringGrid1->FitColumnWidths();
+  if (isMarked) {
+    isMarked = false;
+    SetStatus(4, "");
+    ToolButtonMarkers->setChecked(false);
+    Image1->setContextMenuPolicy(Qt::NoContextMenu);
+    PaintPicture(-1, -1);
+  } else {
+    isMarked = true;
+    SetStatus(4, "右クリックでマーカーを指定して下さい");
+    isAreaMode = false;
+    PageControl1->setTabVisible(2, false);
+    PageControl1->setTabVisible(1, true);
+    ToolButtonAreaMode->setChecked(false);
+    ToolButtonMarkers->setChecked(true);
+    SetViewMenu(pageCoord->PopupMenuMarkers);
+    if (NumMarkers > 0) PaintPicture(-1, -1);
+  }
+  ShowPage(1);
+}
+
+bool TForm1::FitTransformFromTable() {
+  std::vector<MarkerRowText> rows;
+  const StringGrid* g = pageCoord->StringGrid1;
+  for (int r = 1; r <= NumMarkers; ++r)
+    rows.push_back({g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString(),
+                    g->Cells(3, r).toStdString(), g->Cells(4, r).toStdString()});
+  const FitResult fit = FitTransform(pageCoord->ComboBoxGridMethod->currentIndex(), rows, Cx, Cy);
+  Cx = fit.Cx;
+  Cy = fit.Cy;
+  if (!fit.message.empty()) Msg(MsgKind::Error, QString::fromStdString(fit.message));
+  return fit.ok;
+}
+
+void TForm1::ReferenceLinePick() {
+  if (isPointing == 1) {
+    Scale[0] = TMarker{"", XPre, YPre};
+    isPointing = 2;
+  } else if (isPointing == 2) {
+    Scale[1] = TMarker{"", XPre, YPre};
+    isPointing = 3;
+    pageCoord->SetReferenceLength();
+  }
+}
+
+void TForm1::ToolButtonMeshClick() {
+  if (withMesh) {
+    withMesh = false;
+    ToolButtonMesh->setChecked(false);
+    PaintPicture(-1, -1);
+  } else if (isCoord) {
+    ToolButtonMesh->setChecked(true);
+    withMesh = true;
+    QImage picture = Image1->Picture();
+    const bool ok = DrawGrid(picture);
+    isMeshOK = ok;
+    if (ok) Image1->SetPicture(picture);
+    if (!ok)
+      Msg(MsgKind::Warning, QString::fromUtf8(kGridIncompleteMessage));
+  } else {
+    ToolButtonMesh->setChecked(false);
+    Msg(MsgKind::Error, QString::fromUtf8(kGridNoTransformMessage));
+  }
+}
+
+bool TForm1::DrawGrid(QImage& picture) {
+  if (picture.isNull()) return true;
+  const ViewPlacement view{XB0, YB0, factor};
+  const GridTrace trace = TraceGrid(pageCoord->ComboBoxGridMethod->currentIndex(), Cx, Cy, view,
+                                    SWidth, SHeight, pageCoord->EditMeshSize->text().toStdString());
+  if (!trace.ok) {
+    Msg(MsgKind::Error, QString::fromStdString(trace.message));
+    return false;
+  }
+  std::vector<std::vector<QPoint>> lines;
+  lines.reserve(trace.lines.size());
+  for (const GridLine& l : trace.lines) {
+    lines.emplace_back();
+    for (const GridPoint& p : l.points) lines.back().emplace_back(p.x, p.y);
+  }
+  DrawPolylines(picture, lines, sym.clMesh, sym.GridLineWidth);
+  return true;
+}
+
+}  // namespace zelko

@@ -1,0 +1,178 @@
+// The window's side of the image pipeline: loading, rebuilding the working image, the
+// adjustment page's settings, the memory read-out and the image commands of the file menu.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTransform>
+#include <cmath>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/form.h"
+#include "app/image_page.h"
+#include "app/view_widget.h"
+#include "app/window_images.h"
+#include "document/numbers.h"
+#include "imaging/image_file.h"
+#include "render/bitmap_image.h"
+
+namespace zelko {
+
+namespace {
+
+std::string S(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+void TForm1::SetOriginalImage(Bitmap&& bitmap) {
+  images->OriginalImage = std::move(bitmap);
+  const auto [w, h] = RotatedBox(images->OriginalImage.Width(), images->OriginalImage.Height());
+  const double pixels = static_cast<double>(w) * h;
+  fmax = pixels > 0 ? std::trunc(std::sqrt(40000000.0 / pixels) * 100) / 100 : 1;
+  if (pageImage->CheckBoxOptSize->isChecked())
+    factor = FitFactor();
+  else
+    factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
+  pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(factor * 100, 1)));
+}
+
+bool TForm1::LoadImageFile(const QString& path) {
+  std::string warning;
+  Bitmap decoded = zelko::LoadImageFile(S(path), &warning);
+  SetOriginalImage(std::move(decoded));
+  if (!warning.empty()) Msg(MsgKind::Warning, QString::fromStdString(warning));
+  return true;
+}
+
+std::pair<int, int> TForm1::RotatedBox(int w, int h) const {
+  const float a = RotationAngle;
+  if (a == 0 || a == 180) return {w, h};
+  if (a == 90 || a == 270) return {h, w};
+  const double r = a * 3.14159265358979323846 / 180;
+  const double c = std::fabs(std::cos(r)), s = std::fabs(std::sin(r));
+  return {RoundHalfAway(w * c + h * s), RoundHalfAway(w * s + h * c)};
+}
+
+double TForm1::FitFactor() {
+  const auto [w, h] = RotatedBox(images->OriginalImage.Width(), images->OriginalImage.Height());
+  if (w <= 0 || h <= 0) return 1;
+  return std::min(static_cast<double>(ViewWidth()) / w, static_cast<double>(ViewHeight()) / h);
+}
+
+bool TForm1::BuildWorkingImage() {
+  if (images->OriginalImage.Empty()) return false;
+  isCreatedTransFormedBitmap = true;
+  try {
+    QImage img = WrapBitmap(images->OriginalImage).convertToFormat(QImage::Format_RGB888);
+    const int w = RoundHalfAway(img.width() * static_cast<long double>(factor));
+    const int h = RoundHalfAway(img.height() * static_cast<long double>(factor));
+    if (factor != 1) img = img.scaled(std::max(1, w), std::max(1, h));
+    if (RotationAngle != 0) img = img.transformed(QTransform().rotate(RotationAngle));
+    images->working = img.convertToFormat(QImage::Format_RGB32);
+    BitWidth = images->working.width();
+    BitHeight = images->working.height();
+    factor2 = std::min(static_cast<double>(Image->width()) / BitWidth,
+                       static_cast<double>(Image->height()) / BitHeight);
+    QViewWidth = RoundHalfAway(BitWidth * factor2);
+    QViewHeight = RoundHalfAway(BitHeight * factor2);
+    images->small = images->working.scaled(std::max(1, QViewWidth), std::max(1, QViewHeight));
+    SetStatus(0, "倍率：" + QString::fromStdString(FormatFixed(factor * 100, 0)) + "%");
+  } catch (const std::exception&) {
+    Msg(MsgKind::Error, "変形画像の作成に失敗しました。");
+    return false;
+  }
+  return true;
+}
+
+void TForm1::RebuildAndRedraw() {
+  if (BuildWorkingImage()) PaintPicture(-1, -1);
+}
+
+void TForm1::OpenImageFile(const QString& path) {
+  const QString name = QFileInfo(path).fileName();
+  const int dot = name.lastIndexOf('.');
+  const QString ext = dot < 0 ? QString() : name.mid(dot).toUpper();
+  if (ext != ".JPG" && ext != ".BMP") return;
+  isProjLoading = true;
+  bool loaded = false;
+  try {
+    loaded = LoadImageFile(path);
+  } catch (...) {
+    isProjLoading = false;
+    throw;
+  }
+  isProjLoading = false;
+  if (!loaded) return;
+  if (!BuildWorkingImage()) return;
+  PaintPicture(0, 0);
+  ImageFile = path;
+  setWindowTitle(ProgName);
+  StringGrid* g1 = pageCoord->StringGrid1;
+  for (int r = 1; r < g1->RowCount(); ++r) g1->ClearRow(r);
+  g1->SetRowCount(2);
+  g1->SetCell(0, 1, "1");
+  ClearGroups();
+  pageArea->StringGrid3->setVisible(false);
+  NumMarkers = 0;
+  isPointing = 0;
+  EnableImageCommands();
+}
+
+void TForm1::ReadImage1Click() {
+  if (ToolButtonAreaMode->isChecked() && !LeaveMeasurementMode()) return;
+  const QString path = dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
+                                          QFileInfo(LastImageDialogFile).absolutePath());
+  if (path.isEmpty()) return;
+  LastImageDialogFile = path;
+  bool keep = false;
+  if (isCoord && Method() != 0)
+    keep = Msg(MsgKind::Confirmation,
+               "座標変換等の設定情報があります。\n既存の設定をそのまま使いますか。",
+               MsgButtons::YesNo) == MsgResult::Yes;
+  if (!keep) {
+    ResetToEmpty();
+    pageCoord->ComboBoxGridMethodChange();
+  }
+  OpenImageFile(path);
+  ProjectFile.clear();
+  SetResaveEnabled(false);
+  UpdateCaption();
+}
+
+void TForm1::ApplyImageSettings() {
+  const int item = pageImage->RadioGroupAngle->ItemIndex();
+  static const float quarter[4] = {0, 90, 180, 270};
+  const float requested = item >= 0 && item < 4
+                              ? quarter[item]
+                              : static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
+  if (requested != RotationAngle) {
+    if (NumMarkers > 0 || !Lines.empty()) {
+      const MsgResult answer = Msg(
+          MsgKind::Warning,
+          "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違うことになります。\nこのまま回転を行ってよろしいですか。",
+          MsgButtons::YesNo);
+      if (answer != MsgResult::Yes) {
+        int back = 4;
+        for (int i = 0; i < 4; ++i)
+          if (RotationAngle == quarter[i]) back = i;
+        pageImage->RadioGroupAngle->SetItemIndexSilently(back);
+        pageImage->EditAngleBox->setVisible(back == 4);
+        if (back == 4) pageImage->EditAngle->setText(QString::number(RotationAngle));
+        return;
+      }
+    }
+    RotationAngle = requested;
+  }
+  factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
+}
+
+void TForm1::RefreshWorkingImage() {
+  if (ImageFile.isEmpty() || isProjLoading) return;
+  ApplyImageSettings();
+  RebuildAndRedraw();
+}
+
+void TForm1::ShowMemoryStatus() {}
+
+void TForm1::PictureSaveClick() {}
+
+}  // namespace zelko

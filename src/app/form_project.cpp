@@ -1,0 +1,335 @@
+// Opening, saving and overwriting projects: the window side of the project file.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/form.h"
+#include "app/image_page.h"
+#include "app/note_page.h"
+#include "app/window_images.h"
+#include "coords/transform.h"
+#include "document/image_path.h"
+#include "document/numbers.h"
+#include "document/project_data.h"
+#include "document/project_file.h"
+#include "imaging/image_file.h"
+
+namespace zelko {
+
+namespace {
+
+std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+const char* kReadFailed = "プロジェクトファイルの読み込みに失敗しました。";
+const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
+
+// The path with its extension replaced (or appended).
+QString WithExtension(const QString& path, const QString& ext) {
+  const QFileInfo fi(path);
+  const QString name = fi.fileName();
+  const int dot = name.lastIndexOf('.');
+  const QString base = dot < 0 ? name : name.left(dot);
+  const QString folder = path.left(path.size() - name.size());
+  return folder + base + ext;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- writing
+
+bool TForm1::WriteProject(const QString& path) {
+  ProjectData d;
+  std::string error;
+  bool ok = true;
+  auto fail = [&](const std::string& why) {
+    ok = false;
+    if (error.empty()) error = why;
+  };
+  d.ImagePath = RelativeImagePath(FolderOf(S(path)), S(ImageFile));
+  d.Contrast = pageImage->TrackBar1->value();
+  d.ContrastOn = pageImage->CheckBoxContrast->isChecked();
+  d.Red = pageImage->ScrollBarR->value();
+  d.Green = pageImage->ScrollBarG->value();
+  d.Blue = pageImage->ScrollBarB->value();
+  d.AdjustRGB = pageImage->CheckBoxAdjustRGB->isChecked();
+  if (auto a = AngleFromText(S(pageImage->EditAngle->text())))
+    d.Angle = *a;
+  else
+    fail("angle");
+  d.AngleChoice = pageImage->RadioGroupAngle->ItemIndex();
+  d.Method = pageCoord->ComboBoxGridMethod->currentIndex();
+  d.MeshSize = S(pageCoord->EditMeshSize->text());
+  d.ScaleUnit = pageCoord->ComboBoxScaleUnit->currentIndex();
+  const StringGrid* g1 = pageCoord->StringGrid1;
+  for (int r = 1; r <= NumMarkers && ok; ++r) {
+    MarkerRecord m;
+    auto x = MarkerTenthsFromText(S(g1->Cells(1, r)), &error);
+    auto y = x ? MarkerTenthsFromText(S(g1->Cells(2, r)), &error) : std::nullopt;
+    if (!x || !y) {
+      fail("marker");
+      break;
+    }
+    m.XTenths = *x;
+    m.YTenths = *y;
+    m.X = S(g1->Cells(3, r));
+    m.Y = S(g1->Cells(4, r));
+    d.Markers.push_back(std::move(m));
+  }
+  d.Cx = Cx;
+  d.Cy = Cy;
+  d.NumDecimal = S(EditNumDecimal->text());
+  d.Lines = Lines;
+  d.Categories.clear();
+  const StringGrid* gs = pageArea->StringGridSort;
+  for (int r = 1; r < gs->RowCount(); ++r) d.Categories.push_back(S(gs->Cells(1, r)));
+  d.Colors = {sym.clFrameMonitorImage, sym.clMarker, sym.clMarkerFontBackColor, sym.clMesh,
+              sym.clPresentPoint,      sym.clRegistPoints, sym.clPlusArea, sym.clMinusArea,
+              sym.clLine};
+  d.Sizes = {sym.FrameLineWidth,  sym.GridLineWidth,   sym.MarkerSize,
+             sym.MarkerLineWidth, sym.RegistPointSize, sym.PointLineWidth};
+  d.MarkerFont = ToFontData(sym.MarkerFont, sym.MarkerFontColor, sym.MarkerFontCharset);
+  d.NotesFont = pageNote->NotesFont();
+  d.Notes = pageNote->DisplayedLines();
+
+  if (ok) ok = WriteProjectFile(S(path), d, &error);
+  if (!ok) {
+    Msg(MsgKind::Error, kWriteFailed);
+    return false;
+  }
+  if (!Cx.empty()) {
+    isCoord = true;
+    pageCoord->GroupBoxMesh->setTitle("座標変換（設定済み）");
+    EnableMeasurementCommands();
+  }
+  DataChanged(false);
+  return true;
+}
+
+// ---------------------------------------------------------------- reading
+
+bool TForm1::ReadProject(const QString& path) {
+  // Everything is parsed and the image decoded before any control changes, so a bad file
+  // leaves the open document as it was.
+  ProjectReadResult read = ReadProjectFile(S(path));
+  if (read.Status == ProjectReadStatus::NotProject) return false;
+  if (read.Status == ProjectReadStatus::Failed) {
+    Msg(MsgKind::Error, kReadFailed);
+    return false;
+  }
+  ProjectData& d = read.Data;
+  const std::string folder = FolderOf(S(path));
+  QString image;
+  if (auto found = ResolveStoredImagePath(folder, d.ImagePath)) {
+    image = Q(*found);
+  } else {
+    const QString name = Q(FileNameOf(ToNativePath(d.ImagePath)));
+    Msg(MsgKind::Error, "画像ファイル " + name + " がみつかりません。\nファイルを指定して下さい。");
+    image = dialogs().OpenFile("画像ファイル", "画像ファイル (" + name + ")",
+                               Q(folder) + name);
+    if (image.isEmpty()) return false;
+  }
+  Bitmap decoded;
+  std::string warning;
+  try {
+    decoded = zelko::LoadImageFile(S(image), &warning);
+  } catch (const std::exception&) {
+    Msg(MsgKind::Error, kReadFailed);
+    return false;
+  }
+
+  // Step by step into the controls, in the order the reactions expect.
+  ImageFile = image;
+  SetOriginalImage(std::move(decoded));
+  EnableImageCommands();
+
+  {
+    const QSignalBlocker b(pageImage->TrackBar1);
+    pageImage->TrackBar1->setValue(std::clamp(d.Contrast, 0, 100));
+  }
+  pageImage->TrackBar1Change();
+  pageImage->CheckBoxContrast->setChecked(d.ContrastOn);
+  QScrollBar* bars[3] = {pageImage->ScrollBarR, pageImage->ScrollBarG, pageImage->ScrollBarB};
+  const int rgb[3] = {d.Red, d.Green, d.Blue};
+  for (int i = 0; i < 3; ++i) {
+    const QSignalBlocker b(bars[i]);
+    bars[i]->setValue(std::clamp(rgb[i], 0, 255));
+    OffsetOf(i) = bars[i]->value() - 128;
+    (i == 0 ? pageImage->EditR : i == 1 ? pageImage->EditG : pageImage->EditB)
+        ->setText(QString::number(OffsetOf(i)));
+  }
+  pageImage->CheckBoxAdjustRGB->setChecked(d.AdjustRGB);
+
+  RotationAngle = d.Angle;
+  const QString angleText = Q(FormatGeneral15(d.Angle));
+  pageImage->EditAngle->setText(angleText);
+  pageImage->RadioGroupAngle->SetItemIndex(AngleChoiceFromText(S(angleText)));
+  pageImage->RadioGroupAngle->SetItemIndex(std::clamp(d.AngleChoice, 0, 4));
+  pageImage->EditAngleBox->setVisible(pageImage->RadioGroupAngle->ItemIndex() == 4);
+  RotationAngle = static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
+  BuildWorkingImage();
+
+  {
+    const QSignalBlocker b(pageCoord->ComboBoxGridMethod);
+    pageCoord->ComboBoxGridMethod->setCurrentIndex(std::clamp(d.Method, 0, 5));
+  }
+  const int expected = CoefficientCount(pageCoord->ComboBoxGridMethod->currentIndex());
+  pageCoord->EditMeshSize->setText(Q(d.MeshSize));
+  {
+    const QSignalBlocker b(pageCoord->ComboBoxScaleUnit);
+    pageCoord->ComboBoxScaleUnit->setCurrentIndex(std::clamp(d.ScaleUnit, 0, 6));
+  }
+  pageCoord->ComboBoxGridMethodChange();
+  pageCoord->ComboBoxScaleUnitChange();
+
+  NumMarkers = static_cast<int>(d.Markers.size());
+  StringGrid* g1 = pageCoord->StringGrid1;
+  g1->SetRowCount(NumMarkers + 1 < 2 ? 2 : NumMarkers + 1);
+  if (NumMarkers == 0) {
+    g1->ClearRow(1);
+    g1->SetCell(0, 1, "1");
+  }
+  Markers.resize(NumMarkers);
+  for (int r = 1; r <= NumMarkers; ++r) {
+    const MarkerRecord& m = d.Markers[r - 1];
+    g1->SetCell(0, r, QString::number(r));
+    g1->SetCell(1, r, Q(MarkerTextFromTenths(m.XTenths)));
+    g1->SetCell(2, r, Q(MarkerTextFromTenths(m.YTenths)));
+    g1->SetCell(3, r, Q(m.X));
+    g1->SetCell(4, r, Q(m.Y));
+    Markers[r - 1].x = ParseNumber(S(g1->Cells(1, r)));
+    Markers[r - 1].y = ParseNumber(S(g1->Cells(2, r)));
+  }
+
+  if (!d.Cx.empty()) {
+    Cx = d.Cx;
+    Cy = d.Cy;
+    isCoord = static_cast<int>(Cx.size()) == expected;
+    pageCoord->GroupBoxMesh->setTitle(isCoord ? "座標変換（設定済み）" : "座標変換");
+    EnableMeasurementCommands();
+  }
+
+  EditNumDecimal->setText(Q(d.NumDecimal));
+  if (auto n = TryParseInteger(d.NumDecimal)) UpDown2->SetPositionSilently(static_cast<int>(*n));
+
+  if (d.Lines.empty()) {
+    ClearGroups();
+  } else {
+    Lines = d.Lines;
+    FillPointTable();
+  }
+  g1->FitColumnWidths();
+  pageArea->StringGrid2->FitColumnWidths();
+
+  if (d.HasCategories) {
+    StringGrid* gs = pageArea->StringGridSort;
+    gs->SetRowCount(static_cast<int>(d.Categories.size()) + 1);
+    for (size_t r = 0; r < d.Categories.size(); ++r) {
+      gs->SetCell(0, static_cast<int>(r) + 1, QString::number(r + 1));
+      gs->SetCell(1, static_cast<int>(r) + 1, Q(d.Categories[r]));
+    }
+    IDLine = Lines.empty() ? -1 : 0;
+    pageArea->ButtonRegistSortClick();
+  } else {
+    ResetCategories();
+  }
+
+  const SymbolColors& c = d.Colors;
+  sym.clFrameMonitorImage = c.clFrameMonitorImage;
+  sym.clMarker = c.clMarker;
+  sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
+  sym.clMesh = c.clMesh;
+  sym.clPresentPoint = c.clPresentPoint;
+  sym.clRegistPoints = c.clRegistPoints;
+  sym.clPlusArea = c.clPlusArea;
+  sym.clMinusArea = c.clMinusArea;
+  sym.clLine = c.clLine;
+  sym.FrameLineWidth = d.Sizes.FrameLineWidth;
+  sym.GridLineWidth = d.Sizes.GridLineWidth;
+  sym.MarkerSize = d.Sizes.MarkerSize;
+  sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
+  sym.RegistPointSize = d.Sizes.RegistPointSize;
+  if (d.HasPointLineWidth) sym.PointLineWidth = d.Sizes.PointLineWidth;
+  if (d.HasMarkerFont) {
+    sym.MarkerFont = FromFontData(d.MarkerFont);
+    sym.MarkerFontColor = d.MarkerFont.Color;
+    sym.MarkerFontCharset = d.MarkerFont.Charset;
+  }
+  if (d.HasNotesFont) pageNote->SetNotesFont(d.NotesFont);
+  if (d.HasNotes) pageNote->SetLines(d.Notes);
+
+  ProjectLoaded(path);
+  DataChanged(false);
+  if (d.NeedsRewrite()) {
+    // An older file becomes a current one; the original survives a failed write.
+    if (!WriteProject(path)) DataChanged(true);
+  }
+  return true;
+}
+
+void TForm1::ProjectLoaded(const QString& path) {
+  ProjectFile = path;
+  UpdateCaption();
+  SetResaveEnabled(true);
+  AddRecentProject();
+  AfterGroupsChanged();
+  NumPoints = -1;
+  PaintPicture(-1, -1);
+}
+
+void TForm1::OpenProjectFile(const QString& path) {
+  if (isAreaMode && !LeaveMeasurementMode()) return;
+  isProjLoading = true;
+  bool ok = false;
+  try {
+    ok = ReadProject(path) || ReadKeyedTextProject(path);
+  } catch (...) {
+    isProjLoading = false;
+    throw;
+  }
+  if (!ok) Msg(MsgKind::Error, "Zelkoのプロジェクトファイルではありません。");
+  isProjLoading = false;
+}
+
+// ---------------------------------------------------------------- commands
+
+void TForm1::P1Click() {
+  if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
+  const QString path = dialogs().OpenFile("プロジェクトを開く", "Project files (*.pqs *.PQS)",
+                                          QFileInfo(ProjectFile).absolutePath());
+  if (!path.isEmpty()) OpenProjectFile(path);
+}
+
+void TForm1::SaveProjectClick() {
+  QString preset;
+  if (!ProjectFile.isEmpty())
+    preset = ProjectFile;
+  else if (!LastImageDialogFile.isEmpty())
+    preset = WithExtension(LastImageDialogFile, ".pqs");
+  const QString chosen =
+      dialogs().SaveFile("名前をつけてプロジェクトを保存", "Project files (*.pqs *.PQS)", preset);
+  if (chosen.isEmpty()) return;
+  const QString target = WithExtension(chosen, ".pqs");
+  if (QFileInfo::exists(target) &&
+      Msg(MsgKind::Warning, "同名のファイルがあります。\n上書きしてよろしいですか。",
+          MsgButtons::YesNo) != MsgResult::Yes)
+    return;
+  // The old file is replaced only once the new one is complete.
+  if (!WriteProject(target)) return;
+  ProjectFile = target;
+  WriteSettings();
+  UpdateCaption();
+  AddRecentProject();
+}
+
+void TForm1::ResaveProjectClick() {
+  if (!QFileInfo::exists(ProjectFile)) {
+    Msg(MsgKind::Warning, "プロジェクトファイルがありません。");
+    return;
+  }
+  if (WriteProject(ProjectFile)) WriteSettings();
+}
+
+}  // namespace zelko

@@ -1,0 +1,106 @@
+#include "app/note_page.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+#include "app/form.h"
+#include "render/symbols.h"
+
+namespace zelko {
+
+NotePage::NotePage(TForm1& form) : form_(form) {
+  setObjectName("TabSheetNote");
+  auto* layout = new QVBoxLayout(this);
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setAccessibleName("メモ");
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  QFont f = Memo1->font();
+  f.setFamily(QString::fromUtf8("ＭＳ Ｐゴシック"));
+  Memo1->setFont(f);
+  layout->addWidget(Memo1, 1);
+  auto* row = new QHBoxLayout;
+  ButtonMemoFont = new QPushButton("フォント", this);
+  ButtonMemoFont->setObjectName("ButtonMemoFont");
+  row->addStretch(1);
+  row->addWidget(ButtonMemoFont);
+  layout->addLayout(row);
+
+  PopupMenuNote = new QMenu(this);
+  PopupMenuNote->setObjectName("PopupMenuNote");
+  Copy2 = PopupMenuNote->addAction("コピー(&C)");
+  Copy2->setObjectName("Copy2");
+  Cut1 = PopupMenuNote->addAction("切り取り(&T)");
+  Cut1->setObjectName("Cut1");
+  Paste2 = PopupMenuNote->addAction("貼り付け(&P)");
+  Paste2->setObjectName("Paste2");
+  Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    PopupMenuNotePopup();
+    PopupMenuNote->popup(Memo1->mapToGlobal(pos));
+  });
+  connect(Copy2, &QAction::triggered, Memo1, &QPlainTextEdit::copy);
+  connect(Cut1, &QAction::triggered, Memo1, &QPlainTextEdit::cut);
+  connect(Paste2, &QAction::triggered, Memo1, &QPlainTextEdit::paste);
+  connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { form_.DataChanged(true); });
+  connect(ButtonMemoFont, &QPushButton::clicked, this,
+          [this] { form_.Guard([this] { ButtonMemoFontClick(); }); });
+}
+
+void NotePage::ButtonMemoFontClick() {
+  auto chosen = form_.dialogs().ChooseFont(Memo1->font());
+  if (!chosen) return;
+  Memo1->setFont(*chosen);
+  form_.DataChanged(true);
+}
+
+void NotePage::PopupMenuNotePopup() {
+  const QString text = QApplication::clipboard()->text();
+  Paste2->setEnabled(!text.isEmpty());
+}
+
+std::vector<std::string> NotePage::DisplayedLines() const {
+  std::vector<std::string> lines;
+  const QTextDocument* doc = Memo1->document();
+  if (doc->isEmpty()) return lines;
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+    const QString text = block.text();
+    const QTextLayout* layout = block.layout();
+    if (!layout || layout->lineCount() <= 1) {
+      lines.push_back(text.toStdString());
+      continue;
+    }
+    for (int i = 0; i < layout->lineCount(); ++i) {
+      const QTextLine line = layout->lineAt(i);
+      lines.push_back(text.mid(line.textStart(), line.textLength()).toStdString());
+    }
+  }
+  return lines;
+}
+
+void NotePage::SetLines(const std::vector<std::string>& lines) {
+  QStringList list;
+  for (const auto& l : lines) list << QString::fromStdString(l);
+  const QSignalBlocker block(Memo1);
+  Memo1->setPlainText(list.join("\n"));
+}
+
+FontData NotePage::NotesFont() const { return ToFontData(Memo1->font(), NotesFontColor, NotesFontCharset); }
+
+void NotePage::SetNotesFont(const FontData& f) {
+  NotesFontColor = f.Color;
+  NotesFontCharset = f.Charset;
+  // The stored font has no style: a bold font comes back regular.
+  QFont font = FromFontData(f);
+  Memo1->setFont(font);
+  QPalette p = Memo1->palette();
+  p.setColor(QPalette::Text, ToQColor(f.Color));
+  Memo1->setPalette(p);
+}
+
+}  // namespace zelko

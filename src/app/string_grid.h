@@ -1,0 +1,83 @@
+// A table with the cell model the window is written in: cells addressed (column, row) including
+// the fixed header row and column, a current cell, a selection rectangle and an in-place editor
+// that is off until switched on.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QTableWidget>
+
+namespace zelko {
+
+class StringGrid : public QTableWidget {
+  Q_OBJECT
+ public:
+  explicit StringGrid(const QString& name, QWidget* parent = nullptr);
+
+  QString Cells(int col, int row) const;
+  void SetCell(int col, int row, const QString& text);
+  void ClearRow(int row);
+
+  int RowCount() const { return rowCount(); }
+  int ColCount() const { return columnCount(); }
+  void SetRowCount(int n);
+  void SetColCount(int n);
+  int FixedRows() const { return fixedRows_; }
+  int FixedCols() const { return fixedCols_; }
+  void SetFixedRows(int n);
+  void SetFixedCols(int n);
+
+  // The current cell. Changing the row from the program runs the click handling, as a user's
+  // click does.
+  int Row() const { return row_; }
+  int Col() const { return col_; }
+  void SetRow(int row);
+  void SetCurrent(int col, int row);
+  // Selected rectangle: left, top, right, bottom (inclusive), in cell coordinates.
+  QRect Selection() const;
+  void SetSelection(const QRect& r);
+  int TopRow() const;
+  void SetTopRow(int row);
+  void SetRowSelect(bool on);
+
+  // The in-place editor.
+  bool EditorMode() const { return editing_; }
+  void SetEditorMode(bool on);
+  QWidget* Editor() const;
+
+  int ColWidth(int col) const { return columnWidth(col); }
+  void SetColWidth(int col, int w) { setColumnWidth(col, w); }
+  // Width of the widest text of a column plus 12 pixels, for every column.
+  void FitColumnWidths();
+  // Every row, cells joined by TAB, each row ending with CR LF.
+  QString TableText() const;
+
+ signals:
+  // A row became current (by the user or the program), or the user clicked a cell.
+  void Click();
+  void DblClick();
+  void EnterPressed();
+  void KeyTyped(const QString& text);
+  void CellEdited(int col, int row);
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+
+ private:
+  void ApplyFixedLook();
+  QTableWidgetItem* ItemAt(int col, int row);
+  void OnCurrentChanged(int row, int col, int prevRow, int prevCol);
+
+  int fixedRows_ = 1;
+  int fixedCols_ = 1;
+  int row_ = 1;
+  int col_ = 1;
+  bool editing_ = false;
+  bool clickSent_ = false;
+};
+
+}  // namespace zelko

@@ -1,0 +1,65 @@
+#include "app_fixture.h"
+
+#include <QPainter>
+
+namespace zelko::testing {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_app";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+void WindowTest::SetUp() {
+  App();
+  ASSERT_TRUE(dir.isValid());
+  qputenv("ZELKO_INI", dir.filePath("zelko.ini").toUtf8());
+  form = std::make_unique<TForm1>(dialogs);
+}
+
+void WindowTest::TearDown() {
+  // Closing would ask to save; the tests decide that themselves.
+  form->isChanged = false;
+  form.reset();
+}
+
+void WindowTest::Start(const QStringList& args) {
+  form->resize(1045, 775);
+  form->show();
+  form->FormShow(args);
+}
+
+QString WindowTest::MakeImage(const QString& name, int w, int h) {
+  QImage img(w, h, QImage::Format_RGB888);
+  QPainter p(&img);
+  p.fillRect(img.rect(), QColor(40, 120, 60));
+  p.setPen(Qt::yellow);
+  p.drawLine(0, 0, w - 1, h - 1);
+  p.end();
+  const QString path = dir.filePath(name);
+  EXPECT_TRUE(img.save(path, name.toLower().endsWith(".bmp") ? "BMP" : "JPG"));
+  return path;
+}
+
+QAction* WindowTest::Action(const char* name) const {
+  QAction* a = form->findChild<QAction*>(name);
+  EXPECT_NE(a, nullptr) << name;
+  return a;
+}
+
+QToolButton* WindowTest::Tool(const char* name) const {
+  QToolButton* b = form->findChild<QToolButton*>(name);
+  EXPECT_NE(b, nullptr) << name;
+  return b;
+}
+
+QStringList WindowTest::TakeMessages() {
+  QStringList out;
+  for (const auto& m : dialogs.messages) out << m.text;
+  dialogs.messages.clear();
+  return out;
+}
+
+}  // namespace zelko::testing

@@ -1,0 +1,49 @@
+// A real main window, offscreen, with scripted dialogs and a settings file of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <memory>
+
+#include "app/dialogs.h"
+#include "app/form.h"
+
+namespace zelko::testing {
+
+// One QApplication for the whole test program.
+QApplication& App();
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts the window as the program does, with the given command line.
+  void Start(const QStringList& args = {});
+  // A small synthetic photograph (w x h, 24 bits) written as BMP or JPEG into the temp folder.
+  QString MakeImage(const QString& name, int w = 200, int h = 100);
+  QString TempPath(const QString& name) const { return dir.filePath(name); }
+
+  QAction* Action(const char* name) const;
+  QToolButton* Tool(const char* name) const;
+  template <typename T>
+  T* Find(const char* name) const {
+    T* w = form->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  // Texts of the messages shown since the last call, and forget them.
+  QStringList TakeMessages();
+
+  QTemporaryDir dir;
+  ScriptedDialogs dialogs;
+  std::unique_ptr<TForm1> form;
+};
+
+}  // namespace zelko::testing
