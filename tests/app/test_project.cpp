@@ -1,0 +1,202 @@
+// Saving and opening projects through the window: prompts, messages, what comes back, and that
+// a bad file or a failed save never costs the user their document or their old file.
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/image_page.h"
+#include "app/note_page.h"
+#include "app_fixture.h"
+#include "document/project_file.h"
+
+namespace zelko::testing {
+namespace {
+
+class ProjectWindowTest : public WindowTest {
+ protected:
+  // An image with two markers whose physical texts are typed, saved as a project.
+  QString SaveSampleProject(const QString& name) {
+    Start({MakeImage("photo.bmp", 300, 200)});
+    form->XPre = 10.25;
+    form->YPre = 20;
+    form->pageCoord->AddMarkerClick();
+    form->XPre = 150;
+    form->YPre = 120.75;
+    form->pageCoord->AddMarkerClick();
+    form->pageCoord->StringGrid1->SetCell(3, 1, "１２.5");
+    form->pageCoord->StringGrid1->SetCell(4, 1, "abc");
+    form->pageCoord->StringGrid1->SetCell(3, 2, "7");
+    form->pageNote->Memo1->setPlainText("測定メモ");
+    form->pageArea->StringGridSort->SetCell(1, 1, "葉");
+    form->pageArea->ButtonRegistSortClick();
+    const QString path = TempPath(name);
+    dialogs.saveFiles.push_back(path);
+    form->SaveProjectClick();
+    return path;
+  }
+};
+
+TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
+  const QString path = SaveSampleProject("site");  // typed without extension
+  const QString target = TempPath("site.pqs");
+  ASSERT_TRUE(QFile::exists(target)) << dialogs.LastMessage().toStdString();
+  EXPECT_EQ(form->ProjectFile, target);
+  EXPECT_EQ(form->windowTitle(), "Zelko - site.pqs/photo.bmp");
+  EXPECT_EQ(form->Status(3), "変更なし");
+  // A first save under a new name does not itself enable the overwrite command.
+  EXPECT_FALSE(Tool("ToolButtonResaveProject")->isEnabled());
+  QFile f(target);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_EQ(bytes.left(20), QByteArray("Zelko Version 2.8.1 "));
+  EXPECT_EQ(bytes.mid(20, 2), QByteArray("\x09\x00", 2));
+  EXPECT_EQ(bytes.mid(22, 9), QByteArray("photo.bmp"));
+  (void)path;
+
+  form->C1Click();
+  ASSERT_TRUE(form->ImageFile.isEmpty());
+  form->OpenProjectFile(target);
+  EXPECT_EQ(form->windowTitle(), "Zelko - site.pqs/photo.bmp");
+  EXPECT_EQ(form->Status(3), "変更なし");
+  EXPECT_TRUE(Tool("ToolButtonResaveProject")->isEnabled());
+  const StringGrid* g = form->pageCoord->StringGrid1;
+  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(g->Cells(1, 1), "10.3");  // tenths, rounded half away from zero
+  EXPECT_EQ(g->Cells(2, 2), "120.8");
+  EXPECT_EQ(g->Cells(3, 1), "１２.5");
+  EXPECT_EQ(g->Cells(4, 1), "abc");
+  EXPECT_EQ(g->Cells(3, 2), "7");
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10.3);
+  EXPECT_EQ(form->pageArea->StringGridSort->Cells(1, 1), "葉");
+  EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:葉");
+  EXPECT_EQ(form->pageNote->Memo1->toPlainText(), "測定メモ");
+  EXPECT_TRUE(form->isCoord);
+  EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
+  ASSERT_FALSE(form->ListedFile.isEmpty());
+  EXPECT_EQ(form->ListedFile.front(), target);
+}
+
+TEST_F(ProjectWindowTest, OverwriteAskFirstAndNoKeepsTheOldFile) {
+  const QString target = SaveSampleProject("a.pqs");
+  QFile f(target);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray before = f.readAll();
+  f.close();
+  form->pageCoord->StringGrid1->SetCell(3, 2, "99");
+  form->DataChanged(true);
+  dialogs.saveFiles.push_back(target);
+  dialogs.answers.push_back(MsgResult::No);
+  form->SaveProjectClick();
+  EXPECT_EQ(dialogs.LastMessage(), "同名のファイルがあります。\n上書きしてよろしいですか。");
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
+  f.close();
+  EXPECT_EQ(form->Status(3), "変更あり");
+  dialogs.saveFiles.push_back(target);
+  dialogs.answers.push_back(MsgResult::Yes);
+  form->SaveProjectClick();
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_NE(f.readAll(), before);
+  EXPECT_EQ(form->Status(3), "変更なし");
+}
+
+TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
+  const QString target = SaveSampleProject("b.pqs");
+  QFile f(target);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray before = f.readAll();
+  f.close();
+  // A marker beyond what the file can hold makes the save fail.
+  form->pageCoord->StringGrid1->SetCell(1, 1, "6553.6");
+  form->DataChanged(true);
+  dialogs.saveFiles.push_back(target);
+  dialogs.answers.push_back(MsgResult::Yes);
+  form->SaveProjectClick();
+  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
+  EXPECT_EQ(form->Status(3), "変更あり");
+  // The overwrite command fails the same way and leaves the file alone.
+  form->ProjectFile = target;
+  form->ResaveProjectClick();
+  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
+  form->pageCoord->StringGrid1->SetCell(1, 1, "6553.5");
+  form->ResaveProjectClick();
+  EXPECT_EQ(form->Status(3), "変更なし");
+}
+
+TEST_F(ProjectWindowTest, OverwriteWithoutTheFileWarns) {
+  SaveSampleProject("c.pqs");
+  QFile::remove(TempPath("c.pqs"));
+  form->ResaveProjectClick();
+  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルがありません。");
+  EXPECT_FALSE(QFile::exists(TempPath("c.pqs")));
+}
+
+TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
+  const QString target = SaveSampleProject("d.pqs");
+  QFile f(target);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  f.close();
+  // Cut inside the groups and categories: the header is fine, the rest is not.
+  QFile cut(TempPath("cut.pqs"));
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write(bytes.left(bytes.size() - 30));
+  cut.close();
+  form->pageCoord->StringGrid1->SetCell(3, 2, "kept");
+  form->OpenProjectFile(TempPath("cut.pqs"));
+  const QStringList shown = TakeMessages();
+  ASSERT_FALSE(shown.isEmpty());
+  EXPECT_EQ(shown.front(), "プロジェクトファイルの読み込みに失敗しました。");
+  EXPECT_EQ(shown.back(), "Zelkoのプロジェクトファイルではありません。");
+  EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 2), "kept");
+  EXPECT_EQ(form->ProjectFile, target);
+  EXPECT_FALSE(form->isProjLoading);
+
+  form->OpenProjectFile(TempPath("no such file.pqs"));
+  EXPECT_EQ(TakeMessages().back(), "Zelkoのプロジェクトファイルではありません。");
+  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->ProjectFile, target);
+}
+
+TEST_F(ProjectWindowTest, AMissingImageIsAskedForByName) {
+  const QString target = SaveSampleProject("e.pqs");
+  QDir().mkpath(TempPath("moved"));
+  ASSERT_TRUE(QFile::rename(TempPath("photo.bmp"), TempPath("moved/photo.bmp")));
+  form->C1Click();
+  dialogs.openFiles.push_back(TempPath("moved/photo.bmp"));
+  form->OpenProjectFile(target);
+  EXPECT_EQ(TakeMessages().front(), "画像ファイル photo.bmp がみつかりません。\nファイルを指定して下さい。");
+  EXPECT_EQ(dialogs.filePresets.back(), TempPath("photo.bmp"));
+  EXPECT_EQ(form->ImageFile, TempPath("moved/photo.bmp"));
+  EXPECT_EQ(form->NumMarkers, 2);
+}
+
+TEST_F(ProjectWindowTest, CommandLineOpensAProject) {
+  const QString target = SaveSampleProject("f.pqs");
+  form->C1Click();
+  form.reset();
+  form = std::make_unique<TForm1>(dialogs);
+  Start({target});
+  EXPECT_EQ(form->windowTitle(), "Zelko - f.pqs/photo.bmp");
+  EXPECT_EQ(form->NumMarkers, 2);
+}
+
+TEST_F(ProjectWindowTest, OpeningWithUnsavedChangesAsksAndCancelStops) {
+  const QString target = SaveSampleProject("g.pqs");
+  form->DataChanged(true);
+  dialogs.answers.push_back(MsgResult::Cancel);
+  form->P1Click();
+  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルが変更されています。\n保存しますか。");
+  EXPECT_TRUE(dialogs.fileFilters.size() == 1);  // only the first save's chooser
+  dialogs.answers.push_back(MsgResult::No);
+  dialogs.openFiles.push_back(target);
+  form->P1Click();
+  EXPECT_EQ(form->Status(3), "変更なし");
+}
+
+}  // namespace
+}  // namespace zelko::testing
