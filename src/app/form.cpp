@@ -200,7 +200,9 @@ void TForm1::BuildPages() {
   SharedBox->setObjectName("SharedBox");
   auto* shared = new QVBoxLayout(SharedBox);
   shared->setContentsMargins(0, 0, 0, 0);
-  auto* decimals = new QHBoxLayout;
+  DecimalsRow = new QWidget(SharedBox);
+  auto* decimals = new QHBoxLayout(DecimalsRow);
+  decimals->setContentsMargins(0, 0, 0, 0);
   auto* decimalsLabel = new QLabel("物理座標小数点以下表示桁数：", SharedBox);
   EditNumDecimal = new QLineEdit("1", SharedBox);
   EditNumDecimal->setObjectName("EditNumDecimal");
@@ -213,7 +215,7 @@ void TForm1::BuildPages() {
   decimals->addWidget(EditNumDecimal);
   decimals->addWidget(UpDown2);
   decimals->addStretch(1);
-  shared->addLayout(decimals);
+  shared->addWidget(DecimalsRow);
   Image = new ViewWidget("Image", SharedBox);
   Image->setFixedSize(401, 271);
   Image->SetStretch(true);
@@ -418,9 +420,7 @@ void TForm1::PageControl1Change() {
     holder->layout()->addWidget(SharedBox);
   }
   // The decimal places belong to the coordinate and measurement pages only.
-  EditNumDecimal->parentWidget()->layout();
-  for (QWidget* w : {static_cast<QWidget*>(EditNumDecimal), static_cast<QWidget*>(UpDown2)})
-    w->setVisible(page != 0);
+  DecimalsRow->setVisible(page != 0);
   SharedBox->show();
   if (page == 2) {
     pageArea->BitBtnCalArea->setEnabled(IDLine >= 0 && !isLineInput);

@@ -243,7 +243,8 @@ class TForm1 : public QMainWindow {
   ViewWidget* Image = nullptr;  // the overview
   QLineEdit* EditNumDecimal = nullptr;
   UpDown* UpDown2 = nullptr;
-  QWidget* SharedBox = nullptr;  // overview and decimals, moved to the shown page
+  QWidget* SharedBox = nullptr;
+  QWidget* DecimalsRow = nullptr;  // overview and decimals, moved to the shown page
 
   ImagePage* pageImage = nullptr;
   CoordPage* pageCoord = nullptr;

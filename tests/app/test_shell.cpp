@@ -181,7 +181,7 @@ TEST_F(ShellTest, PagesMoveTheSharedControls) {
   Start({MakeImage("a.bmp")});
   form->ShowPage(1);
   EXPECT_EQ(form->SharedBox->parentWidget(), form->pageCoord->SharedHolder);
-  EXPECT_FALSE(form->EditNumDecimal->isHidden());
+  EXPECT_FALSE(form->DecimalsRow->isHidden());
   form->ShowPage(0);
   EXPECT_EQ(form->SharedBox->parentWidget(), form->pageImage->SharedHolder);
   form->EnterMeasurementMode();
