@@ -7,16 +7,16 @@
 #include <cmath>
 
 #include "document/project_data.h"
+#include "sample_files.h"
 #include "test_support.h"
 
 namespace zelko {
 namespace {
 
 using test::FileBytes;
-
-constexpr char kGothic[] = "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ ゴシック
-constexpr char kPGothic[] =
-    "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";  // ＭＳ Ｐゴシック
+using test::kGothic;
+using test::kPGothic;
+using test::SampleBytes;
 
 TMarker Point(double x, double y, std::string label = "") { return TMarker{label, x, y}; }
 
@@ -54,36 +54,6 @@ ProjectData Sample() {
   d.NotesFont = {0xFF000008, "ＭＳ Ｐゴシック", 9, 128};
   d.Notes = {"メモ", ""};
   return d;
-}
-
-// Sample() written out by hand from the layout tables.
-std::string SampleBytes() {
-  FileBytes b;
-  b.Raw("Zelko Version 2.8.1 ").Text("photos\\site1.jpg");
-  b.U16(60).U8(1).U16(100).U16(128).U16(200).U8(0);
-  b.Hex("cdcc4441").U8(4).U8(2).Text("20").U8(2);
-  b.U16(1).U16(123).U16(4567).Text("100").Text("\x82\x51\x82\x4f\x82\x4f");
-  b.U8(3);
-  b.Hex("000000000000f03f 0000000000001040");
-  b.Hex("0000000000000040 0000000000001440");
-  b.Hex("0000000000000840 0000000000001840");
-  b.Text("2");
-  b.U16(2);
-  b.U16(1).U8(1).U16(3);
-  b.Text("a").Hex("0000003f 0000c03f");
-  b.Text("").Hex("00002041 0000a041");
-  b.Text("").Hex("0000f241 000080c0");
-  b.U16(0).U8(2).U16(1).Text("x").Hex("0000e040 00000041");
-  b.U16(2).Text("Sort 1").Text("\x91\xaa\x93\x5f\x82\x50");
-  for (const char* color :
-       {"clRed", "clRed", "clWhite", "clBlack", "clYellow", "clRed", "clRed", "clBlue"})
-    b.Text(color);
-  b.Text("$0080FF40");
-  b.U8(1).U8(2).U8(4).U8(3).U8(2).U8(5);
-  b.Text("clBlack").Text(kGothic).U8(10).U8(128);
-  b.Text("clWindowText").Text(kPGothic).U8(9).U8(128);
-  b.U16(2).Text("\x83\x81\x83\x82").Text("");
-  return b.str();
 }
 
 TEST(ProjectWriter, MatchesTheLayoutByteForByte) {

@@ -65,6 +65,8 @@ inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+inline bool FileExistsForTest(const std::string& path) { return std::filesystem::exists(path); }
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
