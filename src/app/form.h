@@ -12,6 +12,7 @@
 
 #include "app/dialogs.h"
 #include "document/records.h"
+#include "document/project_data.h"
 #include "imaging/bitmap.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
@@ -195,6 +196,9 @@ class TForm1 : public QMainWindow {
   bool WriteProject(const QString& path);
   bool ReadProject(const QString& path);
   bool ReadKeyedTextProject(const QString& path);
+  // The document as a project file holds it; strict: texts that must be numbers are checked.
+  bool CollectProject(const QString& path, ProjectData& d, bool strict);
+  void ApplyProject(const ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText);
   void ProjectLoaded(const QString& path);
   void ListedFileClick(int index);
   void AddRecentProject();

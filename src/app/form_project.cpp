@@ -13,6 +13,7 @@
 #include "document/image_path.h"
 #include "document/numbers.h"
 #include "document/project_data.h"
+#include "document/keyed_text_project.h"
 #include "document/project_file.h"
 #include "imaging/image_file.h"
 
@@ -40,8 +41,7 @@ QString WithExtension(const QString& path, const QString& ext) {
 
 // ---------------------------------------------------------------- writing
 
-bool TForm1::WriteProject(const QString& path) {
-  ProjectData d;
+bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   std::string error;
   bool ok = true;
   auto fail = [&](const std::string& why) {
@@ -57,8 +57,10 @@ bool TForm1::WriteProject(const QString& path) {
   d.AdjustRGB = pageImage->CheckBoxAdjustRGB->isChecked();
   if (auto a = AngleFromText(S(pageImage->EditAngle->text())))
     d.Angle = *a;
-  else
+  else if (strict)
     fail("angle");
+  else
+    d.Angle = RotationAngle;
   d.AngleChoice = pageImage->RadioGroupAngle->ItemIndex();
   d.Method = pageCoord->ComboBoxGridMethod->currentIndex();
   d.MeshSize = S(pageCoord->EditMeshSize->text());
@@ -68,12 +70,12 @@ bool TForm1::WriteProject(const QString& path) {
     MarkerRecord m;
     auto x = MarkerTenthsFromText(S(g1->Cells(1, r)), &error);
     auto y = x ? MarkerTenthsFromText(S(g1->Cells(2, r)), &error) : std::nullopt;
-    if (!x || !y) {
+    if ((!x || !y) && strict) {
       fail("marker");
       break;
     }
-    m.XTenths = *x;
-    m.YTenths = *y;
+    m.XTenths = x.value_or(0);
+    m.YTenths = y.value_or(0);
     m.X = S(g1->Cells(3, r));
     m.Y = S(g1->Cells(4, r));
     d.Markers.push_back(std::move(m));
@@ -93,7 +95,13 @@ bool TForm1::WriteProject(const QString& path) {
   d.MarkerFont = ToFontData(sym.MarkerFont, sym.MarkerFontColor, sym.MarkerFontCharset);
   d.NotesFont = pageNote->NotesFont();
   d.Notes = pageNote->DisplayedLines();
+  return ok || !strict;
+}
 
+bool TForm1::WriteProject(const QString& path) {
+  ProjectData d;
+  std::string error;
+  bool ok = CollectProject(path, d, true);
   if (ok) ok = WriteProjectFile(S(path), d, &error);
   if (!ok) {
     Msg(MsgKind::Error, kWriteFailed);
@@ -139,7 +147,18 @@ bool TForm1::ReadProject(const QString& path) {
     Msg(MsgKind::Error, kReadFailed);
     return false;
   }
+  ApplyProject(d, image, std::move(decoded), false);
+  ProjectLoaded(path);
+  DataChanged(false);
+  if (d.NeedsRewrite()) {
+    // An older file becomes a current one; the original survives a failed write.
+    if (!WriteProject(path)) DataChanged(true);
+  }
+  return true;
+}
 
+void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& decoded,
+                          bool keyedText) {
   // Step by step into the controls, in the order the reactions expect.
   ImageFile = image;
   SetOriginalImage(std::move(decoded));
@@ -206,7 +225,8 @@ bool TForm1::ReadProject(const QString& path) {
   if (!d.Cx.empty()) {
     Cx = d.Cx;
     Cy = d.Cy;
-    isCoord = static_cast<int>(Cx.size()) == expected;
+    // The keyed-text form counts any coefficients as a set transformation.
+    isCoord = keyedText || static_cast<int>(Cx.size()) == expected;
     pageCoord->GroupBoxMesh->setTitle(isCoord ? "座標変換（設定済み）" : "座標変換");
     EnableMeasurementCommands();
   }
@@ -259,13 +279,39 @@ bool TForm1::ReadProject(const QString& path) {
   }
   if (d.HasNotesFont) pageNote->SetNotesFont(d.NotesFont);
   if (d.HasNotes) pageNote->SetLines(d.Notes);
+}
 
-  ProjectLoaded(path);
-  DataChanged(false);
-  if (d.NeedsRewrite()) {
-    // An older file becomes a current one; the original survives a failed write.
-    if (!WriteProject(path)) DataChanged(true);
+bool TForm1::ReadKeyedTextProject(const QString& path) {
+  const KeyedTextReadResult read = ReadKeyedTextProjectFile(S(path));
+  const std::string folder = FolderOf(S(path));
+  const QString candidate = Q(KeyedTextImageCandidate(folder, read.Data.ImageFile));
+  if (!QFileInfo(candidate).isFile()) {
+    Msg(MsgKind::Error, "画像ファイルがみつかりません。");
+    return false;
   }
+  ProjectData current, d;
+  CollectProject(path, current, false);
+  std::string error;
+  if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error)) {
+    Msg(MsgKind::Error, kReadFailed);
+    return false;
+  }
+  Bitmap decoded;
+  std::string warning;
+  try {
+    decoded = zelko::LoadImageFile(S(candidate), &warning);
+  } catch (const std::exception&) {
+    Msg(MsgKind::Error, kReadFailed);
+    return false;
+  }
+  d.HasCategories = false;
+  ApplyProject(d, candidate, std::move(decoded), true);
+  // The keyed-text file is replaced by the current layout; a failed write keeps it as it was.
+  const bool converted = WriteProject(path);
+  if (converted) Msg(MsgKind::Information, "プロジェクトファイルを更新しました。");
+  PaintPicture(-1, -1);
+  ProjectLoaded(path);
+  DataChanged(!converted);
   return true;
 }
 

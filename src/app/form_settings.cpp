@@ -5,7 +5,11 @@
 #include <QClipboard>
 #include <QMenu>
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "app/string_grid.h"
+#include "document/settings.h"
 
 #include "app/form.h"
 
@@ -14,18 +18,51 @@ namespace zelko {
 QString TForm1::SettingsFilePath() const {
   const QByteArray overridden = qgetenv("ZELKO_INI");
   if (!overridden.isEmpty()) return QString::fromLocal8Bit(overridden);
-  return QCoreApplication::applicationFilePath() + ".ini";
+  return QString::fromStdString(
+      zelko::SettingsFilePath(QCoreApplication::applicationFilePath().toStdString()));
 }
 
-void TForm1::ReadSettings() {}
+void TForm1::ReadSettings() {
+  Settings s;
+  std::string error;
+  if (!ReadSettingsFile(iniFL.toStdString(), &s, &error)) return;
+  QRect g = geometry();
+  if (s.Left) g.moveLeft(*s.Left);
+  if (s.Top) g.moveTop(*s.Top);
+  if (s.Width) g.setWidth(*s.Width);
+  if (s.Height) g.setHeight(*s.Height);
+  // A placement off every screen comes back onto the primary one.
+  bool visible = false;
+  for (QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().intersects(g)) visible = true;
+  if (!visible && QGuiApplication::primaryScreen())
+    g.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+  if (s.Left || s.Top || s.Width || s.Height) setGeometry(g);
+  ListedFile.clear();
+  for (const auto& p : s.RecentProjects) ListedFile << QString::fromStdString(p);
+  sym.MarkerFont.setPointSize(s.MarkerFontSize);
+}
 
-void TForm1::WriteSettings() {}
+void TForm1::WriteSettings() {
+  if (iniFL.isEmpty()) return;
+  Settings s;
+  const QRect g = geometry();
+  s.Left = g.left();
+  s.Top = g.top();
+  s.Width = g.width();
+  s.Height = g.height();
+  for (const QString& p : ListedFile) s.RecentProjects.push_back(p.toStdString());
+  s.MarkerFontSize = sym.MarkerFont.pointSize();
+  std::string error;
+  WriteSettingsFile(iniFL.toStdString(), s, &error);
+}
 
 void TForm1::AddRecentProject() {
-  if (!ListedFile.isEmpty() && ListedFile.front() == ProjectFile) return;
-  ListedFile.removeAll(ProjectFile);
-  ListedFile.prepend(ProjectFile);
-  while (ListedFile.size() > 10) ListedFile.removeLast();
+  std::vector<std::string> list;
+  for (const QString& p : ListedFile) list.push_back(p.toStdString());
+  if (!zelko::AddRecentProject(list, ProjectFile.toStdString())) return;
+  ListedFile.clear();
+  for (const auto& p : list) ListedFile << QString::fromStdString(p);
   BuildRecentMenu();
 }
 
@@ -38,8 +75,8 @@ void TForm1::BuildRecentMenu() {
   if (ListedFile.isEmpty()) return;
   recentActions_.push_back(MenuOpenProject->addSeparator());
   for (int i = 0; i < ListedFile.size(); ++i) {
-    QAction* a = MenuOpenProject->addAction("&" + QString::number(i) + ":" +
-                                            QFileInfo(ListedFile[i]).fileName());
+    QAction* a = MenuOpenProject->addAction(QString::fromStdString(
+        RecentProjectCaption(static_cast<std::size_t>(i), ListedFile[i].toStdString())));
     a->setObjectName("ListedFile" + QString::number(i));
     connect(a, &QAction::triggered, this, [this, i] { Guard([this, i] { ListedFileClick(i); }); });
     recentActions_.push_back(a);
@@ -60,8 +97,6 @@ void TForm1::ListedFileClick(int index) {
     BuildRecentMenu();
   }
 }
-
-bool TForm1::ReadKeyedTextProject(const QString&) { return false; }
 
 void TForm1::CopyTableText(const StringGrid& table) {
   QApplication::clipboard()->setText(table.TableText());
