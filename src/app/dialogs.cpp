@@ -59,10 +59,14 @@ QString QtDialogs::OpenFile(const QString& title, const QString& filter, const Q
   return QFileDialog::getOpenFileName(parent_, title, preset, filter);
 }
 
-QString QtDialogs::SaveFile(const QString& title, const QString& filter, const QString& preset) {
+QString QtDialogs::SaveFile(const QString& title, const QString& filter, const QString& preset,
+                           int* filterIndex) {
+  QString selected;
   // The overwrite question is the program's own.
-  return QFileDialog::getSaveFileName(parent_, title, preset, filter, nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  const QString path = QFileDialog::getSaveFileName(parent_, title, preset, filter, &selected,
+                                                    QFileDialog::DontConfirmOverwrite);
+  if (filterIndex) *filterIndex = std::max(0, static_cast<int>(filter.split(";;").indexOf(selected)));
+  return path;
 }
 
 std::optional<QColor> QtDialogs::ChooseColor(const QColor& initial) {
@@ -116,9 +120,16 @@ QString ScriptedDialogs::OpenFile(const QString&, const QString& filter, const Q
   return s;
 }
 
-QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const QString& preset) {
+QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const QString& preset,
+                                 int* filterIndex) {
   fileFilters << filter;
   filePresets << preset;
+  int index = 0;
+  if (!saveFilterIndexes.empty()) {
+    index = saveFilterIndexes.front();
+    saveFilterIndexes.pop_front();
+  }
+  if (filterIndex) *filterIndex = index;
   if (saveFiles.empty()) return {};
   QString s = saveFiles.front();
   saveFiles.pop_front();

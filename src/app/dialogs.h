@@ -27,7 +27,9 @@ class Dialogs {
                            const QString& defaultText) = 0;
   // filter uses Qt's syntax, e.g. "Project files (*.pqs)". Empty result: cancelled.
   virtual QString OpenFile(const QString& title, const QString& filter, const QString& preset) = 0;
-  virtual QString SaveFile(const QString& title, const QString& filter, const QString& preset) = 0;
+  // filterIndex, when given, receives the 0-based index of the filter the user chose.
+  virtual QString SaveFile(const QString& title, const QString& filter, const QString& preset,
+                           int* filterIndex = nullptr) = 0;
   virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0;
   virtual std::optional<QFont> ChooseFont(const QFont& initial) = 0;
   virtual void ShowHelp(const QString& page) = 0;
@@ -41,7 +43,8 @@ class QtDialogs : public Dialogs {
   QString InputBox(const QString& caption, const QString& prompt,
                    const QString& defaultText) override;
   QString OpenFile(const QString& title, const QString& filter, const QString& preset) override;
-  QString SaveFile(const QString& title, const QString& filter, const QString& preset) override;
+  QString SaveFile(const QString& title, const QString& filter, const QString& preset,
+                   int* filterIndex = nullptr) override;
   std::optional<QColor> ChooseColor(const QColor& initial) override;
   std::optional<QFont> ChooseFont(const QFont& initial) override;
   void ShowHelp(const QString& page) override;
@@ -64,6 +67,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<QString> inputs;
   std::deque<QString> openFiles;
   std::deque<QString> saveFiles;
+  std::deque<int> saveFilterIndexes;  // the filter chosen in each save chooser (default 0)
   std::deque<std::optional<QColor>> colors;
   std::deque<std::optional<QFont>> fonts;
   QStringList helpPages;
@@ -74,7 +78,8 @@ class ScriptedDialogs : public Dialogs {
   QString InputBox(const QString& caption, const QString& prompt,
                    const QString& defaultText) override;
   QString OpenFile(const QString& title, const QString& filter, const QString& preset) override;
-  QString SaveFile(const QString& title, const QString& filter, const QString& preset) override;
+  QString SaveFile(const QString& title, const QString& filter, const QString& preset,
+                   int* filterIndex = nullptr) override;
   std::optional<QColor> ChooseColor(const QColor& initial) override;
   std::optional<QFont> ChooseFont(const QFont& initial) override;
   void ShowHelp(const QString& page) override;

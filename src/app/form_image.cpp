@@ -2,6 +2,7 @@
 // adjustment page's settings, the memory read-out and the image commands of the file menu.
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTransform>
 #include <cmath>
 
@@ -14,6 +15,7 @@
 #include "document/numbers.h"
 #include "imaging/image_file.h"
 #include "render/bitmap_image.h"
+#include "render/view_render.h"
 
 namespace zelko {
 
@@ -173,6 +175,46 @@ void TForm1::RefreshWorkingImage() {
 
 void TForm1::ShowMemoryStatus() {}
 
-void TForm1::PictureSaveClick() {}
+void TForm1::PictureSaveClick() {
+  int filter = 0;
+  const QString chosen = dialogs().SaveFile(
+      "画像の保存", "Jpeg file (*.jpg);;Bitmap file (*.bmp)",
+      QFileInfo(ImageFile).absolutePath(), &filter);
+  if (chosen.isEmpty()) return;
+  const QString ext = filter == 1 ? ".bmp" : ".jpg";
+  // The extension is the text after the last "." that follows the last separator.
+  const int sep = std::max({static_cast<int>(chosen.lastIndexOf('/')),
+                            static_cast<int>(chosen.lastIndexOf('\\')),
+                            static_cast<int>(chosen.lastIndexOf(':'))});
+  const int dot = chosen.lastIndexOf('.');
+  const QString path = (dot > sep ? chosen.left(dot) : chosen) + ext;
+  if (QFileInfo::exists(path) &&
+      Msg(MsgKind::Warning, "同名のファイルが存在します。\n上書き保存してよろしいですか。",
+          MsgButtons::YesNo) != MsgResult::Yes)
+    return;
+  const QImage shown = Image1->Picture();
+  if (shown.isNull()) return;
+  const PixelRect r = WindowPixels(ViewWindow{XB0, YB0, SWidth, SHeight, factor, BitWidth, BitHeight});
+  QImage out;
+  if (r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight) {
+    // At the top-left corner the whole working image is saved, the overlays in its window part.
+    out = images->working.convertToFormat(QImage::Format_RGB888);
+    QPainter p(&out);
+    p.drawImage(0, 0, shown);
+  } else {
+    out = shown.convertToFormat(QImage::Format_RGB888);
+  }
+  Bitmap bitmap(out.width(), out.height(), 24);
+  for (int y = 0; y < out.height(); ++y) {
+    const uchar* src = out.constScanLine(y);
+    std::uint8_t* dst = bitmap.Row(y);
+    for (int x = 0; x < out.width(); ++x) {
+      dst[3 * x] = src[3 * x + 2];
+      dst[3 * x + 1] = src[3 * x + 1];
+      dst[3 * x + 2] = src[3 * x];
+    }
+  }
+  WriteImageFileAtomically(S(path), EncodeImageForPath(bitmap, S(path), 90));
+}
 
 }  // namespace zelko
