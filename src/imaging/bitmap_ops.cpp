@@ -102,22 +102,6 @@ void CheckBackground(int bpp, TColor background) {
                        " ビット画像には書けません");
 }
 
-// (index x size) div count for every index below count, with the 32-bit product rule.
-std::vector<std::int32_t> ResizeTable(int size, int count) {
-  if (count > 0 && std::int64_t{count - 1} * size > std::numeric_limits<std::int32_t>::max())
-    Overflow();
-  std::vector<std::int32_t> t(static_cast<size_t>(std::max(count, 0)));
-  for (int i = 0; i < count; ++i)
-    t[i] = static_cast<std::int32_t>(std::int64_t{i} * size / count);
-  return t;
-}
-
-std::vector<std::int32_t> Identity(int size) {
-  std::vector<std::int32_t> t(static_cast<size_t>(std::max(size, 0)));
-  for (int i = 0; i < size; ++i) t[i] = i;
-  return t;
-}
-
 kernels::AffineInverse Invert(TransformRecord& r) {
   if (!r.inverseReady) {
     const long double det =
@@ -220,8 +204,8 @@ Bitmap ResampleBitmap(const Bitmap& source, int newWidth, int newHeight,
 Bitmap ResizeBitmap(const Bitmap& source, int newWidth, int newHeight) {
   Bitmap dst = NewLike(source, newWidth, newHeight);
   if (dst.Empty()) return dst;
-  const std::vector<std::int32_t> cols = ResizeTable(source.Width(), newWidth);
-  const std::vector<std::int32_t> rows = ResizeTable(source.Height(), newHeight);
+  const std::vector<std::int32_t> cols = kernels::ResizeTable(source.Width(), newWidth);
+  const std::vector<std::int32_t> rows = kernels::ResizeTable(source.Height(), newHeight);
   const int bpp = source.BitsPerPixel();
   if (newWidth - 1 > kernels::RowBoundLimit(bpp)) BeyondRow(newWidth - 1, bpp);
   if (cols.back() > kernels::RowBoundLimit(bpp)) BeyondRow(cols.back(), bpp);
@@ -245,8 +229,8 @@ Bitmap TransformBitmap(const Bitmap& source, int newWidth, int newHeight, double
   if (dst.Empty()) return dst;
   const kernels::AffineInverse inv = Invert(record);
   kernels::CheckAffineRange(inv, newWidth, newHeight);
-  const std::vector<std::int32_t> cols = Identity(source.Width());
-  const std::vector<std::int32_t> rows = Identity(source.Height());
+  const std::vector<std::int32_t> cols = kernels::Identity(source.Width());
+  const std::vector<std::int32_t> rows = kernels::Identity(source.Height());
   kernels::MapAffine(source, dst, inv, source.Width(), source.Height(), cols.data(), rows.data(),
                      kernels::LayoutBackground(bpp, background), nullptr);
   return dst;
@@ -276,7 +260,7 @@ Bitmap QuarterTurnBitmap(const Bitmap& source, std::uint8_t code) {
   // Columns and rows of the source as functions of the destination's x and y.
   std::vector<std::int32_t> cols, rows;
   if (code == 0) {  // (y, h - 1 - x)
-    cols = Identity(nh);
+    cols = kernels::Identity(nh);
     rows.resize(nw);
     for (int x = 0; x < nw; ++x) rows[x] = h - 1 - x;
   } else if (code == 1) {  // (w - 1 - x, h - 1 - y)
@@ -287,7 +271,7 @@ Bitmap QuarterTurnBitmap(const Bitmap& source, std::uint8_t code) {
   } else {  // (w - 1 - y, x)
     cols.resize(nh);
     for (int y = 0; y < nh; ++y) cols[y] = w - 1 - y;
-    rows = Identity(nw);
+    rows = kernels::Identity(nw);
   }
   kernels::MapSeparable(source, dst, cols.data(), rows.data(), code != 1, nullptr);
   return dst;

@@ -30,6 +30,22 @@ void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int
   other.join();
 }
 
+// (index x size) div count for every index below count, with the 32-bit product rule.
+std::vector<std::int32_t> ResizeTable(int size, int count) {
+  if (count > 0 && std::int64_t{count - 1} * size > std::numeric_limits<std::int32_t>::max())
+    throw ImagingError("算術演算の結果が整数の範囲を越えました");
+  std::vector<std::int32_t> t(static_cast<size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i)
+    t[i] = static_cast<std::int32_t>(std::int64_t{i} * size / count);
+  return t;
+}
+
+std::vector<std::int32_t> Identity(int size) {
+  std::vector<std::int32_t> t(static_cast<size_t>(std::max(size, 0)));
+  for (int i = 0; i < size; ++i) t[i] = i;
+  return t;
+}
+
 std::int64_t RowBoundLimit(int bpp) {
   switch (bpp) {
     case 1:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "imaging/bitmap.h"
 
@@ -25,6 +26,11 @@ ColourTables BuildColourTables(bool contrastOn, bool balanceOn, double strength,
 // Runs fn(firstRow, endRow) over [0, rows), split between this thread and one more when the
 // work (pixels) is large enough to pay for a thread.
 void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn);
+
+// (i x size) div count for every i below count: the columns or rows a resize samples. Throws
+// ImagingError when (count - 1) x size does not fit 32 bits.
+std::vector<std::int32_t> ResizeTable(int size, int count);
+std::vector<std::int32_t> Identity(int size);
 
 // The largest pixel index a row of the layout accepts.
 std::int64_t RowBoundLimit(int bitsPerPixel);
