@@ -198,38 +198,86 @@ bool AffineFits(std::int32_t x, std::int32_t y, double a, double b, double t) {
          r <= std::numeric_limits<std::int32_t>::max() - 1.0L;
 }
 
-// Rounds to nearest even in double arithmetic; false when v is so close to a tie that the
-// approximation could round differently from the extended-precision rule.
-inline bool FastRound(double v, std::int32_t& out) {
-  constexpr double kShifter = 6755399441055744.0;  // 1.5 x 2^52: adding it rounds to an integer
-  const double r = (v + kShifter) - kShifter;
-  if (std::fabs(v - r) > 0.5 - 1.0 / 1024) return false;
-  out = static_cast<std::int32_t>(r);
-  return true;
+// The x range [first, last] of a row in which a*x + b can round into [0, size); outside it the
+// row is background. Generous by a pixel so that rounding differences never matter.
+inline void InsideSpan(double a, double b, int size, int width, int& first, int& last) {
+  const double lo = -1.0, hi = size + 0.5;
+  if (a == 0) {
+    if (!(b >= lo && b <= hi)) last = -1;
+    return;
+  }
+  double x0 = (lo - b) / a, x1 = (hi - b) / a;
+  if (x0 > x1) std::swap(x0, x1);
+  if (!(x1 >= 0) || !(x0 <= width)) {  // also catches NaN
+    last = -1;
+    return;
+  }
+  first = std::max(first, static_cast<int>(std::max(0.0, std::floor(x0) - 1)));
+  last = std::min(last, static_cast<int>(std::min(static_cast<double>(width - 1), std::ceil(x1) + 1)));
 }
 
+template <int N>
+inline void FillBackground(std::uint8_t* d, int count, const std::uint8_t* bg) {
+  if (count <= 0) return;
+  if (bg[0] == 0 && bg[1] == 0 && bg[2] == 0 && bg[3] == 0) {
+    std::memset(d, 0, static_cast<size_t>(count) * N);
+    return;
+  }
+  for (int i = 0; i < count; ++i, d += N) std::memcpy(d, bg, N);
+}
+
+// Works in tiles: a small block of the destination reads a small block of the source, where a
+// whole destination row would cross thousands of source rows and pages. Each row first finds
+// the span that can reach the source and fills the rest with the background at once.
 template <int N, bool Lut>
-void AffineRows(const Bitmap& dst0, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                 const std::int32_t* columns, const std::uint8_t* const* srcRows,
                 std::uint32_t bg, const ColourTables* lut, int y0, int y1) {
-  (void)dst0;
+  constexpr int kTileWidth = 128, kTileHeight = 32;
   const int w = dst.Width();
   std::uint8_t bgBytes[4];
   std::memcpy(bgBytes, &bg, 4);
-  for (int y = y0; y < y1; ++y) {
-    std::uint8_t* d = dst.Row(y);
-    const double bx = static_cast<double>(y) * inv.i12 + inv.tx;
-    const double by = static_cast<double>(y) * inv.i22 + inv.ty;
-    for (int x = 0; x < w; ++x, d += N) {
-      std::int32_t u, v;
-      const double fx = static_cast<double>(x);
-      if (!FastRound(fx * inv.i11 + bx, u)) u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
-      if (!FastRound(fx * inv.i21 + by, v)) v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
-      if (static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
-          static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH))
-        CopyPixel<N, Lut>(d, srcRows[v] + std::int64_t{columns[u]} * N, lut);
-      else
-        std::memcpy(d, bgBytes, N);
+  for (int ty = y0; ty < y1; ty += kTileHeight) {
+    const int tyEnd = std::min(y1, ty + kTileHeight);
+    for (int tx = 0; tx < w; tx += kTileWidth) {
+      const int txEnd = std::min(w, tx + kTileWidth);
+      for (int y = ty; y < tyEnd; ++y) {
+        std::uint8_t* row = dst.Row(y);
+        const double bx = static_cast<double>(y) * inv.i12 + inv.tx;
+        const double by = static_cast<double>(y) * inv.i22 + inv.ty;
+        int first = 0, last = w - 1;
+        InsideSpan(inv.i11, bx, innerW, w, first, last);
+        if (last >= first) InsideSpan(inv.i21, by, innerH, w, first, last);
+        const int a = std::max(tx, first), b = std::min(txEnd - 1, last);
+        if (a > b) {
+          FillBackground<N>(row + std::int64_t{tx} * N, txEnd - tx, bgBytes);
+          continue;
+        }
+        FillBackground<N>(row + std::int64_t{tx} * N, a - tx, bgBytes);
+        FillBackground<N>(row + std::int64_t{b + 1} * N, txEnd - 1 - b, bgBytes);
+        std::uint8_t* d = row + std::int64_t{a} * N;
+        // Positions in 32.32 fixed point, half a pixel added so that the integer part is the
+        // rounded index except at ties; within one tile the steps add up to far less than the
+        // margin, and near a tie the exact rule decides.
+        constexpr double kOne = 4294967296.0;
+        constexpr std::uint32_t kMargin = 1u << 22;  // 1/1024 of a pixel
+        const std::int64_t du = std::llround(inv.i11 * kOne), dv = std::llround(inv.i21 * kOne);
+        std::int64_t uf = std::llround((a * inv.i11 + bx + 0.5) * kOne);
+        std::int64_t vf = std::llround((a * inv.i21 + by + 0.5) * kOne);
+        for (int x = a; x <= b; ++x, d += N, uf += du, vf += dv) {
+          std::int32_t u = static_cast<std::int32_t>(uf >> 32);
+          std::int32_t v = static_cast<std::int32_t>(vf >> 32);
+          if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(uf) + kMargin) < 2 * kMargin)
+            u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
+          if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(vf) + kMargin) < 2 * kMargin)
+            v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+          if (static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
+              static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH))
+            CopyPixel<N, Lut>(d, srcRows[v] + std::int64_t{columns[u]} * N, lut);
+          else
+            std::memcpy(d, bgBytes, N);
+        }
+      }
     }
   }
 }
@@ -250,11 +298,11 @@ void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH
 }
 
 template <int N, bool Lut>
-void Affine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+void Affine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
             const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
             const ColourTables* lut) {
   ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height(), [&](int y0, int y1) {
-    AffineRows<N, Lut>(src, dst, inv, innerW, innerH, columns, srcRows, bg, lut, y0, y1);
+    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, y0, y1);
   });
 }
 
@@ -278,14 +326,14 @@ void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int inn
   const auto* sr = srcRows.data();
   switch (src.BitsPerPixel()) {
     case 8:
-      return Affine<1, false>(src, dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
     case 16:
-      return Affine<2, false>(src, dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
     case 24:
-      if (lut != nullptr) return Affine<3, true>(src, dst, inv, innerW, innerH, columns, sr, bg, lut);
-      return Affine<3, false>(src, dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      if (lut != nullptr) return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut);
+      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
     case 32:
-      return Affine<4, false>(src, dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
     default:
       return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel());
   }
