@@ -271,6 +271,9 @@ TEST(Codecs, AtomicWriteReplacesTheFileOnlyWhenComplete) {
                ImagingError);
   EXPECT_EQ(UpperExtension("C:\\dir.x\\photo.JpG"), ".JPG");
   EXPECT_EQ(UpperExtension("dir.x/photo"), "");
+  EXPECT_EQ(WithImageExtension("result.png", ".jpg"), "result.jpg");
+  EXPECT_EQ(WithImageExtension("dir.x/result", ".bmp"), "dir.x/result.bmp");
+  EXPECT_EQ(WithImageExtension("C:\\dir.x\\result", ".bmp"), "C:\\dir.x\\result.bmp");
 }
 
 }  // namespace
