@@ -181,6 +181,17 @@ TEST(ResampleBitmap, CopiesEachLayoutInItsOwnForm) {
   EXPECT_THROW(ResampleBitmap(quad, 12, 1, &Mirror, 0x80000000u, &w), ImagingError);
 }
 
+TEST(Bitmap, RefusesLayoutsAndSizesItCannotHold) {
+  EXPECT_THROW(Bitmap(2, 2, 2), ImagingError);
+  EXPECT_THROW(Bitmap(-1, 2, 8), ImagingError);
+  EXPECT_THROW(Bitmap(2147483647, 2147483647, 32), ImagingError);
+  EXPECT_THROW(ResizeBitmap(Bitmap(2, 2, 24), 40000, 40000), ImagingError);  // 4.8 GB
+  Bitmap b(5, 3, 24);
+  EXPECT_EQ(b.Stride(), 16);  // 15 bytes padded to whole words
+  EXPECT_EQ(Bitmap(9, 1, 1).Stride(), 4);
+  EXPECT_EQ(Bitmap(3, 1, 4).Stride(), 4);
+}
+
 TEST(ResampleBitmap, IndexBeyondTheLayoutsRowBoundIsAnError) {
   const Bitmap eight(32769, 1, 8), sixteen(16385, 1, 16);
   EXPECT_THROW(ResizeBitmap(eight, 32769, 1), ImagingError);
