@@ -105,11 +105,11 @@ std::int64_t CheckedBufferSize(int width, int height, int bitsPerPixel) {
   if (width < 0 || height < 0)
     throw ImagingError("ビットマップの大きさが負です (" + std::to_string(width) + " x " +
                        std::to_string(height) + ")");
-  const std::int64_t bytes = Bitmap::StrideFor(width, bitsPerPixel) * height;
-  if (bytes > kMaxBitmapBytes)
+  const std::int64_t stride = Bitmap::StrideFor(width, bitsPerPixel);
+  if (height > 0 && stride > kMaxBitmapBytes / height)
     throw ImagingError("ビットマップが大きすぎます (" + std::to_string(width) + " x " +
                        std::to_string(height) + " ピクセル)");
-  return bytes;
+  return stride * height;
 }
 
 }  // namespace

@@ -172,17 +172,18 @@ Bitmap ReadBmp(const std::uint8_t* data, std::size_t size, std::int64_t maxPixel
   std::uint64_t tableStart = 14 + std::uint64_t{hdrSize};
   BitFields masks = DefaultBitFields(bpp);
   if (compression == kBitFields || compression == kAlphaBitFields) {
-    const int count = compression == kAlphaBitFields ? 4 : 3;
+    // The 52-byte header holds three masks, from 56 bytes on four.
+    int count = compression == kAlphaBitFields ? 4 : 3;
     const std::uint8_t* m;
     if (hdrSize >= 52) {
       m = h + 40;
+      count = hdrSize >= 56 ? 4 : 3;
     } else {
       if (size < tableStart + 4 * count) Fail("色マスクの途中でファイルが切れています");
       m = data + tableStart;
       tableStart += 4 * count;
     }
-    masks = {U32(m), U32(m + 4), U32(m + 8),
-             (count == 4 || hdrSize >= 56) ? U32(m + 12) : 0};
+    masks = {U32(m), U32(m + 4), U32(m + 8), count == 4 ? U32(m + 12) : 0};
     if (!MasksFit(masks, bpp)) Fail("色マスクがピクセルのビット数を越えています");
     if ((masks.red | masks.green | masks.blue) == 0) Fail("色マスクがすべて 0 です");
   }

@@ -24,6 +24,13 @@ std::string UpperExtension(const std::string& path) {
   return ext;
 }
 
+std::string WithImageExtension(const std::string& path, const std::string& ext) {
+  const auto sep = path.find_last_of("/\\:");
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
 bool IsImageExtension(const std::string& path) {
   const std::string ext = UpperExtension(path);
   return ext == ".JPG" || ext == ".BMP";

@@ -12,6 +12,9 @@ namespace zelko {
 // The extension of a path in upper case with its dot (".JPG"), or "" when it has none: the text
 // after the last "." that follows the last "/", "\" or ":".
 std::string UpperExtension(const std::string& path);
+// The path with its extension replaced by ext (".jpg"), or ext appended when it has none:
+// "result.png" gives "result.jpg", "result" gives "result.jpg".
+std::string WithImageExtension(const std::string& path, const std::string& ext);
 // True for the extensions the program opens as images: ".JPG" and ".BMP" in any case.
 bool IsImageExtension(const std::string& path);
 

@@ -226,6 +226,10 @@ Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warni
   if (!RunDecode(*state, data, size))
     throw ImagingError(std::string("JPEG ファイルを読み込めません: ") + state->err.message);
   if (warning != nullptr) *warning = state->err.hasWarning ? state->err.warning : "";
+  if (out.BitsPerPixel() == 8) {
+    out.palette.resize(256);
+    for (std::uint32_t i = 0; i < 256; ++i) out.palette[i] = i * 0x010101u;
+  }
   return out;
 }
 

@@ -158,6 +158,17 @@ TEST(Codecs, TruncatedJpegLoadsWithTheDecoderWarning) {
   EXPECT_EQ(PixelRgb(b, 0, 148), 0x808080u);
 }
 
+TEST(Codecs, LayoutsOfDecodedJpegs) {
+  const Bitmap grey = LoadImageFile(kData + "jpeg/testimggray.jpg");
+  EXPECT_EQ(grey.BitsPerPixel(), 8);
+  ASSERT_EQ(grey.palette.size(), 256u);
+  EXPECT_EQ(grey.palette[200], 0xC8C8C8u);
+  EXPECT_EQ(LoadImageFile(kData + "jpeg/testorig.jpg").BitsPerPixel(), 24);
+  // CMYK and YCCK come out as colour.
+  const auto cmyk = ReadImageFileBytes(kData + "derived/video-001.ycck.jpeg");
+  EXPECT_EQ(DecodeJpeg(cmyk.data(), cmyk.size()).BitsPerPixel(), 24);
+}
+
 TEST(Codecs, RejectionsSayWhatIsWrong) {
   auto message = [](const std::string& file) {
     try {
@@ -260,6 +271,9 @@ TEST(Codecs, AtomicWriteReplacesTheFileOnlyWhenComplete) {
                ImagingError);
   EXPECT_EQ(UpperExtension("C:\\dir.x\\photo.JpG"), ".JPG");
   EXPECT_EQ(UpperExtension("dir.x/photo"), "");
+  EXPECT_EQ(WithImageExtension("result.png", ".jpg"), "result.jpg");
+  EXPECT_EQ(WithImageExtension("dir.x/result", ".bmp"), "dir.x/result.bmp");
+  EXPECT_EQ(WithImageExtension("C:\\dir.x\\result", ".bmp"), "C:\\dir.x\\result.bmp");
 }
 
 }  // namespace

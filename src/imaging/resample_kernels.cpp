@@ -1,0 +1,342 @@
+#include "imaging/resample_kernels.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace zelko::kernels {
+
+void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn) {
+  if (rows <= 0) return;
+  // Below this a thread costs more than it saves.
+  constexpr std::int64_t kMinParallelWork = 1 << 16;
+  if (rows < 2 || work < kMinParallelWork || std::thread::hardware_concurrency() < 2) {
+    fn(0, rows);
+    return;
+  }
+  const int half = rows / 2;
+  std::thread other;
+  try {
+    other = std::thread(fn, half, rows);
+  } catch (const std::system_error&) {
+    fn(0, rows);
+    return;
+  }
+  fn(0, half);
+  other.join();
+}
+
+// (index x size) div count for every index below count, with the 32-bit product rule.
+std::vector<std::int32_t> ResizeTable(int size, int count) {
+  if (count > 0 && std::int64_t{count - 1} * size > std::numeric_limits<std::int32_t>::max())
+    throw ImagingError("算術演算の結果が整数の範囲を越えました");
+  std::vector<std::int32_t> t(static_cast<size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i)
+    t[i] = static_cast<std::int32_t>(std::int64_t{i} * size / count);
+  return t;
+}
+
+std::vector<std::int32_t> Identity(int size) {
+  std::vector<std::int32_t> t(static_cast<size_t>(std::max(size, 0)));
+  for (int i = 0; i < size; ++i) t[i] = i;
+  return t;
+}
+
+std::int64_t RowBoundLimit(int bpp) {
+  switch (bpp) {
+    case 1:
+      return std::int64_t{32767} * 8 + 7;  // byte index 32767
+    case 4:
+      return std::int64_t{32767} * 2 + 1;
+    case 8:
+      return 32767;
+    case 16:
+      return 16383;
+    case 24:
+      return 40000000;
+    case 32:
+      return 100000000;
+    default:
+      return std::numeric_limits<std::int64_t>::max();
+  }
+}
+
+std::uint32_t LayoutBackground(int bpp, std::uint32_t background) {
+  switch (bpp) {
+    case 1:
+      return background & 1;
+    case 4:
+      return background & 15;
+    case 24:  // blue, green, red bytes in memory order
+      return (background >> 16 & 0xFF) | (background & 0xFF00) | (background & 0xFF) << 16;
+    default:
+      return background;
+  }
+}
+
+namespace {
+
+inline unsigned GetSub(const std::uint8_t* row, std::int32_t x, int bpp) {
+  if (bpp == 1) return row[x >> 3] >> (7 - (x & 7)) & 1;
+  return (x & 1) ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+}
+
+inline void SetSub(std::uint8_t* row, std::int32_t x, int bpp, unsigned v) {
+  if (bpp == 1) {
+    const unsigned bit = 7 - (x & 7);
+    row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(1u << bit)) | (v & 1) << bit);
+  } else if (x & 1) {
+    row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0xF0) | (v & 15));
+  } else {
+    row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0x0F) | (v & 15) << 4);
+  }
+}
+
+template <int N, bool Lut>
+inline void CopyPixel(std::uint8_t* d, const std::uint8_t* s, const ColourTables* lut) {
+  if constexpr (Lut && N == 3) {
+    d[0] = lut->blue[s[0]];
+    d[1] = lut->green[s[1]];
+    d[2] = lut->red[s[2]];
+  } else {
+    std::memcpy(d, s, N);
+  }
+}
+
+template <int N, bool Lut>
+void SeparableRows(const Bitmap& src, Bitmap& dst, const std::int32_t* columns,
+                   const std::int32_t* rows, const ColourTables* lut, int y0, int y1) {
+  const int w = dst.Width();
+  for (int y = y0; y < y1; ++y) {
+    const std::uint8_t* s = src.Row(rows[y]);
+    std::uint8_t* d = dst.Row(y);
+    for (int x = 0; x < w; ++x, d += N) CopyPixel<N, Lut>(d, s + std::int64_t{columns[x]} * N, lut);
+  }
+}
+
+// Tiles keep the source rows of one block of destination columns in cache.
+template <int N, bool Lut>
+void TransposedRows(const Bitmap& src, Bitmap& dst, const std::int32_t* columns,
+                    const std::int32_t* rows, const ColourTables* lut, int y0, int y1) {
+  constexpr int kTile = 64;
+  const int w = dst.Width();
+  const std::uint8_t* srcRows[kTile];
+  for (int x0 = 0; x0 < w; x0 += kTile) {
+    const int x1 = std::min(w, x0 + kTile);
+    for (int x = x0; x < x1; ++x) srcRows[x - x0] = src.Row(rows[x]);
+    for (int y = y0; y < y1; ++y) {
+      const std::int64_t offset = std::int64_t{columns[y]} * N;
+      std::uint8_t* d = dst.Row(y) + std::int64_t{x0} * N;
+      for (int x = x0; x < x1; ++x, d += N) CopyPixel<N, Lut>(d, srcRows[x - x0] + offset, lut);
+    }
+  }
+}
+
+void SubByteSeparable(const Bitmap& src, Bitmap& dst, const std::int32_t* columns,
+                      const std::int32_t* rows, bool transposed, int y0, int y1) {
+  const int bpp = src.BitsPerPixel();
+  const int w = dst.Width();
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t* d = dst.Row(y);
+    for (int x = 0; x < w; ++x) {
+      const std::int32_t sx = transposed ? columns[y] : columns[x];
+      const std::int32_t sy = transposed ? rows[x] : rows[y];
+      SetSub(d, x, bpp, GetSub(src.Row(sy), sx, bpp));
+    }
+  }
+}
+
+template <int N, bool Lut>
+void Separable(const Bitmap& src, Bitmap& dst, const std::int32_t* columns,
+               const std::int32_t* rows, bool transposed, const ColourTables* lut) {
+  ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height(), [&](int y0, int y1) {
+    if (transposed)
+      TransposedRows<N, Lut>(src, dst, columns, rows, lut, y0, y1);
+    else
+      SeparableRows<N, Lut>(src, dst, columns, rows, lut, y0, y1);
+  });
+}
+
+}  // namespace
+
+void MapSeparable(const Bitmap& src, Bitmap& dst, const std::int32_t* columns,
+                  const std::int32_t* rows, bool transposed, const ColourTables* lut) {
+  switch (src.BitsPerPixel()) {
+    case 8:
+      return Separable<1, false>(src, dst, columns, rows, transposed, nullptr);
+    case 16:
+      return Separable<2, false>(src, dst, columns, rows, transposed, nullptr);
+    case 24:
+      if (lut != nullptr) return Separable<3, true>(src, dst, columns, rows, transposed, lut);
+      return Separable<3, false>(src, dst, columns, rows, transposed, nullptr);
+    case 32:
+      return Separable<4, false>(src, dst, columns, rows, transposed, nullptr);
+    default:
+      // 1 and 4 bits are rare in photographs: a plain loop is enough.
+      return SubByteSeparable(src, dst, columns, rows, transposed, 0, dst.Height());
+  }
+}
+
+std::int32_t AffineIndex(std::int32_t x, std::int32_t y, double a, double b, double t) {
+  const long double v = static_cast<long double>(x) * a + static_cast<long double>(y) * b + t;
+  const long double r = std::nearbyint(v);  // the default rounding: nearest, ties to even
+  return static_cast<std::int32_t>(r);
+}
+
+namespace {
+
+bool AffineFits(std::int32_t x, std::int32_t y, double a, double b, double t) {
+  const long double v = static_cast<long double>(x) * a + static_cast<long double>(y) * b + t;
+  const long double r = std::nearbyint(v);
+  // One step inside the 32-bit range, so that interior pixels, whose values lie between the
+  // corners' up to rounding, fit as well.
+  return r >= std::numeric_limits<std::int32_t>::min() + 1.0L &&
+         r <= std::numeric_limits<std::int32_t>::max() - 1.0L;
+}
+
+// The x range [first, last] of a row in which a*x + b can round into [0, size); outside it the
+// row is background. Generous by a pixel so that rounding differences never matter.
+inline void InsideSpan(double a, double b, int size, int width, int& first, int& last) {
+  const double lo = -1.0, hi = size + 0.5;
+  if (a == 0) {
+    if (!(b >= lo && b <= hi)) last = -1;
+    return;
+  }
+  double x0 = (lo - b) / a, x1 = (hi - b) / a;
+  if (x0 > x1) std::swap(x0, x1);
+  if (!(x1 >= 0) || !(x0 <= width)) {  // also catches NaN
+    last = -1;
+    return;
+  }
+  first = std::max(first, static_cast<int>(std::max(0.0, std::floor(x0) - 1)));
+  last = std::min(last, static_cast<int>(std::min(static_cast<double>(width - 1), std::ceil(x1) + 1)));
+}
+
+template <int N>
+inline void FillBackground(std::uint8_t* d, int count, const std::uint8_t* bg) {
+  if (count <= 0) return;
+  if (bg[0] == 0 && bg[1] == 0 && bg[2] == 0 && bg[3] == 0) {
+    std::memset(d, 0, static_cast<size_t>(count) * N);
+    return;
+  }
+  for (int i = 0; i < count; ++i, d += N) std::memcpy(d, bg, N);
+}
+
+// Works in tiles: a small block of the destination reads a small block of the source, where a
+// whole destination row would cross thousands of source rows and pages. Each row first finds
+// the span that can reach the source and fills the rest with the background at once.
+template <int N, bool Lut>
+void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+                const std::int32_t* columns, const std::uint8_t* const* srcRows,
+                std::uint32_t bg, const ColourTables* lut, int y0, int y1) {
+  constexpr int kTileWidth = 128, kTileHeight = 32;
+  const int w = dst.Width();
+  std::uint8_t bgBytes[4];
+  std::memcpy(bgBytes, &bg, 4);
+  for (int ty = y0; ty < y1; ty += kTileHeight) {
+    const int tyEnd = std::min(y1, ty + kTileHeight);
+    for (int tx = 0; tx < w; tx += kTileWidth) {
+      const int txEnd = std::min(w, tx + kTileWidth);
+      for (int y = ty; y < tyEnd; ++y) {
+        std::uint8_t* row = dst.Row(y);
+        const double bx = static_cast<double>(y) * inv.i12 + inv.tx;
+        const double by = static_cast<double>(y) * inv.i22 + inv.ty;
+        int first = 0, last = w - 1;
+        InsideSpan(inv.i11, bx, innerW, w, first, last);
+        if (last >= first) InsideSpan(inv.i21, by, innerH, w, first, last);
+        const int a = std::max(tx, first), b = std::min(txEnd - 1, last);
+        if (a > b) {
+          FillBackground<N>(row + std::int64_t{tx} * N, txEnd - tx, bgBytes);
+          continue;
+        }
+        FillBackground<N>(row + std::int64_t{tx} * N, a - tx, bgBytes);
+        FillBackground<N>(row + std::int64_t{b + 1} * N, txEnd - 1 - b, bgBytes);
+        std::uint8_t* d = row + std::int64_t{a} * N;
+        // Positions in 32.32 fixed point, half a pixel added so that the integer part is the
+        // rounded index except at ties; within one tile the steps add up to far less than the
+        // margin, and near a tie the exact rule decides.
+        constexpr double kOne = 4294967296.0;
+        constexpr std::uint32_t kMargin = 1u << 22;  // 1/1024 of a pixel
+        const std::int64_t du = std::llround(inv.i11 * kOne), dv = std::llround(inv.i21 * kOne);
+        std::int64_t uf = std::llround((a * inv.i11 + bx + 0.5) * kOne);
+        std::int64_t vf = std::llround((a * inv.i21 + by + 0.5) * kOne);
+        for (int x = a; x <= b; ++x, d += N, uf += du, vf += dv) {
+          std::int32_t u = static_cast<std::int32_t>(uf >> 32);
+          std::int32_t v = static_cast<std::int32_t>(vf >> 32);
+          if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(uf) + kMargin) < 2 * kMargin)
+            u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
+          if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(vf) + kMargin) < 2 * kMargin)
+            v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+          if (static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
+              static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH))
+            CopyPixel<N, Lut>(d, srcRows[v] + std::int64_t{columns[u]} * N, lut);
+          else
+            std::memcpy(d, bgBytes, N);
+        }
+      }
+    }
+  }
+}
+
+void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+                   const std::int32_t* columns, const std::uint8_t* const* srcRows,
+                   std::uint32_t bg, int bpp) {
+  for (int y = 0; y < dst.Height(); ++y) {
+    std::uint8_t* d = dst.Row(y);
+    for (int x = 0; x < dst.Width(); ++x) {
+      const std::int32_t u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
+      const std::int32_t v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+      const bool inside = static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
+                          static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH);
+      SetSub(d, x, bpp, inside ? GetSub(srcRows[v], columns[u], bpp) : bg);
+    }
+  }
+}
+
+template <int N, bool Lut>
+void Affine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+            const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
+            const ColourTables* lut) {
+  ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height(), [&](int y0, int y1) {
+    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, y0, y1);
+  });
+}
+
+}  // namespace
+
+void CheckAffineRange(const AffineInverse& inv, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  const std::int32_t xs[2] = {0, width - 1}, ys[2] = {0, height - 1};
+  for (std::int32_t x : xs)
+    for (std::int32_t y : ys)
+      if (!AffineFits(x, y, inv.i11, inv.i12, inv.tx) ||
+          !AffineFits(x, y, inv.i21, inv.i22, inv.ty))
+        throw ImagingError("回転・変形の元画像の位置が整数の範囲を越えました");
+}
+
+void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+               const std::int32_t* columns, const std::int32_t* rows, std::uint32_t bg,
+               const ColourTables* lut) {
+  std::vector<const std::uint8_t*> srcRows(static_cast<size_t>(std::max(innerH, 0)));
+  for (int v = 0; v < innerH; ++v) srcRows[v] = src.Row(rows[v]);
+  const auto* sr = srcRows.data();
+  switch (src.BitsPerPixel()) {
+    case 8:
+      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+    case 16:
+      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+    case 24:
+      if (lut != nullptr) return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut);
+      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+    case 32:
+      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+    default:
+      return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel());
+  }
+}
+
+}  // namespace zelko::kernels

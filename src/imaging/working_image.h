@@ -1,0 +1,84 @@
+// The working image: the loaded picture adjusted for viewing (contrast, colour balance), scaled
+// and rotated, with its reduced overview copy; the scale limits; the memory figures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/bitmap.h"
+
+namespace zelko {
+
+inline constexpr char kBuildFailedMessage[] = "変形画像の作成に失敗しました。";
+
+// Everything a rebuild depends on besides the loaded image.
+struct WorkingImageSettings {
+  bool contrast = false;   // CheckBoxContrast
+  double strength = 0.5;   // TrackBar1 position / 100
+  bool adjustRgb = false;  // CheckBoxAdjustRGB
+  std::int8_t offsetR = 0;  // OffsetR, OffsetG, OffsetB: slider position - 128
+  std::int8_t offsetG = 0;
+  std::int8_t offsetB = 0;
+  float rotationAngle = 0;  // RotationAngle, degrees clockwise; 0, 90, 180, 270 turn exactly
+  double factor = 1;        // scale relative to the rotated loaded image
+  int overviewWidth = 401;  // size of the overview control the overview copy must fit
+  int overviewHeight = 271;
+};
+
+// The output of BuildWorkingImage. Keep one instance for the whole run and pass it to every
+// rebuild: its buffers are reused while the size stays about the same, which is what makes a
+// slider drag cheap.
+struct WorkingImage {
+  Bitmap image;        // TransFormedBitmap; BitWidth x BitHeight = image.Width() x Height()
+  Bitmap small;        // SmallImage; QViewWidth x QViewHeight = small.Width() x Height()
+  double factor2 = 0;  // scale of small relative to image
+};
+
+struct BuildResult {
+  bool ok = false;
+  // Why the rebuild failed; the window shows kBuildFailedMessage.
+  std::string error;
+  // The colour adjustment's message for a bitmap that is not 24 bits per pixel ("" otherwise).
+  // The rebuild goes on with the picture unadjusted; the window shows it as an error box.
+  std::string adjustMessage;
+};
+
+// Rebuilds out from original: colour adjustment, scaling to
+// RoundHalfAway(size x factor) when factor is not exactly 1, then the exact quarter turn for
+// 0/90/180/270 degrees or the rotation into the RotatedSize box about the centres (size div 2)
+// with black corners; then factor2 and the overview copy fitted to the overview size.
+// Every pixel is what those operations give one after another; the work is done in one pass
+// over the original (colour tables, precomputed column and row indices, two threads).
+// Safe to call from one thread at a time per WorkingImage. On failure out keeps the previous
+// working image, or is empty if memory ran out half-way.
+BuildResult BuildWorkingImage(const Bitmap& original, const WorkingImageSettings& settings,
+                              WorkingImage& out);
+
+// The scale at which the loaded image, rotated by angle, just fits a view of the given size:
+// the smaller of viewWidth / W' and viewHeight / H'. Throws ImagingError for an empty image.
+double FitFactor(int width, int height, float angle, int viewWidth, int viewHeight);
+
+// fmax: the largest scale, cut off to two decimals, at which the rotated image has at most
+// 40,000,000 pixels. Throws ImagingError for an empty image.
+double MaxFactor(int width, int height, float angle);
+
+// "倍率：" + factor x 100 without decimals + "%", the text of status panel 0.
+std::string MagnificationText(double factor);
+
+// Physical memory of the machine and this process's own use, in bytes, from /proc. Fields the
+// system does not report stay 0.
+struct MemoryStatus {
+  std::uint64_t totalPhysical = 0;
+  std::uint64_t availablePhysical = 0;
+  std::uint64_t processResident = 0;
+  std::uint64_t processPeakResident = 0;
+  // (total - available) div 1024.
+  std::int64_t UsedKb() const;
+  // UsedKb x 100 / (total div 1024); 0 when the total is unknown.
+  double UsedPercent() const;
+};
+MemoryStatus ReadMemoryStatus();
+// "物理メモリ使用量：3,145,728 KB (37.5 %)", the text of status panel 5.
+std::string MemoryStatusText(const MemoryStatus& status);
+
+}  // namespace zelko
