@@ -161,7 +161,6 @@ class TForm1 : public QMainWindow {
   int Decimals() const;
   std::vector<std::string> CategoryNames() const;
   void SetOriginalImage(Bitmap&& bitmap);
-  std::pair<int, int> RotatedBox(int w, int h) const;
   int& OffsetOf(int channel) { return Offset[channel]; }
   int Offset[3] = {0, 0, 0};
   bool resultTableShown = false;

@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
-#include <QTransform>
 #include <cmath>
 
 #include "app/area_page.h"
@@ -14,6 +13,7 @@
 #include "app/window_images.h"
 #include "document/numbers.h"
 #include "imaging/image_file.h"
+#include "imaging/working_image.h"
 #include "render/bitmap_image.h"
 #include "render/view_render.h"
 
@@ -27,9 +27,7 @@ std::string S(const QString& s) { return s.toStdString(); }
 
 void TForm1::SetOriginalImage(Bitmap&& bitmap) {
   images->OriginalImage = std::move(bitmap);
-  const auto [w, h] = RotatedBox(images->OriginalImage.Width(), images->OriginalImage.Height());
-  const double pixels = static_cast<double>(w) * h;
-  fmax = pixels > 0 ? std::trunc(std::sqrt(40000000.0 / pixels) * 100) / 100 : 1;
+  fmax = MaxFactor(images->OriginalImage.Width(), images->OriginalImage.Height(), RotationAngle);
   if (pageImage->CheckBoxOptSize->isChecked())
     factor = FitFactor();
   else
@@ -45,43 +43,44 @@ bool TForm1::LoadImageFile(const QString& path) {
   return true;
 }
 
-std::pair<int, int> TForm1::RotatedBox(int w, int h) const {
-  const float a = RotationAngle;
-  if (a == 0 || a == 180) return {w, h};
-  if (a == 90 || a == 270) return {h, w};
-  const double r = a * 3.14159265358979323846 / 180;
-  const double c = std::fabs(std::cos(r)), s = std::fabs(std::sin(r));
-  return {RoundHalfAway(w * c + h * s), RoundHalfAway(w * s + h * c)};
-}
-
 double TForm1::FitFactor() {
-  const auto [w, h] = RotatedBox(images->OriginalImage.Width(), images->OriginalImage.Height());
-  if (w <= 0 || h <= 0) return 1;
-  return std::min(static_cast<double>(ViewWidth()) / w, static_cast<double>(ViewHeight()) / h);
+  if (images->OriginalImage.Empty()) return 1;
+  return zelko::FitFactor(images->OriginalImage.Width(), images->OriginalImage.Height(),
+                          RotationAngle, ViewWidth(), ViewHeight());
 }
 
 bool TForm1::BuildWorkingImage() {
   if (images->OriginalImage.Empty()) return false;
   isCreatedTransFormedBitmap = true;
-  try {
-    QImage img = WrapBitmap(images->OriginalImage).convertToFormat(QImage::Format_RGB888);
-    const int w = RoundHalfAway(img.width() * static_cast<long double>(factor));
-    const int h = RoundHalfAway(img.height() * static_cast<long double>(factor));
-    if (factor != 1) img = img.scaled(std::max(1, w), std::max(1, h));
-    if (RotationAngle != 0) img = img.transformed(QTransform().rotate(RotationAngle));
-    images->working = img.convertToFormat(QImage::Format_RGB32);
-    BitWidth = images->working.width();
-    BitHeight = images->working.height();
-    factor2 = std::min(static_cast<double>(Image->width()) / BitWidth,
-                       static_cast<double>(Image->height()) / BitHeight);
-    QViewWidth = RoundHalfAway(BitWidth * factor2);
-    QViewHeight = RoundHalfAway(BitHeight * factor2);
-    images->small = images->working.scaled(std::max(1, QViewWidth), std::max(1, QViewHeight));
-    SetStatus(0, "倍率：" + QString::fromStdString(FormatFixed(factor * 100, 0)) + "%");
-  } catch (const std::exception&) {
-    Msg(MsgKind::Error, "変形画像の作成に失敗しました。");
+  WorkingImageSettings settings;
+  settings.contrast = pageImage->CheckBoxContrast->isChecked();
+  settings.strength = pageImage->TrackBar1->value() / 100.0;
+  settings.adjustRgb = pageImage->CheckBoxAdjustRGB->isChecked();
+  settings.offsetR = static_cast<std::int8_t>(pageImage->ScrollBarR->value() - 128);
+  settings.offsetG = static_cast<std::int8_t>(pageImage->ScrollBarG->value() - 128);
+  settings.offsetB = static_cast<std::int8_t>(pageImage->ScrollBarB->value() - 128);
+  settings.rotationAngle = RotationAngle;
+  settings.factor = factor;
+  settings.overviewWidth = Image->width();
+  settings.overviewHeight = Image->height();
+  // The view must not read the buffers while they are rebuilt.
+  images->working = QImage();
+  images->small = QImage();
+  const BuildResult r = zelko::BuildWorkingImage(images->OriginalImage, settings, images->built);
+  if (!r.adjustMessage.empty()) Msg(MsgKind::Error, QString::fromStdString(r.adjustMessage));
+  if (!r.ok) {
+    Msg(MsgKind::Error, kBuildFailedMessage);
+    if (!images->built.image.Empty()) images->working = WrapBitmap(images->built.image);
     return false;
   }
+  images->working = WrapBitmap(images->built.image);
+  images->small = WrapBitmap(images->built.small);
+  BitWidth = images->built.image.Width();
+  BitHeight = images->built.image.Height();
+  factor2 = images->built.factor2;
+  QViewWidth = images->built.small.Width();
+  QViewHeight = images->built.small.Height();
+  SetStatus(0, QString::fromStdString(MagnificationText(factor)));
   return true;
 }
 
@@ -173,7 +172,9 @@ void TForm1::RefreshWorkingImage() {
   RebuildAndRedraw();
 }
 
-void TForm1::ShowMemoryStatus() {}
+void TForm1::ShowMemoryStatus() {
+  SetStatus(5, QString::fromStdString(MemoryStatusText(ReadMemoryStatus())));
+}
 
 void TForm1::PictureSaveClick() {
   int filter = 0;

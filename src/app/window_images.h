@@ -4,13 +4,13 @@
 #include <QImage>
 
 #include "imaging/bitmap.h"
+#include "imaging/working_image.h"
 
 namespace zelko {
 
 struct WindowImages {
   Bitmap OriginalImage;
-  Bitmap TransFormedBitmap;
-  Bitmap SmallImage;
+  WorkingImage built;  // TransFormedBitmap and SmallImage, with buffers kept between rebuilds
   QImage working;  // the working image as the view draws it (shares its pixels)
   QImage small;    // the overview copy
 };
