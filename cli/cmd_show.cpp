@@ -42,37 +42,32 @@ std::string Number(T value) {
   return std::string(buf, res.ptr);
 }
 
-std::string Quoted(const std::string& text) {
-  std::string out = "\"";
+// Control characters are escaped so that every value stays on its line; with quoting (JSON
+// and quoted values) also quotes and backslashes.
+std::string Escaped(const std::string& text, bool quoting) {
+  std::string out;
   for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
+    if (quoting && (c == '"' || c == '\\')) {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
     }
   }
-  return out + "\"";
+  return out;
 }
+
+std::string Quoted(const std::string& text) { return "\"" + Escaped(text, true) + "\""; }
 
 std::string ColorText(TColor color) {
   char hex[16];
@@ -353,7 +348,7 @@ std::string BinaryText(const std::string& path, const ProjectData& d) {
   out += "notes font: " + FontText(d.HasNotesFont, d.NotesFont) + "\n";
   if (d.HasNotes) {
     out += "notes: " + std::to_string(d.Notes.size()) + " lines\n";
-    for (const auto& line : d.Notes) out += "  | " + line + "\n";
+    for (const auto& line : d.Notes) out += "  | " + Escaped(line, false) + "\n";
   } else {
     out += "notes: (not in the file)\n";
   }

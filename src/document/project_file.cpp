@@ -407,7 +407,7 @@ ProjectReadResult ParseProject(std::string_view bytes) {
     return result;
   }
   ProjectData& d = result.Data;
-  d.Header = std::string(header);
+  d.Header = Cp932ToUtf8(header);
   const char minor = header.size() > 16 ? header[16] : ' ';
   d.MinorVersion = minor >= '0' && minor <= '9' ? minor - '0' : 0;
   if (bytes.size() < kProjectHeaderSize) {
