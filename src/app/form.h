@@ -117,8 +117,10 @@ class TForm1 : public QMainWindow {
   void PaintPicture(double X, double Y);
   // The working image (bodies in form_image.cpp).
   bool BuildWorkingImage();
-  bool LoadImageFile(const QString& path);
   void OpenImageFile(const QString& path);
+  // Decodes an image file, reporting a failure; nothing else changes.
+  bool DecodeImage(const QString& path, Bitmap& out);
+  void OpenDecodedImage(const QString& path, Bitmap&& decoded);
   double FitFactor();
   void ApplyImageSettings();
   void RefreshWorkingImage();

@@ -35,14 +35,6 @@ void TForm1::SetOriginalImage(Bitmap&& bitmap) {
   pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(factor * 100, 1)));
 }
 
-bool TForm1::LoadImageFile(const QString& path) {
-  std::string warning;
-  Bitmap decoded = zelko::LoadImageFile(S(path), &warning);
-  SetOriginalImage(std::move(decoded));
-  if (!warning.empty()) Msg(MsgKind::Warning, QString::fromStdString(warning));
-  return true;
-}
-
 double TForm1::FitFactor() {
   if (images->OriginalImage.Empty()) return 1;
   return zelko::FitFactor(images->OriginalImage.Width(), images->OriginalImage.Height(),
@@ -88,21 +80,30 @@ void TForm1::RebuildAndRedraw() {
   if (BuildWorkingImage()) PaintPicture(-1, -1);
 }
 
-void TForm1::OpenImageFile(const QString& path) {
-  const QString name = QFileInfo(path).fileName();
-  const int dot = name.lastIndexOf('.');
-  const QString ext = dot < 0 ? QString() : name.mid(dot).toUpper();
-  if (ext != ".JPG" && ext != ".BMP") return;
-  isProjLoading = true;
-  bool loaded = false;
+bool TForm1::DecodeImage(const QString& path, Bitmap& out) {
+  std::string warning;
   try {
-    loaded = LoadImageFile(path);
-  } catch (...) {
-    isProjLoading = false;
-    throw;
+    out = zelko::LoadImageFile(S(path), &warning);
+  } catch (const std::exception& e) {
+    // The open document and its picture stay as they were.
+    Msg(MsgKind::Error, QString::fromUtf8(e.what()));
+    return false;
   }
+  if (!warning.empty()) Msg(MsgKind::Warning, QString::fromStdString(warning));
+  return true;
+}
+
+void TForm1::OpenImageFile(const QString& path) {
+  if (!IsImageExtension(S(path))) return;
+  Bitmap decoded;
+  if (!DecodeImage(path, decoded)) return;
+  OpenDecodedImage(path, std::move(decoded));
+}
+
+void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
+  isProjLoading = true;
+  SetOriginalImage(std::move(decoded));
   isProjLoading = false;
-  if (!loaded) return;
   if (!BuildWorkingImage()) return;
   PaintPicture(0, 0);
   ImageFile = path;
@@ -122,7 +123,10 @@ void TForm1::ReadImage1Click() {
   if (ToolButtonAreaMode->isChecked() && !LeaveMeasurementMode()) return;
   const QString path = dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
                                           QFileInfo(LastImageDialogFile).absolutePath());
-  if (path.isEmpty()) return;
+  if (path.isEmpty() || !IsImageExtension(S(path))) return;
+  // Decoded first, so a file that cannot be read changes nothing.
+  Bitmap decoded;
+  if (!DecodeImage(path, decoded)) return;
   LastImageDialogFile = path;
   bool keep = false;
   if (isCoord && Method() != 0)
@@ -133,7 +137,7 @@ void TForm1::ReadImage1Click() {
     ResetToEmpty();
     pageCoord->ComboBoxGridMethodChange();
   }
-  OpenImageFile(path);
+  OpenDecodedImage(path, std::move(decoded));
   ProjectFile.clear();
   SetResaveEnabled(false);
   UpdateCaption();

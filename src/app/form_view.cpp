@@ -133,7 +133,8 @@ bool TForm1::WheelZoom(int delta) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Wheel && !ImageFile.isEmpty() && isActiveWindow()) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (event->type() == QEvent::Wheel && !ImageFile.isEmpty() && widget && widget->window() == this) {
     auto* wheel = static_cast<QWheelEvent*>(event);
     const int delta = wheel->angleDelta().y();
     if (delta == 0) return QMainWindow::eventFilter(watched, event);
