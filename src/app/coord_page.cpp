@@ -122,7 +122,9 @@ void CoordPage::ResetMarkerTable() {
 
 void CoordPage::ComboBoxGridMethodChange() {
   const int method = ComboBoxGridMethod->currentIndex();
-  // A pending pick of the reference line belongs to the method it was started for.
+  // A pending pick of the reference line belongs to the method it was started for: finishing
+  // it under another method would install three coefficients where that method needs more.
+  const bool rubberLineShown = form_.isPointing == 2;
   form_.isPointing = 0;
   if (method == tmNone) {
     const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
@@ -141,6 +143,7 @@ void CoordPage::ComboBoxGridMethodChange() {
   GroupBoxMesh->setTitle("座標変換（未設定）");
   form_.DataChanged(true);
   form_.isCoord = false;
+  if (rubberLineShown) form_.PaintPicture(-1, -1);
 }
 
 void CoordPage::ComboBoxScaleUnitChange() {
@@ -188,9 +191,12 @@ void CoordPage::ButtonSetMeshClick() {
 namespace zelko {
 
 void CoordPage::SetReferenceLength() {
-  const QString text = form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
+  const QString text =
+      form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
   form_.isPointing = 0;
   form_.PaintPicture(-1, -1);
+  // The pick is cancelled by a method change; this keeps the coefficients right regardless.
+  if (ComboBoxGridMethod->currentIndex() != tmLinear) return;
   const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.Scale[0], form_.Scale[1],
                                              form_.BitHeight, form_.factor);
   if (r.status == ReferenceLengthStatus::NotPositive) return;
