@@ -23,7 +23,8 @@ QString OneDecimal(double v) { return QString::fromStdString(FormatFixed(v, 1));
 
 void CoordPage::ConnectMarkerHandlers() {
   auto on = [this](QAction* a, void (CoordPage::*fn)()) {
-    connect(a, &QAction::triggered, this, [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); });
+    connect(a, &QAction::triggered, this,
+            [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); });
   };
   on(AddMarker, &CoordPage::AddMarkerClick);
   on(DeleteMarker, &CoordPage::DeleteMarkerClick);
@@ -202,9 +203,7 @@ void CoordPage::Paste1Click() {
   if (g == StringGrid1) form_.DataChanged(true);
 }
 
-void CoordPage::CopyTableClick() {
-  form_.CopyTableText(menuTable ? *menuTable : *StringGrid1);
-}
+void CoordPage::CopyTableClick() { form_.CopyTableText(menuTable ? *menuTable : *StringGrid1); }
 
 void CoordPage::PopupMenuTablePopup() {
   Paste1->setEnabled(!QApplication::clipboard()->text().isEmpty());

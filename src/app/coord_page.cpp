@@ -26,8 +26,7 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   methodLabel->setBuddy(ComboBoxGridMethod);
   ComboBoxGridMethod->addItems(
       {"無変換", "線形変換", "アフィン変換 F(x, y) = a1+a2*x+a3*y",
-       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y",
-       "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
+       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y", "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
        "３次式F(x, y) = "
        "a1+a2*x+a3*y+a4*x^2+a5*x*y+a6*y^2+a7*x^3+a8*x^2*y+a9*x*y^2+a10*y^3"});
   auto* unitRow = new QHBoxLayout;

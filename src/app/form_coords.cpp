@@ -27,6 +27,8 @@ void TForm1::ToolButtonMarkersClick() {
     isAreaMode = false;
     PageControl1->setTabVisible(2, false);
     PageControl1->setTabVisible(1, true);
+    // The coordinate page is back, so its menu item is too (the measurement mode disabled it).
+    Menu_Coord->setEnabled(true);
     ToolButtonAreaMode->setChecked(false);
     ToolButtonMarkers->setChecked(true);
     SetViewMenu(pageCoord->PopupMenuMarkers);

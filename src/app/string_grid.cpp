@@ -214,7 +214,8 @@ bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
 
 void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   // Tab ends the edit in place instead of opening the next cell's editor.
-  if (hint == QAbstractItemDelegate::EditNextItem || hint == QAbstractItemDelegate::EditPreviousItem)
+  if (hint == QAbstractItemDelegate::EditNextItem ||
+      hint == QAbstractItemDelegate::EditPreviousItem)
     hint = QAbstractItemDelegate::NoHint;
   QTableWidget::closeEditor(editor, hint);
   editing_ = false;

@@ -32,8 +32,8 @@ std::size_t LineEndAt(const std::string& text, std::size_t i) {
 
 }  // namespace
 
-std::vector<std::vector<std::string>> ParseCellBlock(const std::string& input,
-                                                     std::size_t maxRows, std::size_t maxCols) {
+std::vector<std::vector<std::string>> ParseCellBlock(const std::string& input, std::size_t maxRows,
+                                                     std::size_t maxCols) {
   std::size_t end = input.size();
   if (end >= 2 && input.compare(end - 2, 2, "\r\n") == 0) {
     if (end >= 3) end -= 2;

@@ -472,15 +472,27 @@ TEST_F(CoordsWindowTest, ThePointMenuOpensOnTheViewOnlyWithPointsInTheTable) {
   OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
   Tool("ToolButtonAreaMode")->click();
   ASSERT_TRUE(form->isAreaMode);
+  ASSERT_FALSE(form->Menu_Coord->isEnabled());
   EXPECT_EQ(RightClickView(50, 50), nullptr);
   form->pageArea->ButtonSetArea->click();
   LeftClick(50, 50);
   ASSERT_GT(form->pageArea->StringGrid2->RowCount(), 2);
   bool copyVisible = true;
-  QMenu* menu = RightClickView(60, 60, [&](QMenu*) { copyVisible = form->pageArea->C2->isVisible(); });
+  QMenu* menu =
+      RightClickView(60, 60, [&](QMenu*) { copyVisible = form->pageArea->C2->isVisible(); });
   EXPECT_EQ(menu, form->pageArea->PopupMenuLine);
   // Opened on the view, the menu has no table to copy.
   EXPECT_FALSE(copyVisible);
+
+  // The marker button leaves the measurement mode and brings the marker menu back.
+  form->pageArea->ButtonSetArea->click();
+  Tool("ToolButtonMarkers")->click();
+  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
+  EXPECT_TRUE(form->PageControl1->isTabVisible(1));
+  EXPECT_FALSE(form->PageControl1->isTabVisible(2));
+  EXPECT_TRUE(form->Menu_Coord->isEnabled());
+  EXPECT_EQ(RightClickView(60, 60), Page().PopupMenuMarkers);
 }
 
 TEST_F(CoordsWindowTest, AddingFillsTheRowAndKeepsTheFullPosition) {
@@ -752,6 +764,38 @@ TEST_F(CoordsWindowTest, CopyAndCutTheSelectedRectangle) {
   Table().SetEditorMode(false);
   EXPECT_EQ(Table().Cells(3, 1), "z");
   EXPECT_EQ(Table().Cells(4, 1), "y1");
+
+  // The whole table, header included, every row ended by CR LF.
+  Page().CopyTable->trigger();
+  EXPECT_EQ(clip->text(),
+            "No.\tx(pixels)\ty(pixels)\tX(pixels)\tY(pixels)\r\n"
+            "1\t10.0\t10.0\tz\ty1\r\n"
+            "2\t\t\t\t\r\n");
+}
+
+TEST_F(CoordsWindowTest, ARightClickOnTheTableOpensItsMenuWithoutMovingTheCell) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10);
+  AddMarker(20, 20);
+  Table().SetCurrent(3, 1);
+  const QPoint at = Table().visualRect(Table().model()->index(2, 4)).center();
+  const QPoint global = Table().viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(Table().viewport(), &press);
+  auto shown = std::make_shared<std::pair<bool, QMenu*>>(false, nullptr);
+  QTimer::singleShot(0, [shown] {
+    shown->first = true;
+    shown->second = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (shown->second) shown->second->close();
+  });
+  QContextMenuEvent ev(QContextMenuEvent::Mouse, at, global);
+  QApplication::sendEvent(Table().viewport(), &ev);
+  while (!shown->first) QApplication::processEvents();
+  EXPECT_EQ(shown->second, Page().PopupMenuTable);
+  EXPECT_EQ(Table().Col(), 3);
+  EXPECT_EQ(Table().Row(), 1);
+  EXPECT_EQ(Table().Selection(), QRect(QPoint(3, 1), QPoint(3, 1)));
 }
 
 TEST_F(CoordsWindowTest, TheTableMenuShowsItsItemsByClipboardAndResults) {

@@ -3,8 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,7 +66,8 @@ class CliFitTest : public ::testing::Test {
   }
 
   // A project whose markers are given as (x tenths, y tenths, X text, Y text).
-  std::string Project(const std::string& name, int method, const std::vector<MarkerRecord>& markers) {
+  std::string Project(const std::string& name, int method,
+                      const std::vector<MarkerRecord>& markers) {
     ProjectData d;
     d.ImagePath = "photo.jpg";
     d.Method = method;
@@ -174,11 +175,9 @@ TEST_F(CliFitTest, ShortagesExitWithTheWindowsMessages) {
   EXPECT_EQ(x.err, std::string(kFitShortageXMessage) + "\n");
   EXPECT_EQ(x.out, "");
   // Four rows for X, three for Y.
-  const std::string path = Project("short_y.pqs", tmAffine,
-                                   {{0, 0, "1", "1"},
-                                    {100, 0, "2", ""},
-                                    {0, 100, "3", "3"},
-                                    {100, 100, "4", "4"}});
+  const std::string path =
+      Project("short_y.pqs", tmAffine,
+              {{0, 0, "1", "1"}, {100, 0, "2", ""}, {0, 100, "3", "3"}, {100, 100, "4", "4"}});
   const CliRun y = Run({path});
   EXPECT_EQ(y.status, 1);
   EXPECT_EQ(y.err, std::string(kFitShortageYMessage) + "\n");
@@ -186,15 +185,16 @@ TEST_F(CliFitTest, ShortagesExitWithTheWindowsMessages) {
 
 TEST_F(CliFitTest, BadArgumentsShowTheUsage) {
   const std::string path = SquareProject();
-  for (const auto& args : std::vector<std::vector<std::string>>{{},
-                                                                {"--json"},
-                                                                {path, "--method"},
-                                                                {path, "--method", "1"},
-                                                                {path, "--method", "6"},
-                                                                {path, "--method", "two"},
-                                                                {path, "--method", "2", "--method", "3"},
-                                                                {path, "--verbose"},
-                                                                {path, path}}) {
+  for (const auto& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"--json"},
+                                             {path, "--method"},
+                                             {path, "--method", "1"},
+                                             {path, "--method", "6"},
+                                             {path, "--method", "two"},
+                                             {path, "--method", "2", "--method", "3"},
+                                             {path, "--verbose"},
+                                             {path, path}}) {
     const CliRun run = Run(args);
     EXPECT_EQ(run.status, 2) << args.size();
     EXPECT_NE(run.err.find("usage: zelko-cli fit FILE"), std::string::npos);

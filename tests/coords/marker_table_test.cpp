@@ -46,7 +46,8 @@ TEST(ParseCellBlock, OneLineIsOneRowWithOrWithoutItsLineEnd) {
 
 TEST(ParseCellBlock, RowsArePaddedToTheLongestRowTheLastIncluded) {
   EXPECT_EQ(ParseCellBlock("a\r\nb\tc\td"), (Block{{"a", "", ""}, {"b", "c", "d"}}));
-  EXPECT_EQ(ParseCellBlock("a\t\tb\r\n\r\nc"), (Block{{"a", "", "b"}, {"", "", ""}, {"c", "", ""}}));
+  EXPECT_EQ(ParseCellBlock("a\t\tb\r\n\r\nc"),
+            (Block{{"a", "", "b"}, {"", "", ""}, {"c", "", ""}}));
   // Empty cells between separators stay empty; texts keep their spaces and multibyte
   // characters.
   EXPECT_EQ(ParseCellBlock("\t x \r\n経度\t"), (Block{{"", " x "}, {"経度", ""}}));
@@ -82,14 +83,13 @@ TEST(EnterWalk, WalksThroughThePhysicalCellsRowByRow) {
   struct Case {
     int col, row, numMarkers, wantCol, wantRow;
   } cases[] = {
-      {3, 1, 3, 4, 1},  // X to Y of the same row
-      {4, 1, 3, 3, 2},  // Y to the next row's X
-      {4, 3, 3, 4, 3},  // Y of the last marker row stays
-      {4, 5, 3, 4, 5},  // below the markers it stays as well
-      {3, 5, 3, 4, 5},  // but X still goes to Y
-      {1, 2, 3, 1, 2},  // image coordinate cells stay
-      {2, 2, 3, 2, 2},
-      {3, 1, 0, 4, 1},  // the empty row of a new table
+      {3, 1, 3, 4, 1},                   // X to Y of the same row
+      {4, 1, 3, 3, 2},                   // Y to the next row's X
+      {4, 3, 3, 4, 3},                   // Y of the last marker row stays
+      {4, 5, 3, 4, 5},                   // below the markers it stays as well
+      {3, 5, 3, 4, 5},                   // but X still goes to Y
+      {1, 2, 3, 1, 2},                   // image coordinate cells stay
+      {2, 2, 3, 2, 2}, {3, 1, 0, 4, 1},  // the empty row of a new table
   };
   for (const auto& c : cases) {
     int col = c.col, row = c.row;
