@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -22,7 +23,8 @@ QString OneDecimal(double v) { return QString::fromStdString(FormatFixed(v, 1));
 
 void CoordPage::ConnectMarkerHandlers() {
   auto on = [this](QAction* a, void (CoordPage::*fn)()) {
-    connect(a, &QAction::triggered, this, [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); });
+    connect(a, &QAction::triggered, this,
+            [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); });
   };
   on(AddMarker, &CoordPage::AddMarkerClick);
   on(DeleteMarker, &CoordPage::DeleteMarkerClick);
@@ -41,6 +43,9 @@ void CoordPage::ConnectMarkerHandlers() {
   connect(StringGrid1, &StringGrid::EnterPressed, this,
           [this] { form_.Guard([this] { StringGrid1EnterKey(); }); });
   connect(StringGrid1, &StringGrid::KeyTyped, this,
+          [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
+  // Keys that type no character (Delete, a paste in the editor) still change the cell.
+  connect(StringGrid1, &StringGrid::CellEdited, this,
           [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
   StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
@@ -67,6 +72,8 @@ void CoordPage::AddMarkerClick() {
   form_.Markers[n - 1] = TMarker{"", form_.XPre, form_.YPre};
   StringGrid1->SetRow(n);
   form_.PaintPicture(-1, -1);
+  // A placed marker is work that a close without the save question would lose.
+  form_.DataChanged(true);
 }
 
 void CoordPage::DeleteMarkerClick() {
@@ -87,6 +94,7 @@ void CoordPage::CorrectMarkerClick() {
   form_.Markers[r - 1].x = form_.XPre;
   form_.Markers[r - 1].y = form_.YPre;
   form_.PaintPicture(-1, -1);
+  form_.DataChanged(true);
 }
 
 void CoordPage::D1Click() {
@@ -100,6 +108,7 @@ void CoordPage::D1Click() {
 
 void CoordPage::DeleteMarkerAt(int i) {
   const int n = form_.NumMarkers;
+  if (i < 0 || i >= n) return;
   for (int k = i + 1; k < n; ++k) {
     form_.Markers[k - 1].x = form_.Markers[k].x;
     form_.Markers[k - 1].y = form_.Markers[k].y;
@@ -110,6 +119,7 @@ void CoordPage::DeleteMarkerAt(int i) {
   form_.NumMarkers = n - 1;
   StringGrid1->ClearRow(form_.NumMarkers + 1);
   form_.PaintPicture(-1, -1);
+  form_.DataChanged(true);
 }
 
 void CoordPage::StringGrid1Click() {
@@ -117,12 +127,15 @@ void CoordPage::StringGrid1Click() {
   if (form_.NumMarkers > 0 && r <= form_.NumMarkers) {
     form_.isMarked = true;
     form_.ToolButtonMarkers->setChecked(true);
+    // The pressed marker button also means the view's marker menu, as in the marker mode.
+    if (!form_.isAreaMode) form_.SetViewMenu(PopupMenuMarkers);
     form_.PaintPicture(-1, -1);
   }
 }
 
 void CoordPage::StringGrid1EnterKey() {
   int col = StringGrid1->Col(), row = StringGrid1->Row();
+  // What was typed is stored before the cell changes.
   StringGrid1->SetEditorMode(false);
   EnterWalk(col, row, form_.NumMarkers);
   StringGrid1->SetCurrent(col, row);
@@ -149,8 +162,8 @@ std::vector<std::vector<std::string>> SelectedCells(StringGrid* g) {
 
 void CoordPage::Copy1Click() {
   StringGrid* g = menuTable ? menuTable : StringGrid1;
-  if (QLineEdit* e = CellEditor(g)) {
-    e->copy();
+  if (g->EditorMode()) {
+    if (QLineEdit* e = CellEditor(g)) e->copy();
   } else {
     QApplication::clipboard()->setText(QString::fromStdString(CellBlockText(SelectedCells(g))));
   }
@@ -159,37 +172,38 @@ void CoordPage::Copy1Click() {
 
 void CoordPage::C3Click() {
   StringGrid* g = menuTable ? menuTable : StringGrid1;
-  if (QLineEdit* e = CellEditor(g)) {
-    e->cut();
+  if (g->EditorMode()) {
+    if (QLineEdit* e = CellEditor(g)) e->cut();
   } else {
     QApplication::clipboard()->setText(QString::fromStdString(CellBlockText(SelectedCells(g))));
     const QRect s = g->Selection();
     for (int r = s.top(); r <= s.bottom(); ++r)
       for (int c = s.left(); c <= s.right(); ++c) g->SetCell(c, r, QString());
+    if (g == StringGrid1) form_.DataChanged(true);
   }
   Paste1->setEnabled(true);
 }
 
 void CoordPage::Paste1Click() {
   StringGrid* g = menuTable ? menuTable : StringGrid1;
-  if (QLineEdit* e = CellEditor(g)) {
-    e->paste();
+  if (g->EditorMode()) {
+    if (QLineEdit* e = CellEditor(g)) e->paste();
     return;
   }
-  const auto block = ParseCellBlock(QApplication::clipboard()->text().toStdString());
+  // The block is written once, at the selection's top-left cell, and clipped to the table.
   const QRect s = g->Selection();
+  const auto block = ParseCellBlock(QApplication::clipboard()->text().toStdString(),
+                                    static_cast<size_t>(std::max(0, g->RowCount() - s.top())),
+                                    static_cast<size_t>(std::max(0, g->ColCount() - s.left())));
   for (size_t r = 0; r < block.size(); ++r)
-    for (size_t c = 0; c < block[r].size(); ++c) {
-      const int col = s.left() + static_cast<int>(c), row = s.top() + static_cast<int>(r);
-      if (col < g->ColCount() && row < g->RowCount())
-        g->SetCell(col, row, QString::fromStdString(block[r][c]));
-    }
+    for (size_t c = 0; c < block[r].size(); ++c)
+      g->SetCell(s.left() + static_cast<int>(c), s.top() + static_cast<int>(r),
+                 QString::fromStdString(block[r][c]));
+  // Pasted physical coordinates are typed data as much as keyed-in ones.
+  if (g == StringGrid1) form_.DataChanged(true);
 }
 
-void CoordPage::CopyTableClick() {
-  StringGrid* g = menuTable ? menuTable : StringGrid1;
-  QApplication::clipboard()->setText(g->TableText());
-}
+void CoordPage::CopyTableClick() { form_.CopyTableText(menuTable ? *menuTable : *StringGrid1); }
 
 void CoordPage::PopupMenuTablePopup() {
   Paste1->setEnabled(!QApplication::clipboard()->text().isEmpty());
@@ -203,7 +217,5 @@ void CoordPage::ShowTableMenu(StringGrid* table, const QPoint& globalPos) {
   PopupMenuTable->exec(globalPos);
   menuTable = nullptr;
 }
-
-// ---------------------------------------------------------------- the marker mode
 
 }  // namespace zelko

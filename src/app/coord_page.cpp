@@ -26,8 +26,7 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   methodLabel->setBuddy(ComboBoxGridMethod);
   ComboBoxGridMethod->addItems(
       {"無変換", "線形変換", "アフィン変換 F(x, y) = a1+a2*x+a3*y",
-       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y",
-       "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
+       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y", "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
        "３次式F(x, y) = "
        "a1+a2*x+a3*y+a4*x^2+a5*x*y+a6*y^2+a7*x^3+a8*x^2*y+a9*x*y^2+a10*y^3"});
   auto* unitRow = new QHBoxLayout;
@@ -122,7 +121,9 @@ void CoordPage::ResetMarkerTable() {
 
 void CoordPage::ComboBoxGridMethodChange() {
   const int method = ComboBoxGridMethod->currentIndex();
-  // A pending pick of the reference line belongs to the method it was started for.
+  // A pending pick of the reference line belongs to the method it was started for: finishing
+  // it under another method would install three coefficients where that method needs more.
+  const bool rubberLineShown = form_.isPointing == 2;
   form_.isPointing = 0;
   if (method == tmNone) {
     const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
@@ -141,6 +142,7 @@ void CoordPage::ComboBoxGridMethodChange() {
   GroupBoxMesh->setTitle("座標変換（未設定）");
   form_.DataChanged(true);
   form_.isCoord = false;
+  if (rubberLineShown) form_.PaintPicture(-1, -1);
 }
 
 void CoordPage::ComboBoxScaleUnitChange() {
@@ -188,9 +190,12 @@ void CoordPage::ButtonSetMeshClick() {
 namespace zelko {
 
 void CoordPage::SetReferenceLength() {
-  const QString text = form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
+  const QString text =
+      form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
   form_.isPointing = 0;
   form_.PaintPicture(-1, -1);
+  // The pick is cancelled by a method change; this keeps the coefficients right regardless.
+  if (ComboBoxGridMethod->currentIndex() != tmLinear) return;
   const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.Scale[0], form_.Scale[1],
                                              form_.BitHeight, form_.factor);
   if (r.status == ReferenceLengthStatus::NotPositive) return;

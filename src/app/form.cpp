@@ -62,6 +62,7 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   AboutBox = new TAboutBox(this);
   FrmSymbols = new TFrmSymbols(*this);
   qApp->installEventFilter(this);
+  ConnectViewMenu();
 }
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }

@@ -132,6 +132,10 @@ class TForm1 : public QMainWindow {
   bool FitTransformFromTable();
   void ToolButtonMeshClick();
   void ToolButtonMarkersClick();
+  // Right-click on the view opens viewMenu_ (the marker menu, or the point menu while the point
+  // table holds points).
+  void ConnectViewMenu();
+  void ViewMenuRequested(const QPoint& globalPos);
   // Measurement (bodies in form_measure.cpp). Add measurement-window declarations here.
   void ToolButtonAreaModeClick();
   bool LeaveMeasurementMode();

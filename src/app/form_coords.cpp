@@ -1,9 +1,11 @@
 // The window's side of the coordinate system: marker mode, fits, the reference line, the grid.
+#include <QMenu>
 #include <QTabWidget>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
 #include "app/form.h"
+#include "app/string_grid.h"
 #include "app/view_widget.h"
 #include "coords/fit.h"
 #include "coords/grid.h"
@@ -25,6 +27,8 @@ void TForm1::ToolButtonMarkersClick() {
     isAreaMode = false;
     PageControl1->setTabVisible(2, false);
     PageControl1->setTabVisible(1, true);
+    // The coordinate page is back, so its menu item is too (the measurement mode disabled it).
+    Menu_Coord->setEnabled(true);
     ToolButtonAreaMode->setChecked(false);
     ToolButtonMarkers->setChecked(true);
     SetViewMenu(pageCoord->PopupMenuMarkers);
@@ -40,10 +44,31 @@ bool TForm1::FitTransformFromTable() {
     rows.push_back({g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString(),
                     g->Cells(3, r).toStdString(), g->Cells(4, r).toStdString()});
   const FitResult fit = FitTransform(pageCoord->ComboBoxGridMethod->currentIndex(), rows, Cx, Cy);
-  Cx = fit.Cx;
-  Cy = fit.Cy;
+  // A failed fit leaves the coefficients as they were, so a transformation that is still set
+  // never mixes a new X fit with an old Y one.
+  if (fit.ok) {
+    Cx = fit.Cx;
+    Cy = fit.Cy;
+  }
   if (!fit.message.empty()) Msg(MsgKind::Error, QString::fromStdString(fit.message));
   return fit.ok;
+}
+
+void TForm1::ConnectViewMenu() {
+  connect(Image1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+    Guard([this, p] { ViewMenuRequested(Image1->mapToGlobal(p)); });
+  });
+}
+
+void TForm1::ViewMenuRequested(const QPoint& globalPos) {
+  if (!viewMenu_) return;
+  if (viewMenu_ == pageArea->PopupMenuLine) {
+    // The point menu opens only while the point table holds a point row.
+    if (pageArea->StringGrid2->RowCount() <= 2) return;
+    pageArea->PopupMenuLinePopup(false);
+  }
+  // PopupMenuMarkers enables its items as it opens (aboutToShow).
+  viewMenu_->exec(globalPos);
 }
 
 void TForm1::ReferenceLinePick() {
@@ -66,10 +91,10 @@ void TForm1::ToolButtonMeshClick() {
     ToolButtonMesh->setChecked(true);
     withMesh = true;
     QImage picture = Image1->Picture();
-    const bool ok = DrawGrid(picture);
-    isMeshOK = ok;
-    if (ok) Image1->SetPicture(picture);
-    if (!ok)
+    isMeshOK = DrawGrid(picture);
+    if (isMeshOK)
+      Image1->SetPicture(picture);
+    else
       Msg(MsgKind::Warning, QString::fromUtf8(kGridIncompleteMessage));
   } else {
     ToolButtonMesh->setChecked(false);

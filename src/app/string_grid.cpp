@@ -1,10 +1,14 @@
 #include "app/string_grid.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <algorithm>
 
 namespace zelko {
 
@@ -21,9 +25,9 @@ StringGrid::StringGrid(const QString& name, QWidget* parent) : QTableWidget(pare
   setColumnCount(2);
   setRowCount(2);
   connect(this, &QTableWidget::currentCellChanged, this, &StringGrid::OnCurrentChanged);
-  connect(this, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-    if (editing_) emit CellEdited(item->column(), item->row());
-  });
+  // The program's own changes run with signals blocked, so this is the user's edit.
+  connect(this, &QTableWidget::itemChanged, this,
+          [this](QTableWidgetItem* item) { emit CellEdited(item->column(), item->row()); });
   ApplyFixedLook();
 }
 
@@ -143,27 +147,78 @@ void StringGrid::SetTopRow(int row) {
 }
 
 void StringGrid::SetRowSelect(bool on) {
+  // Highlights the current row (or only the current cell again) without moving the current
+  // cell, which a plain selectRow would put into the fixed column.
   setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-  if (on) selectRow(row_);
+  const bool wasBlocked = blockSignals(true);
+  clearSelection();
+  if (on && row_ >= 0 && row_ < rowCount() && columnCount() > fixedCols_)
+    setRangeSelected(QTableWidgetSelectionRange(row_, fixedCols_, row_, columnCount() - 1), true);
+  else if (!on && row_ >= 0 && row_ < rowCount() && col_ >= 0 && col_ < columnCount())
+    setRangeSelected(QTableWidgetSelectionRange(row_, col_, row_, col_), true);
+  blockSignals(wasBlocked);
 }
 
 void StringGrid::SetEditorMode(bool on) {
-  if (on == editing_) return;
-  editing_ = on;
-  if (on) {
-    QTableWidgetItem* it = item(row_, col_);
-    if (it && (it->flags() & Qt::ItemIsEditable)) editItem(it);
-  } else {
-    QWidget* ed = Editor();
-    if (ed) commitData(ed);
-    closePersistentEditor(currentItem());
-    // Leave the in-place editor, keeping what was typed.
-    if (state() == QAbstractItemView::EditingState) setCurrentCell(row_, col_);
+  if (!on) {
+    editing_ = false;
+    if (QWidget* ed = Editor()) {
+      commitData(ed);
+      closeEditor(ed, QAbstractItemDelegate::NoHint);
+    }
+    return;
   }
+  if (editing_ && Editor()) return;
+  editing_ = true;
+  QTableWidgetItem* it = item(row_, col_);
+  if (!it || !(it->flags() & Qt::ItemIsEditable)) return;
+  {
+    const bool wasBlocked = blockSignals(true);
+    setCurrentCell(row_, col_);
+    blockSignals(wasBlocked);
+  }
+  editItem(it);
 }
 
 QWidget* StringGrid::Editor() const {
-  return editing_ ? indexWidget(currentIndex()) : nullptr;
+  const QModelIndex index = model()->index(row_, col_);
+  return index.isValid() ? indexWidget(index) : nullptr;
+}
+
+bool StringGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  const bool opened = QTableWidget::edit(index, trigger, event);
+  if (opened) {
+    if (QWidget* ed = indexWidget(index)) {
+      // Installed after the delegate's filter, so this one sees the keys first.
+      ed->installEventFilter(this);
+      // A right-click on the editor opens the table's own menu, when it has one.
+      if (contextMenuPolicy() == Qt::CustomContextMenu) ed->setContextMenuPolicy(Qt::NoContextMenu);
+    }
+  }
+  return opened;
+}
+
+bool StringGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->parentWidget() == viewport()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      emit EnterPressed();
+      return true;
+    }
+    if (key->key() == Qt::Key_Backspace || (!key->text().isEmpty() && key->text().at(0).isPrint()))
+      emit KeyTyped(key->text());
+  }
+  return QTableWidget::eventFilter(watched, event);
+}
+
+void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  // Tab ends the edit in place instead of opening the next cell's editor.
+  if (hint == QAbstractItemDelegate::EditNextItem ||
+      hint == QAbstractItemDelegate::EditPreviousItem)
+    hint = QAbstractItemDelegate::NoHint;
+  QTableWidget::closeEditor(editor, hint);
+  editing_ = false;
 }
 
 void StringGrid::FitColumnWidths() {
@@ -207,12 +262,26 @@ void StringGrid::keyPressEvent(QKeyEvent* e) {
     emit EnterPressed();
     return;
   }
-  if (!e->text().isEmpty() && e->text().at(0).isPrint()) emit KeyTyped(e->text());
+  const bool typed = !e->text().isEmpty() && e->text().at(0).isPrint();
+  if (typed || e->key() == Qt::Key_Backspace) {
+    emit KeyTyped(e->text());
+    // No keyboard search: a typed character never moves the current cell.
+    if (typed) {
+      e->accept();
+      return;
+    }
+  }
   QTableWidget::keyPressEvent(e);
 }
 
 void StringGrid::focusOutEvent(QFocusEvent* e) {
   QTableWidget::focusOutEvent(e);
+  // Leaving the table ends the edit; a pop-up menu or the table's own editor taking the focus
+  // does not.
+  if (e->reason() == Qt::PopupFocusReason) return;
+  QWidget* now = QApplication::focusWidget();
+  if (now && (now == this || isAncestorOf(now))) return;
+  if (editing_) SetEditorMode(false);
 }
 
 void StringGrid::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -221,6 +290,11 @@ void StringGrid::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void StringGrid::mousePressEvent(QMouseEvent* e) {
+  // A right-click opens the menu on the current cell and selection; it does not move them.
+  if (e->button() == Qt::RightButton) {
+    e->accept();
+    return;
+  }
   clickSent_ = false;
   QTableWidget::mousePressEvent(e);
   if (!clickSent_ && e->button() == Qt::LeftButton) emit Click();

@@ -40,9 +40,12 @@ class StringGrid : public QTableWidget {
   void SetTopRow(int row);
   void SetRowSelect(bool on);
 
-  // The in-place editor.
+  // The in-place editor. Switched on, it opens on the current cell (when that cell is editable);
+  // making another cell current, leaving the table, Escape or switching it off close it, and
+  // what was typed is kept (Escape drops it).
   bool EditorMode() const { return editing_; }
   void SetEditorMode(bool on);
+  // The open cell editor, or nullptr.
   QWidget* Editor() const;
 
   int ColWidth(int col) const { return columnWidth(col); }
@@ -56,8 +59,11 @@ class StringGrid : public QTableWidget {
   // A row became current (by the user or the program), or the user clicked a cell.
   void Click();
   void DblClick();
+  // Enter or Return, in the table or in its cell editor (the editor does not handle it).
   void EnterPressed();
+  // A character key (or Backspace) typed in the table or in its cell editor.
   void KeyTyped(const QString& text);
+  // The user's edit of a cell was stored (SetCell does not emit it).
   void CellEdited(int col, int row);
 
  protected:
@@ -66,6 +72,10 @@ class StringGrid : public QTableWidget {
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+ protected slots:
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   void ApplyFixedLook();

@@ -1,0 +1,107 @@
+// zelko-cli fit FILE [--method N] [--json]: the least-squares fit of a project's marker table, with
+// the residual of every marker row, as the set button of the coordinate page would make it.
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "coords/fit.h"
+#include "coords/fit_report.h"
+#include "coords/transform.h"
+#include "document/any_project.h"
+#include "document/numbers.h"
+#include "document/project_data.h"
+
+namespace zelko::cli {
+namespace {
+
+constexpr const char* kUsage = "usage: zelko-cli fit FILE [--method N] [--json]   (N: 2..5)\n";
+
+int BadArguments() {
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+// The marker rows as the marker table shows them after the project is opened.
+std::vector<MarkerRowText> MarkerRows(const AnyProjectResult& project) {
+  std::vector<MarkerRowText> rows;
+  if (project.Form == ProjectForm::Binary) {
+    for (const MarkerRecord& m : project.Binary.Markers)
+      rows.push_back({MarkerTextFromTenths(m.XTenths), MarkerTextFromTenths(m.YTenths), m.X, m.Y});
+    return rows;
+  }
+  const KeyedTextProject& p = project.KeyedText;
+  // Rows past the last stored cell are empty and take part in no fit; the count in the file is
+  // not trusted beyond them.
+  int lastRow = 0;
+  for (const auto& [cell, text] : p.Cells) lastRow = std::max(lastRow, cell.second);
+  const int count = std::min(p.NumMarkers, lastRow);
+  auto cell = [&](int c, int r) {
+    const auto it = p.Cells.find({c, r});
+    return it == p.Cells.end() ? std::string() : it->second;
+  };
+  for (int r = 1; r <= count; ++r) rows.push_back({cell(1, r), cell(2, r), cell(3, r), cell(4, r)});
+  return rows;
+}
+
+int Fit(const std::vector<std::string>& args) {
+  std::string path;
+  std::optional<int> method;
+  bool json = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--json") {
+      json = true;
+    } else if (arg == "--method") {
+      if (method || i + 1 >= args.size()) return BadArguments();
+      const auto n = TryParseInteger(args[++i]);
+      if (!n || *n < tmAffine || *n > tmCubic) return BadArguments();
+      method = static_cast<int>(*n);
+    } else if (path.empty() && !arg.empty() && arg[0] != '-') {
+      path = arg;
+    } else {
+      return BadArguments();
+    }
+  }
+  if (path.empty()) return BadArguments();
+
+  const AnyProjectResult project = ReadAnyProjectFile(path);
+  if (!project.Ok) {
+    std::fprintf(stderr, "zelko-cli fit: %s\n", project.Error.c_str());
+    return 1;
+  }
+  if (!method) {
+    const int stored =
+        project.Form == ProjectForm::Binary ? project.Binary.Method : project.KeyedText.Method;
+    if (stored < tmAffine || stored > tmCubic) {
+      std::fprintf(stderr,
+                   "zelko-cli fit: the project's method %d is not fitted from markers; "
+                   "choose one with --method 2..5\n",
+                   stored);
+      return 1;
+    }
+    method = stored;
+  }
+
+  const FitReport report = BuildFitReport(*method, MarkerRows(project));
+  if (!report.ok) {
+    // The window's message for too few markers; a solver fault has none there.
+    const std::string message =
+        report.message.empty() ? "the fit failed: arithmetic fault in the solver" : report.message;
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
+  }
+  if (!report.message.empty()) std::fprintf(stderr, "%s\n", report.message.c_str());
+  const std::string out = json ? FormatFitReportJson(report) : FormatFitReportText(report);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+CommandRegistrar reg("fit", &Fit,
+                     "fit FILE [--method N] [--json]   least-squares fit of the marker table with "
+                     "residuals");
+
+}  // namespace
+}  // namespace zelko::cli

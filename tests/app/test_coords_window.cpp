@@ -1,0 +1,820 @@
+// The coordinate page through the real window: setting the transformation, the markers and their
+// table, the clipboard commands and the grid button.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/image_page.h"
+#include "app/string_grid.h"
+#include "app/view_widget.h"
+#include "app_fixture.h"
+
+namespace zelko::testing {
+namespace {
+
+const char kShortX[] = "マーカー数が足りないか、マーカーの\n物理座標が正しく入力されていません。";
+const char kShortY[] = "マーカー数が足りません。";
+const char kGridOffer[] = "グリッドを表示しますか。";
+
+class CoordsWindowTest : public WindowTest {
+ protected:
+  CoordPage& Page() const { return *form->pageCoord; }
+  StringGrid& Table() const { return *form->pageCoord->StringGrid1; }
+
+  // A plain grey photograph, so that overlay colours stand out in the view picture.
+  QString GreyImage(const QString& name, int w, int h) {
+    QImage img(w, h, QImage::Format_RGB888);
+    img.fill(QColor(128, 128, 128));
+    const QString path = TempPath(name);
+    EXPECT_TRUE(img.save(path, "BMP"));
+    return path;
+  }
+
+  // Opens an image at a fixed magnification (percent), not fitted to the view.
+  void OpenAt(const QString& path, const QString& percent) {
+    Start();
+    form->pageImage->CheckBoxOptSize->setChecked(false);
+    form->pageImage->EditSizeRatio->setText(percent);
+    form->OpenImageFile(path);
+    ASSERT_EQ(form->ImageFile, path);
+    TakeMessages();
+  }
+
+  // The user's choice in a combo box (runs its change handling, as activation does).
+  void Choose(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+  }
+
+  // A left click on the view, through the view's own signals (and so the general error report).
+  void LeftClick(int x, int y) {
+    emit form->Image1->MouseMove(x, y);
+    emit form->Image1->MouseDown(Qt::LeftButton, x, y);
+  }
+
+  void AddMarker(double x, double y, const QString& physicalX = {}, const QString& physicalY = {}) {
+    form->XPre = x;
+    form->YPre = y;
+    Page().AddMarker->trigger();
+    const int r = form->NumMarkers;
+    if (!physicalX.isEmpty()) Table().SetCell(3, r, physicalX);
+    if (!physicalY.isEmpty()) Table().SetCell(4, r, physicalY);
+  }
+
+  QStringList Row(int r) const {
+    QStringList out;
+    for (int c = 0; c < Table().ColCount(); ++c) out << Table().Cells(c, r);
+    return out;
+  }
+
+  QColor ViewPixel(int x, int y) const { return form->Image1->Picture().pixelColor(x, y); }
+
+  // A grid line at (x, y), allowing for a traced position that truncates one pixel short.
+  bool GridNear(int x, int y) const {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (ViewPixel(x + dx, y + dy) == QColor(0, 0, 0)) return true;
+    return false;
+  }
+
+  // A right-click on the view at (x, y). Returns the menu that opened, after running inMenu on it
+  // while it is open; nullptr when no menu opened.
+  QMenu* RightClickView(int x, int y, const std::function<void(QMenu*)>& inMenu = {}) {
+    form->Image1MouseMove(x, y);
+    auto state = std::make_shared<std::pair<bool, QMenu*>>(false, nullptr);
+    QTimer::singleShot(0, [state, inMenu] {
+      state->first = true;
+      if (auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        state->second = m;
+        if (inMenu) inMenu(m);
+        m->close();
+      }
+    });
+    const QPoint p(x, y);
+    // The pointer stays where it was clicked while the menu is open.
+    QCursor::setPos(form->Image1->mapToGlobal(p));
+    QContextMenuEvent ev(QContextMenuEvent::Mouse, p, form->Image1->mapToGlobal(p));
+    QApplication::sendEvent(form->Image1, &ev);
+    while (!state->first) QApplication::processEvents();
+    return state->second;
+  }
+
+  void Key(QWidget* target, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &release);
+  }
+
+  void Type(QWidget* target, const QString& text) {
+    for (QChar ch : text) Key(target, ch.unicode(), QString(ch));
+  }
+
+  void DoubleClickCell(int col, int row) {
+    const QRect cell = Table().visualRect(Table().model()->index(row, col));
+    const QPointF at = cell.center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, Table().viewport()->mapToGlobal(at),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Table().viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, Table().viewport()->mapToGlobal(at),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Table().viewport(), &release);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, at, Table().viewport()->mapToGlobal(at),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Table().viewport(), &dbl);
+  }
+
+  QLineEdit* CellEditor() const { return qobject_cast<QLineEdit*>(Table().Editor()); }
+};
+
+void ExpectCoefficients(const std::vector<double>& actual, const std::vector<double>& expected,
+                        double tol = 1e-9) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(actual[i], expected[i], tol) << i;
+}
+
+// ---------------------------------------------------------------- setting the transformation
+
+TEST_F(CoordsWindowTest, NoTransformAtHalfMagnificationMeasuresFromTheBottomOfTheFullImage) {
+  OpenAt(GreyImage("tall.bmp", 300, 600), "50");
+  EXPECT_DOUBLE_EQ(form->factor, 0.5);
+  EXPECT_EQ(form->BitHeight, 300);
+  form->DataChanged(false);
+  Page().ButtonSetMesh->click();
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  ExpectCoefficients(form->Cx, {0, 1, 0});
+  ExpectCoefficients(form->Cy, {600, 0, -1});
+  EXPECT_TRUE(form->isCoord);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
+  EXPECT_EQ(form->Status(3), "変更あり");
+  EXPECT_FALSE(Page().ComboBoxScaleUnit->isEnabled());
+  // View pixel (5, 50) is image point (10, 100).
+  form->Image1MouseMove(5, 50);
+  EXPECT_EQ(form->Status(1), "画像座標(10.0, 100.0)");
+  EXPECT_EQ(form->Status(2), "物理座標(10.0, 500.0)");
+}
+
+TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
+  OpenAt(GreyImage("tall.bmp", 200, 600), "100");
+  Choose(Page().ComboBoxGridMethod, 1);
+  EXPECT_FALSE(form->isCoord);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
+  ASSERT_TRUE(Page().ComboBoxScaleUnit->isEnabled());
+  Choose(Page().ComboBoxScaleUnit, 4);
+  EXPECT_EQ(Page().EditMeshSizeBox->label()->text(), "グリッド間隔(m)：");
+  EXPECT_EQ(Row(0), QStringList({"No.", "x(pixels)", "y(pixels)", "X(m)", "Y(m)"}));
+
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Confirmation);
+  EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(dialogs.messages[0].text, "基準になる長さを画像上で指定して下さい。");
+  TakeMessages();
+  EXPECT_EQ(form->isPointing, 1);
+  EXPECT_FALSE(form->isCoord);
+
+  LeftClick(0, 0);
+  EXPECT_EQ(form->isPointing, 2);
+  // While the second end is pending, the rubber line follows the pointer.
+  form->Image1MouseMove(30, 40);
+  EXPECT_EQ(ViewPixel(15, 20), QColor(255, 0, 0));
+  EXPECT_TRUE(TakeMessages().isEmpty());
+
+  dialogs.inputs.push_back("10");
+  LeftClick(30, 40);
+  EXPECT_EQ(TakeMessages(), QStringList({"基準線の長さ(m)："}));
+  EXPECT_EQ(form->isPointing, 0);
+  EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
+  ExpectCoefficients(form->Cx, {0, 0.2, 0});
+  ExpectCoefficients(form->Cy, {120, 0, -0.2});
+  EXPECT_TRUE(form->isCoord);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
+  EXPECT_TRUE(form->A2->menuAction()->isEnabled());
+  EXPECT_TRUE(Tool("ToolButtonAreaMode")->isEnabled());
+  form->Image1MouseMove(100, 50);
+  EXPECT_EQ(form->Status(2), "物理座標(20.0, 110.0)");
+}
+
+TEST_F(CoordsWindowTest, ReferenceLengthThatSetsNothing) {
+  OpenAt(GreyImage("tall.bmp", 200, 600), "100");
+  Choose(Page().ComboBoxGridMethod, 1);
+  auto pick = [&](QPoint a, QPoint b, const QString& typed) {
+    Page().ButtonSetMesh->click();
+    LeftClick(a.x(), a.y());
+    dialogs.inputs.push_back(typed);
+    LeftClick(b.x(), b.y());
+    EXPECT_EQ(form->isPointing, 0);
+    EXPECT_FALSE(form->isCoord);
+    EXPECT_EQ(form->Cx.size(), 3u);
+    EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
+    QStringList shown = TakeMessages();
+    EXPECT_EQ(shown.value(0), "基準になる長さを画像上で指定して下さい。");
+    EXPECT_EQ(shown.value(1), "基準線の長さ(pixels)：");
+    return shown.mid(2);
+  };
+  // Cancelling returns "0"; zero and negative lengths stop without a word.
+  EXPECT_TRUE(pick({0, 0}, {30, 40}, "0").isEmpty());
+  EXPECT_TRUE(pick({0, 0}, {30, 40}, "-5").isEmpty());
+  // A text that is not a number reaches the general error report.
+  const QStringList notNumber = pick({0, 0}, {30, 40}, "ten");
+  ASSERT_EQ(notNumber.size(), 1);
+  EXPECT_FALSE(notNumber[0].isEmpty());
+  // Both ends on the same spot: an error, and no infinite scale.
+  EXPECT_EQ(pick({20, 20}, {20, 20}, "5"),
+            QStringList({"基準線の両端が同じ位置にあります。\n基準線を指定し直して下さい。"}));
+}
+
+TEST_F(CoordsWindowTest, AMethodChangeCancelsAPendingPick) {
+  OpenAt(GreyImage("tall.bmp", 200, 600), "100");
+  Choose(Page().ComboBoxGridMethod, 1);
+  Page().ButtonSetMesh->click();
+  LeftClick(0, 0);
+  form->Image1MouseMove(30, 40);
+  ASSERT_EQ(ViewPixel(15, 20), QColor(255, 0, 0));
+  TakeMessages();
+
+  Choose(Page().ComboBoxGridMethod, 3);
+  EXPECT_EQ(form->isPointing, 0);
+  // The rubber line is gone at once, and the next click asks for no length.
+  EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
+  LeftClick(30, 40);
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_FALSE(form->isCoord);
+  EXPECT_EQ(form->Cx.size(), 3u);
+}
+
+class FitTest : public CoordsWindowTest {
+ protected:
+  void SetUp() override {
+    CoordsWindowTest::SetUp();
+    OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+    Choose(Page().ComboBoxGridMethod, 2);
+    form->DataChanged(false);
+  }
+  // Physical X = 10 + 2x − y and Y = 500 − 0.5y at whole-pixel image positions. The image is
+  // larger than the view, so the magnification stays at 100 % whatever the window does.
+  void AddAffineMarker(int x, int y, bool withY = true) {
+    AddMarker(x, y, QString::number(10 + 2 * x - y),
+              withY ? QString::number(500 - 0.5 * y) : QString());
+  }
+};
+
+TEST_F(FitTest, AffineFitNeedsFourUsableMarkers) {
+  const std::vector<double> oldCx = form->Cx, oldCy = form->Cy;
+  AddAffineMarker(10, 20);
+  AddAffineMarker(200, 40);
+  AddAffineMarker(50, 250);
+  form->DataChanged(false);
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(dialogs.messages[0].text, kShortX);
+  TakeMessages();
+  EXPECT_FALSE(form->isCoord);
+  EXPECT_EQ(form->Cx, oldCx);
+  EXPECT_EQ(form->Cy, oldCy);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
+  EXPECT_EQ(form->Status(3), "変更なし");
+
+  AddAffineMarker(300, 200);
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, kGridOffer);
+  EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+  TakeMessages();
+  ExpectCoefficients(form->Cx, {10, 2, -1});
+  ExpectCoefficients(form->Cy, {500, 0, -0.5});
+  EXPECT_TRUE(form->isCoord);
+  EXPECT_FALSE(form->withMesh);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
+  EXPECT_EQ(form->Status(3), "変更あり");
+}
+
+TEST_F(FitTest, AnEmptyPhysicalYCellCountsForXOnly) {
+  AddAffineMarker(10, 20);
+  AddAffineMarker(200, 40);
+  AddAffineMarker(50, 250);
+  AddAffineMarker(300, 200, false);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kShortY}));
+  EXPECT_FALSE(form->isCoord);
+  // The failed command keeps the coefficients it found.
+  ExpectCoefficients(form->Cx, {0, 1, 0});
+
+  // Rows whose image cells are not numbers are skipped as well.
+  AddAffineMarker(120, 130);
+  Table().SetCell(1, 1, "x");
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kShortY}));
+
+  Table().SetCell(4, 4, "400");
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
+  ExpectCoefficients(form->Cx, {10, 2, -1});
+  ExpectCoefficients(form->Cy, {500, 0, -0.5});
+}
+
+TEST_F(FitTest, TheFitReadsTheTableTextNotTheFullPositions) {
+  // The table shows one decimal; the marker list keeps 10.04 and 20.04.
+  AddMarker(10.04, 20.04, "10.0", "20.0");
+  AddMarker(100, 20, "100", "20");
+  AddMarker(10, 200, "10", "200");
+  AddMarker(100, 200, "100", "200");
+  EXPECT_EQ(Table().Cells(1, 1), "10.0");
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10.04);
+  Page().ButtonSetMesh->click();
+  ExpectCoefficients(form->Cx, {0, 1, 0}, 1e-12);
+  ExpectCoefficients(form->Cy, {0, 0, 1}, 1e-12);
+}
+
+TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
+  for (auto [x, y] : {std::pair{0, 0}, {400, 0}, {0, 300}, {400, 300}, {200, 150}})
+    AddMarker(x, y, QString::number(x), QString::number(300 - y));
+  Page().EditMeshSize->setText("100");
+  dialogs.answers.push_back(MsgResult::Yes);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
+  EXPECT_TRUE(form->withMesh);
+  EXPECT_TRUE(Tool("ToolButtonMesh")->isChecked());
+  // Y = 200 runs along view row 100 and X = 100 along column 100, in the grid colour.
+  EXPECT_TRUE(GridNear(50, 100));
+  EXPECT_TRUE(GridNear(100, 50));
+  EXPECT_FALSE(GridNear(50, 50));
+
+  // With the grid on, a new fit repaints it without asking.
+  Table().SetCell(3, 5, "210");
+  Page().ButtonSetMesh->click();
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_TRUE(form->withMesh);
+}
+
+TEST_F(CoordsWindowTest, DegreesRelabelTheTablesAndTheGridInterval) {
+  OpenAt(GreyImage("map.bmp", 200, 100), "100");
+  Choose(Page().ComboBoxGridMethod, 2);
+  Choose(Page().ComboBoxScaleUnit, 6);
+  EXPECT_EQ(form->ScaleUnit, "度");
+  EXPECT_EQ(Table().Cells(3, 0), "経度");
+  EXPECT_EQ(Table().Cells(4, 0), "緯度");
+  EXPECT_EQ(Page().EditMeshSizeBox->label()->text(), "グリッド間隔(度)：");
+  EXPECT_EQ(form->pageArea->StringGrid2->ColCount(), 7);
+  EXPECT_EQ(form->pageArea->StringGrid2->Cells(5, 0), "経度");
+  // Back to "無変換": the unit returns to pixels and is locked.
+  Choose(Page().ComboBoxGridMethod, 0);
+  EXPECT_EQ(Table().Cells(3, 0), "X(pixels)");
+  EXPECT_FALSE(Page().ComboBoxScaleUnit->isEnabled());
+  EXPECT_EQ(form->pageArea->StringGrid2->ColCount(), 5);
+}
+
+// ---------------------------------------------------------------- the grid button
+
+TEST_F(CoordsWindowTest, GridButtonMessages) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  QToolButton* grid = Tool("ToolButtonMesh");
+
+  Choose(Page().ComboBoxGridMethod, 2);
+  grid->click();
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"座標変換がまだ完了していません。\n座標変換式を設定してください。"}));
+  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(grid->isChecked());
+
+  Choose(Page().ComboBoxGridMethod, 0);
+  Page().ButtonSetMesh->click();
+  for (const char* bad : {"0", "abc", "-100"}) {
+    Page().EditMeshSize->setText(bad);
+    grid->click();
+    EXPECT_EQ(TakeMessages(),
+              QStringList({"グリッド描画でエラー発生",
+                           "グリッドは全画像領域にわたり正しく描画されませんでした。\n"
+                           "変換式の変更、マーカーの修正もしくは追加を行って下さい。"}))
+        << bad;
+    // The grid stays switched on, so a repaint tries again.
+    EXPECT_TRUE(form->withMesh);
+    EXPECT_TRUE(grid->isChecked());
+    form->PaintPicture(-1, -1);
+    EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));
+    grid->click();
+    EXPECT_FALSE(form->withMesh);
+    EXPECT_FALSE(grid->isChecked());
+    EXPECT_TRUE(TakeMessages().isEmpty());
+  }
+
+  Page().EditMeshSize->setText("100");
+  grid->click();
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  // Method 0 over an image 900 high: Y = 700 at row 200, X = 300 at column 300.
+  EXPECT_EQ(ViewPixel(10, 200), QColor(0, 0, 0));
+  EXPECT_EQ(ViewPixel(300, 10), QColor(0, 0, 0));
+  EXPECT_EQ(ViewPixel(150, 150), QColor(128, 128, 128));
+  grid->click();
+  EXPECT_EQ(ViewPixel(10, 200), QColor(128, 128, 128));
+}
+
+// ---------------------------------------------------------------- markers
+
+TEST_F(CoordsWindowTest, MarkerModeTogglesTheViewMenu) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  EXPECT_EQ(RightClickView(50, 50), nullptr);
+
+  Tool("ToolButtonMarkers")->click();
+  EXPECT_TRUE(form->isMarked);
+  EXPECT_TRUE(Tool("ToolButtonMarkers")->isChecked());
+  EXPECT_EQ(form->Status(4), "右クリックでマーカーを指定して下さい");
+  EXPECT_EQ(form->PageControl1->currentIndex(), 1);
+
+  QMap<QString, bool> enabled;
+  auto record = [&](QMenu* m) {
+    for (QAction* a : m->actions()) enabled[a->objectName()] = a->isEnabled();
+  };
+  QMenu* menu = RightClickView(50, 60, record);
+  ASSERT_EQ(menu, Page().PopupMenuMarkers);
+  EXPECT_TRUE(enabled["AddMarker"]);
+  EXPECT_FALSE(enabled["DeleteMarker"]);
+  EXPECT_FALSE(enabled["SearchMarker"]);
+  EXPECT_FALSE(enabled["CorrectMarker"]);
+  // The right-click position is where the marker goes.
+  RightClickView(50, 60, [&](QMenu*) { Page().AddMarker->trigger(); });
+  EXPECT_EQ(form->NumMarkers, 1);
+  EXPECT_EQ(Row(1), QStringList({"1", "50.0", "60.0", "", ""}));
+  // The marker is drawn: its cross in the marker colour.
+  EXPECT_EQ(ViewPixel(50, 60), QColor(255, 0, 0));
+  RightClickView(10, 10, record);
+  EXPECT_TRUE(enabled["DeleteMarker"]);
+  EXPECT_TRUE(enabled["SearchMarker"]);
+  EXPECT_TRUE(enabled["CorrectMarker"]);
+
+  Tool("ToolButtonMarkers")->click();
+  EXPECT_FALSE(form->isMarked);
+  EXPECT_EQ(form->Status(4), "");
+  EXPECT_EQ(ViewPixel(50, 60), QColor(128, 128, 128));
+  EXPECT_EQ(RightClickView(50, 60), nullptr);
+}
+
+TEST_F(CoordsWindowTest, ThePointMenuOpensOnTheViewOnlyWithPointsInTheTable) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  Tool("ToolButtonAreaMode")->click();
+  ASSERT_TRUE(form->isAreaMode);
+  ASSERT_FALSE(form->Menu_Coord->isEnabled());
+  EXPECT_EQ(RightClickView(50, 50), nullptr);
+  form->pageArea->ButtonSetArea->click();
+  LeftClick(50, 50);
+  ASSERT_GT(form->pageArea->StringGrid2->RowCount(), 2);
+  bool copyVisible = true;
+  QMenu* menu =
+      RightClickView(60, 60, [&](QMenu*) { copyVisible = form->pageArea->C2->isVisible(); });
+  EXPECT_EQ(menu, form->pageArea->PopupMenuLine);
+  // Opened on the view, the menu has no table to copy.
+  EXPECT_FALSE(copyVisible);
+
+  // The marker button leaves the measurement mode and brings the marker menu back.
+  form->pageArea->ButtonSetArea->click();
+  Tool("ToolButtonMarkers")->click();
+  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
+  EXPECT_TRUE(form->PageControl1->isTabVisible(1));
+  EXPECT_FALSE(form->PageControl1->isTabVisible(2));
+  EXPECT_TRUE(form->Menu_Coord->isEnabled());
+  EXPECT_EQ(RightClickView(60, 60), Page().PopupMenuMarkers);
+}
+
+TEST_F(CoordsWindowTest, AddingFillsTheRowAndKeepsTheFullPosition) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  Tool("ToolButtonMarkers")->click();
+  form->DataChanged(false);
+  AddMarker(12.34, 56.78);
+  EXPECT_EQ(form->NumMarkers, 1);
+  EXPECT_EQ(Table().RowCount(), 2);
+  EXPECT_EQ(Row(1), QStringList({"1", "12.3", "56.8", "", ""}));
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 12.34);
+  EXPECT_DOUBLE_EQ(form->Markers[0].y, 56.78);
+  AddMarker(100.05, 7);
+  EXPECT_EQ(Table().RowCount(), 3);
+  EXPECT_EQ(Row(2), QStringList({"2", "100.1", "7.0", "", ""}));
+  EXPECT_EQ(Table().Row(), 2);
+  // Placing markers is unsaved work.
+  EXPECT_EQ(form->Status(3), "変更あり");
+}
+
+TEST_F(CoordsWindowTest, DeletingFromTheTableRenumbersTheRowsBelow) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10, "1", "11");
+  AddMarker(20, 20, "2", "22");
+  AddMarker(30, 30, "3", "33");
+  Table().SetRow(2);
+  dialogs.answers.push_back(MsgResult::No);
+  Page().D1->trigger();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Confirmation);
+  EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(dialogs.messages[0].text, "このマーカーを削除しますか。");
+  TakeMessages();
+  EXPECT_EQ(form->NumMarkers, 3);
+
+  dialogs.answers.push_back(MsgResult::Yes);
+  Page().D1->trigger();
+  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(Table().RowCount(), 4);
+  EXPECT_EQ(Row(1), QStringList({"1", "10.0", "10.0", "1", "11"}));
+  EXPECT_EQ(Row(2), QStringList({"2", "30.0", "30.0", "3", "33"}));
+  EXPECT_EQ(Row(3), QStringList({"", "", "", "", ""}));
+  EXPECT_DOUBLE_EQ(form->Markers[1].x, 30);
+  // The row highlight was only for the question.
+  EXPECT_EQ(Table().selectionBehavior(), QAbstractItemView::SelectItems);
+
+  // An empty row holds no marker: nothing to delete.
+  Table().SetRow(3);
+  dialogs.answers.push_back(MsgResult::Yes);
+  Page().D1->trigger();
+  EXPECT_EQ(form->NumMarkers, 2);
+
+  // A new marker takes the first empty row, and the surplus row goes.
+  AddMarker(40, 40);
+  EXPECT_EQ(Row(3), QStringList({"3", "40.0", "40.0", "", ""}));
+  EXPECT_EQ(Table().RowCount(), 4);
+}
+
+TEST_F(CoordsWindowTest, NearestMarkerTiesGoToTheLowerNumber) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10, "a");
+  AddMarker(30, 10, "b");
+  AddMarker(100, 100, "c");
+  Table().SetRow(3);
+  form->XPre = 20;
+  form->YPre = 10;
+  Page().SearchMarker->trigger();
+  EXPECT_EQ(Table().Row(), 1);
+  Page().DeleteMarker->trigger();
+  EXPECT_TRUE(dialogs.messages.empty());  // no question from the view
+  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(Row(1), QStringList({"1", "30.0", "10.0", "b", ""}));
+  EXPECT_EQ(Row(2), QStringList({"2", "100.0", "100.0", "c", ""}));
+  EXPECT_EQ(Table().RowCount(), 4);
+  // With one marker left, that one goes wherever the click is.
+  Page().DeleteMarker->trigger();
+  form->XPre = 0;
+  form->YPre = 0;
+  Page().DeleteMarker->trigger();
+  EXPECT_EQ(form->NumMarkers, 0);
+  EXPECT_EQ(Row(1), QStringList({"", "", "", "", ""}));
+}
+
+TEST_F(CoordsWindowTest, CorrectMovesTheSelectedRowsMarkerOnly) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10, "5", "6");
+  AddMarker(20, 20, "7", "8");
+  Table().SetRow(1);
+  form->XPre = 55.55;
+  form->YPre = 66.66;
+  Page().CorrectMarker->trigger();
+  EXPECT_EQ(Row(1), QStringList({"1", "55.6", "66.7", "5", "6"}));
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 55.55);
+  EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "7", "8"}));
+
+  // A row below the markers: nothing happens.
+  Table().SetRow(2);
+  dialogs.answers.push_back(MsgResult::Yes);
+  Page().D1->trigger();
+  ASSERT_EQ(form->NumMarkers, 1);
+  Table().SetRow(2);
+  Page().CorrectMarker->trigger();
+  EXPECT_EQ(Row(2), QStringList({"", "", "", "", ""}));
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 55.55);
+}
+
+TEST_F(CoordsWindowTest, SelectingARowShowsTheMarkersAndHighlightsItsNumber) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(100, 100);
+  AddMarker(200, 100);
+  if (form->isMarked) Tool("ToolButtonMarkers")->click();
+  ASSERT_FALSE(form->isMarked);
+  Table().SetRow(2);
+  auto yellowNear = [&](int x, int y) {
+    int count = 0;
+    for (int dy = -30; dy < 0; ++dy)
+      for (int dx = 0; dx < 30; ++dx)
+        if (ViewPixel(x + dx, y + dy) == QColor(255, 255, 0)) ++count;
+    return count;
+  };
+  Table().SetRow(1);
+  EXPECT_TRUE(form->isMarked);
+  EXPECT_TRUE(Tool("ToolButtonMarkers")->isChecked());
+  EXPECT_GT(yellowNear(100, 100), 0);
+  EXPECT_EQ(yellowNear(200, 100), 0);
+  Table().SetRow(2);
+  EXPECT_EQ(yellowNear(100, 100), 0);
+  EXPECT_GT(yellowNear(200, 100), 0);
+  // The pressed button brings its menu with it.
+  EXPECT_EQ(RightClickView(50, 50), Page().PopupMenuMarkers);
+}
+
+// ---------------------------------------------------------------- editing the table
+
+TEST_F(CoordsWindowTest, TypingNeedsTheEditorAndEnterWalksThePhysicalCells) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10);
+  AddMarker(20, 20);
+  QApplication::setActiveWindow(form.get());
+  Table().setFocus();
+  Table().SetCurrent(3, 1);
+  form->DataChanged(false);
+
+  // Without the editor a typed key changes no cell, but still counts as a change.
+  Type(&Table(), "9");
+  EXPECT_EQ(Table().Cells(3, 1), "");
+  EXPECT_EQ(Table().Col(), 3);
+  EXPECT_EQ(form->Status(3), "変更あり");
+
+  DoubleClickCell(3, 1);
+  ASSERT_TRUE(Table().EditorMode());
+  ASSERT_NE(CellEditor(), nullptr);
+  form->DataChanged(false);
+  Type(CellEditor(), "12.5");
+  EXPECT_EQ(form->Status(3), "変更あり");
+  Key(CellEditor(), Qt::Key_Return);
+  EXPECT_EQ(Table().Cells(3, 1), "12.5");
+  EXPECT_EQ(Table().Col(), 4);
+  EXPECT_EQ(Table().Row(), 1);
+  ASSERT_NE(CellEditor(), nullptr);
+  Type(CellEditor(), "7");
+  Key(CellEditor(), Qt::Key_Return);
+  EXPECT_EQ(Table().Cells(4, 1), "7");
+  EXPECT_EQ(Table().Col(), 3);
+  EXPECT_EQ(Table().Row(), 2);
+  Type(CellEditor(), "-3");
+  Key(CellEditor(), Qt::Key_Enter);
+  Type(CellEditor(), "4");
+  Key(CellEditor(), Qt::Key_Return);
+  // The Y cell of the last marker row keeps the editor where it is.
+  EXPECT_EQ(Table().Cells(3, 2), "-3");
+  EXPECT_EQ(Table().Cells(4, 2), "4");
+  EXPECT_EQ(Table().Col(), 4);
+  EXPECT_EQ(Table().Row(), 2);
+  EXPECT_TRUE(Table().EditorMode());
+  ASSERT_NE(CellEditor(), nullptr);
+
+  // Another cell ends the editing and keeps the text.
+  // (The editor opens with its text selected, so typing replaces it.)
+  Type(CellEditor(), "0");
+  Table().SetCurrent(3, 1);
+  EXPECT_FALSE(Table().EditorMode());
+  EXPECT_EQ(Table().Cells(4, 2), "0");
+  Type(&Table(), "5");
+  EXPECT_EQ(Table().Cells(3, 1), "12.5");
+
+  // Enter alone switches the editor on; leaving the table switches it off.
+  Key(&Table(), Qt::Key_Return);
+  ASSERT_TRUE(Table().EditorMode());
+  EXPECT_EQ(Table().Col(), 4);
+  ASSERT_NE(CellEditor(), nullptr);
+  CellEditor()->setFocus();
+  Type(CellEditor(), "1");
+  Page().EditMeshSize->setFocus();
+  EXPECT_FALSE(Table().EditorMode());
+  EXPECT_EQ(Table().Editor(), nullptr);
+  EXPECT_EQ(Table().Cells(4, 1), "1");
+}
+
+TEST_F(CoordsWindowTest, PasteWritesTheBlockAtTheSelectionAndClipsIt) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10);
+  AddMarker(20, 20);
+  QClipboard* clip = QApplication::clipboard();
+  form->DataChanged(false);
+
+  clip->setText("1\t2\r\n3\t4\r\n");
+  Table().SetCurrent(3, 1);
+  Page().Paste1->trigger();
+  EXPECT_EQ(Row(1), QStringList({"1", "10.0", "10.0", "1", "2"}));
+  EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "3", "4"}));
+  EXPECT_EQ(Table().RowCount(), 3);
+  EXPECT_EQ(form->Status(3), "変更あり");
+
+  clip->setText("5\t7");
+  Table().SetCurrent(3, 2);
+  Page().Paste1->trigger();
+  EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "5", "7"}));
+  clip->setText("8\t9\r\n");
+  Page().Paste1->trigger();
+  EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "8", "9"}));
+
+  // What does not fit is dropped; the table does not grow and the markers stay.
+  clip->setText("a\tb\tc\r\nd\te\tf");
+  Table().SetCurrent(4, 2);
+  Page().Paste1->trigger();
+  EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "8", "a"}));
+  EXPECT_EQ(Table().RowCount(), 3);
+  // Image cells take the text, the marker list does not follow.
+  clip->setText("99.9");
+  Table().SetCurrent(1, 1);
+  Page().Paste1->trigger();
+  EXPECT_EQ(Table().Cells(1, 1), "99.9");
+  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10);
+}
+
+TEST_F(CoordsWindowTest, CopyAndCutTheSelectedRectangle) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10, "x1", "y1");
+  AddMarker(20, 20, "x2", "");
+  QClipboard* clip = QApplication::clipboard();
+  Table().SetCurrent(3, 1);
+  Table().SetSelection(QRect(QPoint(3, 1), QPoint(4, 2)));
+  Page().Paste1->setEnabled(false);
+  Page().Copy1->trigger();
+  EXPECT_EQ(clip->text(), "x1\ty1\r\nx2\t\r\n");
+  EXPECT_TRUE(Page().Paste1->isEnabled());
+  EXPECT_EQ(Table().Cells(3, 1), "x1");
+
+  Table().SetSelection(QRect(QPoint(1, 2), QPoint(3, 2)));
+  Page().C3->trigger();
+  EXPECT_EQ(clip->text(), "20.0\t20.0\tx2\r\n");
+  EXPECT_EQ(Row(2), QStringList({"2", "", "", "", ""}));
+
+  // With the editor open the commands work on its text.
+  Table().SetCurrent(3, 1);
+  Table().SetEditorMode(true);
+  ASSERT_NE(CellEditor(), nullptr);
+  CellEditor()->setSelection(1, 1);
+  Page().Copy1->trigger();
+  EXPECT_EQ(clip->text(), "1");
+  CellEditor()->selectAll();
+  Page().C3->trigger();
+  EXPECT_EQ(clip->text(), "x1");
+  EXPECT_EQ(CellEditor()->text(), "");
+  clip->setText("z");
+  Page().Paste1->trigger();
+  EXPECT_EQ(CellEditor()->text(), "z");
+  Table().SetEditorMode(false);
+  EXPECT_EQ(Table().Cells(3, 1), "z");
+  EXPECT_EQ(Table().Cells(4, 1), "y1");
+
+  // The whole table, header included, every row ended by CR LF.
+  Page().CopyTable->trigger();
+  EXPECT_EQ(clip->text(),
+            "No.\tx(pixels)\ty(pixels)\tX(pixels)\tY(pixels)\r\n"
+            "1\t10.0\t10.0\tz\ty1\r\n"
+            "2\t\t\t\t\r\n");
+}
+
+TEST_F(CoordsWindowTest, ARightClickOnTheTableOpensItsMenuWithoutMovingTheCell) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  AddMarker(10, 10);
+  AddMarker(20, 20);
+  Table().SetCurrent(3, 1);
+  const QPoint at = Table().visualRect(Table().model()->index(2, 4)).center();
+  const QPoint global = Table().viewport()->mapToGlobal(at);
+  QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(Table().viewport(), &press);
+  auto shown = std::make_shared<std::pair<bool, QMenu*>>(false, nullptr);
+  QTimer::singleShot(0, [shown] {
+    shown->first = true;
+    shown->second = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (shown->second) shown->second->close();
+  });
+  QContextMenuEvent ev(QContextMenuEvent::Mouse, at, global);
+  QApplication::sendEvent(Table().viewport(), &ev);
+  while (!shown->first) QApplication::processEvents();
+  EXPECT_EQ(shown->second, Page().PopupMenuTable);
+  EXPECT_EQ(Table().Col(), 3);
+  EXPECT_EQ(Table().Row(), 1);
+  EXPECT_EQ(Table().Selection(), QRect(QPoint(3, 1), QPoint(3, 1)));
+}
+
+TEST_F(CoordsWindowTest, TheTableMenuShowsItsItemsByClipboardAndResults) {
+  OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
+  QClipboard* clip = QApplication::clipboard();
+  clip->clear();
+  Page().PopupMenuTablePopup();
+  EXPECT_FALSE(Page().Paste1->isEnabled());
+  clip->setText("1");
+  Page().PopupMenuTablePopup();
+  EXPECT_TRUE(Page().Paste1->isEnabled());
+  for (QAction* a : {Page().Copy1, Page().C3, Page().Paste1, Page().D1})
+    EXPECT_TRUE(a->isVisible());
+  form->resultTableShown = true;
+  Page().PopupMenuTablePopup();
+  for (QAction* a : {Page().Copy1, Page().C3, Page().Paste1, Page().D1})
+    EXPECT_FALSE(a->isVisible());
+  EXPECT_TRUE(Page().CopyTable->isVisible());
+}
+
+}  // namespace
+}  // namespace zelko::testing
