@@ -1,6 +1,7 @@
 // Speed of the image engine on photograph-sized images made here: the working-image rebuild a
 // slider step costs, JPEG loading against libjpeg's own decode, and peak memory of a rebuild.
 #include <benchmark/benchmark.h>
+#include <jpeglib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +10,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "imaging/bitmap.h"
 #include "imaging/bitmap_ops.h"
@@ -94,8 +93,7 @@ void RunBuild(benchmark::State& state, double factor, float angle) {
     if (!r.ok) state.SkipWithError(r.error.c_str());
     benchmark::DoNotOptimize(out.image.Bits());
   }
-  state.counters["out_MP"] =
-      static_cast<double>(out.image.Width()) * out.image.Height() / 1e6;
+  state.counters["out_MP"] = static_cast<double>(out.image.Width()) * out.image.Height() / 1e6;
 }
 
 void BM_Build_Factor1_Angle30(benchmark::State& state) { RunBuild(state, 1, 30); }

@@ -83,10 +83,12 @@ int RunImage(const std::vector<std::string>& args) {
   try {
     std::string warning;
     const Bitmap original = LoadImageFile(in, &warning);
-    if (!warning.empty()) std::fprintf(stderr, "zelko-cli image: %s: %s\n", in.c_str(), warning.c_str());
+    if (!warning.empty())
+      std::fprintf(stderr, "zelko-cli image: %s: %s\n", in.c_str(), warning.c_str());
     WorkingImage working;
     const BuildResult r = BuildWorkingImage(original, s, working);
-    if (!r.adjustMessage.empty()) std::fprintf(stderr, "zelko-cli image: %s\n", r.adjustMessage.c_str());
+    if (!r.adjustMessage.empty())
+      std::fprintf(stderr, "zelko-cli image: %s\n", r.adjustMessage.c_str());
     if (!r.ok) {
       std::fprintf(stderr, "zelko-cli image: %s %s\n", kBuildFailedMessage, r.error.c_str());
       return 1;

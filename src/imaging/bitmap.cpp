@@ -204,8 +204,7 @@ std::uint32_t PixelRgb(const Bitmap& b, int x, int y) {
              ChannelScale(b.masks.blue)(w);
     }
     case 24:
-      return std::uint32_t{row[3 * x + 2]} << 16 | std::uint32_t{row[3 * x + 1]} << 8 |
-             row[3 * x];
+      return std::uint32_t{row[3 * x + 2]} << 16 | std::uint32_t{row[3 * x + 1]} << 8 | row[3 * x];
     case 32: {
       std::uint32_t w;
       std::memcpy(&w, row + 4 * x, 4);

@@ -33,8 +33,8 @@ ColourTables BuildColourTables(bool contrastOn, bool balanceOn, double strength,
     int c = v;
     if (contrastOn) {
       // Formed in extended precision, handed over as a double.
-      const long double adjusted = static_cast<long double>(v) +
-                                   static_cast<long double>(strength) * (v - 127.5L);
+      const long double adjusted =
+          static_cast<long double>(v) + static_cast<long double>(strength) * (v - 127.5L);
       c = ClampToByte(static_cast<double>(adjusted));
     }
     auto offset = [&](int o) {
@@ -75,8 +75,8 @@ namespace {
 
 [[noreturn]] void BeyondRow(std::int64_t index, int bpp) {
   throw ImagingError("ピクセルの位置 " + std::to_string(index) + " が " + std::to_string(bpp) +
-                     " ビット画像の行の範囲 (最大 " +
-                     std::to_string(kernels::RowBoundLimit(bpp)) + ") を越えています");
+                     " ビット画像の行の範囲 (最大 " + std::to_string(kernels::RowBoundLimit(bpp)) +
+                     ") を越えています");
 }
 
 // A new bitmap in the source's layout, with its palette, masks and resolution.
@@ -217,8 +217,8 @@ Bitmap ResizeBitmap(const Bitmap& source, int newWidth, int newHeight) {
 Bitmap TransformBitmap(const Bitmap& source, int newWidth, int newHeight, double a11, double a12,
                        double a21, double a22, double sourceCentreX, double sourceCentreY,
                        double destCentreX, double destCentreY, TColor background) {
-  TransformRecord record{a11, a12, a21, a22, sourceCentreX, sourceCentreY, destCentreX,
-                         destCentreY};
+  TransformRecord record{a11,           a12,           a21,         a22,
+                         sourceCentreX, sourceCentreY, destCentreX, destCentreY};
   const int bpp = source.BitsPerPixel();
   // Layouts and sizes at the row limits, and backgrounds a layout cannot hold, fail only at
   // the pixel that reaches them: the per-pixel rule finds that pixel.
@@ -278,8 +278,8 @@ Bitmap QuarterTurnBitmap(const Bitmap& source, std::uint8_t code) {
 }
 
 BitmapSize RotatedSize(int width, int height, double angleDegrees) {
-  const long double t = static_cast<long double>(angleDegrees) * std::numbers::pi_v<long double> /
-                        180;
+  const long double t =
+      static_cast<long double>(angleDegrees) * std::numbers::pi_v<long double> / 180;
   const long double c = std::cos(t), s = std::sin(t);
   const long double w = width, h = height;
   return {RoundHalfAway(std::max(std::fabs(w * c + h * s), std::fabs(w * c - h * s))),

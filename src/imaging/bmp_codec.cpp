@@ -267,9 +267,9 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
     palette.clear();
   }
   const BitFields def = DefaultBitFields(bpp);
-  const bool fields = (bpp == 16 || bpp == 32) &&
-                      (b.masks.red != def.red || b.masks.green != def.green ||
-                       b.masks.blue != def.blue);
+  const bool fields =
+      (bpp == 16 || bpp == 32) &&
+      (b.masks.red != def.red || b.masks.green != def.green || b.masks.blue != def.blue);
   const std::uint64_t offBits = 14 + 40 + (fields ? 12 : 0) + 4 * palette.size();
   const std::uint64_t imageSize = static_cast<std::uint64_t>(b.Stride()) * b.Height();
   const std::uint64_t fileSize = offBits + imageSize;
@@ -300,8 +300,7 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
     Put32(v, b.masks.blue);
   }
   for (std::uint32_t c : palette) Put32(v, c & 0xFFFFFF);
-  for (int y = b.Height() - 1; y >= 0; --y)
-    v.insert(v.end(), b.Row(y), b.Row(y) + b.Stride());
+  for (int y = b.Height() - 1; y >= 0; --y) v.insert(v.end(), b.Row(y), b.Row(y) + b.Stride());
   return v;
 }
 

@@ -38,8 +38,7 @@ bool IsImageExtension(const std::string& path) {
 
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint64_t maxBytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    throw ImagingError("ファイル \"" + path + "\" を開けません: " + std::strerror(errno));
+  if (fd < 0) throw ImagingError("ファイル \"" + path + "\" を開けません: " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
@@ -47,8 +46,8 @@ std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint6
   }
   if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
     ::close(fd);
-    throw ImagingError("ファイル \"" + path + "\" が大きすぎます (" +
-                       std::to_string(st.st_size) + " バイト)");
+    throw ImagingError("ファイル \"" + path + "\" が大きすぎます (" + std::to_string(st.st_size) +
+                       " バイト)");
   }
   std::vector<std::uint8_t> bytes(static_cast<size_t>(st.st_size));
   size_t done = 0;
@@ -93,13 +92,11 @@ void WriteImageFileAtomically(const std::string& path, const std::vector<std::ui
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(rd()));
-    temp = (sep == std::string::npos ? std::string() : folder) + "." + base + "." + suffix +
-           ".tmp";
+    temp = (sep == std::string::npos ? std::string() : folder) + "." + base + "." + suffix + ".tmp";
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0)
-    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(errno));
+  if (fd < 0) throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(errno));
   auto fail = [&](const char* what) {
     const int e = errno;
     ::close(fd);

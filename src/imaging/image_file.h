@@ -20,7 +20,7 @@ bool IsImageExtension(const std::string& path);
 
 // Reads a whole file, refusing one larger than maxBytes. Throws ImagingError naming the file.
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path,
-                                        std::uint64_t maxBytes = std::uint64_t{1} << 30);
+                                             std::uint64_t maxBytes = std::uint64_t{1} << 30);
 
 // Decodes an image file: a ".jpg" path as JPEG into 24 bits per pixel (8 with a grey palette for
 // grayscale files), a ".bmp" path as BMP in its own layout. A file whose content is plainly the

@@ -84,7 +84,9 @@ bool CreateNoThrow(Bitmap* out, int w, int h, int bpp, char* message, size_t cap
   }
 }
 
-unsigned char Mul255(unsigned a, unsigned b) { return static_cast<unsigned char>((a * b + 127) / 255); }
+unsigned char Mul255(unsigned a, unsigned b) {
+  return static_cast<unsigned char>((a * b + 127) / 255);
+}
 
 // Only plain C data lives in this frame (see ErrorManager).
 bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
@@ -125,8 +127,8 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
     return false;
   }
   if (cmyk) {
-    JSAMPARRAY buf = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, static_cast<JDIMENSION>(w) * 4, 1);
+    JSAMPARRAY buf = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                static_cast<JDIMENSION>(w) * 4, 1);
     const bool inverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
       const int y = static_cast<int>(cinfo.output_scanline);
@@ -198,8 +200,8 @@ bool RunEncode(EncodeState& s) {
   } else {
     auto* argb = static_cast<std::uint32_t*>((*cinfo.mem->alloc_large)(
         reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE, sizeof(std::uint32_t) * b.Width()));
-    JSAMPARRAY rgb = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                                JPOOL_IMAGE, cinfo.image_width * 3, 1);
+    JSAMPARRAY rgb = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                cinfo.image_width * 3, 1);
     while (cinfo.next_scanline < cinfo.image_height) {
       RowToArgb32(b, static_cast<int>(cinfo.next_scanline), argb);
       for (int x = 0; x < b.Width(); ++x) {

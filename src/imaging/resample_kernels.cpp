@@ -35,8 +35,7 @@ std::vector<std::int32_t> ResizeTable(int size, int count) {
   if (count > 0 && std::int64_t{count - 1} * size > std::numeric_limits<std::int32_t>::max())
     throw ImagingError("算術演算の結果が整数の範囲を越えました");
   std::vector<std::int32_t> t(static_cast<size_t>(std::max(count, 0)));
-  for (int i = 0; i < count; ++i)
-    t[i] = static_cast<std::int32_t>(std::int64_t{i} * size / count);
+  for (int i = 0; i < count; ++i) t[i] = static_cast<std::int32_t>(std::int64_t{i} * size / count);
   return t;
 }
 
@@ -213,7 +212,8 @@ inline void InsideSpan(double a, double b, int size, int width, int& first, int&
     return;
   }
   first = std::max(first, static_cast<int>(std::max(0.0, std::floor(x0) - 1)));
-  last = std::min(last, static_cast<int>(std::min(static_cast<double>(width - 1), std::ceil(x1) + 1)));
+  last =
+      std::min(last, static_cast<int>(std::min(static_cast<double>(width - 1), std::ceil(x1) + 1)));
 }
 
 template <int N>
@@ -231,8 +231,8 @@ inline void FillBackground(std::uint8_t* d, int count, const std::uint8_t* bg) {
 // the span that can reach the source and fills the rest with the background at once.
 template <int N, bool Lut>
 void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
-                const std::int32_t* columns, const std::uint8_t* const* srcRows,
-                std::uint32_t bg, const ColourTables* lut, int y0, int y1) {
+                const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
+                const ColourTables* lut, int y0, int y1) {
   constexpr int kTileWidth = 128, kTileHeight = 32;
   const int w = dst.Width();
   std::uint8_t bgBytes[4];

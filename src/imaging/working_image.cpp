@@ -34,8 +34,8 @@ Bitmap BuildStepByStep(const Bitmap& original, const WorkingImageSettings& s, in
   if (IsQuarterTurn(angle))
     return QuarterTurnBitmap(work, angle == 90.0f ? 0 : angle == 180.0f ? 1 : 2);
   const BitmapSize box = RotatedSize(work, angle);
-  return RotateBitmap(work, box.width, box.height, box.width / 2, box.height / 2,
-                      work.Width() / 2, work.Height() / 2, Radians(angle), 0);
+  return RotateBitmap(work, box.width, box.height, box.width / 2, box.height / 2, work.Width() / 2,
+                      work.Height() / 2, Radians(angle), 0);
 }
 
 void CopyHeader(const Bitmap& from, Bitmap& to) {
@@ -114,8 +114,14 @@ bool BuildOnePass(const Bitmap& original, const WorkingImageSettings& s, int w, 
   const double a = Radians(angle);
   const double c = static_cast<double>(std::cos(static_cast<long double>(a)));
   const double sn = static_cast<double>(std::sin(static_cast<long double>(a)));
-  TransformRecord record{c,  -sn, sn, c, static_cast<double>(w / 2), static_cast<double>(h / 2),
-                         static_cast<double>(box.width / 2), static_cast<double>(box.height / 2)};
+  TransformRecord record{c,
+                         -sn,
+                         sn,
+                         c,
+                         static_cast<double>(w / 2),
+                         static_cast<double>(h / 2),
+                         static_cast<double>(box.width / 2),
+                         static_cast<double>(box.height / 2)};
   TransformSourcePoint(0, 0, &record);  // fills the inverse
   const kernels::AffineInverse inv{record.i11, record.i12, record.i21,
                                    record.i22, record.tx,  record.ty};

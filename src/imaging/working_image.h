@@ -13,9 +13,9 @@ inline constexpr char kBuildFailedMessage[] = "変形画像の作成に失敗し
 
 // Everything a rebuild depends on besides the loaded image.
 struct WorkingImageSettings {
-  bool contrast = false;   // CheckBoxContrast
-  double strength = 0.5;   // TrackBar1 position / 100
-  bool adjustRgb = false;  // CheckBoxAdjustRGB
+  bool contrast = false;    // CheckBoxContrast
+  double strength = 0.5;    // TrackBar1 position / 100
+  bool adjustRgb = false;   // CheckBoxAdjustRGB
   std::int8_t offsetR = 0;  // OffsetR, OffsetG, OffsetB: slider position - 128
   std::int8_t offsetG = 0;
   std::int8_t offsetB = 0;

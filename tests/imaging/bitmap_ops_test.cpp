@@ -1,5 +1,7 @@
 // Sampling, rounding and per-layout copy rules of the bitmap operations, from pixels worked out
 // by hand.
+#include "imaging/bitmap_ops.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
-#include "imaging/bitmap_ops.h"
 
 namespace zelko {
 namespace {
@@ -211,14 +212,14 @@ TEST(QuarterTurnBitmap, CornersGoWhereTheTurnSends) {
   const Bitmap q0 = QuarterTurnBitmap(b, 0);
   ASSERT_EQ(q0.Width(), 2);
   ASSERT_EQ(q0.Height(), 4);
-  EXPECT_EQ(q0.Row(0)[3], 1);      // top-right is the old top-left
-  EXPECT_EQ(q0.Row(3)[3], 2);      // bottom-right is the old top-right
-  EXPECT_EQ(q0.Row(0)[0], 3);      // top-left is the old bottom-left
+  EXPECT_EQ(q0.Row(0)[3], 1);  // top-right is the old top-left
+  EXPECT_EQ(q0.Row(3)[3], 2);  // bottom-right is the old top-right
+  EXPECT_EQ(q0.Row(0)[0], 3);  // top-left is the old bottom-left
   const Bitmap q1 = QuarterTurnBitmap(b, 1);
-  EXPECT_EQ(q1.Row(1)[9], 1);      // bottom-right
+  EXPECT_EQ(q1.Row(1)[9], 1);  // bottom-right
   EXPECT_EQ(q1.Row(0)[0], 4);
   const Bitmap q2 = QuarterTurnBitmap(b, 2);
-  EXPECT_EQ(q2.Row(3)[0], 1);      // bottom-left
+  EXPECT_EQ(q2.Row(3)[0], 1);  // bottom-left
   EXPECT_EQ(q2.Row(0)[0], 2);
   EXPECT_THROW(QuarterTurnBitmap(b, 3), ImagingError);
 }
@@ -309,8 +310,7 @@ TEST(TransformBitmap, FastLoopsAgreeWithThePerPixelRule) {
 }
 
 TEST(TransformBitmap, SourceIndexBeyond32BitsIsAnError) {
-  EXPECT_THROW(TransformBitmap(NumberedRow(3), 4, 1, 1e-12, 0, 0, 1, 0, 0, 0, 0, 0),
-               ImagingError);
+  EXPECT_THROW(TransformBitmap(NumberedRow(3), 4, 1, 1e-12, 0, 0, 1, 0, 0, 0, 0, 0), ImagingError);
   EXPECT_THROW(TransformBitmap(NumberedRow(3), 4, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0), ImagingError);
 }
 

@@ -1,6 +1,5 @@
 // zelko-cli image: what it writes, and that it writes nothing when it cannot.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -45,7 +44,7 @@ class CliImage : public testing::Test {
 TEST_F(CliImage, WritesTheWorkingImageOfTheWindowsSettings) {
   // Contrast 100 (strength 1), balance R 255 (+127), G 128 (0), B 0 (-128), half size, 90 deg.
   ASSERT_EQ(RunCli(Path("in.bmp") + " --contrast 100 --rgb 255,128,0 --factor 0.5 --angle 90 -o " +
-                Path("out.bmp")),
+                   Path("out.bmp")),
             0);
   const auto bytes = ReadImageFileBytes(Path("out.bmp"));
   const Bitmap out = ReadBmp(bytes.data(), bytes.size());

@@ -193,8 +193,9 @@ TEST(Codecs, RejectionsSayWhatIsWrong) {
 TEST(Codecs, MisnamedFileIsDecodedAsWhatItIs) {
   const std::string path = testing::TempDir() + "/really_a_bmp.jpg";
   const auto bytes = ReadImageFileBytes(kData + "bmpsuite/g/rgb24.bmp");
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
   EXPECT_EQ(LoadImageFile(path).BitsPerPixel(), 24);
 }
 
@@ -206,11 +207,13 @@ TEST(Codecs, BmpWriterByteLayout) {
   std::memcpy(b.Row(1), bottom, 9);
   b.xPixelsPerMeter = 2835;
   const std::vector<std::uint8_t> expected = {
-      'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,                   // file header
-      40, 0, 0, 0, 3, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,     // size, w, h, planes, bpp
-      24, 0, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // image size .. colours
-      10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0,                      // bottom row first
-      1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0};
+      'B', 'M', 78, 0,  0,    0,    0,  0,  0,  0, 54, 0, 0, 0,  // file header
+      40,  0,   0,  0,  3,    0,    0,  0,  2,  0, 0,  0, 1, 0,
+      24,  0,   0,  0,  0,    0,  // size, w, h, planes, bpp
+      24,  0,   0,  0,  0x13, 0x0B, 0,  0,  0,  0, 0,  0, 0, 0,
+      0,   0,   0,  0,  0,    0,                           // image size .. colours
+      10,  11,  12, 13, 14,   15,   16, 17, 18, 0, 0,  0,  // bottom row first
+      1,   2,   3,  4,  5,    6,    7,  8,  9,  0, 0,  0};
   EXPECT_EQ(WriteBmp(b), expected);
 }
 

@@ -1,5 +1,7 @@
 // The working-image rules: adjustment, scaling with its rounding, the rotation paths, the
 // overview copy, failures, the scale limits and the status texts.
+#include "imaging/working_image.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/bitmap_ops.h"
-#include "imaging/working_image.h"
 
 namespace zelko {
 namespace {
@@ -89,12 +90,13 @@ Bitmap StepByStep(const Bitmap& original, const WorkingImageSettings& s) {
                         static_cast<int>(std::floor(work.Height() * s.factor + 0.5)));
   const float a = s.rotationAngle;
   if (a == 0) return work;
-  if (a == 90 || a == 180 || a == 270) return QuarterTurnBitmap(work, a == 90 ? 0 : a == 180 ? 1 : 2);
+  if (a == 90 || a == 180 || a == 270)
+    return QuarterTurnBitmap(work, a == 90 ? 0 : a == 180 ? 1 : 2);
   const BitmapSize box = RotatedSize(work, a);
-  const double rad = static_cast<double>(static_cast<long double>(a) *
-                                         std::numbers::pi_v<long double> / 180);
-  return RotateBitmap(work, box.width, box.height, box.width / 2, box.height / 2,
-                      work.Width() / 2, work.Height() / 2, rad, 0);
+  const double rad =
+      static_cast<double>(static_cast<long double>(a) * std::numbers::pi_v<long double> / 180);
+  return RotateBitmap(work, box.width, box.height, box.width / 2, box.height / 2, work.Width() / 2,
+                      work.Height() / 2, rad, 0);
 }
 
 TEST(BuildWorkingImage, OnePassGivesThePixelsOfTheSeparateSteps) {
