@@ -304,15 +304,18 @@ void TForm1::UpdateGroupCommands() {
 void TForm1::FillGroupTable() {
   StringGrid* g = pageArea->StringGridGroup;
   const TableCells t = BuildGroupTable(Lines, CategoryNames());
+  const int before = g->Row();
+  const int target = std::max(1, IDLine + 1);
   {
-    // A row lost by the shrinking table is not a selection of the user's.
     const QSignalBlocker b(g);
     g->SetRowCount(static_cast<int>(t.size()));
+    g->SetRow(target);
   }
   FillGrid(g, t, 0);
   g->FitColumnWidths();
-  // Selecting the row runs the group-table selection when the row changes, as a click does.
-  g->SetRow(std::max(1, IDLine + 1));
+  // Selecting the row runs the group-table selection when the row changes, as a click does;
+  // the handling comes once the table is filled.
+  if (target != before) pageArea->StringGridGroupClick();
 }
 
 void TForm1::FillGroupTableAndChooser() {
