@@ -883,6 +883,22 @@ TEST_F(MeasureWindowTest, TheGroupPageHighlightsTheCurrentGroupInGreen) {
   EXPECT_EQ(PixelAt(35, 10), kGreen);
 }
 
+TEST_F(MeasureWindowTest, ASegmentWithBothEndsOutsideTheViewIsDrawnAcrossIt) {
+  StartMeasuring();
+  InputGroup(kCurve, {{10, 10}, {20, 10}});
+  form->Lines[0].Points[0] = {"1", -100, 50};
+  form->Lines[0].Points[1] = {"2", 500, 50};
+  form->PaintPicture(-1, -1);
+  EXPECT_EQ(PixelAt(200, 50), kRed);
+  // A group wholly outside draws nothing, and the others still do.
+  InputGroup(kCurve, {{10, 100}, {60, 100}});
+  form->Lines[0].Points[0] = {"1", -100, 50};
+  form->Lines[0].Points[1] = {"2", -10, 50};
+  form->PaintPicture(-1, -1);
+  EXPECT_NE(PixelAt(2, 50), kRed);
+  EXPECT_EQ(PixelAt(35, 100), kRed);
+}
+
 TEST_F(MeasureWindowTest, WithOneGroupNothingIsHighlighted) {
   StartMeasuring();
   InputGroup(kCurve, {{10, 10}, {60, 10}});
