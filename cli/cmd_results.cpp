@@ -15,10 +15,14 @@ const char kUsage[] = "results FILE... [--format tsv|csv|json]";
 enum class Format { Tsv, Csv, Json };
 
 bool ParseFormat(const std::string& name, Format* format) {
-  if (name == "tsv") *format = Format::Tsv;
-  else if (name == "csv") *format = Format::Csv;
-  else if (name == "json") *format = Format::Json;
-  else return false;
+  if (name == "tsv")
+    *format = Format::Tsv;
+  else if (name == "csv")
+    *format = Format::Csv;
+  else if (name == "json")
+    *format = Format::Json;
+  else
+    return false;
   return true;
 }
 
@@ -43,7 +47,8 @@ int Results(const std::vector<std::string>& args) {
       if (i + 1 == args.size() || !ParseFormat(args[++i], &format))
         return BadArguments("--format takes tsv, csv or json");
     } else if (a.rfind("--format=", 0) == 0) {
-      if (!ParseFormat(a.substr(9), &format)) return BadArguments("--format takes tsv, csv or json");
+      if (!ParseFormat(a.substr(9), &format))
+        return BadArguments("--format takes tsv, csv or json");
     } else if (a.size() > 1 && a[0] == '-' && a != "--") {
       return BadArguments(("unknown option " + a).c_str());
     } else if (a != "--") {

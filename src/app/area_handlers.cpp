@@ -26,7 +26,8 @@ void AreaPage::ConnectHandlers() {
   grid(StringGridGroup, [this] { StringGridGroupClick(); });
   grid(StringGrid2, [this] { StringGrid2Click(); });
   grid(StringGrid3, [this] { StringGrid3Click(); });
-  connect(StringGridSort, &StringGrid::DblClick, this, [this] { StringGridSort->SetEditorMode(true); });
+  connect(StringGridSort, &StringGrid::DblClick, this,
+          [this] { StringGridSort->SetEditorMode(true); });
   connect(StringGrid3, &StringGrid::DblClick, this, [this] { StringGrid3->SetEditorMode(true); });
   connect(RadioGroupLineType, &RadioGroup::Click, this,
           [this] { form_.Guard([this] { RadioGroupLineTypeClick(); }); });
@@ -36,8 +37,10 @@ void AreaPage::ConnectHandlers() {
           [this] { form_.Guard([this] { InverseRotationClick(); }); });
   connect(EraseOnePoint, &QAction::triggered, this,
           [this] { form_.Guard([this] { form_.EraseOnePointClick(); }); });
-  connect(ModifyPoint, &QAction::triggered, this, [this] { form_.Guard([this] { ModifyPointClick(); }); });
-  connect(AddPoint, &QAction::triggered, this, [this] { form_.Guard([this] { AddPointClick(); }); });
+  connect(ModifyPoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { ModifyPointClick(); }); });
+  connect(AddPoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { AddPointClick(); }); });
   connect(DeletePoint, &QAction::triggered, this,
           [this] { form_.Guard([this] { form_.DeletePointClick(); }); });
   connect(C2, &QAction::triggered, this, [this] {

@@ -32,7 +32,7 @@ class AreaPage : public QWidget {
   StringGrid* StringGrid2;     // points
   StringGrid* StringGridSort;  // categories
   StringGrid* StringGridGroup;
-  StringGrid* StringGrid3;  // results
+  StringGrid* StringGrid3;     // results
   QPushButton* ButtonAddSort;  // "追加"
   QPushButton* ButtonRegistSort;
   QPushButton* ButtonDeleteSort;

@@ -1,12 +1,9 @@
 // The window's side of the measurement: the mode, group input, the four tables, the calculate
 // command, group and point editing.
-#include <QApplication>
-#include <QClipboard>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
 #include <algorithm>
-#include <limits>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -433,7 +430,8 @@ void TForm1::BitBtnCalAreaClick() {
     QPolygon poly;
     poly.reserve(static_cast<int>(polygon->size()));
     for (const PixelPos& v : *polygon) poly << QPoint(v.x, v.y);
-    fill.setBrush(QBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea), Qt::SolidPattern));
+    fill.setBrush(
+        QBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea), Qt::SolidPattern));
     fill.drawPolygon(poly);
   };
   const CalculateResult r = CalculateLines(Lines, Method(), Cx, Cy, Unit(), isLineInput, hooks);

@@ -56,7 +56,7 @@ std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines
 }
 
 std::optional<std::vector<PixelPos>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
-                                                      int width, int height) {
+                                                     int width, int height) {
   const std::size_t n = UsedPointCount(line);
   if (n == 0) return std::nullopt;
   std::vector<PixelPos> polygon;

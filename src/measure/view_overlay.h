@@ -25,7 +25,7 @@ std::optional<PixelPos> GroupLabelAnchor(const TLine& line);
 struct LabelPlacement {
   int group = 0;
   std::string label;  // GroupLabel
-  PixelPos topLeft;  // top-left corner of the text, fontSize / 2 pixels above the anchor
+  PixelPos topLeft;   // top-left corner of the text, fontSize / 2 pixels above the anchor
 };
 
 // The labels that fall inside the view window (0 ≤ x < width, 0 ≤ y < height), in group order.
@@ -37,6 +37,6 @@ std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines
 // when a vertex lies outside 0..width × 0..height (both ends included) and the curve is not
 // filled. The fill colour is clPlusArea for Area ≥ 0, else clMinusArea.
 std::optional<std::vector<PixelPos>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
-                                                      int width, int height);
+                                                     int width, int height);
 
 }  // namespace zelko

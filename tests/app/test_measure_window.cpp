@@ -118,8 +118,8 @@ const QColor kRed(255, 0, 0), kGreen(0, 255, 0), kMagenta(255, 0, 255), kBlue(0,
 TEST_F(MeasureWindowTest, TheModeNeedsATransformation) {
   Start();
   form->ToolButtonAreaModeClick();
-  EXPECT_EQ(TakeMessages(),
-            QStringList({"座標変換がまだ完了していません。\n「設定」ボタンを押して座標変換式を設定してください。"}));
+  EXPECT_EQ(TakeMessages(), QStringList({"座標変換がまだ完了していません。\n「設定」ボタンを押して"
+                                         "座標変換式を設定してください。"}));
   EXPECT_FALSE(form->isAreaMode);
   EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
 }
@@ -152,17 +152,17 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   EXPECT_TRUE(form->isLineInput);
   EXPECT_EQ(form->NumPoints, 0);
   for (QWidget* w : std::initializer_list<QWidget*>{
-           page->PageControl2, page->ButtonEraseArea, page->RadioGroupLineType,
-           page->ComboBoxSort, page->BitBtnCalArea, Tool("ToolButtonMarkers"),
-           Tool("ToolButtonLoadProject"), Tool("ToolButtonResaveProject"),
-           Tool("ToolButtonLoadImage")})
+           page->PageControl2, page->ButtonEraseArea, page->RadioGroupLineType, page->ComboBoxSort,
+           page->BitBtnCalArea, Tool("ToolButtonMarkers"), Tool("ToolButtonLoadProject"),
+           Tool("ToolButtonResaveProject"), Tool("ToolButtonLoadImage")})
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_FALSE(form->File1->menuAction()->isEnabled());
   EXPECT_FALSE(Action("SaveProject")->isEnabled());
   EXPECT_FALSE(Action("ResaveProject")->isEnabled());
 
   form->ToolButtonAreaModeClick();
-  EXPECT_EQ(TakeMessages(), QStringList({"グループ入力がまだ終了していません。\n入力を終了させて下さい。"}));
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"グループ入力がまだ終了していません。\n入力を終了させて下さい。"}));
   EXPECT_TRUE(form->isAreaMode);
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isChecked());
   EXPECT_FALSE(form->LeaveMeasurementMode());
@@ -171,9 +171,9 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   EXPECT_EQ(page->ButtonSetArea->text(), "入力開始");
   EXPECT_EQ(form->Status(4), "");
   for (QWidget* w : std::initializer_list<QWidget*>{
-           page->PageControl2, page->ButtonEraseArea, page->RadioGroupLineType,
-           page->ComboBoxSort, page->BitBtnCalArea, Tool("ToolButtonMarkers"),
-           Tool("ToolButtonLoadProject"), Tool("ToolButtonLoadImage")})
+           page->PageControl2, page->ButtonEraseArea, page->RadioGroupLineType, page->ComboBoxSort,
+           page->BitBtnCalArea, Tool("ToolButtonMarkers"), Tool("ToolButtonLoadProject"),
+           Tool("ToolButtonLoadImage")})
     EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
   EXPECT_TRUE(Action("SaveProject")->isEnabled());
   // No project was read or saved yet, so there is nothing to overwrite.
@@ -710,8 +710,7 @@ TEST_F(MeasureWindowTest, InsertingAfterAPointRenumbersTheLaterOnes) {
   EXPECT_EQ(form->Status(4), "");
   EXPECT_EQ(form->Status(3), "変更あり");
   ASSERT_EQ(form->Lines[0].NumPoints, 5);
-  EXPECT_EQ(PointLabels(page->StringGrid2),
-            QStringList({"C1-1", "C1-2", "C1-3", "C1-4", "C1-5"}));
+  EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"C1-1", "C1-2", "C1-3", "C1-4", "C1-5"}));
   EXPECT_EQ(page->StringGrid2->Row(), 3);
   EXPECT_EQ(Row(page->StringGrid2, 3).mid(2, 3), QStringList({"3", "15.0", "25.0"}));
   EXPECT_EQ(Row(page->StringGrid2, 4).mid(3, 2), QStringList({"20.0", "20.0"}));
@@ -779,8 +778,10 @@ TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
 
   dialogs.answers.push_back(MsgResult::No);
   page->DeletePoint->trigger();
-  EXPECT_EQ(TakeMessages(),
-            QStringList({"点数が１点しかありません。この曲線データは全て消去されます。\nよろしいですか。"}));
+  EXPECT_EQ(
+      TakeMessages(),
+      QStringList(
+          {"点数が１点しかありません。この曲線データは全て消去されます。\nよろしいですか。"}));
   EXPECT_EQ(form->Lines.size(), 2u);
   dialogs.answers.push_back(MsgResult::Yes);
   page->DeletePoint->trigger();
@@ -794,8 +795,10 @@ TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
   dialogs.answers.push_back(MsgResult::Yes);
   page->StringGrid2->SetRow(1);
   page->DeletePoint->trigger();
-  EXPECT_EQ(TakeMessages(),
-            QStringList({"点数が２点しかありません。この領域データは全て消去されます。\nよろしいですか。"}));
+  EXPECT_EQ(
+      TakeMessages(),
+      QStringList(
+          {"点数が２点しかありません。この領域データは全て消去されます。\nよろしいですか。"}));
   EXPECT_TRUE(form->Lines.empty());
   EXPECT_EQ(page->StringGrid2->RowCount(), 2);
   EXPECT_FALSE(page->BitBtnCalArea->isEnabled());

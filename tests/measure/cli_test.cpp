@@ -48,8 +48,8 @@ class CliTest : public ::testing::Test {
 
   CliRun Cli(const std::string& args) const {
     const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-    const std::string command = std::string("'") + ZELKO_CLI + "' " + args + " >'" +
-                                out.string() + "' 2>'" + err.string() + "'";
+    const std::string command = std::string("'") + ZELKO_CLI + "' " + args + " >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
     const int raw = std::system(command.c_str());
     CliRun r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -79,9 +79,9 @@ ProjectData PixelProject() {
   d.Cx = {0, 1, 0};
   d.Cy = {300, 0, -1};
   d.Categories = {"Sort 1", "道路"};
-  d.Lines = {Group(ltClosed, 0, {{10, 10}, {10, 20}, {11, 20}}),   // 21.05, +5
-             Group(ltClosed, 0, {{30, 10}, {34, 10}, {34, 11}}),   // 9.12, -2
-             Group(ltCurve, 1, {{100, 100}, {103, 104}})};         // 5
+  d.Lines = {Group(ltClosed, 0, {{10, 10}, {10, 20}, {11, 20}}),  // 21.05, +5
+             Group(ltClosed, 0, {{30, 10}, {34, 10}, {34, 11}}),  // 9.12, -2
+             Group(ltCurve, 1, {{100, 100}, {103, 104}})};        // 5
   return d;
 }
 
@@ -116,18 +116,19 @@ TEST_F(CliTest, ResultsAsCsvAndJson) {
             "\"道路, 舗装\",L3,5.00,0.0000,2\r\n");
   const CliRun json = Cli("results '" + file + "' --format json");
   EXPECT_EQ(json.status, 0) << json.err;
-  EXPECT_EQ(json.out,
-            "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\"], "
-            "\"rows\": [\n"
-            "  {\"type\": \"group\", \"group\": 1, \"category\": 1, \"cells\": [\"Sort 1\", \"C1\", "
-            "\"21.05\", \"5.0000\", \"3\"]},\n"
-            "  {\"type\": \"group\", \"group\": 2, \"category\": 1, \"cells\": [\"\", \"C2\", "
-            "\"9.12\", \"-2.0000\", \"3\"]},\n"
-            "  {\"type\": \"total\", \"category\": 1, \"cells\": [\"Sort 1\", \"合計\", \"30.17\", "
-            "\"3.0000\", \"6\"]},\n"
-            "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
-            "\"L3\", \"5.00\", \"0.0000\", \"2\"]}\n"
-            "]}\n");
+  EXPECT_EQ(
+      json.out,
+      "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\"], "
+      "\"rows\": [\n"
+      "  {\"type\": \"group\", \"group\": 1, \"category\": 1, \"cells\": [\"Sort 1\", \"C1\", "
+      "\"21.05\", \"5.0000\", \"3\"]},\n"
+      "  {\"type\": \"group\", \"group\": 2, \"category\": 1, \"cells\": [\"\", \"C2\", "
+      "\"9.12\", \"-2.0000\", \"3\"]},\n"
+      "  {\"type\": \"total\", \"category\": 1, \"cells\": [\"Sort 1\", \"合計\", \"30.17\", "
+      "\"3.0000\", \"6\"]},\n"
+      "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
+      "\"L3\", \"5.00\", \"0.0000\", \"2\"]}\n"
+      "]}\n");
 }
 
 TEST_F(CliTest, DegreeProjectsAreMeasuredInMetresWithFixedFormats) {
@@ -158,8 +159,9 @@ TEST_F(CliTest, SeveralProjectsAreSeparatedAndOneThatCannotBeMeasuredIsReported)
 
   const CliRun r = Cli("results '" + a + "' '" + b + "' '" + c + "'");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, a + "\r\n" + kPixelResults + "\r\n" + c + "\r\n" +
-                       "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\nSort 1\tP1\t0.0\t0.00\t1\r\n");
+  EXPECT_EQ(r.out,
+            a + "\r\n" + kPixelResults + "\r\n" + c + "\r\n" +
+                "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\nSort 1\tP1\t0.0\t0.00\t1\r\n");
   EXPECT_EQ(r.err, "zelko-cli results: " + b +
                        ": transformation not set (method 4 needs 6 coefficients, the project "
                        "holds 3)\n");
@@ -248,8 +250,8 @@ TEST_F(CliTest, PointsWithoutPhysicalColumns) {
   const CliRun n = Cli("points '" + notSet + "'");
   EXPECT_EQ(n.status, 0);
   EXPECT_EQ(n.out.substr(0, n.out.find("\r\n")), "分類\tGroup\tPoint\tx(pixels)\ty(pixels)");
-  EXPECT_EQ(n.err, "zelko-cli points: " + notSet +
-                       ": transformation not set; image coordinates only\n");
+  EXPECT_EQ(n.err,
+            "zelko-cli points: " + notSet + ": transformation not set; image coordinates only\n");
 }
 
 TEST(ProjectTables, TheStoredValuesAsTheWindowTakesThem) {
