@@ -26,7 +26,8 @@ void AreaPage::ConnectHandlers() {
   grid(StringGridGroup, [this] { StringGridGroupClick(); });
   grid(StringGrid2, [this] { StringGrid2Click(); });
   grid(StringGrid3, [this] { StringGrid3Click(); });
-  connect(StringGridSort, &StringGrid::DblClick, this, [this] { StringGridSort->SetEditorMode(true); });
+  connect(StringGridSort, &StringGrid::DblClick, this,
+          [this] { StringGridSort->SetEditorMode(true); });
   connect(StringGrid3, &StringGrid::DblClick, this, [this] { StringGrid3->SetEditorMode(true); });
   connect(RadioGroupLineType, &RadioGroup::Click, this,
           [this] { form_.Guard([this] { RadioGroupLineTypeClick(); }); });
@@ -36,8 +37,10 @@ void AreaPage::ConnectHandlers() {
           [this] { form_.Guard([this] { InverseRotationClick(); }); });
   connect(EraseOnePoint, &QAction::triggered, this,
           [this] { form_.Guard([this] { form_.EraseOnePointClick(); }); });
-  connect(ModifyPoint, &QAction::triggered, this, [this] { form_.Guard([this] { ModifyPointClick(); }); });
-  connect(AddPoint, &QAction::triggered, this, [this] { form_.Guard([this] { AddPointClick(); }); });
+  connect(ModifyPoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { ModifyPointClick(); }); });
+  connect(AddPoint, &QAction::triggered, this,
+          [this] { form_.Guard([this] { AddPointClick(); }); });
   connect(DeletePoint, &QAction::triggered, this,
           [this] { form_.Guard([this] { form_.DeletePointClick(); }); });
   connect(C2, &QAction::triggered, this, [this] {
@@ -52,7 +55,7 @@ void AreaPage::ConnectHandlers() {
   // while the table holds a point.
   StringGrid2->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(StringGrid2, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-    if (StringGrid2->RowCount() <= 2) return;
+    if (!PointMenuCanOpen()) return;
     menuTable_ = StringGrid2;
     PopupMenuLinePopup(true);
     PopupMenuLine->exec(StringGrid2->viewport()->mapToGlobal(p));
@@ -135,10 +138,7 @@ void AreaPage::RadioGroupLineTypeClick() {
   if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
       MsgResult::Yes) {
     form_.Lines[g].LineType = static_cast<std::uint8_t>(kind);
-    const int keep = StringGrid2->Row();
-    form_.FillPointTable();
-    StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
-    form_.FillGroupTable();
+    RefreshAfterGroupEdit();
   } else {
     RadioGroupLineType->SetItemIndexSilently(form_.Lines[g].LineType);
   }
@@ -154,21 +154,31 @@ void AreaPage::ComboBoxSortChange() {
   if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
       MsgResult::Yes) {
     form_.Lines[g].Sort = static_cast<std::uint16_t>(sort);
-    const int keep = StringGrid2->Row();
-    form_.FillPointTable();
-    StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
-    form_.FillGroupTable();
+    RefreshAfterGroupEdit();
   } else {
     const QSignalBlocker b(ComboBoxSort);
     ComboBoxSort->setCurrentIndex(form_.Lines[g].Sort);
   }
 }
 
+// The tables after a group's kind or category changed. The change is marked, so that closing
+// offers to save it.
+void AreaPage::RefreshAfterGroupEdit() {
+  const int keep = StringGrid2->Row();
+  form_.FillPointTable();
+  StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
+  form_.FillGroupTable();
+  form_.DataChanged(true);
+}
+
 void AreaPage::InverseRotationClick() {
   if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines.size())) return;
   ReverseGroup(form_.Lines[form_.IDLine]);
   form_.FillPointTable();
+  form_.DataChanged(true);
 }
+
+bool AreaPage::PointMenuCanOpen() const { return StringGrid2->RowCount() > 2; }
 
 void AreaPage::PopupMenuLinePopup(bool onTable) {
   EraseOnePoint->setEnabled(form_.NumPoints > 0);

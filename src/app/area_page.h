@@ -32,7 +32,7 @@ class AreaPage : public QWidget {
   StringGrid* StringGrid2;     // points
   StringGrid* StringGridSort;  // categories
   StringGrid* StringGridGroup;
-  StringGrid* StringGrid3;  // results
+  StringGrid* StringGrid3;     // results
   QPushButton* ButtonAddSort;  // "追加"
   QPushButton* ButtonRegistSort;
   QPushButton* ButtonDeleteSort;
@@ -65,7 +65,11 @@ class AreaPage : public QWidget {
   void RadioGroupLineTypeClick();
   void ComboBoxSortChange();
   void InverseRotationClick();
+  // Sets the point menu's item states; onTable: opened on a table (the copy item shows).
   void PopupMenuLinePopup(bool onTable);
+  // The point menu opens, on the point table or the view, only while the table holds a point.
+  bool PointMenuCanOpen() const;
+  void RefreshAfterGroupEdit();
   void PageControl2Show();
   void ModifyPointClick();
   void AddPointClick();

@@ -145,6 +145,7 @@ class TForm1 : public QMainWindow {
   void FillGroupTable();
   void SelectGroup(int i);
   void DeleteGroupAt(int g);
+  void RefreshPointTableAfterGroupDeletion();
   void AfterGroupsChanged();
   void UpdateGroupCommands();
   bool SelectedPoint();

@@ -1,10 +1,9 @@
 // The window's side of the measurement: the mode, group input, the four tables, the calculate
 // command, group and point editing.
-#include <QApplication>
-#include <QClipboard>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -16,6 +15,7 @@
 #include "measure/editing.h"
 #include "measure/formats.h"
 #include "measure/tables.h"
+#include "measure/view_overlay.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -24,15 +24,20 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+void FillGrid(StringGrid* g, const TableCells& cells, int firstRow) {
+  for (std::size_t r = static_cast<std::size_t>(firstRow); r < cells.size(); ++r)
+    for (std::size_t c = 0; c < cells[r].size() && static_cast<int>(c) < g->ColCount(); ++c)
+      g->SetCell(static_cast<int>(c), static_cast<int>(r), Q(cells[r][c]));
+}
+
 }  // namespace
 
 int TForm1::Method() const { return pageCoord->ComboBoxGridMethod->currentIndex(); }
 int TForm1::Unit() const { return pageCoord->ComboBoxScaleUnit->currentIndex(); }
 
-int TForm1::Decimals() const {
-  const auto d = TryParseInteger(EditNumDecimal->text().toStdString());
-  return d ? static_cast<int>(std::clamp<long long>(*d, -1, kMaxDecimals)) : 1;
-}
+// The decimals of the formats in force: frmdata is "0." followed by d zeros, and it keeps its
+// value while the edit holds a text that is no number.
+int TForm1::Decimals() const { return std::max(0, static_cast<int>(frmdata.size()) - 2); }
 
 std::vector<std::string> TForm1::CategoryNames() const {
   std::vector<std::string> names;
@@ -47,9 +52,10 @@ void TForm1::SetViewMenu(QMenu* menu) {
 }
 
 void TForm1::EditNumDecimalChange() {
-  const int d = static_cast<int>(ParseInteger(EditNumDecimal->text().toStdString()));
-  frmdata = Q(LengthFormat(d));
-  frmdata2 = Q(AreaFormat(d));
+  const long long d = ParseInteger(EditNumDecimal->text().toStdString());
+  const int decimals = static_cast<int>(std::clamp<long long>(d, -1, kMaxDecimals));
+  frmdata = Q(LengthFormat(decimals));
+  frmdata2 = Q(AreaFormat(decimals));
   FillPointTable();
 }
 
@@ -68,6 +74,7 @@ void TForm1::ToolButtonAreaModeClick() {
 }
 
 void TForm1::EnterMeasurementMode() {
+  zelko::AreaPage& p = *pageArea;
   isMarked = false;
   SetStatus(4, "");
   ToolButtonMarkers->setChecked(false);
@@ -76,15 +83,17 @@ void TForm1::EnterMeasurementMode() {
   PageControl1->setTabVisible(2, true);
   PageControl1->setTabVisible(1, false);
   Menu_Coord->setEnabled(false);
-  pageArea->SetSheetVisible(pageArea->TabSheetCalResult, false);
+  p.SetSheetVisible(p.TabSheetCalResult, false);
+  p.StringGrid3->setVisible(false);
   resultTableShown = false;
-  SetViewMenu(pageArea->PopupMenuLine);
+  SetViewMenu(p.PopupMenuLine);
   FillPointTable();
-  pageArea->SetSheetVisible(pageArea->TabSheetGroup, !Lines.empty());
+  p.SetSheetVisible(p.TabSheetGroup, !Lines.empty());
   AreaPage = 0;
   UpdateGroupCommands();
   ShowPage(2);
-  pageArea->PageControl2->setCurrentWidget(pageArea->TabSheetPointInput);
+  p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
+  AreaPage = 0;
   NumPoints = -1;
 }
 
@@ -113,6 +122,7 @@ void TForm1::ButtonSetAreaClick() {
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
     IDLine = static_cast<int>(Lines.size());
     p.StringGrid2->SetRow(p.StringGrid2->RowCount() - 1);
+    // The chooser offers only the listed categories; without a selection the first one counts.
     Sortpres = std::max(0, p.ComboBoxSort->currentIndex());
     StartGroupInput(Lines, Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
     SetStatus(4, "ポイントを入力して下さい");
@@ -162,8 +172,9 @@ void TForm1::TakeNewPoint() {
   NumPoints = AppendInputPoint(line, XPre, YPre);
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->RowCount() - 1;
-  const auto cells = PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx, Cy, Decimals());
-  if (g->ColCount() < static_cast<int>(cells.size()) && isCoord)
+  const auto cells =
+      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx, Cy, Decimals());
+  if (isCoord && g->ColCount() != static_cast<int>(cells.size()))
     g->SetColCount(static_cast<int>(cells.size()));
   for (size_t c = 0; c < cells.size(); ++c) g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   g->SetRow(r);
@@ -173,7 +184,7 @@ void TForm1::TakeNewPoint() {
 }
 
 void TForm1::EraseOnePointClick() {
-  if (NumPoints <= 0) return;
+  if (NumPoints <= 0 || IDLine < 0 || IDLine >= static_cast<int>(Lines.size())) return;
   TakeBackPoint(Lines[IDLine]);
   --NumPoints;
   StringGrid* g = pageArea->StringGrid2;
@@ -195,9 +206,7 @@ void TForm1::FillPointTable() {
   const int columns = PointTableColumns(Method());
   g->SetRowCount(static_cast<int>(t.cells.size()) + 1);
   g->SetColCount(columns);
-  for (size_t r = 1; r < t.cells.size(); ++r)
-    for (int c = 0; c < columns; ++c)
-      g->SetCell(c, static_cast<int>(r), Q(t.cells[r][static_cast<size_t>(c)]));
+  FillGrid(g, t.cells, 1);
   g->ClearRow(g->RowCount() - 1);
   g->SetRow(g->RowCount() - 1);
   g->FitColumnWidths();
@@ -208,7 +217,11 @@ bool TForm1::SelectedPoint() {
   const int r = g->Row();
   if (r <= 0 || r >= g->RowCount() - 1) return false;
   const auto ref = ParsePointRow(g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString());
-  if (!ref) return false;
+  // A row that names no existing point (the table is always rebuilt with the groups, so only a
+  // stale table could) selects nothing rather than an edit of a point that is not there.
+  if (!ref || ref->group >= static_cast<int>(Lines.size()) ||
+      static_cast<std::size_t>(ref->point) >= UsedPointCount(Lines[ref->group]))
+    return false;
   IDLine = ref->group;
   idPoint = ref->point;
   return true;
@@ -216,9 +229,10 @@ bool TForm1::SelectedPoint() {
 
 GroupDrawing TForm1::GroupHighlight() {
   GroupDrawing d;
-  if (Lines.size() >= 2) {
+  const int count = static_cast<int>(Lines.size());
+  if (count >= 2) {
     d.highlighted.assign(Lines.size(), false);
-    if (AreaPage == 2 && IDLine >= 0 && IDLine < static_cast<int>(Lines.size())) {
+    if (AreaPage == 2 && IDLine >= 0 && IDLine < count) {
       d.highlighted[IDLine] = true;
     } else if (AreaPage == 3) {
       const StringGrid* g3 = pageArea->StringGrid3;
@@ -227,12 +241,12 @@ GroupDrawing TForm1::GroupHighlight() {
         const StringGrid* gs = pageArea->StringGridSort;
         for (int row = 1; row < gs->RowCount(); ++row)
           if (gs->Cells(1, row) == g3->Cells(0, r)) {
-            for (size_t i = 0; i < Lines.size(); ++i)
+            for (int i = 0; i < count; ++i)
               if (Lines[i].Sort + 1 == row) d.highlighted[i] = true;
             break;
           }
       } else if (auto g = ParseGroupLabel(g3->Cells(1, r).toStdString())) {
-        if (*g >= 0 && *g < static_cast<int>(Lines.size())) d.highlighted[*g] = true;
+        if (*g < count) d.highlighted[*g] = true;
       }
     }
   }
@@ -241,7 +255,8 @@ GroupDrawing TForm1::GroupHighlight() {
     d.selectedGroup = IDLine;
     d.selectedPoint = idPoint;
   }
-  // Reading the selection for the drawing must not move the current group of the group page.
+  // On the group page the current group is the one of the group table, which the reversal and
+  // the kind change act on; a repaint must not move it to the point table's group.
   if (AreaPage == 2) {
     IDLine = keepLine;
     idPoint = keepPoint;
@@ -257,15 +272,20 @@ void TForm1::AfterGroupsChanged() {
     const int last = static_cast<int>(Lines.size()) - 1;
     if (IDLine >= last) IDLine = last;
     FillGroupTable();
+    // Hiding the shown result page moves the current sheet and with it AreaPage; decide the
+    // page from the value before that.
+    int page = AreaPage;
     p.SetSheetVisible(p.TabSheetGroup, true);
     p.SetSheetVisible(p.TabSheetCalResult, false);
-    if (AreaPage == 0 || AreaPage == 3) AreaPage = 0;
+    if (page == 0 || page == 3) page = 0;
     QWidget* sheets[4] = {p.TabSheetPointInput, p.TabSheetProperty, p.TabSheetGroup,
                           p.TabSheetCalResult};
-    p.PageControl2->setCurrentWidget(sheets[AreaPage]);
+    p.PageControl2->setCurrentWidget(sheets[page]);
+    AreaPage = page;
   } else {
     p.SetSheetVisible(p.TabSheetGroup, false);
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
+    AreaPage = 0;
   }
   DataChanged(true);
 }
@@ -281,15 +301,18 @@ void TForm1::UpdateGroupCommands() {
 void TForm1::FillGroupTable() {
   StringGrid* g = pageArea->StringGridGroup;
   const TableCells t = BuildGroupTable(Lines, CategoryNames());
-  g->SetRowCount(static_cast<int>(t.size()));
-  for (size_t r = 0; r < t.size(); ++r)
-    for (size_t c = 0; c < t[r].size() && c < 3; ++c)
-      g->SetCell(static_cast<int>(c), static_cast<int>(r), Q(t[r][c]));
-  g->FitColumnWidths();
+  const int before = g->Row();
+  const int target = std::max(1, IDLine + 1);
   {
     const QSignalBlocker b(g);
-    g->SetRow(std::max(1, IDLine + 1));
+    g->SetRowCount(static_cast<int>(t.size()));
+    g->SetRow(target);
   }
+  FillGrid(g, t, 0);
+  g->FitColumnWidths();
+  // Selecting the row runs the group-table selection when the row changes, as a click does;
+  // the handling comes once the table is filled.
+  if (target != before) pageArea->StringGridGroupClick();
 }
 
 void TForm1::FillGroupTableAndChooser() {
@@ -308,6 +331,7 @@ void TForm1::SelectGroup(int i) {
     pageArea->StringGridGroup->SetRow(i + 1);
   }
   IDLine = i;
+  // The kind chooser's own handling would find the group's kind unchanged and do nothing.
   pageArea->RadioGroupLineType->SetItemIndexSilently(Lines[i].LineType);
   {
     const QSignalBlocker b(pageArea->ComboBoxSort);
@@ -316,28 +340,40 @@ void TForm1::SelectGroup(int i) {
   PaintPicture(-1, -1);
 }
 
-void TForm1::DeleteGroupAt(int g) {
-  if (auto id = DeleteGroup(Lines, g)) IDLine = *id;
-  FillPointTable();
+void TForm1::RefreshPointTableAfterGroupDeletion() {
   if (Lines.empty()) {
     pageArea->StringGrid2->SetRowCount(2);
     pageArea->StringGrid2->ClearRow(1);
+  } else {
+    FillPointTable();
   }
 }
 
+void TForm1::DeleteGroupAt(int g) {
+  if (auto id = DeleteGroup(Lines, g)) IDLine = *id;
+  RefreshPointTableAfterGroupDeletion();
+}
+
 void TForm1::ButtonEraseAreaClick() {
+  if (Lines.empty()) return;
   if (Lines.size() == 1) {
     ClearGroups();
     NumPoints = -1;
+    // Not only the commands: the empty group page goes and the deletion counts as a change, or
+    // closing the program would not offer to save it.
+    AfterGroupsChanged();
     UpdateGroupCommands();
     return;
   }
   DrawGroupLabels();
-  const QString text =
-      dialogs().InputBox("", Q(kPromptDeleteGroups), Q(kDeleteGroupsDefault));
-  const GroupDeletion plan = PlanGroupDeletion(text.toStdString(), static_cast<int>(Lines.size()));
-  if (plan.cancelled) return;
-  for (int index : plan.calls) DeleteGroupAt(index);
+  const QString text = dialogs().InputBox("", Q(kPromptDeleteGroups), Q(kDeleteGroupsDefault));
+  // One pass over the groups and one refill of the point table, however long the list.
+  const GroupDeletion done = DeleteGroupsByList(Lines, text.toStdString());
+  if (done.cancelled) return;
+  if (!done.numbers.empty()) {
+    IDLine = static_cast<int>(Lines.size()) - 1;
+    RefreshPointTableAfterGroupDeletion();
+  }
   AfterGroupsChanged();
   UpdateGroupCommands();
 }
@@ -347,31 +383,22 @@ void TForm1::ButtonEraseAreaClick() {
 void TForm1::DrawGroupLabels() {
   QImage picture = Image1->Picture();
   if (picture.isNull()) return;
+  constexpr int kLabelPoints = 8;
+  const auto labels =
+      GroupLabelPlacements(Lines, ViewPlacement{XB0, YB0, factor}, SWidth, SHeight, kLabelPoints);
   QPainter p(&picture);
-  QFont font = p.font();
-  font.setPointSize(8);
+  QFont font;
+  font.setPointSize(kLabelPoints);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
   p.setFont(font);
   const QFontMetrics fm(font);
-  for (size_t i = 0; i < Lines.size(); ++i) {
-    const TLine& l = Lines[i];
-    double X, Y;
-    if (l.LineType == ltPoints) {
-      if (l.Points.empty()) continue;
-      X = std::trunc(l.Points[0].x);
-      Y = std::trunc(l.Points[0].y);
-    } else {
-      if (l.Points.size() < 2) continue;
-      X = std::trunc((l.Points[0].x + l.Points[1].x) / 2);
-      Y = std::trunc((l.Points[0].y + l.Points[1].y) / 2);
-    }
-    const int vx = static_cast<int>(std::trunc(X * factor - XB0));
-    const int vy = static_cast<int>(std::trunc(Y * factor - YB0)) - 8 / 2;
-    if (vx < 0 || vx >= SWidth || vy < 0 || vy >= SHeight) continue;
-    const QString label = Q(GroupLabel(Lines, static_cast<int>(i)));
-    const QRect box(vx, vy, fm.horizontalAdvance(label) + 2, fm.height());
+  p.setPen(Qt::black);
+  for (const LabelPlacement& l : labels) {
+    const QString text = Q(l.label);
+    const QRect box(l.topLeft.x, l.topLeft.y, fm.horizontalAdvance(text) + 2, fm.height());
     p.fillRect(box, Qt::white);
-    p.setPen(Qt::black);
-    p.drawText(box, Qt::AlignLeft | Qt::AlignTop, label);
+    p.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
   }
   p.end();
   Image1->SetPicture(picture);
@@ -379,6 +406,8 @@ void TForm1::DrawGroupLabels() {
 
 void TForm1::BitBtnCalAreaClick() {
   QImage surface;
+  bool prepared = false;
+  QPainter fill;
   CalculateHooks hooks;
   hooks.prepare = [&] {
     factor = FitFactor();
@@ -387,27 +416,28 @@ void TForm1::BitBtnCalAreaClick() {
     YB0 = 0;
     RefreshWorkingImage();
     surface = Image1->Picture();
+    prepared = true;
+    if (!surface.isNull()) {
+      fill.begin(&surface);
+      fill.setPen(QPen(QColor(255, 0, 0), 1, Qt::SolidLine));
+    }
   };
   hooks.afterGroup = [&](std::size_t g) {
     const TLine& l = Lines[g];
-    if (l.LineType == ltClosed && !surface.isNull()) {
-      QPolygon poly;
-      bool inside = true;
-      for (const TMarker& m : l.Points) {
-        const QPoint v(RoundHalfAway(m.x * factor - XB0), RoundHalfAway(m.y * factor - YB0));
-        if (v.x() < 0 || v.x() > SWidth || v.y() < 0 || v.y() > SHeight) inside = false;
-        poly << v;
-      }
-      if (inside && !poly.isEmpty()) {
-        QPainter p(&surface);
-        p.setPen(QPen(QColor(255, 0, 0), 1));
-        p.setBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea));
-        p.drawPolygon(poly);
-      }
-    }
-    if (!surface.isNull()) Image1->SetPicture(surface);
+    if (l.LineType != ltClosed || !fill.isActive()) return;
+    const auto polygon = AreaFillPolygon(l, ViewPlacement{XB0, YB0, factor}, SWidth, SHeight);
+    if (!polygon) return;
+    QPolygon poly;
+    poly.reserve(static_cast<int>(polygon->size()));
+    for (const PixelPos& v : *polygon) poly << QPoint(v.x, v.y);
+    fill.setBrush(
+        QBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea), Qt::SolidPattern));
+    fill.drawPolygon(poly);
   };
   const CalculateResult r = CalculateLines(Lines, Method(), Cx, Cy, Unit(), isLineInput, hooks);
+  if (fill.isActive()) fill.end();
+  // The view shows the fills once, at the end, rather than after every one of many groups.
+  if (prepared && !surface.isNull()) Image1->SetPicture(surface);
   if (!r.ok()) {
     if (!r.message.empty()) Msg(MsgKind::Error, Q(r.message));
     return;
@@ -415,25 +445,34 @@ void TForm1::BitBtnCalAreaClick() {
   DrawGroupLabels();
   const ResultTable t = BuildResultTable(Lines, CategoryNames(), Unit(), Decimals());
   StringGrid* g3 = pageArea->StringGrid3;
-  g3->SetRowCount(static_cast<int>(t.cells.size()));
-  g3->SetColCount(ResultTable::kColumns);
-  for (size_t row = 0; row < t.cells.size(); ++row)
-    for (size_t c = 0; c < t.cells[row].size(); ++c)
-      g3->SetCell(static_cast<int>(c), static_cast<int>(row), Q(t.cells[row][c]));
+  {
+    // A selection moved by the new row count would repaint the view and wipe the fills.
+    const QSignalBlocker b(g3);
+    g3->SetColCount(ResultTable::kColumns);
+    g3->SetRowCount(static_cast<int>(t.cells.size()));
+    FillGrid(g3, t.cells, 0);
+  }
   g3->FitColumnWidths();
   resultTableShown = true;
   g3->setVisible(true);
-  pageArea->ShowSheet(pageArea->TabSheetCalResult);
+  {
+    const QSignalBlocker b(g3);
+    pageArea->ShowSheet(pageArea->TabSheetCalResult);
+  }
   AreaPage = 3;
 }
 
 // ---------------------------------------------------------------- point editing
 
 void TForm1::StatusBar1Click() {
-  if (isModifyPoint || isAddPoint) {
+  if (isModifyPoint) {
     pageArea->PageControl2->setEnabled(true);
     SetStatus(4, "");
     isModifyPoint = false;
+  }
+  if (isAddPoint) {
+    pageArea->PageControl2->setEnabled(true);
+    SetStatus(4, "");
     isAddPoint = false;
   }
 }
@@ -451,7 +490,7 @@ bool TForm1::CompletePointMove() {
   isModifyPoint = false;
   SetStatus(4, "");
   pageArea->PageControl2->setEnabled(true);
-  PaintPicture(-1, -1);
+  pageArea->StringGrid2Click();
   return true;
 }
 
@@ -474,11 +513,15 @@ void TForm1::DeletePointClick() {
   if (auto question = PointDeletionQuestion(Lines[IDLine])) {
     if (Msg(MsgKind::Warning, Q(*question), MsgButtons::YesNo) != MsgResult::No) {
       DeleteGroupAt(IDLine);
-      PaintPicture(-1, -1);
+      // The group list changed: the group page and the commands follow, and it is a change.
+      AfterGroupsChanged();
+      UpdateGroupCommands();
     }
     return;
   }
   RemovePoint(Lines, PointRef{IDLine, idPoint});
+  // A deleted point is an unsaved change like any other edit, so closing offers to save it.
+  DataChanged(true);
   StringGrid* g = pageArea->StringGrid2;
   const int top = g->TopRow(), c = g->Row();
   FillPointTable();
@@ -492,15 +535,29 @@ void TForm1::Image1DblClick() {
   const auto nearest = NearestPoint(Lines, XPre, YPre);
   if (!nearest) return;
   IDLine = nearest->group;
-  pageArea->StringGrid2->SetRow(nearest->row);
-  if (AreaPage == 2) {
-    pageArea->StringGridGroup->SetRow(IDLine + 1);
+  zelko::AreaPage& p = *pageArea;
+  {
+    const QSignalBlocker b(p.StringGrid2);
+    p.StringGrid2->SetRow(nearest->row);
+  }
+  if (AreaPage == 0) {
+    p.StringGrid2Click();
+  } else if (AreaPage == 2) {
+    {
+      const QSignalBlocker b(p.StringGridGroup);
+      p.StringGridGroup->SetRow(IDLine + 1);
+    }
+    p.StringGridGroupClick();
   } else if (AreaPage == 3) {
     const QString label = Q(GroupLabel(Lines, IDLine));
-    const StringGrid* g3 = pageArea->StringGrid3;
+    StringGrid* g3 = p.StringGrid3;
     for (int r = 1; r < g3->RowCount(); ++r)
       if (g3->Cells(1, r) == label) {
-        pageArea->StringGrid3->SetRow(r);
+        {
+          const QSignalBlocker b(g3);
+          g3->SetRow(r);
+        }
+        p.StringGrid3Click();
         break;
       }
   }

@@ -113,6 +113,12 @@ void AppendJsonCells(std::string& out, const std::vector<std::string>& cells) {
 
 }  // namespace
 
+std::string JsonString(const std::string& text) {
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
+}
+
 std::string TableToTsv(const TableCells& cells) { return Joined(cells, '\t', &Plain); }
 
 std::string TableToCsv(const TableCells& cells) { return Joined(cells, ',', &CsvQuoted); }

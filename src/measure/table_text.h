@@ -23,4 +23,7 @@ std::string ResultTableToJson(const ResultTable& table);
 // {"header": [...], "rows": [{"group": 1, "point": 1, "cells": [...]}]}, both 1-based.
 std::string PointTableToJson(const PointTable& table);
 
+// A JSON string literal, quotes included; invalid UTF-8 becomes U+FFFD.
+std::string JsonString(const std::string& text);
+
 }  // namespace zelko

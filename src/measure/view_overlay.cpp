@@ -19,7 +19,7 @@ std::optional<int> Truncated(long double v) {
 
 }  // namespace
 
-std::optional<ViewPixel> GroupLabelAnchor(const TLine& line) {
+std::optional<PixelPos> GroupLabelAnchor(const TLine& line) {
   const std::size_t n = UsedPointCount(line);
   long double x, y;
   if (line.LineType == ltPoints) {
@@ -33,7 +33,7 @@ std::optional<ViewPixel> GroupLabelAnchor(const TLine& line) {
   }
   const auto ax = Truncated(x), ay = Truncated(y);
   if (!ax || !ay) return std::nullopt;
-  return ViewPixel{*ax, *ay};
+  return PixelPos{*ax, *ay};
 }
 
 std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines,
@@ -55,18 +55,18 @@ std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines
   return out;
 }
 
-std::optional<std::vector<ViewPixel>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
-                                                      int width, int height) {
+std::optional<std::vector<PixelPos>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
+                                                     int width, int height) {
   const std::size_t n = UsedPointCount(line);
   if (n == 0) return std::nullopt;
-  std::vector<ViewPixel> polygon;
+  std::vector<PixelPos> polygon;
   polygon.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const long double fx = static_cast<long double>(line.Points[i].x) * view.factor - view.XB0;
     const long double fy = static_cast<long double>(line.Points[i].y) * view.factor - view.YB0;
     // Far outside the view the rounding would overflow; such a curve is not filled anyway.
     if (!(fx > -1 && fx < width + 1.0L && fy > -1 && fy < height + 1.0L)) return std::nullopt;
-    const ViewPixel v{RoundHalfAway(fx), RoundHalfAway(fy)};
+    const PixelPos v{RoundHalfAway(fx), RoundHalfAway(fy)};
     if (v.x < 0 || v.x > width || v.y < 0 || v.y > height) return std::nullopt;
     polygon.push_back(v);
   }

@@ -11,21 +11,21 @@
 
 namespace zelko {
 
-struct ViewPixel {
+struct PixelPos {
   int x = 0;
   int y = 0;
-  bool operator==(const ViewPixel&) const = default;
+  bool operator==(const PixelPos&) const = default;
 };
 
 // Anchor of a group's label in whole image pixels (truncated towards zero): the midpoint of the
 // first two points of a curve or closed curve, the first point of a points group. nullopt when
 // the group has too few points for one; such a group gets no label.
-std::optional<ViewPixel> GroupLabelAnchor(const TLine& line);
+std::optional<PixelPos> GroupLabelAnchor(const TLine& line);
 
 struct LabelPlacement {
   int group = 0;
   std::string label;  // GroupLabel
-  ViewPixel topLeft;  // top-left corner of the text, fontSize / 2 pixels above the anchor
+  PixelPos topLeft;   // top-left corner of the text, fontSize / 2 pixels above the anchor
 };
 
 // The labels that fall inside the view window (0 ≤ x < width, 0 ≤ y < height), in group order.
@@ -36,7 +36,7 @@ std::vector<LabelPlacement> GroupLabelPlacements(const std::vector<TLine>& lines
 // The view polygon of a closed curve's fill (vertices rounded half away from zero), or nullopt
 // when a vertex lies outside 0..width × 0..height (both ends included) and the curve is not
 // filled. The fill colour is clPlusArea for Area ≥ 0, else clMinusArea.
-std::optional<std::vector<ViewPixel>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
-                                                      int width, int height);
+std::optional<std::vector<PixelPos>> AreaFillPolygon(const TLine& line, const ViewPlacement& view,
+                                                     int width, int height);
 
 }  // namespace zelko

@@ -158,6 +158,27 @@ TColor Highlight(TColor c) {
   return c == green ? 0xFF00FF : green;
 }
 
+// Whether every point of the group lies beyond one edge of the view window by more than the
+// largest symbol: then none of its symbols fits and every segment has both ends beyond that
+// edge, so the group would draw nothing. Tested in image coordinates, before any rounding.
+bool GroupOutsideWindow(const TLine& line, const ViewWindow& w, int symbolSize) {
+  double minX = line.Points[0].x, maxX = minX, minY = line.Points[0].y, maxY = minY;
+  for (const TMarker& p : line.Points) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+  }
+  if (!(w.factor > 0)) return false;
+  // A view pixel is RoundHalfAway(x * factor - XB0); one pixel more covers the rounding.
+  const double margin = (symbolSize + 1.0) / w.factor;
+  const double left = w.XB0 / w.factor - margin;
+  const double right = (w.XB0 + w.SWidth) / w.factor + margin;
+  const double top = w.YB0 / w.factor - margin;
+  const double bottom = (w.YB0 + w.SHeight) / w.factor + margin;
+  return maxX < left || minX > right || maxY < top || minY > bottom;
+}
+
 }  // namespace
 
 void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& lines,
@@ -167,6 +188,7 @@ void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& 
   for (size_t g = 0; g < lines.size(); ++g) {
     const TLine& line = lines[g];
     if (line.Points.empty()) continue;
+    if (GroupOutsideWindow(line, w, 2 * std::max(0, s.RegistPointSize))) continue;
     const bool hi = g < d.highlighted.size() && d.highlighted[g];
     const TColor pointColour = hi ? Highlight(s.clRegistPoints) : s.clRegistPoints;
     const TColor lineColour = hi ? Highlight(s.clLine) : s.clLine;

@@ -175,11 +175,11 @@ TEST(ViewOverlay, LabelAnchorsAndPlacement) {
   TLine curve = Group(ltCurve, 0, 0, 0, 0);
   curve.Points = {{"1", 10.6, 20.4}, {"2", 11.8, 21.0}};
   curve.NumPoints = 2;
-  EXPECT_EQ(GroupLabelAnchor(curve), (ViewPixel{11, 20}));
+  EXPECT_EQ(GroupLabelAnchor(curve), (PixelPos{11, 20}));
   TLine points = Group(ltPoints, 0, 0, 0, 0);
   points.Points = {{"1", -3.7, 5.9}};
   points.NumPoints = 1;
-  EXPECT_EQ(GroupLabelAnchor(points), (ViewPixel{-3, 5}));
+  EXPECT_EQ(GroupLabelAnchor(points), (PixelPos{-3, 5}));
   TLine single = curve;
   single.Points.resize(1);
   single.NumPoints = 1;
@@ -191,7 +191,7 @@ TEST(ViewOverlay, LabelAnchorsAndPlacement) {
   ASSERT_EQ(placed.size(), 1u);  // the single point has no anchor, the points lie left of view
   EXPECT_EQ(placed[0].group, 1);
   EXPECT_EQ(placed[0].label, "L2");
-  EXPECT_EQ(placed[0].topLeft, (ViewPixel{12, 31}));  // 22 - 10, 40 - 5 - 4
+  EXPECT_EQ(placed[0].topLeft, (PixelPos{12, 31}));  // 22 - 10, 40 - 5 - 4
   EXPECT_TRUE(GroupLabelPlacements({curve}, view, 12, 100).empty());
 }
 
@@ -201,7 +201,7 @@ TEST(ViewOverlay, FillOnlyWhenEveryVertexIsInView) {
   area.NumPoints = 3;
   const ViewPlacement view{0, 10, 2};
   EXPECT_EQ(AreaFillPolygon(area, view, 110, 50),
-            (std::vector<ViewPixel>{{5, 0}, {110, 0}, {110, 50}}));
+            (std::vector<PixelPos>{{5, 0}, {110, 0}, {110, 50}}));
   EXPECT_EQ(AreaFillPolygon(area, view, 109, 50), std::nullopt);
   area.Points[1].x = 1e15;
   EXPECT_EQ(AreaFillPolygon(area, view, 110, 50), std::nullopt);

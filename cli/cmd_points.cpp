@@ -1,0 +1,65 @@
+// zelko-cli points: the point table of a project.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "measure/project_tables.h"
+#include "measure/table_text.h"
+
+namespace zelko::cli {
+namespace {
+
+const char kUsage[] = "points FILE [--format tsv|csv|json]";
+
+int BadArguments(const char* why) {
+  std::fprintf(stderr, "zelko-cli points: %s\nusage: zelko-cli %s\n", why, kUsage);
+  return 2;
+}
+
+// Columns: category, group, point, image x and y, and the physical X and Y unless the method is
+// "無変換" or the transformation is not set (then a note on stderr; the table is still printed).
+int Points(const std::vector<std::string>& args) {
+  std::string format = "tsv";
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--format")
+      format = i + 1 < args.size() ? args[++i] : std::string();
+    else if (a.rfind("--format=", 0) == 0)
+      format = a.substr(9);
+    else if (a.size() > 1 && a[0] == '-' && a != "--")
+      return BadArguments(("unknown option " + a).c_str());
+    else if (a != "--")
+      files.push_back(a);
+  }
+  if (format != "tsv" && format != "csv" && format != "json")
+    return BadArguments("--format takes tsv, csv or json");
+  if (files.size() != 1) return BadArguments("give exactly one project file");
+
+  const std::string& file = files[0];
+  std::string error;
+  ProjectPoints points;
+  if (auto data = LoadProjectData(file, &error)) {
+    points = ProjectPointTable(*data);
+    error = points.error;
+  }
+  if (!points.ok) {
+    std::fprintf(stderr, "zelko-cli points: %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  if (!points.physical)
+    std::fprintf(stderr, "zelko-cli points: %s: transformation not set; image coordinates only\n",
+                 file.c_str());
+  const std::string text = format == "json"  ? PointTableToJson(points.table)
+                           : format == "csv" ? TableToCsv(points.table.cells)
+                                             : TableToTsv(points.table.cells);
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+  return 0;
+}
+
+CommandRegistrar reg("points", &Points, kUsage);
+
+}  // namespace
+}  // namespace zelko::cli

@@ -1,0 +1,115 @@
+// zelko-cli results: the result table of each project, as the calculate command fills it.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "measure/project_tables.h"
+#include "measure/table_text.h"
+
+namespace zelko::cli {
+namespace {
+
+const char kUsage[] = "results FILE... [--format tsv|csv|json]";
+
+enum class Format { Tsv, Csv, Json };
+
+bool ParseFormat(const std::string& name, Format* format) {
+  if (name == "tsv")
+    *format = Format::Tsv;
+  else if (name == "csv")
+    *format = Format::Csv;
+  else if (name == "json")
+    *format = Format::Json;
+  else
+    return false;
+  return true;
+}
+
+int BadArguments(const char* why) {
+  std::fprintf(stderr, "zelko-cli results: %s\nusage: zelko-cli %s\n", why, kUsage);
+  return 2;
+}
+
+void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+// Output of several projects: in TSV and CSV each table is preceded by a row holding the
+// project's path, and an empty line separates the tables; in JSON an array of {"file",
+// "table"} or {"file", "error"} objects. A single project gives its table alone. A project
+// that cannot be measured is reported on stderr, the others are still printed, and the exit
+// status is then 1.
+int Results(const std::vector<std::string>& args) {
+  Format format = Format::Tsv;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--format") {
+      if (i + 1 == args.size() || !ParseFormat(args[++i], &format))
+        return BadArguments("--format takes tsv, csv or json");
+    } else if (a.rfind("--format=", 0) == 0) {
+      if (!ParseFormat(a.substr(9), &format))
+        return BadArguments("--format takes tsv, csv or json");
+    } else if (a.size() > 1 && a[0] == '-' && a != "--") {
+      return BadArguments(("unknown option " + a).c_str());
+    } else if (a != "--") {
+      files.push_back(a);
+    }
+  }
+  if (files.empty()) return BadArguments("no project file given");
+
+  const bool several = files.size() > 1;
+  bool failed = false;
+  bool firstJson = true;
+  if (several && format == Format::Json) Write("[");
+  bool firstBlock = true;
+  for (const std::string& file : files) {
+    std::string error;
+    ProjectResults results;
+    if (auto data = LoadProjectData(file, &error)) {
+      results = ProjectResultTable(*data);
+      error = results.error;
+    }
+    if (!results.ok) {
+      failed = true;
+      std::fprintf(stderr, "zelko-cli results: %s: %s\n", file.c_str(), error.c_str());
+      if (several && format == Format::Json) {
+        Write(std::string(firstJson ? "\n" : ",\n") + "{\"file\": " + JsonString(file) +
+              ", \"error\": " + JsonString(error) + "}");
+        firstJson = false;
+      }
+      continue;
+    }
+    switch (format) {
+      case Format::Tsv:
+      case Format::Csv: {
+        const auto text = format == Format::Tsv ? &TableToTsv : &TableToCsv;
+        if (several) {
+          if (!firstBlock) Write("\r\n");
+          Write(text({{file}}));
+        }
+        Write(text(results.table.cells));
+        break;
+      }
+      case Format::Json:
+        if (several) {
+          std::string table = ResultTableToJson(results.table);
+          while (!table.empty() && table.back() == '\n') table.pop_back();
+          Write(std::string(firstJson ? "\n" : ",\n") + "{\"file\": " + JsonString(file) +
+                ", \"table\": " + table + "}");
+          firstJson = false;
+        } else {
+          Write(ResultTableToJson(results.table));
+        }
+        break;
+    }
+    firstBlock = false;
+  }
+  if (several && format == Format::Json) Write(firstJson ? "]\n" : "\n]\n");
+  std::fflush(stdout);
+  return failed ? 1 : 0;
+}
+
+CommandRegistrar reg("results", &Results, kUsage);
+
+}  // namespace
+}  // namespace zelko::cli

@@ -1,0 +1,89 @@
+#include "measure/project_tables.h"
+
+#include <algorithm>
+
+#include "coords/transform.h"
+#include "document/numbers.h"
+#include "document/project_file.h"
+#include "measure/calculation.h"
+#include "measure/formats.h"
+
+namespace zelko {
+
+std::optional<ProjectData> LoadProjectData(const std::string& path, std::string* error) {
+  ProjectReadResult read = ReadProjectFile(path);
+  switch (read.Status) {
+    case ProjectReadStatus::Ok:
+      return std::move(read.Data);
+    case ProjectReadStatus::NotProject:
+      if (error) *error = "not a project file of a binary version";
+      return std::nullopt;
+    case ProjectReadStatus::Failed:
+      break;
+  }
+  if (error) *error = read.Error.empty() ? "the project cannot be read" : read.Error;
+  return std::nullopt;
+}
+
+bool ProjectTransformIsSet(const ProjectData& data) {
+  const int count = CoefficientCount(data.Method);
+  return count > 0 && static_cast<int>(data.Cx.size()) == count &&
+         static_cast<int>(data.Cy.size()) == count;
+}
+
+std::optional<int> ProjectDecimals(const ProjectData& data, std::string* error) {
+  const auto d = TryParseInteger(data.NumDecimal);
+  if (!d) {
+    if (error) *error = "decimal places \"" + data.NumDecimal + "\" are not a whole number";
+    return std::nullopt;
+  }
+  return static_cast<int>(std::clamp<long long>(*d, -1, kMaxDecimals));
+}
+
+std::vector<std::string> ProjectCategories(const ProjectData& data) {
+  if (!data.HasCategories || data.Categories.empty()) return {"Sort 1"};
+  return data.Categories;
+}
+
+namespace {
+
+std::string NotSetMessage(const ProjectData& data) {
+  return "transformation not set (method " + std::to_string(data.Method) + " needs " +
+         std::to_string(CoefficientCount(data.Method)) + " coefficients, the project holds " +
+         std::to_string(data.Cx.size()) + ")";
+}
+
+}  // namespace
+
+ProjectResults ProjectResultTable(const ProjectData& data) {
+  ProjectResults out;
+  if (!ProjectTransformIsSet(data)) {
+    out.error = NotSetMessage(data);
+    return out;
+  }
+  const auto decimals = ProjectDecimals(data, &out.error);
+  if (!decimals) return out;
+  std::vector<TLine> lines = data.Lines;
+  const CalculateResult r = CalculateLines(lines, data.Method, data.Cx, data.Cy, data.ScaleUnit);
+  if (!r.ok() && r.status != CalculateStatus::NoGroups) {
+    out.error = r.message;
+    return out;
+  }
+  out.table = BuildResultTable(lines, ProjectCategories(data), data.ScaleUnit, *decimals);
+  out.ok = true;
+  return out;
+}
+
+ProjectPoints ProjectPointTable(const ProjectData& data) {
+  ProjectPoints out;
+  const auto decimals = ProjectDecimals(data, &out.error);
+  if (!decimals) return out;
+  out.physical = ProjectTransformIsSet(data);
+  // Method 0 has no physical columns anyway; an unset transformation shows what method 0 shows.
+  const int method = out.physical ? data.Method : tmNone;
+  out.table = BuildPointTable(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals);
+  out.ok = true;
+  return out;
+}
+
+}  // namespace zelko

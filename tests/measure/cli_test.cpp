@@ -1,0 +1,284 @@
+// zelko-cli results and points, run as a user runs them, on projects written for the test.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "coords/transform.h"
+#include "document/project_file.h"
+#include "measure/project_tables.h"
+
+namespace zelko {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/zelko_cli_XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    dir_ = templ;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  std::string Write(const std::string& name, const ProjectData& data) {
+    std::string error;
+    EXPECT_TRUE(WriteProjectFile(Path(name), data, &error)) << error;
+    return Path(name);
+  }
+
+  CliRun Cli(const std::string& args) const {
+    const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
+    const std::string command = std::string("'") + ZELKO_CLI + "' " + args + " >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
+    const int raw = std::system(command.c_str());
+    CliRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    return r;
+  }
+
+  fs::path dir_;
+};
+
+TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
+  TLine line;
+  line.LineType = kind;
+  line.Sort = static_cast<std::uint16_t>(sort);
+  for (const auto& [x, y] : points)
+    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
+  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
+  return line;
+}
+
+// "無変換" of a 300-pixel-high image: X = x, Y = 300 - y, in pixels, one decimal.
+ProjectData PixelProject() {
+  ProjectData d;
+  d.ImagePath = "site.bmp";
+  d.Method = tmNone;
+  d.Cx = {0, 1, 0};
+  d.Cy = {300, 0, -1};
+  d.Categories = {"Sort 1", "道路"};
+  d.Lines = {Group(ltClosed, 0, {{10, 10}, {10, 20}, {11, 20}}),  // 21.05, +5
+             Group(ltClosed, 0, {{30, 10}, {34, 10}, {34, 11}}),  // 9.12, -2
+             Group(ltCurve, 1, {{100, 100}, {103, 104}})};        // 5
+  return d;
+}
+
+const char kPixelResults[] =
+    "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\n"
+    "Sort 1\tC1\t21.0\t5.00\t3\r\n"
+    "\tC2\t9.1\t-2.00\t3\r\n"
+    "Sort 1\t合計\t30.2\t3.00\t6\r\n"
+    "道路\tL3\t5.0\t0.00\t2\r\n";
+
+TEST_F(CliTest, ResultsAreTheClipboardCopyOfTheResultTable) {
+  const std::string file = Write("a.pqs", PixelProject());
+  const CliRun r = Cli("results '" + file + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, kPixelResults);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Cli("results --format tsv '" + file + "'").out, kPixelResults);
+}
+
+TEST_F(CliTest, ResultsAsCsvAndJson) {
+  ProjectData d = PixelProject();
+  d.Categories[1] = "道路, 舗装";
+  d.NumDecimal = "2";
+  const std::string file = Write("a.pqs", d);
+  const CliRun csv = Cli("results --format=csv '" + file + "'");
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(csv.out,
+            "分類,Group,長さ(pixels),面積(pixels^2),点数\r\n"
+            "Sort 1,C1,21.05,5.0000,3\r\n"
+            ",C2,9.12,-2.0000,3\r\n"
+            "Sort 1,合計,30.17,3.0000,6\r\n"
+            "\"道路, 舗装\",L3,5.00,0.0000,2\r\n");
+  const CliRun json = Cli("results '" + file + "' --format json");
+  EXPECT_EQ(json.status, 0) << json.err;
+  EXPECT_EQ(
+      json.out,
+      "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\"], "
+      "\"rows\": [\n"
+      "  {\"type\": \"group\", \"group\": 1, \"category\": 1, \"cells\": [\"Sort 1\", \"C1\", "
+      "\"21.05\", \"5.0000\", \"3\"]},\n"
+      "  {\"type\": \"group\", \"group\": 2, \"category\": 1, \"cells\": [\"\", \"C2\", "
+      "\"9.12\", \"-2.0000\", \"3\"]},\n"
+      "  {\"type\": \"total\", \"category\": 1, \"cells\": [\"Sort 1\", \"合計\", \"30.17\", "
+      "\"3.0000\", \"6\"]},\n"
+      "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
+      "\"L3\", \"5.00\", \"0.0000\", \"2\"]}\n"
+      "]}\n");
+}
+
+TEST_F(CliTest, DegreeProjectsAreMeasuredInMetresWithFixedFormats) {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.ScaleUnit = 6;
+  d.NumDecimal = "3";
+  // Longitude 139 + x / 10000, latitude 35.01 - y / 10000: the 0.01 degree square, clockwise.
+  d.Cx = {139, 0.0001, 0};
+  d.Cy = {35.01, 0, -0.0001};
+  d.Lines = {Group(ltClosed, 0, {{0, 0}, {100, 0}, {100, 100}, {0, 100}})};
+  const CliRun r = Cli("results '" + Write("deg.pqs", d) + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  // 4047.2497 m (4047.25 to two decimals) and 1012492.89 square metres.
+  EXPECT_EQ(r.out, "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4047.2\t-1012493\t4\r\n");
+}
+
+TEST_F(CliTest, SeveralProjectsAreSeparatedAndOneThatCannotBeMeasuredIsReported) {
+  const std::string a = Write("a.pqs", PixelProject());
+  ProjectData notSet = PixelProject();
+  notSet.Method = tmQuadratic;  // needs 6 coefficients, holds 3
+  const std::string b = Write("b.pqs", notSet);
+  ProjectData single;
+  single.Cx = {0, 1, 0};
+  single.Cy = {0, 0, 1};
+  single.Lines = {Group(ltPoints, 0, {{1, 1}})};
+  const std::string c = Write("c.pqs", single);
+
+  const CliRun r = Cli("results '" + a + "' '" + b + "' '" + c + "'");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            a + "\r\n" + kPixelResults + "\r\n" + c + "\r\n" +
+                "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\nSort 1\tP1\t0.0\t0.00\t1\r\n");
+  EXPECT_EQ(r.err, "zelko-cli results: " + b +
+                       ": transformation not set (method 4 needs 6 coefficients, the project "
+                       "holds 3)\n");
+
+  const CliRun json = Cli("results --format json '" + b + "' '" + c + "'");
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out.substr(0, 13 + b.size()), "[\n{\"file\": \"" + b + "\"");
+  EXPECT_NE(json.out.find("\"error\": \"transformation not set"), std::string::npos);
+  EXPECT_NE(json.out.find("{\"file\": \"" + c + "\", \"table\": {\"header\""), std::string::npos);
+  EXPECT_EQ(json.out.substr(json.out.size() - 3), "\n]\n");
+}
+
+TEST_F(CliTest, BadInputAndBadArguments) {
+  const std::string good = Write("a.pqs", PixelProject());
+  {
+    std::ofstream(Path("junk.pqs"), std::ios::binary) << "Zelko Version 2.8.1 \x01";
+    const CliRun r = Cli("results '" + Path("junk.pqs") + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("zelko-cli results: " + Path("junk.pqs") + ": ", 0), 0u) << r.err;
+  }
+  {
+    const CliRun r = Cli("results '" + Path("missing.pqs") + "'");
+    EXPECT_EQ(r.status, 1);
+  }
+  {
+    ProjectData d = PixelProject();
+    d.NumDecimal = "x";
+    const CliRun r = Cli("results '" + Write("dec.pqs", d) + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("decimal places \"x\" are not a whole number"), std::string::npos);
+  }
+  EXPECT_EQ(Cli("results").status, 2);
+  EXPECT_EQ(Cli("results --format xml '" + good + "'").status, 2);
+  EXPECT_EQ(Cli("results --format").status, 2);
+  EXPECT_EQ(Cli("results --verbose '" + good + "'").status, 2);
+  EXPECT_EQ(Cli("points").status, 2);
+  EXPECT_EQ(Cli("points '" + good + "' '" + good + "'").status, 2);
+  EXPECT_EQ(Cli("points --format '" + good + "'").status, 2);
+}
+
+TEST_F(CliTest, AProjectWithoutGroupsGivesTheHeaderAlone) {
+  ProjectData d = PixelProject();
+  d.Lines.clear();
+  const CliRun r = Cli("results '" + Write("empty.pqs", d) + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\n");
+}
+
+TEST_F(CliTest, PointsListEveryPointWithItsPhysicalCoordinates) {
+  ProjectData d = PixelProject();
+  // X = 2x + 1, Y = 1000 - y / 4 in metres.
+  d.Method = tmAffine;
+  d.ScaleUnit = 4;
+  d.Cx = {1, 2, 0};
+  d.Cy = {1000, 0, -0.25};
+  d.Lines = {Group(ltPoints, 1, {{10, 20}, {35, 45}}), Group(ltCurve, 0, {{0.25, 1}, {3, 4}})};
+  const std::string file = Write("p.pqs", d);
+  const CliRun r = Cli("points '" + file + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "分類\tGroup\tPoint\tx(pixels)\ty(pixels)\tX(m)\tY(m)\r\n"
+            "2\tP1\t1\t10.0\t20.0\t21.0\t995.0\r\n"
+            "2\tP1\t2\t35.0\t45.0\t71.0\t988.8\r\n"
+            "1\tL2\t1\t0.3\t1.0\t1.5\t999.8\r\n"
+            "1\tL2\t2\t3.0\t4.0\t7.0\t999.0\r\n");
+  const CliRun json = Cli("points --format json '" + file + "'");
+  EXPECT_NE(json.out.find("{\"group\": 2, \"point\": 2, \"cells\": [\"1\", \"L2\", \"2\", \"3.0\", "
+                          "\"4.0\", \"7.0\", \"999.0\"]}"),
+            std::string::npos)
+      << json.out;
+}
+
+TEST_F(CliTest, PointsWithoutPhysicalColumns) {
+  // Method 0 has none; an unset transformation shows the same and says so.
+  const std::string none = Write("none.pqs", PixelProject());
+  const CliRun r = Cli("points '" + none + "' --format csv");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find("\r\n", r.out.find("\r\n") + 2) + 2),
+            "分類,Group,Point,x(pixels),y(pixels)\r\n1,C1,1,10.0,10.0\r\n");
+  EXPECT_EQ(r.err, "");
+
+  ProjectData d = PixelProject();
+  d.Method = tmCubic;
+  const std::string notSet = Write("notset.pqs", d);
+  const CliRun n = Cli("points '" + notSet + "'");
+  EXPECT_EQ(n.status, 0);
+  EXPECT_EQ(n.out.substr(0, n.out.find("\r\n")), "分類\tGroup\tPoint\tx(pixels)\ty(pixels)");
+  EXPECT_EQ(n.err,
+            "zelko-cli points: " + notSet + ": transformation not set; image coordinates only\n");
+}
+
+TEST(ProjectTables, TheStoredValuesAsTheWindowTakesThem) {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.Cx = {0, 1, 0, 0};
+  d.Cy = {0, 0, 1, 0};
+  EXPECT_FALSE(ProjectTransformIsSet(d));  // more coefficients than the method needs
+  d.Method = tmBilinear;
+  EXPECT_TRUE(ProjectTransformIsSet(d));
+  d.Cx.clear();
+  d.Cy.clear();
+  EXPECT_FALSE(ProjectTransformIsSet(d));
+
+  d.NumDecimal = "150";
+  EXPECT_EQ(ProjectDecimals(d, nullptr), 100);
+  d.NumDecimal = "-3";
+  EXPECT_EQ(ProjectDecimals(d, nullptr), -1);
+  d.NumDecimal = "1.5";
+  std::string error;
+  EXPECT_EQ(ProjectDecimals(d, &error), std::nullopt);
+  EXPECT_EQ(error, "decimal places \"1.5\" are not a whole number");
+
+  d.HasCategories = false;
+  d.Categories.clear();
+  EXPECT_EQ(ProjectCategories(d), std::vector<std::string>{"Sort 1"});
+}
+
+}  // namespace
+}  // namespace zelko
