@@ -4,25 +4,27 @@
 
 #include "coords/transform.h"
 #include "document/numbers.h"
-#include "document/project_file.h"
+#include "document/any_project.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
 
 namespace zelko {
 
 std::optional<ProjectData> LoadProjectData(const std::string& path, std::string* error) {
-  ProjectReadResult read = ReadProjectFile(path);
-  switch (read.Status) {
-    case ProjectReadStatus::Ok:
-      return std::move(read.Data);
-    case ProjectReadStatus::NotProject:
-      if (error) *error = "not a project file of a binary version";
-      return std::nullopt;
-    case ProjectReadStatus::Failed:
-      break;
+  AnyProjectResult read = ReadAnyProjectFile(path);
+  if (!read.Ok) {
+    if (error) *error = read.Error.empty() ? "the project cannot be read" : read.Error;
+    return std::nullopt;
   }
-  if (error) *error = read.Error.empty() ? "the project cannot be read" : read.Error;
-  return std::nullopt;
+  if (read.Form == ProjectForm::Binary) return std::move(read.Binary);
+  // The keyed-text form leaves out what a new document would hold.
+  ProjectData data;
+  std::string why;
+  if (!KeyedTextToProjectData(read.KeyedText, ProjectData{}, &data, &why)) {
+    if (error) *error = why;
+    return std::nullopt;
+  }
+  return data;
 }
 
 bool ProjectTransformIsSet(const ProjectData& data) {
