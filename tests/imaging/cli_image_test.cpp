@@ -25,7 +25,9 @@ int RunCli(const std::string& arguments) {
 class CliImage : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) / "cli_image";
+    // One folder per test: CTest runs the tests of this fixture side by side.
+    dir_ = fs::path(testing::TempDir()) /
+           (std::string("cli_image_") + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     Bitmap b(4, 2, 24);
