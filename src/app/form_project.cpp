@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <stdexcept>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -26,6 +27,13 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const char* kReadFailed = "プロジェクトファイルの読み込みに失敗しました。";
 const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
+
+// A keyed-text file that is a project but cannot be read. It ends the open with the read-failure
+// message alone: the file is no stranger, so "not a project file" would be wrong.
+class KeyedTextReadFailed : public std::runtime_error {
+ public:
+  KeyedTextReadFailed() : std::runtime_error(kReadFailed) {}
+};
 
 // The path with its extension replaced (or appended).
 QString WithExtension(const QString& path, const QString& ext) {
@@ -281,6 +289,8 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   if (d.HasNotes) pageNote->SetLines(d.Notes);
 }
 
+// False when the image cannot be found. A file that names its image but cannot be read throws
+// KeyedTextReadFailed, which OpenProjectFile reports; nothing has changed by then.
 bool TForm1::ReadKeyedTextProject(const QString& path) {
   const KeyedTextReadResult read = ReadKeyedTextProjectFile(S(path));
   const std::string folder = FolderOf(S(path));
@@ -292,19 +302,25 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   ProjectData current, d;
   CollectProject(path, current, false);
   std::string error;
-  if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error)) {
-    Msg(MsgKind::Error, kReadFailed);
-    return false;
-  }
+  if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error))
+    throw KeyedTextReadFailed();
   Bitmap decoded;
   std::string warning;
   try {
     decoded = zelko::LoadImageFile(S(candidate), &warning);
   } catch (const std::exception&) {
-    Msg(MsgKind::Error, kReadFailed);
-    return false;
+    throw KeyedTextReadFailed();
   }
   d.HasCategories = false;
+  // Without coefficients the transformation stays as the method change leaves it; the open
+  // document's coefficients must not come back as a set transformation.
+  if (read.Data.NumParameters <= 0) {
+    d.Cx.clear();
+    d.Cy.clear();
+  }
+  // The form holds no fonts and no notes: they stay exactly as they are (style and line breaks
+  // included), not as a round trip through the binary record would leave them.
+  d.HasMarkerFont = d.HasNotesFont = d.HasNotes = false;
   ApplyProject(d, candidate, std::move(decoded), true);
   // The keyed-text file is replaced by the current layout; a failed write keeps it as it was.
   const bool converted = WriteProject(path);
@@ -331,6 +347,10 @@ void TForm1::OpenProjectFile(const QString& path) {
   bool ok = false;
   try {
     ok = ReadProject(path) || ReadKeyedTextProject(path);
+  } catch (const KeyedTextReadFailed& e) {
+    isProjLoading = false;
+    Msg(MsgKind::Error, e.what());
+    return;
   } catch (...) {
     isProjLoading = false;
     throw;

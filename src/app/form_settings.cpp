@@ -29,8 +29,9 @@ void TForm1::ReadSettings() {
   QRect g = geometry();
   if (s.Left) g.moveLeft(*s.Left);
   if (s.Top) g.moveTop(*s.Top);
-  if (s.Width) g.setWidth(*s.Width);
-  if (s.Height) g.setHeight(*s.Height);
+  // A size of zero or less would leave no window to see; such a value counts as missing.
+  if (s.Width && *s.Width > 0) g.setWidth(*s.Width);
+  if (s.Height && *s.Height > 0) g.setHeight(*s.Height);
   // A placement off every screen comes back onto the primary one.
   bool visible = false;
   for (QScreen* screen : QGuiApplication::screens())
@@ -84,16 +85,18 @@ void TForm1::BuildRecentMenu() {
 }
 
 void TForm1::ListedFileClick(int index) {
-  if (!ConfirmDiscard("設定が変更されています。\nプロジェクトファイルを保存しますか。")) return;
   if (index < 0 || index >= ListedFile.size()) return;
+  // The entry is taken before the save question: a save under a new name puts its project at
+  // the top and moves every entry down, and the chosen one must still be the one opened.
   const QString path = ListedFile[index];
+  if (!ConfirmDiscard("設定が変更されています。\nプロジェクトファイルを保存しますか。")) return;
   if (QFileInfo(path).isFile()) {
     OpenProjectFile(path);
     return;
   }
   if (Msg(MsgKind::Error, "指定されたファイルが見つかりません。メニューから削除しますか。",
           MsgButtons::YesNo) == MsgResult::Yes) {
-    ListedFile.removeAt(index);
+    ListedFile.removeOne(path);
     BuildRecentMenu();
   }
 }
