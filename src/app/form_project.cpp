@@ -251,6 +251,8 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   g1->FitColumnWidths();
   pageArea->StringGrid2->FitColumnWidths();
 
+  // The current group belongs to the document being replaced; every form starts at the first.
+  IDLine = Lines.empty() ? -1 : 0;
   if (d.HasCategories) {
     StringGrid* gs = pageArea->StringGridSort;
     gs->SetRowCount(static_cast<int>(d.Categories.size()) + 1);
@@ -258,7 +260,6 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
       gs->SetCell(0, static_cast<int>(r) + 1, QString::number(r + 1));
       gs->SetCell(1, static_cast<int>(r) + 1, Q(d.Categories[r]));
     }
-    IDLine = Lines.empty() ? -1 : 0;
     pageArea->ButtonRegistSortClick();
   } else {
     ResetCategories();

@@ -1,18 +1,19 @@
 // Older project files and the settings file through the window: what each older form brings in,
 // that it is converted on disk exactly once, and what a failed read or conversion leaves behind.
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGroupBox>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -57,23 +58,25 @@ class Bytes {
     s_ += QByteArray(b, 8);
     return *this;
   }
-  Bytes& Text(const QByteArray& cp932) { return U16(static_cast<unsigned>(cp932.size())).Raw(cp932); }
+  Bytes& Text(const QByteArray& cp932) {
+    return U16(static_cast<unsigned>(cp932.size())).Raw(cp932);
+  }
   const QByteArray& bytes() const { return s_; }
 
  private:
   QByteArray s_;
 };
 
-const QByteArray kLeaf("\x97\x74");  // 葉
-const QByteArray kStem("\x8c\x73");  // 茎
+const QByteArray kLeaf("\x97\x74");                                                // 葉
+const QByteArray kStem("\x8c\x73");                                                // 茎
 const QByteArray kGothic("\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e");  // ＭＳ ゴシック
 
 // What differs between the files of the tests; the rest is one fixed document.
 struct FileShape {
-  QByteArray header;                    // 20 bytes
-  bool withSort = true;                 // absent before 2.7
-  bool withCategories = true;           // absent before 2.7
-  bool withPointLineWidth = true;       // absent before 2.8
+  QByteArray header;               // 20 bytes
+  bool withSort = true;            // absent before 2.7
+  bool withCategories = true;      // absent before 2.7
+  bool withPointLineWidth = true;  // absent before 2.8
   int method = 2;
   std::vector<std::pair<double, double>> coefficients{{1, 2}, {0.5, 0}, {0, 0.5}};
   QByteArray firstColour = "clRed";
@@ -95,7 +98,8 @@ QByteArray ProjectBytes(const FileShape& f) {
   const struct {
     unsigned sort, type;
     std::vector<std::pair<float, float>> points;
-  } groups[] = {{1, 0, {{10, 10}, {50, 10}}}, {0, 1, {{20, 20}, {60, 20}, {40, 70}}}, {1, 2, {{5.5f, 6}}}};
+  } groups[] = {
+      {1, 0, {{10, 10}, {50, 10}}}, {0, 1, {{20, 20}, {60, 20}, {40, 70}}}, {1, 2, {{5.5f, 6}}}};
   for (const auto& g : groups) {
     if (f.withSort) b.U16(g.sort);
     b.U8(g.type).U16(static_cast<unsigned>(g.points.size()));
@@ -153,6 +157,7 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   StartWithImage();
   form->sym.PointLineWidth = 4;
   form->pageArea->StringGridSort->SetCell(1, 1, "old");
+  form->IDLine = 7;  // the current group of a larger document
   FileShape shape;
   shape.header = Header("Zelko Version 2.2");
   shape.withSort = shape.withCategories = shape.withPointLineWidth = false;
@@ -168,6 +173,7 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   }
   EXPECT_EQ(form->Lines[1].NumPoints, 3);
   EXPECT_EQ(form->Lines[1].Points[2].nm, "3");
+  EXPECT_EQ(form->IDLine, 0);
   EXPECT_EQ(Categories(), QStringList({"1/Sort 1"}));
   EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:Sort 1");
   EXPECT_EQ(form->sym.PointLineWidth, 4);
@@ -322,7 +328,9 @@ QByteArray KeyedText(const QByteArray& lineType = "1") {
          "[Coordinate]\r\nNumber of Parameters=3\r\nCx0=1.5\r\nCx1=0.5\r\nCx2=0\r\n"
          "Cy0=2\r\nCy1=0\r\nCy2=0.5\r\nNo.of decimals=2\r\n"
          "[Lines]\r\nNumber of Lines=2\r\n"
-         "[Line1]\r\nLine Type=" + lineType + "\r\nNumber of Points=3\r\n"
+         "[Line1]\r\nLine Type=" +
+         lineType +
+         "\r\nNumber of Points=3\r\n"
          "X1=10\r\nY1=10\r\nX2=60\r\nY2=10\r\nX3=30.5\r\nY3=50\r\n"
          "[Line2]\r\nLine Type=2\r\nNumber of Points=1\r\nX1=5\r\nY1=6\r\n";
 }
@@ -488,7 +496,8 @@ TEST_F(SettingsWindowTest, AnEleventhProjectDropsTheOldest) {
   ASSERT_EQ(RecentCaptions().size(), 10);
   form->OpenProjectFile(fresh);
   QStringList expected{"&0:fresh.pqs"};
-  for (int i = 0; i < 9; ++i) expected << "&" + QString::number(i + 1) + ":p" + QString::number(i) + ".pqs";
+  for (int i = 0; i < 9; ++i)
+    expected << "&" + QString::number(i + 1) + ":p" + QString::number(i) + ".pqs";
   EXPECT_EQ(RecentCaptions(), expected);
   EXPECT_EQ(form->ListedFile.size(), 10);
   EXPECT_FALSE(form->ListedFile.contains("/nowhere/p9.pqs"));
@@ -515,8 +524,7 @@ TEST_F(SettingsWindowTest, OpeningTheThirdEntryMovesItToTheTop) {
   EXPECT_EQ(dialogs.messages.front().text,
             "設定が変更されています。\nプロジェクトファイルを保存しますか。");
   EXPECT_EQ(form->ProjectFile, b);
-  EXPECT_EQ(RecentCaptions(),
-            QStringList({"&0:b.pqs", "&1:saved.pqs", "&2:c.pqs", "&3:a.pqs"}));
+  EXPECT_EQ(RecentCaptions(), QStringList({"&0:b.pqs", "&1:saved.pqs", "&2:c.pqs", "&3:a.pqs"}));
   EXPECT_EQ(form->Status(3), "変更なし");
 }
 
