@@ -24,6 +24,7 @@
 #include "app/widgets.h"
 #include "app/window_images.h"
 #include "document/numbers.h"
+#include "imaging/image_file.h"
 
 namespace zelko {
 
@@ -451,14 +452,11 @@ void TForm1::FormShow(const QStringList& args) {
 void TForm1::HandleCommandLine(const QStringList& args) {
   if (args.isEmpty()) return;
   const QString path = args.join(' ');
-  const QString name = QFileInfo(path).fileName();
-  const int dot = name.lastIndexOf('.');
-  const QString ext = dot < 0 ? QString() : name.mid(dot).toUpper();
-  if (ext == ".JPG" || ext == ".BMP") {
+  if (IsImageExtension(path.toStdString())) {
     Guard([&] { OpenImageFile(path); });
     LastImageDialogFile = path;
     ProjectFile.clear();
-  } else if (ext == ".PQS") {
+  } else if (UpperExtension(path.toStdString()) == ".PQS") {
     Guard([&] { OpenProjectFile(path); });
   }
 }

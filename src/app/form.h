@@ -115,6 +115,8 @@ class TForm1 : public QMainWindow {
   void SetStatus(int panel, const QString& text);
   QString Status(int panel) const;
   void PaintPicture(double X, double Y);
+  // The view window as the drawing takes it.
+  ViewWindow CurrentView() const;
   // The working image (bodies in form_image.cpp).
   bool BuildWorkingImage();
   void OpenImageFile(const QString& path);

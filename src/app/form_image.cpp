@@ -199,7 +199,7 @@ void TForm1::PictureSaveClick() {
     return;
   const QImage shown = Image1->Picture();
   if (shown.isNull()) return;
-  const PixelRect r = WindowPixels(ViewWindow{XB0, YB0, SWidth, SHeight, factor, BitWidth, BitHeight});
+  const PixelRect r = WindowPixels(CurrentView());
   QImage out;
   if (r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight) {
     // At the top-left corner the whole working image is saved, the overlays in its window part.

@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <optional>
 #include <stdexcept>
 
 #include "app/area_page.h"
@@ -34,6 +35,17 @@ class KeyedTextReadFailed : public std::runtime_error {
  public:
   KeyedTextReadFailed() : std::runtime_error(kReadFailed) {}
 };
+
+// The image a project names; nullopt when it cannot be decoded, which the readers report as a
+// read failure of the project.
+std::optional<Bitmap> DecodeProjectImage(const QString& path) {
+  std::string warning;
+  try {
+    return zelko::LoadImageFile(S(path), &warning);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
 
 // The path with its extension replaced (or appended).
 QString WithExtension(const QString& path, const QString& ext) {
@@ -147,15 +159,12 @@ bool TForm1::ReadProject(const QString& path) {
                                Q(folder) + name);
     if (image.isEmpty()) return false;
   }
-  Bitmap decoded;
-  std::string warning;
-  try {
-    decoded = zelko::LoadImageFile(S(image), &warning);
-  } catch (const std::exception&) {
+  std::optional<Bitmap> decoded = DecodeProjectImage(image);
+  if (!decoded) {
     Msg(MsgKind::Error, kReadFailed);
     return false;
   }
-  ApplyProject(d, image, std::move(decoded), false);
+  ApplyProject(d, image, std::move(*decoded), false);
   ProjectLoaded(path);
   DataChanged(false);
   if (d.NeedsRewrite()) {
@@ -305,13 +314,8 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   std::string error;
   if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error))
     throw KeyedTextReadFailed();
-  Bitmap decoded;
-  std::string warning;
-  try {
-    decoded = zelko::LoadImageFile(S(candidate), &warning);
-  } catch (const std::exception&) {
-    throw KeyedTextReadFailed();
-  }
+  std::optional<Bitmap> decoded = DecodeProjectImage(candidate);
+  if (!decoded) throw KeyedTextReadFailed();
   d.HasCategories = false;
   // Without coefficients the transformation stays as the method change leaves it; the open
   // document's coefficients must not come back as a set transformation.
@@ -322,7 +326,7 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   // The form holds no fonts and no notes: they stay exactly as they are (style and line breaks
   // included), not as a round trip through the binary record would leave them.
   d.HasMarkerFont = d.HasNotesFont = d.HasNotes = false;
-  ApplyProject(d, candidate, std::move(decoded), true);
+  ApplyProject(d, candidate, std::move(*decoded), true);
   // The keyed-text file is replaced by the current layout; a failed write keeps it as it was.
   const bool converted = WriteProject(path);
   if (converted) Msg(MsgKind::Information, "プロジェクトファイルを更新しました。");

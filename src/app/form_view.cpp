@@ -16,27 +16,19 @@ namespace zelko {
 
 namespace {
 
-ViewWindow WindowOf(const TForm1& f) {
-  ViewWindow w;
-  w.XB0 = f.XB0;
-  w.YB0 = f.YB0;
-  w.SWidth = f.SWidth;
-  w.SHeight = f.SHeight;
-  w.factor = f.factor;
-  w.BitWidth = f.BitWidth;
-  w.BitHeight = f.BitHeight;
-  return w;
-}
-
 QString Fmt(double v, const QString& picture) {
   return QString::fromStdString(FormatPicture(v, picture.toStdString()));
 }
 
 }  // namespace
 
+ViewWindow TForm1::CurrentView() const {
+  return ViewWindow{XB0, YB0, SWidth, SHeight, factor, BitWidth, BitHeight};
+}
+
 void TForm1::PaintPicture(double X, double Y) {
   if (images->working.isNull()) return;
-  ViewWindow w = WindowOf(*this);
+  ViewWindow w = CurrentView();
   PlaceViewWindow(w, ViewWidth(), ViewHeight(), X, Y);
   XB0 = w.XB0;
   YB0 = w.YB0;
