@@ -1,5 +1,7 @@
 #include "app/form.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -26,6 +28,10 @@
 #include "document/numbers.h"
 #include "imaging/image_file.h"
 
+// The icons are compiled into the static library, whose resources must be registered by hand (and
+// outside any namespace).
+static void InitIcons() { Q_INIT_RESOURCE(icons); }
+
 namespace zelko {
 
 namespace {
@@ -49,10 +55,42 @@ class StatusPanel : public QLabel {
   TForm1& form_;
 };
 
+// Assistive technology toggles a checkable button with setChecked, which runs no command. Its
+// actions here click the button instead, so they run the same command as a mouse click or a key.
+class ToolToggleAccessible : public QAccessibleWidget {
+ public:
+  explicit ToolToggleAccessible(QToolButton* b) : QAccessibleWidget(b, QAccessible::Button) {}
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.checkable = true;
+    s.checked = button()->isChecked();
+    return s;
+  }
+  QStringList actionNames() const override { return {toggleAction(), pressAction()}; }
+  void doAction(const QString& name) override {
+    if ((name == toggleAction() || name == pressAction()) && button()->isEnabled())
+      button()->click();
+  }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+ private:
+  QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
+};
+
+QAccessibleInterface* ToolToggleFactory(const QString&, QObject* object) {
+  auto* b = qobject_cast<QToolButton*>(object);
+  if (b && b->isCheckable() && b->property("commandToggle").toBool())
+    return new ToolToggleAccessible(b);
+  return nullptr;
+}
+
 }  // namespace
 
 TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), images(std::make_unique<WindowImages>()), dialogs_(dialogs) {
+  static const bool accessibleToggles = (QAccessible::installFactory(ToolToggleFactory), true);
+  (void)accessibleToggles;
+  InitIcons();
   setObjectName("Form1");
   setWindowTitle("Zelko");
   resize(1045, 775);
@@ -119,15 +157,22 @@ void TForm1::BuildMenus() {
 }
 
 QToolButton* TForm1::AddToolButton(const QString& name, const QString& hint, const QString& icon,
-                                   bool toggle, const std::function<void()>& onClick) {
+                                   const std::function<void()>& onClick,
+                                   const std::function<bool()>& mode) {
   auto* b = new QToolButton(this);
   b->setObjectName(name);
   b->setToolTip(hint);
   b->setAccessibleName(hint);
-  b->setText(icon);
-  b->setCheckable(toggle);
-  b->setMinimumWidth(28);
-  connect(b, &QToolButton::clicked, this, [this, onClick] { Guard(onClick); });
+  b->setIcon(QIcon(":/icons/" + icon + ".svg"));
+  b->setIconSize(QSize(22, 22));
+  b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  b->setCheckable(static_cast<bool>(mode));
+  b->setProperty("commandToggle", static_cast<bool>(mode));
+  connect(b, &QToolButton::clicked, this, [this, b, onClick, mode] {
+    Guard(onClick);
+    // Whatever the command did (or refused, or failed on), the toggle shows the window's mode.
+    if (mode) b->setChecked(mode());
+  });
   return b;
 }
 
@@ -135,29 +180,33 @@ void TForm1::BuildToolBar() {
   QToolBar* bar = addToolBar("ToolBar1");
   bar->setObjectName("ToolBar1");
   bar->setMovable(false);
-  ToolButtonLoadProject = AddToolButton("ToolButtonLoadProject", "プロジェクトを開く", "開",
-                                        false, [this] { P1Click(); });
+  ToolButtonLoadProject = AddToolButton("ToolButtonLoadProject", "プロジェクトを開く",
+                                        "open-project", [this] { P1Click(); });
   ToolButtonResaveProject = AddToolButton("ToolButtonResaveProject", "プロジェクトの上書き保存",
-                                          "保", false, [this] { ResaveProjectClick(); });
-  ToolButtonLoadImage = AddToolButton("ToolButtonLoadImage", "画像の読み込み", "画", false,
+                                          "save-project", [this] { ResaveProjectClick(); });
+  ToolButtonLoadImage = AddToolButton("ToolButtonLoadImage", "画像の読み込み", "open-image",
                                       [this] { ReadImage1Click(); });
-  ToolButtonMarkers = AddToolButton("ToolButtonMarkers", "マーカー表示", "✚", true,
-                                    [this] { ToolButtonMarkersClick(); });
-  ToolButtonMesh =
-      AddToolButton("ToolButtonMesh", "グリッド表示", "#", true, [this] { ToolButtonMeshClick(); });
-  ToolButtonAreaMode = AddToolButton("ToolButtonAreaMode", "測定モード", "測", true,
-                                     [this] { ToolButtonAreaModeClick(); });
-  ToolButton7 = AddToolButton("ToolButton7", "ヘルプ", "?", false, [this] { dialogs_.ShowHelp(""); });
+  ToolButtonMarkers = AddToolButton(
+      "ToolButtonMarkers", "マーカー表示", "markers", [this] { ToolButtonMarkersClick(); },
+      [this] { return isMarked; });
+  ToolButtonMesh = AddToolButton(
+      "ToolButtonMesh", "グリッド表示", "grid", [this] { ToolButtonMeshClick(); },
+      [this] { return withMesh; });
+  ToolButtonAreaMode = AddToolButton(
+      "ToolButtonAreaMode", "測定モード", "measure", [this] { ToolButtonAreaModeClick(); },
+      [this] { return isAreaMode; });
+  ToolButton7 = AddToolButton("ToolButton7", "ヘルプ", "help", [this] { dialogs_.ShowHelp(""); });
   ToolButtonEnlarge =
-      AddToolButton("ToolButtonEnlarge", "拡大", "＋", false, [this] { ToolButtonEnlargeClick(); });
+      AddToolButton("ToolButtonEnlarge", "拡大", "zoom-in", [this] { ToolButtonEnlargeClick(); });
   ToolButtonReduce =
-      AddToolButton("ToolButtonReduce", "縮小", "－", false, [this] { ToolButtonReduceClick(); });
-  ToolButtonLeft = AddToolButton("ToolButtonLeft", "左へ", "←", false, [this] { Pan(0); });
-  ToolButtonRight = AddToolButton("ToolButtonRight", "右へ", "→", false, [this] { Pan(1); });
-  ToolButtonDown = AddToolButton("ToolButtonDown", "下へ", "↓", false, [this] { Pan(2); });
-  ToolButtonUp = AddToolButton("ToolButtonUp", "上へ", "↑", false, [this] { Pan(3); });
-  ToolButtonAutoTrack = AddToolButton("ToolButtonAutoTrack", "自動センタリング", "◎", true,
-                                      [this] { ToolButtonAutoTrackClick(); });
+      AddToolButton("ToolButtonReduce", "縮小", "zoom-out", [this] { ToolButtonReduceClick(); });
+  ToolButtonLeft = AddToolButton("ToolButtonLeft", "左へ", "left", [this] { Pan(0); });
+  ToolButtonRight = AddToolButton("ToolButtonRight", "右へ", "right", [this] { Pan(1); });
+  ToolButtonDown = AddToolButton("ToolButtonDown", "下へ", "down", [this] { Pan(2); });
+  ToolButtonUp = AddToolButton("ToolButtonUp", "上へ", "up", [this] { Pan(3); });
+  ToolButtonAutoTrack = AddToolButton(
+      "ToolButtonAutoTrack", "自動センタリング", "auto-centre", [this] { ToolButtonAutoTrackClick(); },
+      [this] { return isAutoTrack; });
   bar->addSeparator();
   bar->addWidget(ToolButtonLoadProject);
   bar->addWidget(ToolButtonResaveProject);
@@ -307,6 +356,11 @@ void TForm1::ResetToEmpty() {
   pageImage->setEnabled(false);
   pageCoord->setEnabled(false);
   PageControl1->setTabVisible(2, false);
+  // Whatever mode came before (the measurement mode hides the coordinate page and its menu item,
+  // group input disables the file menu), the empty state is the one of a fresh start.
+  PageControl1->setTabVisible(1, true);
+  Menu_Coord->setEnabled(true);
+  File1->menuAction()->setEnabled(true);
 
   {
     const QSignalBlocker b1(pageCoord->ComboBoxGridMethod), b2(pageCoord->ComboBoxScaleUnit);
@@ -346,8 +400,7 @@ void TForm1::ResetToEmpty() {
   EditNumDecimalChange();
 
   isChanged = false;
-  SetStatus(0, "");
-  SetStatus(3, "");
+  for (int panel : {0, 1, 2, 3}) SetStatus(panel, "");
   pageNote->SetLines({});
   Image1->setContextMenuPolicy(Qt::NoContextMenu);
 }

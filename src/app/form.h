@@ -275,8 +275,10 @@ class TForm1 : public QMainWindow {
   void BuildToolBar();
   void BuildStatusBar();
   void BuildPages();
+  // A tool button that runs onClick; with mode, a toggle whose state always shows mode().
   QToolButton* AddToolButton(const QString& name, const QString& hint, const QString& icon,
-                             bool toggle, const std::function<void()>& onClick);
+                             const std::function<void()>& onClick,
+                             const std::function<bool()>& mode = {});
   QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                      const std::function<void()>& onClick);
   void HandleCommandLine(const QStringList& args);

@@ -152,7 +152,9 @@ void ImagePage::ResetControls() {
   CheckBoxAdjustRGB->setChecked(false);
   RadioGroupAngle->SetItemIndexSilently(0);
   EditAngle->setText("0");
-  EditAngleBox->setVisible(true);
+  // The angle is typed only for "任意", as the radio click shows it; a visible row here would
+  // also make the side panel, and so the window, taller than at the first start.
+  EditAngleBox->setVisible(false);
 }
 
 void ImagePage::TrackBar1Change() {
