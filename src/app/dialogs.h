@@ -39,6 +39,9 @@ class Dialogs {
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+  // The main window, once it exists: message boxes centre on it, and the help viewer belongs to
+  // it, so that closing the main window ends the program.
+  void SetParent(QWidget* parent) { parent_ = parent; }
   MsgResult Message(MsgKind kind, const QString& text, MsgButtons buttons) override;
   QString InputBox(const QString& caption, const QString& prompt,
                    const QString& defaultText) override;

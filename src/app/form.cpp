@@ -160,14 +160,16 @@ QToolButton* TForm1::AddToolButton(const QString& name, const QString& hint, con
                                    const std::function<void()>& onClick,
                                    const std::function<bool()>& mode) {
   auto* b = new QToolButton(this);
+  // Before anything that announces the button to assistive technology: its interface is made
+  // then, and kept.
+  b->setCheckable(static_cast<bool>(mode));
+  b->setProperty("commandToggle", static_cast<bool>(mode));
   b->setObjectName(name);
   b->setToolTip(hint);
   b->setAccessibleName(hint);
   b->setIcon(QIcon(":/icons/" + icon + ".svg"));
   b->setIconSize(QSize(22, 22));
   b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  b->setCheckable(static_cast<bool>(mode));
-  b->setProperty("commandToggle", static_cast<bool>(mode));
   connect(b, &QToolButton::clicked, this, [this, b, onClick, mode] {
     Guard(onClick);
     // Whatever the command did (or refused, or failed on), the toggle shows the window's mode.

@@ -122,6 +122,8 @@ class TForm1 : public QMainWindow {
   void OpenImageFile(const QString& path);
   // Decodes an image file, reporting a failure; nothing else changes.
   bool DecodeImage(const QString& path, Bitmap& out);
+  // The message for a damaged image that still decoded, with the decoder's own words.
+  static QString DecoderWarning(const std::string& decoderText);
   void OpenDecodedImage(const QString& path, Bitmap&& decoded);
   double FitFactor();
   void ApplyImageSettings();

@@ -89,8 +89,14 @@ bool TForm1::DecodeImage(const QString& path, Bitmap& out) {
     Msg(MsgKind::Error, QString::fromUtf8(e.what()));
     return false;
   }
-  if (!warning.empty()) Msg(MsgKind::Warning, QString::fromStdString(warning));
+  if (!warning.empty()) Msg(MsgKind::Warning, DecoderWarning(warning));
   return true;
+}
+
+QString TForm1::DecoderWarning(const std::string& decoderText) {
+  // The decoder speaks English; the user gets our words first and its own after them.
+  return "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能性があります。\n(" +
+         QString::fromStdString(decoderText) + ")";
 }
 
 void TForm1::OpenImageFile(const QString& path) {

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -17,9 +18,11 @@ QString HelpFolder() {
 }
 
 void ShowHelpViewer(QWidget* parent, const QString& page) {
-  static QDialog* viewer = nullptr;
+  // Owned by its parent window, which may go first.
+  static QPointer<QDialog> viewer;
   static QTextBrowser* browser = nullptr;
-  if (!viewer) {
+  if (!viewer || viewer->parentWidget() != parent) {
+    delete viewer;
     viewer = new QDialog(parent);
     viewer->setObjectName("HelpViewer");
     viewer->setWindowTitle("Zelko ヘルプ");

@@ -1,20 +1,15 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/application.h"
 #include "app/dialogs.h"
-#include "app/form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Zelko");
-  QApplication::setApplicationDisplayName("Zelko");
+  zelko::SetUpApplication();
   QStringList args = QApplication::arguments();
   args.removeFirst();
-  zelko::TForm1* form = nullptr;
   zelko::QtDialogs dialogs(nullptr);
-  form = new zelko::TForm1(dialogs);
-  form->setAttribute(Qt::WA_DeleteOnClose);
-  form->show();
-  form->FormShow(args);
+  zelko::OpenMainWindow(dialogs, args);
   return QApplication::exec();
 }

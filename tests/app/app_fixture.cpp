@@ -2,13 +2,19 @@
 
 #include <QPainter>
 
+#include "app/application.h"
+
 namespace zelko::testing {
 
 QApplication& App() {
   static int argc = 1;
   static char name[] = "test_app";
   static char* argv[] = {name, nullptr};
-  static QApplication* app = new QApplication(argc, argv);
+  static QApplication* app = [] {
+    auto* a = new QApplication(argc, argv);
+    SetUpApplication();
+    return a;
+  }();
   return *app;
 }
 
