@@ -505,8 +505,10 @@ void TForm1::FormShow(const QStringList& args) {
 }
 
 void TForm1::HandleCommandLine(const QStringList& args) {
-  if (args.isEmpty()) return;
-  const QString path = args.join(' ');
+  if (args.join(' ').isEmpty()) return;
+  // Counted from the folder the program was started in, which a later save elsewhere and the
+  // recent list no longer know.
+  const QString path = QFileInfo(args.join(' ')).absoluteFilePath();
   if (IsImageExtension(path.toStdString())) {
     Guard([&] { OpenImageFile(path); });
     LastImageDialogFile = path;

@@ -127,6 +127,8 @@ void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
 
 void TForm1::ReadImage1Click() {
   if (ToolButtonAreaMode->isChecked() && !LeaveMeasurementMode()) return;
+  // The new image replaces the document, as opening a project does.
+  if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
   const QString path = dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
                                           QFileInfo(LastImageDialogFile).absolutePath());
   if (path.isEmpty() || !IsImageExtension(S(path))) return;

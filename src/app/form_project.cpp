@@ -12,10 +12,11 @@
 #include "app/note_page.h"
 #include "app/window_images.h"
 #include "coords/transform.h"
+#include "document/cp932.h"
 #include "document/image_path.h"
+#include "document/keyed_text_project.h"
 #include "document/numbers.h"
 #include "document/project_data.h"
-#include "document/keyed_text_project.h"
 #include "document/project_file.h"
 #include "imaging/image_file.h"
 
@@ -29,11 +30,12 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 const char* kReadFailed = "プロジェクトファイルの読み込みに失敗しました。";
 const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
 
-// A keyed-text file that is a project but cannot be read. It ends the open with the read-failure
-// message alone: the file is no stranger, so "not a project file" would be wrong.
-class KeyedTextReadFailed : public std::runtime_error {
+// A file that is a project of one form but cannot be opened. It ends the open with its own
+// message alone (none when that has been shown already): the file is no stranger, so neither
+// the other reader nor "not a project file" has anything to add.
+class ProjectOpenFailed : public std::runtime_error {
  public:
-  KeyedTextReadFailed() : std::runtime_error(kReadFailed) {}
+  explicit ProjectOpenFailed(const char* message = "") : std::runtime_error(message) {}
 };
 
 // The image a project names; nullopt when it cannot be decoded, which the readers report as a
@@ -107,8 +109,14 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   d.Categories.clear();
   const StringGrid* gs = pageArea->StringGridSort;
   for (int r = 1; r < gs->RowCount(); ++r) d.Categories.push_back(S(gs->Cells(1, r)));
-  d.Colors = {sym.clFrameMonitorImage, sym.clMarker, sym.clMarkerFontBackColor, sym.clMesh,
-              sym.clPresentPoint,      sym.clRegistPoints, sym.clPlusArea, sym.clMinusArea,
+  d.Colors = {sym.clFrameMonitorImage,
+              sym.clMarker,
+              sym.clMarkerFontBackColor,
+              sym.clMesh,
+              sym.clPresentPoint,
+              sym.clRegistPoints,
+              sym.clPlusArea,
+              sym.clMinusArea,
               sym.clLine};
   d.Sizes = {sym.FrameLineWidth,  sym.GridLineWidth,   sym.MarkerSize,
              sym.MarkerLineWidth, sym.RegistPointSize, sym.PointLineWidth};
@@ -122,6 +130,14 @@ bool TForm1::WriteProject(const QString& path) {
   ProjectData d;
   std::string error;
   bool ok = CollectProject(path, d, true);
+  if (ok && !FitsCp932(d.ImagePath)) {
+    // Stored with "?" in place of a letter, the path would name no file: nothing is written.
+    Msg(MsgKind::Error,
+        "画像ファイル " + ImageFile +
+            " のパスには、プロジェクトファイルに保存できない文字が含まれています。\n"
+            "フォルダ名とファイル名を変えてから保存して下さい。");
+    return false;
+  }
   if (ok) ok = WriteProjectFile(S(path), d, &error);
   if (!ok) {
     Msg(MsgKind::Error, kWriteFailed);
@@ -138,15 +154,14 @@ bool TForm1::WriteProject(const QString& path) {
 
 // ---------------------------------------------------------------- reading
 
+// False only for a file without a binary header, which the keyed-text reader may know; a binary
+// project that cannot be opened throws ProjectOpenFailed.
 bool TForm1::ReadProject(const QString& path) {
   // Everything is parsed and the image decoded before any control changes, so a bad file
   // leaves the open document as it was.
   ProjectReadResult read = ReadProjectFile(S(path));
   if (read.Status == ProjectReadStatus::NotProject) return false;
-  if (read.Status == ProjectReadStatus::Failed) {
-    Msg(MsgKind::Error, kReadFailed);
-    return false;
-  }
+  if (read.Status == ProjectReadStatus::Failed) throw ProjectOpenFailed(kReadFailed);
   ProjectData& d = read.Data;
   const std::string folder = FolderOf(S(path));
   QString image;
@@ -155,15 +170,11 @@ bool TForm1::ReadProject(const QString& path) {
   } else {
     const QString name = Q(FileNameOf(ToNativePath(d.ImagePath)));
     Msg(MsgKind::Error, "画像ファイル " + name + " がみつかりません。\nファイルを指定して下さい。");
-    image = dialogs().OpenFile("画像ファイル", "画像ファイル (" + name + ")",
-                               Q(folder) + name);
-    if (image.isEmpty()) return false;
+    image = dialogs().OpenFile("画像ファイル", "画像ファイル (" + name + ")", Q(folder) + name);
+    if (image.isEmpty()) throw ProjectOpenFailed();
   }
   std::optional<Bitmap> decoded = DecodeProjectImage(image);
-  if (!decoded) {
-    Msg(MsgKind::Error, kReadFailed);
-    return false;
-  }
+  if (!decoded) throw ProjectOpenFailed(kReadFailed);
   ApplyProject(d, image, std::move(*decoded), false);
   ProjectLoaded(path);
   DataChanged(false);
@@ -193,7 +204,9 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
     const QSignalBlocker b(bars[i]);
     bars[i]->setValue(std::clamp(rgb[i], 0, 255));
     OffsetOf(i) = bars[i]->value() - 128;
-    (i == 0 ? pageImage->EditR : i == 1 ? pageImage->EditG : pageImage->EditB)
+    (i == 0   ? pageImage->EditR
+     : i == 1 ? pageImage->EditG
+              : pageImage->EditB)
         ->setText(QString::number(OffsetOf(i)));
   }
   pageImage->CheckBoxAdjustRGB->setChecked(d.AdjustRGB);
@@ -299,23 +312,22 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   if (d.HasNotes) pageNote->SetLines(d.Notes);
 }
 
-// False when the image cannot be found. A file that names its image but cannot be read throws
-// KeyedTextReadFailed, which OpenProjectFile reports; nothing has changed by then.
+// False when the file names no image, so it is no project of this form either. A file that
+// names its image but whose image is missing or that cannot be read throws ProjectOpenFailed;
+// nothing has changed by then.
 bool TForm1::ReadKeyedTextProject(const QString& path) {
   const KeyedTextReadResult read = ReadKeyedTextProjectFile(S(path));
+  if (!read.Data.HasImageFile) return false;
   const std::string folder = FolderOf(S(path));
   const QString candidate = Q(KeyedTextImageCandidate(folder, read.Data.ImageFile));
-  if (!QFileInfo(candidate).isFile()) {
-    Msg(MsgKind::Error, "画像ファイルがみつかりません。");
-    return false;
-  }
+  if (!QFileInfo(candidate).isFile()) throw ProjectOpenFailed("画像ファイルがみつかりません。");
   ProjectData current, d;
   CollectProject(path, current, false);
   std::string error;
   if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error))
-    throw KeyedTextReadFailed();
+    throw ProjectOpenFailed(kReadFailed);
   std::optional<Bitmap> decoded = DecodeProjectImage(candidate);
-  if (!decoded) throw KeyedTextReadFailed();
+  if (!decoded) throw ProjectOpenFailed(kReadFailed);
   d.HasCategories = false;
   // Without coefficients the transformation stays as the method change leaves it; the open
   // document's coefficients must not come back as a set transformation.
@@ -352,9 +364,9 @@ void TForm1::OpenProjectFile(const QString& path) {
   bool ok = false;
   try {
     ok = ReadProject(path) || ReadKeyedTextProject(path);
-  } catch (const KeyedTextReadFailed& e) {
+  } catch (const ProjectOpenFailed& e) {
     isProjLoading = false;
-    Msg(MsgKind::Error, e.what());
+    if (*e.what()) Msg(MsgKind::Error, e.what());
     return;
   } catch (...) {
     isProjLoading = false;
@@ -393,6 +405,8 @@ void TForm1::SaveProjectClick() {
   WriteSettings();
   UpdateCaption();
   AddRecentProject();
+  // The file now exists, so overwriting it is possible; not while a group is still being input.
+  if (!isLineInput) SetResaveEnabled(true);
 }
 
 void TForm1::ResaveProjectClick() {

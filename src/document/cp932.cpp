@@ -76,6 +76,11 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return converter.Run(utf8, Utf8SequenceLength);
 }
 
+bool FitsCp932(std::string_view utf8) {
+  if (IsAscii(utf8)) return utf8.find('\0') == std::string_view::npos;
+  return Cp932ToUtf8(Utf8ToCp932(utf8)) == utf8;
+}
+
 std::string Cp932ToUtf8(std::string_view cp932) {
   if (const auto zero = cp932.find('\0'); zero != std::string_view::npos)
     cp932 = cp932.substr(0, zero);

@@ -23,6 +23,12 @@ std::string FolderPart(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// A plain write into an existing file would be refused: the caller may not write it, or nobody
+// may (no write permission for its owner, which access() overlooks for the superuser).
+bool Writable(const std::string& path, const struct stat& st) {
+  return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
 }  // namespace
 
 bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error,
@@ -81,6 +87,12 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
       std::free(resolved);
     }
   }
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists && !Writable(path, old)) {
+    if (error) *error = Reason("cannot write", path, EACCES);
+    return false;
+  }
   std::string tempPath =
       FolderPart(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
   std::vector<char> name(tempPath.begin(), tempPath.end());
@@ -98,11 +110,15 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
     return false;
   };
 
-  // mkostemp makes the file private; give it the mode the target has or a new file would get.
+  // mkostemp makes the file private; give it the owner and mode the target has or a new file
+  // would get. Only the superuser may give a file away; others keep at least the group where
+  // they belong to it, and otherwise the file becomes theirs as a new one would.
   mode_t mode;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
+  if (exists) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      [[maybe_unused]] const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    }
+    mode = old.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);

@@ -17,7 +17,9 @@ bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* err
 
 // Writes bytes to a temporary file in the target's folder and renames it over the target only
 // when everything has been written and flushed, so a failed write leaves the old file as it was.
-// A replaced file keeps its permissions. False with a reason on failure.
+// An existing target that may not be written (no write permission for its owner or for the
+// caller) is refused as a plain write would be; a replaced file keeps its owner where the caller
+// may keep it, and its permissions. False with a reason on failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
 
 }  // namespace zelko

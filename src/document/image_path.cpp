@@ -9,17 +9,13 @@ namespace {
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
-char FoldForFolder(char c, bool ignoreCase) {
-  if (IsSeparator(c)) return '/';
-  if (ignoreCase && c >= 'A' && c <= 'Z') return static_cast<char>(c - 'A' + 'a');
-  return c;
-}
-
 // Compares the first n characters; separators match each other.
-bool SamePrefix(const std::string& a, const std::string& b, size_t n, bool ignoreCase) {
+bool SamePrefix(const std::string& a, const std::string& b, size_t n) {
   if (a.size() < n || b.size() < n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (FoldForFolder(a[i], ignoreCase) != FoldForFolder(b[i], ignoreCase)) return false;
+  for (size_t i = 0; i < n; ++i) {
+    if (IsSeparator(a[i]) && IsSeparator(b[i])) continue;
+    if (a[i] != b[i]) return false;
+  }
   return true;
 }
 
@@ -62,13 +58,26 @@ std::string ToStoredPath(const std::string& path) {
   return out;
 }
 
-std::string RelativeImagePath(const std::string& folder, const std::string& imagePath) {
+bool SameFolderOnDisk(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  const std::string na = ToNativePath(a), nb = ToNativePath(b);
+  return !na.empty() && !nb.empty() && ::stat(na.c_str(), &sa) == 0 &&
+         ::stat(nb.c_str(), &sb) == 0 && S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string RelativeImagePath(const std::string& folder, const std::string& imagePath,
+                              const SameFolderFn& sameFolder) {
   const std::string projectFolder = WithSeparator(folder);
   const std::string imageFolder = FolderOf(imagePath);
-  if (imageFolder.size() == projectFolder.size() &&
-      SamePrefix(imageFolder, projectFolder, projectFolder.size(), true))
+  // Folders that differ only in letter case are different folders here; only the disk can say
+  // that two spellings are one.
+  if ((imageFolder.size() == projectFolder.size() &&
+       SamePrefix(imageFolder, projectFolder, projectFolder.size())) ||
+      (!imageFolder.empty() && sameFolder && sameFolder(imageFolder, projectFolder)))
     return ToStoredPath(FileNameOf(imagePath));
-  if (SamePrefix(imageFolder, projectFolder, projectFolder.size(), false))
+  if (SamePrefix(imageFolder, projectFolder, projectFolder.size()))
     return ToStoredPath(imagePath.substr(projectFolder.size()));
   return ToStoredPath(imagePath);
 }
@@ -78,20 +87,19 @@ std::optional<std::string> ResolveStoredImagePath(const std::string& projectFold
                                                   const FileExistsFn& exists) {
   const std::string native = ToNativePath(stored);
   if (native.empty()) return std::nullopt;
-  const std::string beside = WithSeparator(projectFolder) + native;
-  if (!IsAbsolute(native) && exists(beside)) return beside;
-  if (IsAbsolute(native) && exists(native)) return native;
+  const std::string folder = WithSeparator(projectFolder);
+  const std::string itself = IsAbsolute(native) ? native : folder + native;
+  if (exists(itself)) return itself;
+  // The folder it names may belong to another computer; moved along, the image lies beside.
+  const std::string name = FileNameOf(native);
+  if (!name.empty() && name != "." && name != ".." && exists(folder + name)) return folder + name;
   return std::nullopt;
 }
 
 std::string KeyedTextImageCandidate(const std::string& projectFolder, const std::string& stored,
                                     const FileExistsFn& exists) {
-  const std::string folder = WithSeparator(projectFolder);
-  const std::string native = ToNativePath(stored);
-  if (FolderOf(native).empty()) return folder + native;
-  const std::string itself = IsAbsolute(native) ? native : folder + native;
-  if (exists(itself)) return itself;
-  return folder + FileNameOf(native);
+  if (auto found = ResolveStoredImagePath(projectFolder, stored, exists)) return *found;
+  return WithSeparator(projectFolder) + FileNameOf(ToNativePath(stored));
 }
 
 }  // namespace zelko

@@ -21,23 +21,30 @@ std::string FileNameOf(const std::string& path);
 std::string ToNativePath(const std::string& path);
 std::string ToStoredPath(const std::string& path);
 
-// The image path as a project file stores it: the bare file name when the image folder is the
-// project folder (ignoring letter case), the path below the project folder when the image folder
-// begins with it (with case), otherwise the image path unchanged; always with "\". A project
-// folder given without its final separator is taken with it.
-std::string RelativeImagePath(const std::string& projectFolder, const std::string& imagePath);
+// True when both name the same existing folder on disk (through links, "." and "..").
+using SameFolderFn = std::function<bool(const std::string& a, const std::string& b)>;
+bool SameFolderOnDisk(const std::string& a, const std::string& b);
 
-// The image a binary project names: the project folder followed by the stored text, otherwise
-// the stored text itself when it is an absolute path; nullopt when neither exists (the window
-// then asks for the file named FileNameOf(stored)).
+// The image path as a project file stores it: the bare file name when the image lies in the
+// project folder, the path below the project folder when the image folder begins with it,
+// otherwise the image path unchanged; always with "\". Folder names compare with letter case,
+// as this system's file names do; two spellings of one folder on disk also count as the same
+// (a case-blind volume, a link). A project folder given without its final separator is taken
+// with it.
+std::string RelativeImagePath(const std::string& projectFolder, const std::string& imagePath,
+                              const SameFolderFn& sameFolder = SameFolderOnDisk);
+
+// The image a project names: the project folder followed by the stored text, otherwise the
+// stored text itself when it is an absolute path, otherwise the stored file name beside the
+// project (a project written elsewhere, with a drive letter or a folder that is gone); nullopt
+// when none exists (the binary reader then asks for the file named FileNameOf(stored)).
 std::optional<std::string> ResolveStoredImagePath(const std::string& projectFolder,
                                                   const std::string& stored,
                                                   const FileExistsFn& exists = FileExists);
 
-// The image candidate of a keyed-text project: the project folder followed by the stored text
-// when it has no folder part; the stored path itself when a file exists there (a relative one
-// counted from the project folder); otherwise the project folder followed by its file name.
-// The caller reports a candidate that does not exist.
+// The image of a keyed-text project, found as ResolveStoredImagePath finds it; when nothing is
+// found, the path beside the project under the stored file name, which the caller reports as
+// missing.
 std::string KeyedTextImageCandidate(const std::string& projectFolder, const std::string& stored,
                                     const FileExistsFn& exists = FileExists);
 

@@ -76,6 +76,9 @@ void CheckChoice(int value, int last, const std::string& what) {
 std::string Serialize(const ProjectData& d) {
   ByteWriter w;
   w.Bytes(std::string_view(kProjectHeader, kProjectHeaderSize));
+  // Other texts may lose a character; a path that loses one names a file that is not there.
+  if (!FitsCp932(d.ImagePath))
+    throw WriteError("the image path " + d.ImagePath + " has characters CP932 cannot hold");
   w.Text(d.ImagePath, "image path");
   w.U16(d.Contrast, "contrast");
   w.Bool(d.ContrastOn);

@@ -12,7 +12,7 @@ namespace zelko {
 
 // The file in the current layout; nullopt with a reason when a value does not fit its field
 // (marker tenths, counts, bytes, a text over 65535 bytes, Cx and Cy of different lengths, a
-// group with fewer points than NumPoints).
+// group with fewer points than NumPoints, an image path with a character CP932 cannot hold).
 std::optional<std::string> SerializeProject(const ProjectData& data, std::string* error);
 
 // Serialises and writes atomically: the previous file survives any failure.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "document/cp932.h"
 #include "document/image_path.h"
 #include "document/ini_file.h"
 
@@ -39,10 +40,14 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, std::s
   if (settings.Top) ini.WriteInteger("Form", "Top", *settings.Top);
   if (settings.Width) ini.WriteInteger("Form", "Widht", *settings.Width);
   if (settings.Height) ini.WriteInteger("Form", "Height", *settings.Height);
-  const size_t count = std::min(settings.RecentProjects.size(), kMaxRecentProjects);
-  ini.WriteInteger("File", "Number of Listed Files", static_cast<long long>(count));
-  for (size_t i = 0; i < count; ++i)
-    ini.WriteString("File", "File " + std::to_string(i), settings.RecentProjects[i]);
+  // A path the file cannot hold would come back naming another file; it is left out and the
+  // entries after it close up.
+  std::vector<std::string> recent;
+  for (const auto& p : settings.RecentProjects)
+    if (recent.size() < kMaxRecentProjects && FitsCp932(p)) recent.push_back(p);
+  ini.WriteInteger("File", "Number of Listed Files", static_cast<long long>(recent.size()));
+  for (size_t i = 0; i < recent.size(); ++i)
+    ini.WriteString("File", "File " + std::to_string(i), recent[i]);
   ini.WriteInteger("Marker", "Font Size", settings.MarkerFontSize);
 
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();

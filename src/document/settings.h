@@ -28,7 +28,8 @@ struct Settings {
 bool ReadSettingsFile(const std::string& path, Settings* out, std::string* error);
 
 // Writes the keys of the settings into the file, keeping every other section and key (also
-// list entries beyond the current count). Placement values that are empty are not written.
+// list entries beyond the current count). Recent projects whose paths CP932 cannot hold are
+// left out. Placement values that are empty are not written.
 // Creates the file's folder when it is missing; writes atomically.
 bool WriteSettingsFile(const std::string& path, const Settings& settings, std::string* error);
 

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <random>
 
+#include "document/file_io.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
 
@@ -83,44 +83,13 @@ Bitmap LoadImageFile(const std::string& path, std::string* warning) {
 }
 
 void WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  const auto sep = path.find_last_of('/');
-  const std::string folder = sep == std::string::npos ? "." : path.substr(0, sep + 1);
-  const std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
-  std::random_device rd;
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(rd()));
-    temp = (sep == std::string::npos ? std::string() : folder) + "." + base + "." + suffix + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(errno));
-  auto fail = [&](const char* what) {
-    const int e = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw ImagingError("\"" + path + "\" に書き込めません: " + what + ": " + std::strerror(e));
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail("書き込み");
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail("fsync");
-  if (::close(fd) != 0) {
-    const int e = errno;
-    ::unlink(temp.c_str());
-    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(e));
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int e = errno;
-    ::unlink(temp.c_str());
-    throw ImagingError("\"" + path + "\" に書き込めません: " + std::strerror(e));
-  }
+  // The same safe replacement as the project files: a read-only target stays as it is, a
+  // replaced one keeps its permissions.
+  std::string error;
+  if (!WriteFileAtomically(
+          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+          &error))
+    throw ImagingError("\"" + path + "\" に書き込めません: " + error);
 }
 
 std::vector<std::uint8_t> EncodeImageForPath(const Bitmap& bitmap, const std::string& path,

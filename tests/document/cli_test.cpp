@@ -175,6 +175,15 @@ TEST(CliConvert, FailuresLeaveEverythingAsItWas) {
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Contains(r.err, "cannot write"));
 
+  // An OUT that may not be written stays as it is, even for the superuser.
+  const std::string locked = dir.File("locked.pqs");
+  test::WriteWholeFile(locked, "old");
+  ::chmod(locked.c_str(), 0444);
+  r = Cli(dir, {"convert", good, locked});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Contains(r.err, "cannot write")) << r.err;
+  EXPECT_EQ(test::ReadWholeFile(locked), "old");
+
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"convert"}, {"convert", good}, {"convert", good, good}, {"convert", good, "a", "b"}}) {
     r = Cli(dir, args);

@@ -14,8 +14,9 @@ TEST(RelativeImagePath, BesideBelowOrElsewhere) {
   EXPECT_EQ(RelativeImagePath("/data/proj/", "/data/proj/site1.jpg"), "site1.jpg");
   EXPECT_EQ(RelativeImagePath("/data/proj/", "/data/proj/photos/site1.jpg"), "photos\\site1.jpg");
   EXPECT_EQ(RelativeImagePath("/data/proj/", "/data/other/site1.jpg"), "\\data\\other\\site1.jpg");
-  // The bare-name case ignores letter case, the subfolder case does not.
-  EXPECT_EQ(RelativeImagePath("C:\\Data\\", "c:\\data\\site1.jpg"), "site1.jpg");
+  // Folder names keep their letter case in both cases.
+  EXPECT_EQ(RelativeImagePath("C:\\Data\\", "c:\\data\\site1.jpg"), "c:\\data\\site1.jpg");
+  EXPECT_EQ(RelativeImagePath("/x/Proj/", "/x/proj/site1.jpg"), "\\x\\proj\\site1.jpg");
   EXPECT_EQ(RelativeImagePath("C:\\Data\\", "c:\\data\\sub\\site1.jpg"),
             "c:\\data\\sub\\site1.jpg");
   EXPECT_EQ(RelativeImagePath("C:\\Data\\", "C:\\Data\\sub\\site1.jpg"), "sub\\site1.jpg");
@@ -51,8 +52,13 @@ TEST(ResolveStoredImagePath, ProjectFolderFirstThenAbsolutePath) {
             "/proj/photos/site1.jpg");
   EXPECT_EQ(ResolveStoredImagePath("/proj", "site1.jpg", fs.Fn()), "/proj/site1.jpg");
   EXPECT_EQ(ResolveStoredImagePath("/proj/", "\\elsewhere\\x.jpg", fs.Fn()), "/elsewhere/x.jpg");
+  // A path of another computer, or a folder that is gone: the file name beside the project.
+  EXPECT_EQ(ResolveStoredImagePath("/proj/", "C:\\old\\site1.jpg", fs.Fn()), "/proj/site1.jpg");
+  EXPECT_EQ(ResolveStoredImagePath("/proj/", "\\gone\\site1.jpg", fs.Fn()), "/proj/site1.jpg");
+  EXPECT_EQ(ResolveStoredImagePath("/proj/", "other\\site1.jpg", fs.Fn()), "/proj/site1.jpg");
   // Not found: the window asks for the file by its name.
-  EXPECT_FALSE(ResolveStoredImagePath("/proj/", "C:\\old\\site1.jpg", fs.Fn()));
+  EXPECT_FALSE(ResolveStoredImagePath("/proj/", "C:\\old\\gone.jpg", fs.Fn()));
+  EXPECT_FALSE(ResolveStoredImagePath("/proj/", "C:\\old\\", fs.Fn()));
   EXPECT_FALSE(ResolveStoredImagePath("/proj/", "", fs.Fn()));
   EXPECT_EQ(FileNameOf("C:\\old\\site1.jpg"), "site1.jpg");
 }

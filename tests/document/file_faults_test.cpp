@@ -1,0 +1,136 @@
+// What the document's files refuse to do: replace a read-only file, lose a file's permissions,
+// store a path that would come back naming another file, or keep such a path in the settings.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "document/cp932.h"
+#include "document/file_io.h"
+#include "document/image_path.h"
+#include "document/project_file.h"
+#include "document/settings.h"
+#include "test_support.h"
+
+namespace zelko {
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 07777;
+}
+
+size_t EntriesIn(const std::string& folder) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++n;
+  return n;
+}
+
+TEST(AtomicWrite, AReadOnlyFileIsRefusedEvenForTheSuperuser) {
+  test::TempDir dir;
+  const std::string path = dir.File("locked.pqs");
+  test::WriteWholeFile(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
+  EXPECT_NE(error.find("locked.pqs"), std::string::npos) << error;
+  EXPECT_EQ(test::ReadWholeFile(path), "old");
+  EXPECT_EQ(ModeOf(path), 0444u);
+  EXPECT_EQ(EntriesIn(dir.Folder()), 1u);  // no temporary file left behind
+
+  // Through a link the file it points to is the one that counts.
+  ASSERT_EQ(::symlink(path.c_str(), dir.File("link.pqs").c_str()), 0);
+  EXPECT_FALSE(WriteFileAtomically(dir.File("link.pqs"), "new", &error));
+  EXPECT_EQ(test::ReadWholeFile(path), "old");
+}
+
+TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndOwner) {
+  test::TempDir dir;
+  const std::string path = dir.File("shared.pqs");
+  test::WriteWholeFile(path, "old");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  const bool root = ::geteuid() == 0;
+  // As the superuser the file can belong to someone else, whose it must stay.
+  if (root) ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(path, "new", &error)) << error;
+  EXPECT_EQ(test::ReadWholeFile(path), "new");
+  EXPECT_EQ(ModeOf(path), 0640u);
+  if (root) {
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
+
+  // A new file gets what the umask leaves of rw for everyone.
+  const mode_t old = ::umask(022);
+  ASSERT_TRUE(WriteFileAtomically(dir.File("fresh.pqs"), "x", &error)) << error;
+  ::umask(old);
+  EXPECT_EQ(ModeOf(dir.File("fresh.pqs")), 0644u);
+}
+
+TEST(Cp932Paths, OnlyTextsThatComeBackUnchangedFit) {
+  EXPECT_TRUE(FitsCp932("photos\\site1.jpg"));
+  EXPECT_TRUE(FitsCp932("写真\\現場①.jpg"));
+  EXPECT_TRUE(FitsCp932("what?.jpg"));  // a question mark of its own is no loss
+  EXPECT_FALSE(FitsCp932("caf\xc3\xa9.jpg"));
+  EXPECT_FALSE(FitsCp932("M\xc3\xbcller\\a.jpg"));
+  EXPECT_FALSE(FitsCp932("\xf0\x9f\x98\x80.jpg"));
+  EXPECT_FALSE(FitsCp932("a\xff.jpg"));  // no UTF-8 at all
+}
+
+TEST(ProjectFile, AnImagePathCp932CannotHoldIsNotWritten) {
+  test::TempDir dir;
+  const std::string path = dir.File("site.pqs");
+  ProjectData d;
+  d.ImagePath = "M\xc3\xbcller\\a.jpg";
+  std::string error;
+  EXPECT_FALSE(SerializeProject(d, &error));
+  EXPECT_NE(error.find("image path"), std::string::npos) << error;
+  EXPECT_FALSE(WriteProjectFile(path, d, &error));
+  EXPECT_FALSE(test::FileExistsForTest(path));
+  // Other texts lose the character alone and are still written.
+  d.ImagePath = "a.jpg";
+  d.Notes = {"caf\xc3\xa9"};
+  ASSERT_TRUE(WriteProjectFile(path, d, &error)) << error;
+  EXPECT_EQ(ReadProjectFile(path).Data.Notes, std::vector<std::string>{"caf?"});
+}
+
+TEST(Settings, RecentPathsCp932CannotHoldStayOutOfTheFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("zelko.ini");
+  Settings s;
+  s.RecentProjects = {"/a/one.pqs", "/b/caf\xc3\xa9.pqs", "/c/現場.pqs", "/M\xc3\xbcller/x.pqs"};
+  std::string error;
+  ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
+  const std::string text = test::ReadWholeFile(path);
+  EXPECT_NE(text.find("Number of Listed Files=2\r\nFile 0=/a/one.pqs\r\n"
+                      "File 1=/c/\x8c\xbb\x8f\xea.pqs\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find('?'), std::string::npos) << text;
+  Settings back;
+  ASSERT_TRUE(ReadSettingsFile(path, &back, &error)) << error;
+  EXPECT_EQ(back.RecentProjects, (std::vector<std::string>{"/a/one.pqs", "/c/現場.pqs"}));
+}
+
+TEST(RelativeImagePath, FoldersThatDifferInCaseAreTwoFoldersOnDisk) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("Proj"));
+  std::filesystem::create_directories(dir.File("proj"));
+  const std::string image = dir.File("proj/a.jpg");
+  EXPECT_EQ(RelativeImagePath(dir.File("Proj/"), image), ToStoredPath(image));
+  EXPECT_EQ(RelativeImagePath(dir.File("proj/"), image), "a.jpg");
+  // One folder under two names is one folder.
+  ASSERT_EQ(::symlink(dir.File("proj").c_str(), dir.File("alias").c_str()), 0);
+  EXPECT_EQ(RelativeImagePath(dir.File("alias/"), image), "a.jpg");
+  EXPECT_TRUE(SameFolderOnDisk(dir.File("alias/"), dir.File("proj")));
+  EXPECT_FALSE(SameFolderOnDisk(dir.File("Proj/"), dir.File("proj/")));
+  EXPECT_FALSE(SameFolderOnDisk(dir.File("gone/"), dir.File("gone/")));
+}
+
+}  // namespace
+}  // namespace zelko
