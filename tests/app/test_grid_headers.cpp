@@ -1,5 +1,6 @@
 // The tables' fixed header rows and columns through the real window: they stay in view while the
-// cells scroll.
+// cells scroll, and the marker table widens its columns to what the user typed.
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -188,6 +189,9 @@ class MarkerTableTest : public WindowTest {
  protected:
   StringGrid& Table() const { return *form->pageCoord->StringGrid1; }
   QLineEdit* Editor() const { return qobject_cast<QLineEdit*>(Table().Editor()); }
+  int TextWidth(const QString& text) const {
+    return QFontMetrics(Table().font()).horizontalAdvance(text);
+  }
   QPoint CellCentre(int col, int row) const {
     return Table().visualRect(Table().model()->index(row, col)).center();
   }
@@ -226,6 +230,30 @@ TEST_F(MarkerTableTest, AnOpenEditorScrollsUnderTheHeaderOutOfSight) {
   EXPECT_TRUE(Editor()->isVisible());
   EXPECT_EQ(Editor()->text(), "55");
   EXPECT_EQ(Editor()->geometry().top(), Table().rowHeight(0));
+}
+
+TEST_F(MarkerTableTest, ATypedValueWidensItsColumnToShowItWhole) {
+  Prepare();
+  const QString x = "1234567890.123456";
+  QTest::mouseClick(Table().viewport(), Qt::LeftButton, {}, CellCentre(3, 1));
+  QTest::mouseDClick(Table().viewport(), Qt::LeftButton, {}, CellCentre(3, 1));
+  ASSERT_NE(Editor(), nullptr);
+  ASSERT_LT(Table().ColWidth(3), TextWidth(x));
+  QTest::keyClicks(Editor(), x);
+  QTest::keyClick(Editor(), Qt::Key_Return);
+  EXPECT_EQ(Table().Cells(3, 1), x);
+  EXPECT_EQ(Table().ColWidth(3), TextWidth(x) + 12);
+
+  // Enter walked to the Y cell; a value left there by clicking another cell is fitted as well.
+  ASSERT_EQ(Table().Col(), 4);
+  ASSERT_NE(Editor(), nullptr);
+  const QString y = "-98765432.25";
+  QTest::keyClicks(Editor(), y);
+  QTest::mouseClick(Table().viewport(), Qt::LeftButton, {}, CellCentre(1, 1));
+  EXPECT_EQ(Table().Cells(4, 1), y);
+  EXPECT_EQ(Table().ColWidth(4), TextWidth(y) + 12);
+  // The other columns keep their fitted widths.
+  EXPECT_EQ(Table().ColWidth(1), TextWidth("x(pixels)") + 12);
 }
 
 }  // namespace
