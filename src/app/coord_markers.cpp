@@ -44,9 +44,14 @@ void CoordPage::ConnectMarkerHandlers() {
           [this] { form_.Guard([this] { StringGrid1EnterKey(); }); });
   connect(StringGrid1, &StringGrid::KeyTyped, this,
           [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
-  // Keys that type no character (Delete, a paste in the editor) still change the cell.
-  connect(StringGrid1, &StringGrid::CellEdited, this,
-          [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
+  // Keys that type no character (Delete, a paste in the editor) still change the cell. A stored
+  // edit may be wider than its column, which then widens to show it whole.
+  connect(StringGrid1, &StringGrid::CellEdited, this, [this] {
+    form_.Guard([this] {
+      StringGrid1KeyPress();
+      StringGrid1->FitColumnWidths();
+    });
+  });
   StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(StringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
     ShowTableMenu(StringGrid1, StringGrid1->viewport()->mapToGlobal(p));

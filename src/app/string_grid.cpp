@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace zelko {
@@ -22,6 +24,9 @@ StringGrid::StringGrid(const QString& name, QWidget* parent) : QTableWidget(pare
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
+  // Columns differ in width, so a whole-column step would leave the first scrolling column
+  // half under the fixed ones; rows are all of one height and scroll a row at a time.
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setColumnCount(2);
   setRowCount(2);
   connect(this, &QTableWidget::currentCellChanged, this, &StringGrid::OnCurrentChanged);
@@ -138,12 +143,16 @@ void StringGrid::SetSelection(const QRect& r) {
 }
 
 int StringGrid::TopRow() const {
-  const int r = rowAt(0);
-  return r < 0 ? 0 : r;
+  const int r = rowAt(FixedHeight());
+  return r < 0 ? std::min(fixedRows_, rowCount()) : r;
 }
 
 void StringGrid::SetTopRow(int row) {
-  if (row >= 0 && row < rowCount()) scrollToItem(item(row, 0), QAbstractItemView::PositionAtTop);
+  if (row < 0 || row >= rowCount()) return;
+  if (row < fixedRows_)
+    verticalScrollBar()->setValue(0);
+  else
+    scrollTo(model()->index(row, 0), QAbstractItemView::PositionAtTop);
 }
 
 void StringGrid::SetRowSelect(bool on) {
@@ -238,6 +247,149 @@ QString StringGrid::TableText() const {
       out += c + 1 < columnCount() ? QStringLiteral("\t") : QStringLiteral("\r\n");
     }
   return out;
+}
+
+int StringGrid::FixedWidth() const {
+  int w = 0;
+  for (int c = 0; c < std::min(fixedCols_, columnCount()); ++c) w += columnWidth(c);
+  return w;
+}
+
+int StringGrid::FixedHeight() const {
+  int h = 0;
+  for (int r = 0; r < std::min(fixedRows_, rowCount()); ++r) h += rowHeight(r);
+  return h;
+}
+
+int StringGrid::ColumnX(int col) const {
+  return col < fixedCols_ ? horizontalHeader()->sectionPosition(col) : columnViewportPosition(col);
+}
+
+int StringGrid::RowY(int row) const {
+  return row < fixedRows_ ? verticalHeader()->sectionPosition(row) : rowViewportPosition(row);
+}
+
+QModelIndex StringGrid::indexAt(const QPoint& p) const {
+  const int fw = FixedWidth(), fh = FixedHeight();
+  if (p.x() >= fw && p.y() >= fh) return QTableWidget::indexAt(p);
+  auto fixedAt = [](int pos, int count, auto size) {
+    for (int i = 0, end = 0; i < count; ++i)
+      if (pos < (end += size(i))) return i;
+    return -1;
+  };
+  const int col = p.x() < fw ? fixedAt(p.x(), fixedCols_, [this](int c) { return columnWidth(c); })
+                             : columnAt(p.x());
+  const int row = p.y() < fh ? fixedAt(p.y(), fixedRows_, [this](int r) { return rowHeight(r); })
+                             : rowAt(p.y());
+  return row < 0 || col < 0 ? QModelIndex() : model()->index(row, col);
+}
+
+QRect StringGrid::visualRect(const QModelIndex& index) const {
+  const QRect r = QTableWidget::visualRect(index);
+  if (!r.isValid()) return r;
+  const bool fixedRow = index.row() < fixedRows_, fixedCol = index.column() < fixedCols_;
+  QRect out(fixedCol ? ColumnX(index.column()) : r.x(), fixedRow ? RowY(index.row()) : r.y(),
+            r.width(), r.height());
+  // What scrolls under the fixed cells is out of sight; an editor there is clipped or hidden.
+  if (!fixedCol && out.left() < FixedWidth()) out.setLeft(FixedWidth());
+  if (!fixedRow && out.top() < FixedHeight()) out.setTop(FixedHeight());
+  return out.isValid() ? out : QRect();
+}
+
+void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QScrollBar* hBar = horizontalScrollBar();
+  QScrollBar* vBar = verticalScrollBar();
+  const int h0 = hBar->value(), v0 = vBar->value();
+  QTableWidget::scrollTo(index, hint);
+  if (!index.isValid()) return;
+  // Fixed cells are always in view and never scroll the table their way; a scrolling cell is
+  // brought out from under them.
+  if (index.row() < fixedRows_) {
+    vBar->setValue(v0);
+  } else {
+    const int fh = FixedHeight();
+    while (rowViewportPosition(index.row()) < fh && vBar->value() > vBar->minimum())
+      vBar->setValue(vBar->value() - 1);
+  }
+  if (index.column() < fixedCols_) {
+    hBar->setValue(h0);
+  } else {
+    const int hidden = FixedWidth() - columnViewportPosition(index.column());
+    if (hidden > 0) hBar->setValue(hBar->value() - hidden);
+  }
+}
+
+void StringGrid::scrollContentsBy(int dx, int dy) {
+  QTableWidget::scrollContentsBy(dx, dy);
+  if (fixedRows_ <= 0 && fixedCols_ <= 0) return;
+  // The scroll moved the fixed cells' pixels with the rest; they are drawn again in place, and
+  // an open editor follows its cell under them.
+  viewport()->update();
+  updateEditorGeometries();
+}
+
+void StringGrid::paintEvent(QPaintEvent* e) {
+  QTableWidget::paintEvent(e);
+  const int fw = FixedWidth(), fh = FixedHeight();
+  if (fw == 0 && fh == 0) return;
+  QStyleOptionViewItem base;
+  initViewItemOption(&base);
+  const QRect vp = viewport()->rect();
+  const int firstRow = rowAt(fh), lastRow = rowAt(vp.bottom());
+  const int firstCol = columnAt(fw), lastCol = columnAt(vp.right());
+  const int rowEnd = lastRow < 0 ? rowCount() - 1 : lastRow;
+  const int colEnd = lastCol < 0 ? columnCount() - 1 : lastCol;
+  QPainter p(viewport());
+  // The fixed columns of the scrolling rows, the fixed rows of the scrolling columns, and the
+  // corner where both are fixed, each over whatever scrolled under it.
+  if (fw > 0 && firstRow >= 0) {
+    p.setClipRect(QRect(0, fh, fw, vp.height() - fh));
+    for (int r = firstRow; r <= rowEnd; ++r)
+      for (int c = 0; c < std::min(fixedCols_, columnCount()); ++c) PaintFixedCell(p, base, r, c);
+  }
+  if (fh > 0 && firstCol >= 0) {
+    p.setClipRect(QRect(fw, 0, vp.width() - fw, fh));
+    for (int r = 0; r < std::min(fixedRows_, rowCount()); ++r)
+      for (int c = firstCol; c <= colEnd; ++c) PaintFixedCell(p, base, r, c);
+  }
+  p.setClipping(false);
+  for (int r = 0; r < std::min(fixedRows_, rowCount()); ++r)
+    for (int c = 0; c < std::min(fixedCols_, columnCount()); ++c) PaintFixedCell(p, base, r, c);
+  if (showGrid() && style()->styleHint(QStyle::SH_Table_AlwaysDrawLeftTopGridLines, &base, this)) {
+    p.setPen(QColor::fromRgba(
+        static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &base, this))));
+    const int right =
+        std::min(vp.right(), ColumnX(columnCount() - 1) + columnWidth(columnCount() - 1) - 1);
+    const int bottom = std::min(vp.bottom(), RowY(rowCount() - 1) + rowHeight(rowCount() - 1) - 1);
+    p.drawLine(0, 0, right, 0);
+    p.drawLine(0, 0, 0, bottom);
+  }
+}
+
+void StringGrid::PaintFixedCell(QPainter& p, const QStyleOptionViewItem& base, int row, int col) {
+  const QModelIndex index = model()->index(row, col);
+  const QRect cell(ColumnX(col), RowY(row), columnWidth(col), rowHeight(row));
+  const int grid = showGrid() ? 1 : 0;
+  p.fillRect(cell, palette().base());
+  QStyleOptionViewItem opt = base;
+  opt.rect = cell.adjusted(0, 0, -grid, -grid);
+  if (selectionModel() && selectionModel()->isSelected(index)) opt.state |= QStyle::State_Selected;
+  if (!(index.flags() & Qt::ItemIsEnabled)) opt.state &= ~QStyle::State_Enabled;
+  opt.palette.setCurrentColorGroup(opt.state & QStyle::State_Enabled ? QPalette::Normal
+                                                                     : QPalette::Disabled);
+  if (index == currentIndex() && (hasFocus() || viewport()->hasFocus()))
+    opt.state |= QStyle::State_HasFocus;
+  style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &opt, &p, this);
+  itemDelegateForIndex(index)->paint(&p, opt, index);
+  if (grid) {
+    const QPen old = p.pen();
+    p.setPen(QPen(QColor::fromRgba(static_cast<QRgb>(
+                      style()->styleHint(QStyle::SH_Table_GridLineColor, &base, this))),
+                  1, gridStyle()));
+    p.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
+    p.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
+    p.setPen(old);
+  }
 }
 
 void StringGrid::OnCurrentChanged(int row, int col, int, int) {

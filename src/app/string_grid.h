@@ -1,11 +1,14 @@
 // A table with the cell model the window is written in: cells addressed (column, row) including
 // the fixed header row and column, a current cell, a selection rectangle and an in-place editor
-// that is off until switched on.
+// that is off until switched on. The fixed rows stay at the top and the fixed columns at the left
+// while the other cells scroll under them.
 #pragma once
 
 #include <QRect>
 #include <QString>
 #include <QTableWidget>
+
+class QPainter;
 
 namespace zelko {
 
@@ -36,6 +39,7 @@ class StringGrid : public QTableWidget {
   // Selected rectangle: left, top, right, bottom (inclusive), in cell coordinates.
   QRect Selection() const;
   void SetSelection(const QRect& r);
+  // The first scrolling row in view, just below the fixed rows.
   int TopRow() const;
   void SetTopRow(int row);
   void SetRowSelect(bool on);
@@ -54,6 +58,12 @@ class StringGrid : public QTableWidget {
   void FitColumnWidths();
   // Every row, cells joined by TAB, each row ending with CR LF.
   QString TableText() const;
+
+  // Geometry where the fixed cells stay in view: the position a fixed cell is drawn at, and a
+  // scrolling cell only as far as it shows beside the fixed ones.
+  QModelIndex indexAt(const QPoint& p) const override;
+  QRect visualRect(const QModelIndex& index) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
  signals:
   // A row became current (by the user or the program), or the user clicked a cell.
@@ -74,11 +84,20 @@ class StringGrid : public QTableWidget {
   void contextMenuEvent(QContextMenuEvent* e) override;
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
  protected slots:
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   void ApplyFixedLook();
+  // Viewport pixels taken by the fixed columns at the left and the fixed rows at the top.
+  int FixedWidth() const;
+  int FixedHeight() const;
+  // Viewport position of a column or row; fixed ones do not move with the scroll bars.
+  int ColumnX(int col) const;
+  int RowY(int row) const;
+  void PaintFixedCell(QPainter& p, const QStyleOptionViewItem& base, int row, int col);
   QTableWidgetItem* ItemAt(int col, int row);
   void OnCurrentChanged(int row, int col, int prevRow, int prevCol);
 
