@@ -27,6 +27,7 @@
 #include "app/window_images.h"
 #include "document/numbers.h"
 #include "imaging/image_file.h"
+#include "imaging/working_image.h"
 
 // The icons are compiled into the static library, whose resources must be registered by hand (and
 // outside any namespace).
@@ -93,11 +94,11 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   InitIcons();
   setObjectName("Form1");
   setWindowTitle("Zelko");
-  resize(1045, 775);
   BuildPages();
   BuildMenus();
   BuildToolBar();
   BuildStatusBar();
+  resize(DesignSize());
   AboutBox = new TAboutBox(this);
   FrmSymbols = new TFrmSymbols(*this);
   qApp->installEventFilter(this);
@@ -239,6 +240,14 @@ void TForm1::BuildStatusBar() {
     Panels[i] = new StatusPanel(i, *this);
     statusBar()->addWidget(Panels[i]);
   }
+  // The memory read-out is wider than its design width: the panel takes the width of the widest
+  // text this machine can show (all memory in use), so the text is never cut.
+  MemoryStatus all;
+  all.totalPhysical = ReadMemoryStatus().totalPhysical;
+  const QString widest = QString::fromStdString(MemoryStatusText(all));
+  const int margins = Panels[5]->frameWidth() * 2 + Panels[5]->margin() * 2 + 8;
+  Panels[5]->setFixedWidth(
+      std::max(kPanelWidths[5], Panels[5]->fontMetrics().horizontalAdvance(widest) + margins));
 }
 
 void TForm1::BuildPages() {
@@ -318,6 +327,11 @@ void TForm1::Guard(const std::function<void()>& fn) {
 
 MsgResult TForm1::Msg(MsgKind kind, const QString& text, MsgButtons buttons) {
   return dialogs_.Message(kind, text, buttons);
+}
+
+QSize TForm1::DesignSize() const {
+  // As designed, but wide enough for the whole status bar.
+  return {std::max(1045, statusBar()->sizeHint().width()), 775};
 }
 
 void TForm1::SetStatus(int panel, const QString& text) { Panels[panel]->setText(text); }

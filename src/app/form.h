@@ -112,6 +112,8 @@ class TForm1 : public QMainWindow {
   void ResetCategories();
   void PageControl1Change();
   void ShowPage(int index);
+  // The window's size at start: the design size, widened for the status panels when needed.
+  QSize DesignSize() const;
   void SetStatus(int panel, const QString& text);
   QString Status(int panel) const;
   void PaintPicture(double X, double Y);

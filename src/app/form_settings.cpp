@@ -26,19 +26,24 @@ void TForm1::ReadSettings() {
   Settings s;
   std::string error;
   if (!ReadSettingsFile(iniFL.toStdString(), &s, &error)) return;
-  QRect g = geometry();
+  // The stored placement is the outer one, frame included; the window is sized inside it.
+  QRect g = frameGeometry();
+  const QSize frame = g.size() - geometry().size();
   if (s.Left) g.moveLeft(*s.Left);
   if (s.Top) g.moveTop(*s.Top);
   // A size of zero or less would leave no window to see; such a value counts as missing.
-  if (s.Width && *s.Width > 0) g.setWidth(*s.Width);
-  if (s.Height && *s.Height > 0) g.setHeight(*s.Height);
+  if (s.Width && *s.Width > frame.width()) g.setWidth(*s.Width);
+  if (s.Height && *s.Height > frame.height()) g.setHeight(*s.Height);
   // A placement off every screen comes back onto the primary one.
   bool visible = false;
   for (QScreen* screen : QGuiApplication::screens())
     if (screen->availableGeometry().intersects(g)) visible = true;
   if (!visible && QGuiApplication::primaryScreen())
     g.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-  if (s.Left || s.Top || s.Width || s.Height) setGeometry(g);
+  if (s.Left || s.Top || s.Width || s.Height) {
+    move(g.topLeft());
+    resize(g.size() - frame);
+  }
   ListedFile.clear();
   for (const auto& p : s.RecentProjects) ListedFile << QString::fromStdString(p);
   sym.MarkerFont.setPointSize(s.MarkerFontSize);
@@ -47,7 +52,7 @@ void TForm1::ReadSettings() {
 void TForm1::WriteSettings() {
   if (iniFL.isEmpty()) return;
   Settings s;
-  const QRect g = geometry();
+  const QRect g = frameGeometry();
   s.Left = g.left();
   s.Top = g.top();
   s.Width = g.width();

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QResizeEvent>
+#include <QTabWidget>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -64,19 +66,39 @@ void NotePage::PopupMenuNotePopup() {
   Paste2->setEnabled(!text.isEmpty());
 }
 
-std::vector<std::string> NotePage::DisplayedLines() const {
+void NotePage::LayOutAsShown() {
+  // A page that was never shown has no size of its own; it gets the size of the shown page, and
+  // its field the width it would show its text in.
+  QWidget* shown = form_.PageControl1->currentWidget();
+  if (isVisible() || !shown || shown == this) return;
+  setGeometry(shown->geometry());
+  layout()->setGeometry(contentsRect());
+  QResizeEvent resize(Memo1->size(), QSize(-1, -1));
+  QCoreApplication::sendEvent(Memo1, &resize);
+}
+
+std::vector<std::string> NotePage::DisplayedLines() {
+  // The lines are broken here as the field breaks them, so they do not depend on whether the
+  // field has ever been painted (its own layout is made only then).
+  LayOutAsShown();
   std::vector<std::string> lines;
   const QTextDocument* doc = Memo1->document();
   if (doc->isEmpty()) return lines;
+  const qreal width = Memo1->viewport()->width() - 2 * doc->documentMargin();
   for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
     const QString text = block.text();
-    const QTextLayout* layout = block.layout();
-    if (!layout || layout->lineCount() <= 1) {
+    QTextLayout layout(text, block.charFormat().font());
+    layout.setTextOption(doc->defaultTextOption());
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine())
+      line.setLineWidth(width);
+    layout.endLayout();
+    if (layout.lineCount() <= 1) {
       lines.push_back(text.toStdString());
       continue;
     }
-    for (int i = 0; i < layout->lineCount(); ++i) {
-      const QTextLine line = layout->lineAt(i);
+    for (int i = 0; i < layout.lineCount(); ++i) {
+      const QTextLine line = layout.lineAt(i);
       lines.push_back(text.mid(line.textStart(), line.textLength()).toStdString());
     }
   }

@@ -29,12 +29,13 @@ class NotePage : public QWidget {
   void ButtonMemoFontClick();
   void PopupMenuNotePopup();
   // The notes as stored: one line per displayed line (word wrap on).
-  std::vector<std::string> DisplayedLines() const;
+  std::vector<std::string> DisplayedLines();
   void SetLines(const std::vector<std::string>& lines);
   FontData NotesFont() const;
   void SetNotesFont(const FontData& f);
 
  private:
+  void LayOutAsShown();
   TForm1& form_;
 };
 
