@@ -129,6 +129,9 @@ class TForm1 : public QMainWindow {
   void OpenDecodedImage(const QString& path, Bitmap&& decoded);
   double FitFactor();
   void ApplyImageSettings();
+  // Takes a new rotation angle; with markers or points present only after the user agrees (they
+  // would sit on other picture content). On refusal the controls show the old angle again.
+  bool ConfirmRotation(float requested);
   void RefreshWorkingImage();
   void ShowMemoryStatus();
   void RebuildAndRedraw();

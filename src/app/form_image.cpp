@@ -151,30 +151,37 @@ void TForm1::ReadImage1Click() {
   UpdateCaption();
 }
 
+bool TForm1::ConfirmRotation(float requested) {
+  if (requested == RotationAngle) return true;
+  if (NumMarkers > 0 || !Lines.empty()) {
+    const MsgResult answer = Msg(
+        MsgKind::Warning,
+        "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違うことになります。\nこのまま回転を行ってよろしいですか。",
+        MsgButtons::YesNo);
+    if (answer != MsgResult::Yes) {
+      // The controls show the angle in force again.
+      static const float quarter[4] = {0, 90, 180, 270};
+      int back = 4;
+      for (int i = 0; i < 4; ++i)
+        if (RotationAngle == quarter[i]) back = i;
+      const QSignalBlocker block(pageImage->EditAngle);
+      pageImage->RadioGroupAngle->SetItemIndexSilently(back);
+      pageImage->EditAngleBox->setVisible(back == 4);
+      pageImage->EditAngle->setText(QString::number(RotationAngle));
+      return false;
+    }
+  }
+  RotationAngle = requested;
+  return true;
+}
+
 void TForm1::ApplyImageSettings() {
   const int item = pageImage->RadioGroupAngle->ItemIndex();
   static const float quarter[4] = {0, 90, 180, 270};
   const float requested = item >= 0 && item < 4
                               ? quarter[item]
                               : static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
-  if (requested != RotationAngle) {
-    if (NumMarkers > 0 || !Lines.empty()) {
-      const MsgResult answer = Msg(
-          MsgKind::Warning,
-          "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違うことになります。\nこのまま回転を行ってよろしいですか。",
-          MsgButtons::YesNo);
-      if (answer != MsgResult::Yes) {
-        int back = 4;
-        for (int i = 0; i < 4; ++i)
-          if (RotationAngle == quarter[i]) back = i;
-        pageImage->RadioGroupAngle->SetItemIndexSilently(back);
-        pageImage->EditAngleBox->setVisible(back == 4);
-        if (back == 4) pageImage->EditAngle->setText(QString::number(RotationAngle));
-        return;
-      }
-    }
-    RotationAngle = requested;
-  }
+  if (!ConfirmRotation(requested)) return;
   factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
 }
 

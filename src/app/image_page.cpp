@@ -183,18 +183,20 @@ void ImagePage::CheckBoxAdjustRGBClick() {
 
 void ImagePage::RadioGroupAngleClick() {
   if (form_.ImageFile.isEmpty() || form_.isProjLoading) return;
-  form_.DataChanged(true);
   const int i = RadioGroupAngle->ItemIndex();
   static const char* texts[4] = {"0", "90", "180", "270"};
-  if (i >= 0 && i < 4) EditAngle->setText(texts[i]);
+  const QString angle = i >= 0 && i < 4 ? QString(texts[i]) : EditAngle->text();
+  // A refused turn changes nothing, the document included.
+  if (!form_.ConfirmRotation(static_cast<float>(ParseNumber(angle.toStdString())))) return;
+  form_.DataChanged(true);
+  EditAngle->setText(angle);
   EditAngleBox->setVisible(i == 4);
-  form_.RotationAngle = static_cast<float>(ParseNumber(EditAngle->text().toStdString()));
   form_.RebuildAndRedraw();
 }
 
 void ImagePage::EditAngleKeyPress() {
-  form_.RotationAngle = static_cast<float>(ParseNumber(EditAngle->text().toStdString()));
-  form_.RebuildAndRedraw();
+  if (form_.ConfirmRotation(static_cast<float>(ParseNumber(EditAngle->text().toStdString()))))
+    form_.RebuildAndRedraw();
 }
 
 void ImagePage::EditAngleChange() { form_.DataChanged(true); }
