@@ -1,0 +1,134 @@
+// Measurement through real input events: quick clicks while digitising, closing during an input,
+// the category delete button, results after edits, the grid after a failure, the decimal places
+// while they are typed and the wheel in small steps.
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+#include <initializer_list>
+
+#include "app/area_page.h"
+#include "app/coord_page.h"
+#include "app/image_page.h"
+#include "app/string_grid.h"
+#include "app/view_widget.h"
+#include "app/widgets.h"
+#include "app_fixture.h"
+#include "document/numbers.h"
+#include "document/project_file.h"
+
+namespace zelko::testing {
+namespace {
+
+constexpr int kCurve = 0, kClosed = 1, kPoints = 2;
+
+class MeasureFaultsTest : public WindowTest {
+ protected:
+  // A 400 x 300 photograph at 100 % with the view at the origin (a view pixel is an image
+  // pixel), automatic centring off, in the measurement mode.
+  void StartMeasuring() {
+    Start({MakeImage("site.bmp", 400, 300)});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    page = form->pageArea;
+    form->pageImage->EditSizeRatio->setText("100");
+    form->RefreshWorkingImage();
+    form->PaintPicture(0, 0);
+    form->ToolButtonAutoTrackClick();
+    ASSERT_DOUBLE_EQ(form->factor, 1);
+    QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+    ASSERT_TRUE(form->isAreaMode);
+  }
+
+  void ClickView(int x, int y) { QTest::mouseClick(form->Image1, Qt::LeftButton, {}, {x, y}); }
+  // A click on the view where an image position is shown (the calculation changes the view).
+  void ClickImage(double x, double y) {
+    ClickView(RoundHalfAway(x * form->factor - form->XB0),
+              RoundHalfAway(y * form->factor - form->YB0));
+  }
+  void Press(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+  // A group digitised with clicks: kind and category chosen, start, one click a point, end.
+  void InputGroup(int kind, std::initializer_list<QPoint> points, int category = 0) {
+    ShowSheet(page->TabSheetPointInput);
+    ChooseKind(kind);
+    page->ComboBoxSort->setCurrentIndex(category);
+    page->ComboBoxSortChange();
+    Press(page->ButtonSetArea);
+    for (const QPoint& p : points) ClickView(p.x(), p.y());
+    Press(page->ButtonSetArea);
+  }
+
+  // A click on the kind's round button.
+  void ChooseKind(int kind) {
+    auto* b = page->RadioGroupLineType->findChild<QRadioButton*>("RadioGroupLineType_" +
+                                                                 QString::number(kind));
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+  }
+
+  // A click on a sub-page's tab.
+  void ShowSheet(QWidget* sheet) {
+    QTabBar* bar = page->PageControl2->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->tabRect(page->PageControl2->indexOf(sheet)).center());
+  }
+  void ClickCell(StringGrid* g, int col, int row) {
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
+                      g->visualRect(g->model()->index(row, col)).center());
+  }
+  bool SheetShown(QWidget* sheet) const {
+    return page->PageControl2->isTabVisible(page->PageControl2->indexOf(sheet));
+  }
+  void Calculate() {
+    Press(page->BitBtnCalArea);
+    ASSERT_TRUE(SheetShown(page->TabSheetCalResult));
+  }
+
+  zelko::AreaPage* page = nullptr;
+};
+
+// ---------------------------------------------------------------- presses during group input
+
+TEST_F(MeasureFaultsTest, EveryPressOfAQuickPairTakesItsPoint) {
+  StartMeasuring();
+  Press(page->ButtonSetArea);
+  // Through the window, as the system delivers them: the second press, 100 ms and 3 pixels
+  // after the first, arrives as a double-click.
+  QWindow* window = form->windowHandle();
+  const QPoint at = form->Image1->mapTo(form.get(), QPoint(100, 100));
+  QTest::mouseClick(window, Qt::LeftButton, {}, at);
+  QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval;
+  QTest::mouseClick(window, Qt::LeftButton, {}, at + QPoint(3, 0), 100);
+  // A double-click in one place: press, release, double-click, release.
+  QTest::mouseDClick(window, Qt::LeftButton, {}, at + QPoint(0, 20));
+  ASSERT_EQ(form->Lines.size(), 1u);
+  const TLine& line = form->Lines[0];
+  ASSERT_EQ(line.NumPoints, 4);
+  EXPECT_DOUBLE_EQ(line.Points[0].x, 100);
+  EXPECT_DOUBLE_EQ(line.Points[1].x, 103);
+  EXPECT_DOUBLE_EQ(line.Points[2].y, 120);
+  EXPECT_DOUBLE_EQ(line.Points[3].y, 120);
+  EXPECT_EQ(page->StringGrid2->RowCount(), 6);
+  Press(page->ButtonSetArea);
+  EXPECT_EQ(form->Lines.size(), 1u);
+}
+
+TEST_F(MeasureFaultsTest, ADoubleClickWithNoInputStillPicksTheNearestPoint) {
+  StartMeasuring();
+  InputGroup(kCurve, {{10, 10}, {60, 10}});
+  InputGroup(kPoints, {{200, 150}});
+  const QPoint near = form->Image1->mapTo(form.get(), QPoint(58, 12));
+  QTest::mouseDClick(form->windowHandle(), Qt::LeftButton, {}, near);
+  EXPECT_EQ(page->StringGrid2->Row(), 2);
+  EXPECT_EQ(form->IDLine, 0);
+  // Its presses only repaint.
+  EXPECT_EQ(form->Lines.size(), 2u);
+  EXPECT_EQ(form->Lines[0].NumPoints, 2);
+  EXPECT_EQ(form->Lines[1].NumPoints, 1);
+}
+
+}  // namespace
+}  // namespace zelko::testing
