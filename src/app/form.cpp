@@ -25,6 +25,7 @@
 #include "app/window_images.h"
 #include "document/numbers.h"
 #include "imaging/image_file.h"
+#include "measure/editing.h"
 
 namespace zelko {
 
@@ -485,6 +486,12 @@ void TForm1::C1Click() {
 void TForm1::Exit1Click() { close(); }
 
 bool TForm1::FormCloseQuery() {
+  // The group being input is no part of the document yet, so it can neither be saved nor
+  // dropped in silence: the input is ended first, as for leaving the measurement mode.
+  if (isLineInput) {
+    Msg(MsgKind::Error, QString::fromUtf8(kMsgGroupInputRunning));
+    return false;
+  }
   bool ok = true;
   Guard([&] {
     ok = ConfirmDiscard("プロジェクトファイルが変更されています。\n保存してから終了しますか。");

@@ -100,7 +100,7 @@ void TForm1::EnterMeasurementMode() {
 bool TForm1::LeaveMeasurementMode() {
   if (isLineInput) {
     ToolButtonAreaMode->setChecked(true);
-    Msg(MsgKind::Error, "グループ入力がまだ終了していません。\n入力を終了させて下さい。");
+    Msg(MsgKind::Error, Q(kMsgGroupInputRunning));
     return false;
   }
   isAreaMode = false;

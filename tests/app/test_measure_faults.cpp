@@ -130,5 +130,62 @@ TEST_F(MeasureFaultsTest, ADoubleClickWithNoInputStillPicksTheNearestPoint) {
   EXPECT_EQ(form->Lines[1].NumPoints, 1);
 }
 
+// ---------------------------------------------------------------- closing during group input
+
+TEST_F(MeasureFaultsTest, ClosingDuringAnInputIsRefusedUntilTheInputEnds) {
+  StartMeasuring();
+  InputGroup(kCurve, {{10, 10}, {60, 10}});
+  const QString path = TempPath("site.pqs");
+  Press(page->ButtonSetArea);
+  ClickView(100, 100);
+  ClickView(150, 100);
+  dialogs.answers.push_back(MsgResult::Yes);
+  dialogs.saveFiles.push_back(path);
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"グループ入力がまだ終了していません。\n入力を終了させて下さい。"}));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(QFileInfo::exists(path));
+  EXPECT_TRUE(form->isLineInput);
+  EXPECT_EQ(form->Lines.size(), 2u);
+
+  // Also with nothing to save: never a silent quit that drops the input.
+  dialogs.answers.clear();
+  form->DataChanged(false);
+  EXPECT_FALSE(form->close());
+  EXPECT_EQ(TakeMessages().size(), 1);
+
+  // Ended, the group is part of the document and the save question comes.
+  Press(page->ButtonSetArea);
+  dialogs.answers = {MsgResult::Yes};
+  EXPECT_TRUE(form->close());
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"プロジェクトファイルが変更されています。\n保存してから終了しますか。"}));
+  const ProjectReadResult saved = ReadProjectFile(path.toStdString());
+  ASSERT_EQ(saved.Status, ProjectReadStatus::Ok);
+  EXPECT_EQ(saved.Data.Lines.size(), 2u);
+}
+
+TEST_F(MeasureFaultsTest, ASaveDuringAnInputWritesOnlyTheFinishedGroups) {
+  StartMeasuring();
+  InputGroup(kCurve, {{10, 10}, {60, 10}});
+  Press(page->ButtonSetArea);
+  ClickView(100, 100);
+  ClickView(150, 100);
+  // The open command asks to save first; the group being input stays out of the file.
+  const QString path = TempPath("during.pqs");
+  dialogs.answers.push_back(MsgResult::Yes);
+  dialogs.saveFiles.push_back(path);
+  Action("P1")->trigger();
+  const ProjectReadResult saved = ReadProjectFile(path.toStdString());
+  ASSERT_EQ(saved.Status, ProjectReadStatus::Ok);
+  ASSERT_EQ(saved.Data.Lines.size(), 1u);
+  EXPECT_EQ(saved.Data.Lines[0].NumPoints, 2);
+  // The input goes on.
+  EXPECT_TRUE(form->isLineInput);
+  ClickView(150, 150);
+  EXPECT_EQ(form->Lines[1].NumPoints, 3);
+}
+
 }  // namespace
 }  // namespace zelko::testing
