@@ -99,6 +99,7 @@ void AreaPage::ButtonDeleteSortClick() {
   StringGridSortClick();
 }
 
+// Also the delete button's state after anything that changes which categories are in use.
 void AreaPage::StringGridSortClick() {
   const int count = StringGridSort->RowCount() - 1;
   if (count <= 1) {
@@ -168,6 +169,7 @@ void AreaPage::RefreshAfterGroupEdit() {
   form_.FillPointTable();
   StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
   form_.FillGroupTable();
+  StringGridSortClick();
   form_.DataChanged(true);
 }
 

@@ -171,7 +171,8 @@ void AreaPage::ButtonRegistSortClick() {
     ComboBoxSort->setCurrentIndex(0);
   }
   if (!form_.Lines.empty()) form_.FillGroupTableAndChooser();
-  if (StringGridSort->RowCount() > 2) ButtonDeleteSort->setEnabled(true);
+  // The selected category may be in use; the delete button follows it, not the count alone.
+  StringGridSortClick();
   form_.DataChanged(true);
 }
 

@@ -287,6 +287,7 @@ void TForm1::AfterGroupsChanged() {
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
     AreaPage = 0;
   }
+  p.StringGridSortClick();
   DataChanged(true);
 }
 

@@ -187,5 +187,51 @@ TEST_F(MeasureFaultsTest, ASaveDuringAnInputWritesOnlyTheFinishedGroups) {
   EXPECT_EQ(form->Lines[1].NumPoints, 3);
 }
 
+// ---------------------------------------------------------------- the category delete button
+
+TEST_F(MeasureFaultsTest, TheCategoryDeleteButtonFollowsTheSelectedCategorysUse) {
+  StartMeasuring();
+  ShowSheet(page->TabSheetProperty);
+  Press(page->ButtonAddSort);
+  InputGroup(kCurve, {{10, 10}, {60, 10}});
+  ShowSheet(page->TabSheetProperty);
+  ClickCell(page->StringGridSort, 1, 1);
+  EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
+  // Registering the names keeps the used category undeletable.
+  Press(page->ButtonRegistSort);
+  EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
+  ClickCell(page->StringGridSort, 1, 2);
+  EXPECT_TRUE(page->ButtonDeleteSort->isEnabled());
+
+  // The group moves into category 2: now that one is in use.
+  ShowSheet(page->TabSheetGroup);
+  dialogs.answers.push_back(MsgResult::Yes);
+  page->ComboBoxSort->setFocus();
+  QTest::keyClick(page->ComboBoxSort, Qt::Key_Down);
+  ASSERT_EQ(form->Lines[0].Sort, 1);
+  EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
+  // Deleting the only group frees it.
+  Press(page->ButtonEraseArea);
+  EXPECT_TRUE(page->ButtonDeleteSort->isEnabled());
+}
+
+TEST_F(MeasureFaultsTest, AReadProjectDisablesDeletingTheSelectedCategoryInUse) {
+  StartMeasuring();
+  ShowSheet(page->TabSheetProperty);
+  Press(page->ButtonAddSort);
+  InputGroup(kCurve, {{10, 10}, {60, 10}});
+  const QString path = TempPath("two.pqs");
+  dialogs.saveFiles.push_back(path);
+  Action("SaveProject")->trigger();
+  ShowSheet(page->TabSheetProperty);
+  ClickCell(page->StringGridSort, 1, 1);
+  dialogs.openFiles.push_back(path);
+  QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  Action("P1")->trigger();
+  ASSERT_EQ(form->Lines.size(), 1u);
+  EXPECT_EQ(page->StringGridSort->Row(), 1);
+  EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
+}
+
 }  // namespace
 }  // namespace zelko::testing
