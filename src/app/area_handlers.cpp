@@ -170,6 +170,7 @@ void AreaPage::RefreshAfterGroupEdit() {
   StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
   form_.FillGroupTable();
   StringGridSortClick();
+  HideResults();
   form_.DataChanged(true);
 }
 
@@ -177,6 +178,7 @@ void AreaPage::InverseRotationClick() {
   if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines.size())) return;
   ReverseGroup(form_.Lines[form_.IDLine]);
   form_.FillPointTable();
+  HideResults();
   form_.DataChanged(true);
 }
 

@@ -182,6 +182,14 @@ void AreaPage::SetSheetVisible(QWidget* sheet, bool visible) {
   PageControl2->setTabVisible(PageControl2->indexOf(sheet), visible);
 }
 
+void AreaPage::HideResults() {
+  if (PageControl2->currentWidget() == TabSheetCalResult)
+    PageControl2->setCurrentWidget(TabSheetPointInput);
+  SetSheetVisible(TabSheetCalResult, false);
+  StringGrid3->setVisible(false);
+  form_.resultTableShown = false;
+}
+
 void AreaPage::ShowSheet(QWidget* sheet) {
   SetSheetVisible(sheet, true);
   PageControl2->setCurrentWidget(sheet);

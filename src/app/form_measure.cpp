@@ -276,7 +276,7 @@ void TForm1::AfterGroupsChanged() {
     // page from the value before that.
     int page = AreaPage;
     p.SetSheetVisible(p.TabSheetGroup, true);
-    p.SetSheetVisible(p.TabSheetCalResult, false);
+    p.HideResults();
     if (page == 0 || page == 3) page = 0;
     QWidget* sheets[4] = {p.TabSheetPointInput, p.TabSheetProperty, p.TabSheetGroup,
                           p.TabSheetCalResult};
@@ -285,6 +285,7 @@ void TForm1::AfterGroupsChanged() {
   } else {
     p.SetSheetVisible(p.TabSheetGroup, false);
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
+    p.HideResults();
     AreaPage = 0;
   }
   p.StringGridSortClick();
@@ -487,6 +488,7 @@ bool TForm1::CompletePointMove() {
                                    Cx, Cy, Decimals());
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
+  pageArea->HideResults();
   DataChanged(true);
   isModifyPoint = false;
   SetStatus(4, "");
@@ -499,6 +501,7 @@ bool TForm1::CompletePointInsert() {
   if (!SelectedPoint()) return false;
   const int r = pageArea->StringGrid2->Row();
   if (auto p = InsertPointAfter(Lines, PointRef{IDLine, idPoint}, XPre, YPre)) idPoint = *p;
+  pageArea->HideResults();
   DataChanged(true);
   FillPointTable();
   pageArea->StringGrid2->SetRow(r + 1);
@@ -521,6 +524,7 @@ void TForm1::DeletePointClick() {
     return;
   }
   RemovePoint(Lines, PointRef{IDLine, idPoint});
+  pageArea->HideResults();
   // A deleted point is an unsaved change like any other edit, so closing offers to save it.
   DataChanged(true);
   StringGrid* g = pageArea->StringGrid2;

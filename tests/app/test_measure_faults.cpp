@@ -233,5 +233,93 @@ TEST_F(MeasureFaultsTest, AReadProjectDisablesDeletingTheSelectedCategoryInUse) 
   EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
 }
 
+// ---------------------------------------------------------------- results after edits
+
+class ResultsOutOfDateTest : public MeasureFaultsTest {
+ protected:
+  // Two closed curves and their results on show.
+  void SetUpScene() {
+    StartMeasuring();
+    InputGroup(kClosed, {{10, 10}, {60, 10}, {60, 60}});
+    InputGroup(kClosed, {{100, 100}, {150, 100}, {150, 150}});
+    Calculate();
+  }
+  void ExpectHidden() {
+    EXPECT_FALSE(SheetShown(page->TabSheetCalResult));
+    EXPECT_NE(page->PageControl2->currentWidget(), page->TabSheetCalResult);
+  }
+};
+
+TEST_F(ResultsOutOfDateTest, PointEditsHideTheResults) {
+  SetUpScene();
+  ShowSheet(page->TabSheetPointInput);
+  ClickCell(page->StringGrid2, 3, 2);
+  page->ModifyPoint->trigger();
+  ClickImage(80, 20);
+  ASSERT_NEAR(form->Lines[0].Points[1].x, 80, 2);
+  ExpectHidden();
+
+  Calculate();
+  ShowSheet(page->TabSheetPointInput);
+  ClickCell(page->StringGrid2, 3, 2);
+  page->AddPoint->trigger();
+  ClickImage(40, 40);
+  ASSERT_EQ(form->Lines[0].NumPoints, 4);
+  ExpectHidden();
+
+  Calculate();
+  ShowSheet(page->TabSheetPointInput);
+  ClickCell(page->StringGrid2, 3, 2);
+  page->DeletePoint->trigger();
+  ASSERT_EQ(form->Lines[0].NumPoints, 3);
+  ExpectHidden();
+}
+
+TEST_F(ResultsOutOfDateTest, GroupEditsHideTheResults) {
+  SetUpScene();
+  ShowSheet(page->TabSheetGroup);
+  ClickCell(page->StringGridGroup, 1, 1);
+  page->InverseRotation->trigger();
+  ExpectHidden();
+
+  Calculate();
+  ShowSheet(page->TabSheetGroup);
+  dialogs.answers.push_back(MsgResult::Yes);
+  ChooseKind(kCurve);
+  ASSERT_EQ(form->Lines[0].LineType, kCurve);
+  ExpectHidden();
+
+  ShowSheet(page->TabSheetProperty);
+  Press(page->ButtonAddSort);
+  Calculate();
+  ShowSheet(page->TabSheetGroup);
+  dialogs.answers.push_back(MsgResult::Yes);
+  page->ComboBoxSort->setFocus();
+  QTest::keyClick(page->ComboBoxSort, Qt::Key_Down);
+  ASSERT_EQ(form->Lines[0].Sort, 1);
+  ExpectHidden();
+}
+
+TEST_F(ResultsOutOfDateTest, DeletingTheLastGroupHidesTheResults) {
+  StartMeasuring();
+  InputGroup(kClosed, {{10, 10}, {60, 10}, {60, 60}});
+  Calculate();
+  ShowSheet(page->TabSheetGroup);
+  Press(page->ButtonEraseArea);
+  ASSERT_TRUE(form->Lines.empty());
+  ExpectHidden();
+}
+
+TEST_F(ResultsOutOfDateTest, ANewTransformationHidesTheResults) {
+  SetUpScene();
+  // The markers mode leads to the coordinate page; the measurement mode comes back after the
+  // transformation is set again.
+  QTest::mouseClick(Tool("ToolButtonMarkers"), Qt::LeftButton);
+  Press(form->pageCoord->ButtonSetMesh);
+  QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  ASSERT_TRUE(form->isAreaMode);
+  ExpectHidden();
+}
+
 }  // namespace
 }  // namespace zelko::testing
