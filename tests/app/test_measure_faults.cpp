@@ -321,5 +321,46 @@ TEST_F(ResultsOutOfDateTest, ANewTransformationHidesTheResults) {
   ExpectHidden();
 }
 
+// ---------------------------------------------------------------- the grid after a failure
+
+TEST_F(MeasureFaultsTest, AFailingGridIsReportedOnceAndSwitchedOff) {
+  StartMeasuring();
+  QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  Action("Menu_Coord")->trigger();
+  QToolButton* grid = Tool("ToolButtonMesh");
+  QTest::mouseClick(grid, Qt::LeftButton);
+  ASSERT_TRUE(form->withMesh);
+  ASSERT_TRUE(TakeMessages().isEmpty());
+  QLineEdit* interval = form->pageCoord->EditMeshSize;
+  interval->selectAll();
+  QTest::keyClicks(interval, "0");
+  QTest::mouseClick(Tool("ToolButtonRight"), Qt::LeftButton);
+  EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));
+  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(grid->isChecked());
+  // Later repaints, a click in the marker table among them, stay quiet.
+  QTest::mouseClick(Tool("ToolButtonLeft"), Qt::LeftButton);
+  ClickCell(form->pageCoord->StringGrid1, 1, 1);
+  EXPECT_TRUE(TakeMessages().isEmpty());
+}
+
+TEST_F(MeasureFaultsTest, AMethodChangeUnderTheGridIsReportedOnce) {
+  StartMeasuring();
+  QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  QTest::mouseClick(Tool("ToolButtonMesh"), Qt::LeftButton);
+  ASSERT_TRUE(form->withMesh);
+  Action("Menu_Coord")->trigger();
+  // The cubic needs ten coefficients where "無変換" left three.
+  QComboBox* method = form->pageCoord->ComboBoxGridMethod;
+  method->setFocus();
+  QTest::keyClick(method, Qt::Key_End);
+  ASSERT_EQ(method->currentIndex(), 5);
+  QTest::mouseClick(Tool("ToolButtonDown"), Qt::LeftButton);
+  EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));
+  QTest::mouseClick(Tool("ToolButtonUp"), Qt::LeftButton);
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_FALSE(Tool("ToolButtonMesh")->isChecked());
+}
+
 }  // namespace
 }  // namespace zelko::testing
