@@ -243,6 +243,8 @@ void TForm1::BuildPages() {
           [this] { Guard([this] { PageControl1Change(); }); });
   connect(EditNumDecimal, &QLineEdit::textChanged, this,
           [this] { Guard([this] { EditNumDecimalChange(); }); });
+  connect(EditNumDecimal, &QLineEdit::editingFinished, this,
+          [this] { Guard([this] { EditNumDecimalExit(); }); });
   connect(Image1, &ViewWidget::MouseDown, this, [this](Qt::MouseButton b, int x, int y) {
     Guard([=, this] { Image1MouseDown(b, x, y); });
   });

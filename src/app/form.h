@@ -176,6 +176,9 @@ class TForm1 : public QMainWindow {
   QMenu* viewMenu_ = nullptr;
   void StatusBar1Click();
   void EditNumDecimalChange();
+  // Leaving the decimal-places field with no number in it puts back the one in force.
+  void EditNumDecimalExit();
+  QString appliedDecimals = "1";
   // The view (bodies in form_view.cpp).
   void Image1MouseDown(Qt::MouseButton button, int x, int y);
   void Image1MouseMove(int x, int y);

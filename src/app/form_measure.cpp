@@ -52,11 +52,20 @@ void TForm1::SetViewMenu(QMenu* menu) {
 }
 
 void TForm1::EditNumDecimalChange() {
-  const long long d = ParseInteger(EditNumDecimal->text().toStdString());
+  const std::string text = EditNumDecimal->text().toStdString();
+  // An emptied field or a lone sign is a number still being typed: the formats stay meanwhile.
+  if (IsUnfinishedDecimals(text)) return;
+  const long long d = ParseInteger(text);
+  appliedDecimals = EditNumDecimal->text();
   const int decimals = static_cast<int>(std::clamp<long long>(d, -1, kMaxDecimals));
   frmdata = Q(LengthFormat(decimals));
   frmdata2 = Q(AreaFormat(decimals));
   FillPointTable();
+}
+
+void TForm1::EditNumDecimalExit() {
+  if (!TryParseInteger(EditNumDecimal->text().toStdString()))
+    EditNumDecimal->setText(appliedDecimals);
 }
 
 // ---------------------------------------------------------------- the mode

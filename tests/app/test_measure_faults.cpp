@@ -362,5 +362,48 @@ TEST_F(MeasureFaultsTest, AMethodChangeUnderTheGridIsReportedOnce) {
   EXPECT_FALSE(Tool("ToolButtonMesh")->isChecked());
 }
 
+// ---------------------------------------------------------------- decimal places while typed
+
+TEST_F(MeasureFaultsTest, DecimalPlacesApplyOnceANumberStandsThere) {
+  StartMeasuring();
+  InputGroup(kPoints, {{10, 20}});
+  QLineEdit* edit = form->EditNumDecimal;
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_EQ(form->frmdata, "0.0");
+  QTest::keyClicks(edit, "3");
+  EXPECT_EQ(form->frmdata, "0.000");
+  EXPECT_EQ(form->frmdata2, "0.000000");
+  // A lone minus sign is a number being typed too.
+  edit->selectAll();
+  QTest::keyClicks(edit, "-");
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_EQ(form->frmdata, "0.000");
+  QTest::keyClicks(edit, "1");
+  EXPECT_EQ(form->frmdata, "0.");
+  // Left with nothing in it, the field gets back the number in force: by Enter or by a click
+  // elsewhere.
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(edit->text(), "-1");
+  EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_EQ(form->frmdata, "0.");
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, "2");
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  ClickCell(page->StringGrid2, 3, 1);
+  ASSERT_FALSE(edit->hasFocus());
+  EXPECT_EQ(edit->text(), "2");
+  EXPECT_EQ(form->frmdata, "0.00");
+  EXPECT_TRUE(TakeMessages().isEmpty());
+}
+
 }  // namespace
 }  // namespace zelko::testing
