@@ -289,6 +289,7 @@ class TForm1 : public QMainWindow {
   Dialogs& dialogs_;
   std::vector<QAction*> recentActions_;
   bool closeAccepted_ = false;
+  int wheelAngle_ = 0;  // wheel turn not yet amounting to a notch
 };
 
 }  // namespace zelko

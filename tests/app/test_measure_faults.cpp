@@ -405,5 +405,34 @@ TEST_F(MeasureFaultsTest, DecimalPlacesApplyOnceANumberStandsThere) {
   EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
+// ---------------------------------------------------------------- the wheel
+
+TEST_F(MeasureFaultsTest, TheWheelTakesOneStepPerNotch) {
+  StartMeasuring();
+  form->Image1MouseMove(100, 100);
+  auto turn = [&](int angle) {
+    QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, angle), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form->Image1, &e);
+    return e.isAccepted();
+  };
+  // A fine wheel: a notch in parts of 40.
+  turn(40);
+  turn(40);
+  EXPECT_DOUBLE_EQ(form->factor, 1);
+  turn(40);
+  EXPECT_DOUBLE_EQ(form->factor, 1.5);
+  // Two notches at once are two steps.
+  turn(240);
+  EXPECT_DOUBLE_EQ(form->factor, 3.375);
+  // A part turned back does not take off from the notch the other way.
+  turn(60);
+  turn(-60);
+  turn(-40);
+  EXPECT_DOUBLE_EQ(form->factor, 3.375);
+  turn(-20);
+  EXPECT_DOUBLE_EQ(form->factor, 2.25);
+}
+
 }  // namespace
 }  // namespace zelko::testing
