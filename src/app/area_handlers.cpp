@@ -99,6 +99,7 @@ void AreaPage::ButtonDeleteSortClick() {
   StringGridSortClick();
 }
 
+// Also the delete button's state after anything that changes which categories are in use.
 void AreaPage::StringGridSortClick() {
   const int count = StringGridSort->RowCount() - 1;
   if (count <= 1) {
@@ -168,6 +169,8 @@ void AreaPage::RefreshAfterGroupEdit() {
   form_.FillPointTable();
   StringGrid2->SetRow(std::min(keep, StringGrid2->RowCount() - 1));
   form_.FillGroupTable();
+  StringGridSortClick();
+  HideResults();
   form_.DataChanged(true);
 }
 
@@ -175,6 +178,7 @@ void AreaPage::InverseRotationClick() {
   if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines.size())) return;
   ReverseGroup(form_.Lines[form_.IDLine]);
   form_.FillPointTable();
+  HideResults();
   form_.DataChanged(true);
 }
 

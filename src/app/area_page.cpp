@@ -171,7 +171,8 @@ void AreaPage::ButtonRegistSortClick() {
     ComboBoxSort->setCurrentIndex(0);
   }
   if (!form_.Lines.empty()) form_.FillGroupTableAndChooser();
-  if (StringGridSort->RowCount() > 2) ButtonDeleteSort->setEnabled(true);
+  // The selected category may be in use; the delete button follows it, not the count alone.
+  StringGridSortClick();
   form_.DataChanged(true);
 }
 
@@ -179,6 +180,14 @@ void AreaPage::FillPointTable() { form_.FillPointTable(); }
 
 void AreaPage::SetSheetVisible(QWidget* sheet, bool visible) {
   PageControl2->setTabVisible(PageControl2->indexOf(sheet), visible);
+}
+
+void AreaPage::HideResults() {
+  if (PageControl2->currentWidget() == TabSheetCalResult)
+    PageControl2->setCurrentWidget(TabSheetPointInput);
+  SetSheetVisible(TabSheetCalResult, false);
+  StringGrid3->setVisible(false);
+  form_.resultTableShown = false;
 }
 
 void AreaPage::ShowSheet(QWidget* sheet) {

@@ -77,6 +77,8 @@ class AreaPage : public QWidget {
   // Sub-page visibility by sheet.
   void SetSheetVisible(QWidget* sheet, bool visible);
   void ShowSheet(QWidget* sheet);
+  // Hides the result page: its numbers no longer match the groups until the next calculation.
+  void HideResults();
 
  private:
   TForm1& form_;

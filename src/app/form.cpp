@@ -28,6 +28,7 @@
 #include "document/numbers.h"
 #include "imaging/image_file.h"
 #include "imaging/working_image.h"
+#include "measure/editing.h"
 
 // The icons are compiled into the static library, whose resources must be registered by hand (and
 // outside any namespace).
@@ -302,6 +303,8 @@ void TForm1::BuildPages() {
           [this] { Guard([this] { PageControl1Change(); }); });
   connect(EditNumDecimal, &QLineEdit::textChanged, this,
           [this] { Guard([this] { EditNumDecimalChange(); }); });
+  connect(EditNumDecimal, &QLineEdit::editingFinished, this,
+          [this] { Guard([this] { EditNumDecimalExit(); }); });
   connect(Image1, &ViewWidget::MouseDown, this, [this](Qt::MouseButton b, int x, int y) {
     Guard([=, this] { Image1MouseDown(b, x, y); });
   });
@@ -556,6 +559,12 @@ void TForm1::C1Click() {
 void TForm1::Exit1Click() { close(); }
 
 bool TForm1::FormCloseQuery() {
+  // The group being input is no part of the document yet, so it can neither be saved nor
+  // dropped in silence: the input is ended first, as for leaving the measurement mode.
+  if (isLineInput) {
+    Msg(MsgKind::Error, QString::fromUtf8(kMsgGroupInputRunning));
+    return false;
+  }
   bool ok = true;
   Guard([&] {
     ok = ConfirmDiscard("プロジェクトファイルが変更されています。\n保存してから終了しますか。");

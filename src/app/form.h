@@ -183,6 +183,9 @@ class TForm1 : public QMainWindow {
   QMenu* viewMenu_ = nullptr;
   void StatusBar1Click();
   void EditNumDecimalChange();
+  // Leaving the decimal-places field with no number in it puts back the one in force.
+  void EditNumDecimalExit();
+  QString appliedDecimals = "1";
   // The view (bodies in form_view.cpp).
   void Image1MouseDown(Qt::MouseButton button, int x, int y);
   void Image1MouseMove(int x, int y);
@@ -295,6 +298,7 @@ class TForm1 : public QMainWindow {
   Dialogs& dialogs_;
   std::vector<QAction*> recentActions_;
   bool closeAccepted_ = false;
+  int wheelAngle_ = 0;  // wheel turn not yet amounting to a notch
 };
 
 }  // namespace zelko

@@ -108,6 +108,9 @@ bool TForm1::DrawGrid(QImage& picture) {
   const GridTrace trace = TraceGrid(pageCoord->ComboBoxGridMethod->currentIndex(), Cx, Cy, view,
                                     SWidth, SHeight, pageCoord->EditMeshSize->text().toStdString());
   if (!trace.ok) {
+    // Every later repaint would fail the same way: the grid goes off before the one report.
+    withMesh = false;
+    ToolButtonMesh->setChecked(false);
     Msg(MsgKind::Error, QString::fromStdString(trace.message));
     return false;
   }

@@ -52,11 +52,20 @@ void TForm1::SetViewMenu(QMenu* menu) {
 }
 
 void TForm1::EditNumDecimalChange() {
-  const long long d = ParseInteger(EditNumDecimal->text().toStdString());
+  const std::string text = EditNumDecimal->text().toStdString();
+  // An emptied field or a lone sign is a number still being typed: the formats stay meanwhile.
+  if (IsUnfinishedDecimals(text)) return;
+  const long long d = ParseInteger(text);
+  appliedDecimals = EditNumDecimal->text();
   const int decimals = static_cast<int>(std::clamp<long long>(d, -1, kMaxDecimals));
   frmdata = Q(LengthFormat(decimals));
   frmdata2 = Q(AreaFormat(decimals));
   FillPointTable();
+}
+
+void TForm1::EditNumDecimalExit() {
+  if (!TryParseInteger(EditNumDecimal->text().toStdString()))
+    EditNumDecimal->setText(appliedDecimals);
 }
 
 // ---------------------------------------------------------------- the mode
@@ -100,7 +109,7 @@ void TForm1::EnterMeasurementMode() {
 bool TForm1::LeaveMeasurementMode() {
   if (isLineInput) {
     ToolButtonAreaMode->setChecked(true);
-    Msg(MsgKind::Error, "グループ入力がまだ終了していません。\n入力を終了させて下さい。");
+    Msg(MsgKind::Error, Q(kMsgGroupInputRunning));
     return false;
   }
   isAreaMode = false;
@@ -276,7 +285,7 @@ void TForm1::AfterGroupsChanged() {
     // page from the value before that.
     int page = AreaPage;
     p.SetSheetVisible(p.TabSheetGroup, true);
-    p.SetSheetVisible(p.TabSheetCalResult, false);
+    p.HideResults();
     if (page == 0 || page == 3) page = 0;
     QWidget* sheets[4] = {p.TabSheetPointInput, p.TabSheetProperty, p.TabSheetGroup,
                           p.TabSheetCalResult};
@@ -285,8 +294,10 @@ void TForm1::AfterGroupsChanged() {
   } else {
     p.SetSheetVisible(p.TabSheetGroup, false);
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
+    p.HideResults();
     AreaPage = 0;
   }
+  p.StringGridSortClick();
   DataChanged(true);
 }
 
@@ -486,6 +497,7 @@ bool TForm1::CompletePointMove() {
                                    Cx, Cy, Decimals());
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
+  pageArea->HideResults();
   DataChanged(true);
   isModifyPoint = false;
   SetStatus(4, "");
@@ -498,6 +510,7 @@ bool TForm1::CompletePointInsert() {
   if (!SelectedPoint()) return false;
   const int r = pageArea->StringGrid2->Row();
   if (auto p = InsertPointAfter(Lines, PointRef{IDLine, idPoint}, XPre, YPre)) idPoint = *p;
+  pageArea->HideResults();
   DataChanged(true);
   FillPointTable();
   pageArea->StringGrid2->SetRow(r + 1);
@@ -520,6 +533,7 @@ void TForm1::DeletePointClick() {
     return;
   }
   RemovePoint(Lines, PointRef{IDLine, idPoint});
+  pageArea->HideResults();
   // A deleted point is an unsaved change like any other edit, so closing offers to save it.
   DataChanged(true);
   StringGrid* g = pageArea->StringGrid2;

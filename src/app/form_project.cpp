@@ -106,6 +106,8 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   d.Cy = Cy;
   d.NumDecimal = S(EditNumDecimal->text());
   d.Lines = Lines;
+  // A group still being input joins the document only when its input ends.
+  if (isLineInput && !d.Lines.empty()) d.Lines.pop_back();
   d.Categories.clear();
   const StringGrid* gs = pageArea->StringGridSort;
   for (int r = 1; r < gs->RowCount(); ++r) d.Categories.push_back(S(gs->Cells(1, r)));

@@ -1,6 +1,7 @@
 // The view: redraw, zoom, pan, wheel, overview clicks and the pointer read-out.
 #include <QEvent>
 #include <QWheelEvent>
+#include <cstdlib>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -126,12 +127,23 @@ bool TForm1::WheelZoom(int delta) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (event->type() == QEvent::Wheel && !ImageFile.isEmpty() && widget && widget->window() == this) {
+  if (event->type() == QEvent::Wheel && !ImageFile.isEmpty() && widget &&
+      widget->window() == this) {
     auto* wheel = static_cast<QWheelEvent*>(event);
     const int delta = wheel->angleDelta().y();
     if (delta == 0) return QMainWindow::eventFilter(watched, event);
+    // Fine-grained wheels and touchpads send a notch in many small parts: one step per notch,
+    // and a turn back starts counting anew.
+    constexpr int kNotch = 120;
+    if ((delta > 0) != (wheelAngle_ > 0)) wheelAngle_ = 0;
+    wheelAngle_ += delta;
     bool handled = true;
-    Guard([&] { handled = WheelZoom(delta); });
+    while (handled && std::abs(wheelAngle_) >= kNotch) {
+      const int step = wheelAngle_ > 0 ? kNotch : -kNotch;
+      wheelAngle_ -= step;
+      Guard([&] { handled = WheelZoom(step); });
+    }
+    if (!handled) wheelAngle_ = 0;
     return handled;
   }
   return QMainWindow::eventFilter(watched, event);

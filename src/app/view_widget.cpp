@@ -43,7 +43,12 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* e) {
   emit MouseMove(static_cast<int>(e->position().x()), static_cast<int>(e->position().y()));
 }
 
-void ViewWidget::mouseDoubleClickEvent(QMouseEvent*) { emit DoubleClick(); }
+// Qt turns the second press of a quick pair into a double-click event instead of a press; it is
+// still a press, and a fast second click while digitising must take its point.
+void ViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  mousePressEvent(e);
+  emit DoubleClick();
+}
 
 void ViewWidget::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);

@@ -25,6 +25,8 @@ inline constexpr const char* kMsgChangeGroupKind =
 inline constexpr const char* kPromptDeleteGroups =
     "削除するグループの番号（半角数字）を入力して下さい。\n例1：1-3\u3000   例2：1,3,5-7";
 inline constexpr const char* kDeleteGroupsDefault = "0";
+inline constexpr const char* kMsgGroupInputRunning =
+    "グループ入力がまだ終了していません。\n入力を終了させて下さい。";
 
 // Gives the points of a group the labels "1", "2", … in their order.
 void RenumberPointLabels(TLine& line);

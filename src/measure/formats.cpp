@@ -35,6 +35,13 @@ std::string AreaFormat(int decimals) {
   return Picture(decimals <= 0 ? 0 : 2 * std::min(decimals, kMaxDecimals));
 }
 
+bool IsUnfinishedDecimals(const std::string& text) {
+  std::string t;
+  for (char c : text)
+    if (c != ' ' && c != '\t') t += c;
+  return t.empty() || t == "+" || t == "-";
+}
+
 ResultFormats CalculationFormats(int unit, int decimals) {
   if (unit == kDegreeUnit) return {"0.0", "0"};
   return {LengthFormat(decimals), AreaFormat(decimals)};

@@ -23,6 +23,9 @@ std::string PhysicalCaptionY(int unit);
 // "0.", a d above kMaxDecimals counts as kMaxDecimals.
 std::string LengthFormat(int decimals);
 std::string AreaFormat(int decimals);
+// A decimals text still being typed: empty, blanks or a lone sign. Such a text is no number yet
+// and no error either.
+bool IsUnfinishedDecimals(const std::string& text);
 
 // The formats the result table uses: fixed "0.0" and "0" in the degree unit.
 struct ResultFormats {

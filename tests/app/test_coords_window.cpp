@@ -406,14 +406,10 @@ TEST_F(CoordsWindowTest, GridButtonMessages) {
                            "グリッドは全画像領域にわたり正しく描画されませんでした。\n"
                            "変換式の変更、マーカーの修正もしくは追加を行って下さい。"}))
         << bad;
-    // The grid stays switched on, so a repaint tries again.
-    EXPECT_TRUE(form->withMesh);
-    EXPECT_TRUE(grid->isChecked());
-    form->PaintPicture(-1, -1);
-    EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));
-    grid->click();
+    // The grid goes off after the one report, so a repaint does not report it again.
     EXPECT_FALSE(form->withMesh);
     EXPECT_FALSE(grid->isChecked());
+    form->PaintPicture(-1, -1);
     EXPECT_TRUE(TakeMessages().isEmpty());
   }
 
