@@ -379,7 +379,12 @@ void TForm1::ResetToEmpty() {
   // group input disables the file menu), the empty state is the one of a fresh start.
   PageControl1->setTabVisible(1, true);
   Menu_Coord->setEnabled(true);
+  File1->setEnabled(true);
   File1->menuAction()->setEnabled(true);
+  for (QAction* a : MenuOpenProject->actions()) a->setEnabled(true);
+  ReadImage1->setEnabled(true);
+  ToolButtonLoadProject->setEnabled(true);
+  ToolButtonLoadImage->setEnabled(true);
 
   {
     const QSignalBlocker b1(pageCoord->ComboBoxGridMethod), b2(pageCoord->ComboBoxScaleUnit);

@@ -172,7 +172,10 @@ void TForm1::SetInputControlsEnabled(bool on) {
   ToolButtonMarkers->setEnabled(on);
   ToolButtonLoadProject->setEnabled(on);
   ToolButtonLoadImage->setEnabled(on);
-  SaveProject->setEnabled(on);
+  // The file commands themselves, not only their menu: assistive technology reaches items of a
+  // disabled menu. (All of them stand for an open image; overwrite follows the project below.)
+  for (QAction* a : {P1, SaveProject, ReadImage1, PictureSave, C1}) a->setEnabled(on);
+  for (QAction* a : MenuOpenProject->actions()) a->setEnabled(on);
   if (!on) SetResaveEnabled(false);
 }
 

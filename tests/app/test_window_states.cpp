@@ -92,11 +92,14 @@ class WindowStatesTest : public WindowTest {
     EXPECT_EQ(Tool("ToolButtonLoadProject")->isEnabled(), !input);
     EXPECT_EQ(Tool("ToolButtonLoadImage")->isEnabled(), !input);
     EXPECT_EQ(form->File1->menuAction()->isEnabled(), !input);
+    // Also the items themselves, which assistive technology reaches in a disabled menu.
+    EXPECT_EQ(Action("P1")->isEnabled(), !input);
+    EXPECT_EQ(Action("ReadImage1")->isEnabled(), !input);
     EXPECT_EQ(Action("SaveProject")->isEnabled(), open && !input);
     EXPECT_FALSE(Action("ResaveProject")->isEnabled());
     EXPECT_FALSE(Tool("ToolButtonResaveProject")->isEnabled());
-    EXPECT_EQ(Action("PictureSave")->isEnabled(), open);
-    EXPECT_EQ(Action("C1")->isEnabled(), open);
+    EXPECT_EQ(Action("PictureSave")->isEnabled(), open && !input);
+    EXPECT_EQ(Action("C1")->isEnabled(), open && !input);
     for (const char* nav :
          {"ToolButtonEnlarge", "ToolButtonReduce", "ToolButtonLeft", "ToolButtonRight",
           "ToolButtonDown", "ToolButtonUp"})
