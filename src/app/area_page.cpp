@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 
 #include "app/form.h"
-#include "document/numbers.h"
 #include "coords/transform.h"
+#include "document/numbers.h"
 
 namespace zelko {
 
@@ -16,8 +16,8 @@ AreaPage::AreaPage(TForm1& form) : form_(form) {
   auto* layout = new QVBoxLayout(this);
 
   auto* top = new QHBoxLayout;
-  RadioGroupLineType =
-      new RadioGroup("RadioGroupLineType", "ポイントの種類", {"曲線", "領域（閉曲線）", "点"}, 1, this);
+  RadioGroupLineType = new RadioGroup("RadioGroupLineType", "ポイントの種類",
+                                      {"曲線", "領域（閉曲線）", "点"}, 1, this);
   RadioGroupLineType->SetItemIndexSilently(0);
   top->addWidget(RadioGroupLineType);
   auto* right = new QVBoxLayout;
@@ -84,7 +84,8 @@ AreaPage::AreaPage(TForm1& form) : form_(form) {
   Memo2->setObjectName("Memo2");
   Memo2->setReadOnly(true);
   Memo2->setPlainText(
-      "［グループ属性の\n変更手順］\n１）左表で変更する\nグループを指定\n２）上の「ポイント\nの種類」または「分\n類」で新しい項目を\n選択");
+      "［グループ属性の\n変更手順］\n１）左表で変更する\nグループを指定\n２）上の「ポイント\nの種類"
+      "」または「分\n類」で新しい項目を\n選択");
   Memo2->setFixedWidth(150);
   gr->addWidget(Memo2, 1);
   ButtonEraseArea = new QPushButton("グループ削除", TabSheetGroup);

@@ -138,11 +138,13 @@ void TForm1::BuildMenus() {
   Setting1->setObjectName("Setting1");
   I2 = AddAction(Setting1, "I2", "イメージ調整(&I)", [this] { ShowPage(0); });
   Menu_Coord = AddAction(Setting1, "Menu_Coord", "座標設定(&Q)", [this] { ShowPage(1); });
-  SetSymbols = AddAction(Setting1, "SetSymbols", "記号の設定(&S)", [this] { FrmSymbols->Execute(); });
+  SetSymbols =
+      AddAction(Setting1, "SetSymbols", "記号の設定(&S)", [this] { FrmSymbols->Execute(); });
 
   A2 = menuBar()->addMenu("解析(&A)");
   A2->setObjectName("A2");
-  A1 = AddAction(A2, "A1", "位置・距離・面積の測定と計数(&A)", [this] { ToolButtonAreaModeClick(); });
+  A1 = AddAction(A2, "A1", "位置・距離・面積の測定と計数(&A)",
+                 [this] { ToolButtonAreaModeClick(); });
 
   Help1 = menuBar()->addMenu("ヘルプ(&H)");
   Help1->setObjectName("Help1");
@@ -209,8 +211,8 @@ void TForm1::BuildToolBar() {
   ToolButtonDown = AddToolButton("ToolButtonDown", "下へ", "down", [this] { Pan(2); });
   ToolButtonUp = AddToolButton("ToolButtonUp", "上へ", "up", [this] { Pan(3); });
   ToolButtonAutoTrack = AddToolButton(
-      "ToolButtonAutoTrack", "自動センタリング", "auto-centre", [this] { ToolButtonAutoTrackClick(); },
-      [this] { return isAutoTrack; });
+      "ToolButtonAutoTrack", "自動センタリング", "auto-centre",
+      [this] { ToolButtonAutoTrackClick(); }, [this] { return isAutoTrack; });
   bar->addSeparator();
   bar->addWidget(ToolButtonLoadProject);
   bar->addWidget(ToolButtonResaveProject);
@@ -311,9 +313,8 @@ void TForm1::BuildPages() {
   connect(Image1, &ViewWidget::MouseMove, this,
           [this](int x, int y) { Guard([=, this] { Image1MouseMove(x, y); }); });
   connect(Image1, &ViewWidget::DoubleClick, this, [this] { Guard([this] { Image1DblClick(); }); });
-  connect(Image, &ViewWidget::MouseDown, this, [this](Qt::MouseButton, int x, int y) {
-    Guard([=, this] { ImageMouseDown(x, y); });
-  });
+  connect(Image, &ViewWidget::MouseDown, this,
+          [this](Qt::MouseButton, int x, int y) { Guard([=, this] { ImageMouseDown(x, y); }); });
 }
 
 // ---------------------------------------------------------------- shared operations

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "document/records.h"
 #include "document/project_data.h"
+#include "document/records.h"
 #include "imaging/bitmap.h"
 #include "render/symbols.h"
 #include "render/view_render.h"

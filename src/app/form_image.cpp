@@ -95,7 +95,8 @@ bool TForm1::DecodeImage(const QString& path, Bitmap& out) {
 
 QString TForm1::DecoderWarning(const std::string& decoderText) {
   // The decoder speaks English; the user gets our words first and its own after them.
-  return "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能性があります。\n(" +
+  return "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能性"
+         "があります。\n(" +
          QString::fromStdString(decoderText) + ")";
 }
 
@@ -129,8 +130,9 @@ void TForm1::ReadImage1Click() {
   if (ToolButtonAreaMode->isChecked() && !LeaveMeasurementMode()) return;
   // The new image replaces the document, as opening a project does.
   if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
-  const QString path = dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
-                                          QFileInfo(LastImageDialogFile).absolutePath());
+  const QString path =
+      dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
+                         QFileInfo(LastImageDialogFile).absolutePath());
   if (path.isEmpty() || !IsImageExtension(S(path))) return;
   // Decoded first, so a file that cannot be read changes nothing.
   Bitmap decoded;
@@ -154,10 +156,11 @@ void TForm1::ReadImage1Click() {
 bool TForm1::ConfirmRotation(float requested) {
   if (requested == RotationAngle) return true;
   if (NumMarkers > 0 || !Lines.empty()) {
-    const MsgResult answer = Msg(
-        MsgKind::Warning,
-        "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違うことになります。\nこのまま回転を行ってよろしいですか。",
-        MsgButtons::YesNo);
+    const MsgResult answer =
+        Msg(MsgKind::Warning,
+            "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置"
+            "は元と違うことになります。\nこのまま回転を行ってよろしいですか。",
+            MsgButtons::YesNo);
     if (answer != MsgResult::Yes) {
       // The controls show the angle in force again.
       static const float quarter[4] = {0, 90, 180, 270};
@@ -197,9 +200,8 @@ void TForm1::ShowMemoryStatus() {
 
 void TForm1::PictureSaveClick() {
   int filter = 0;
-  const QString chosen = dialogs().SaveFile(
-      "画像の保存", "Jpeg file (*.jpg);;Bitmap file (*.bmp)",
-      QFileInfo(ImageFile).absolutePath(), &filter);
+  const QString chosen = dialogs().SaveFile("画像の保存", "Jpeg file (*.jpg);;Bitmap file (*.bmp)",
+                                            QFileInfo(ImageFile).absolutePath(), &filter);
   if (chosen.isEmpty()) return;
   const QString ext = filter == 1 ? ".bmp" : ".jpg";
   // The extension is the text after the last "." that follows the last separator.

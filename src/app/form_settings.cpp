@@ -1,17 +1,15 @@
 // The settings file and the recent projects under "プロジェクトを開く(&O)".
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QApplication>
 #include <QClipboard>
-#include <QMenu>
-
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 
+#include "app/form.h"
 #include "app/string_grid.h"
 #include "document/settings.h"
-
-#include "app/form.h"
 
 namespace zelko {
 

@@ -96,8 +96,8 @@ ImagePage::ImagePage(TForm1& form) : form_(form) {
   }
   layout->addWidget(rgbBox);
 
-  RadioGroupAngle =
-      new RadioGroup("RadioGroupAngle", "回転角度", {"0度", "90度", "180度", "270度", "任意"}, 2, this);
+  RadioGroupAngle = new RadioGroup("RadioGroupAngle", "回転角度",
+                                   {"0度", "90度", "180度", "270度", "任意"}, 2, this);
   RadioGroupAngle->SetItemIndexSilently(0);
   layout->addWidget(RadioGroupAngle);
   EditAngleBox = new LabeledEdit("EditAngle", "角度(0～360)：", "0", this);
@@ -119,7 +119,9 @@ ImagePage::ImagePage(TForm1& form) : form_(form) {
   SharedHolder->layout()->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(SharedHolder);
 
-  auto guard = [this](auto fn) { return [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); }; };
+  auto guard = [this](auto fn) {
+    return [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); };
+  };
   connect(TrackBar1, &QSlider::valueChanged, this, guard(&ImagePage::TrackBar1Change));
   connect(CheckBoxContrast, &QCheckBox::clicked, this, guard(&ImagePage::CheckBoxContrastClick));
   connect(ScrollBarR, &QScrollBar::valueChanged, this,

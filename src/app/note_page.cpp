@@ -112,7 +112,9 @@ void NotePage::SetLines(const std::vector<std::string>& lines) {
   Memo1->setPlainText(list.join("\n"));
 }
 
-FontData NotePage::NotesFont() const { return ToFontData(Memo1->font(), NotesFontColor, NotesFontCharset); }
+FontData NotePage::NotesFont() const {
+  return ToFontData(Memo1->font(), NotesFontColor, NotesFontCharset);
+}
 
 void NotePage::SetNotesFont(const FontData& f) {
   NotesFontColor = f.Color;

@@ -1,10 +1,22 @@
 #include "app_fixture.h"
 
+#include <QFile>
 #include <QPainter>
 
 #include "app/application.h"
 
 namespace zelko::testing {
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
 
 QApplication& App() {
   static int argc = 1;

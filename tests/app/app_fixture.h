@@ -16,6 +16,10 @@
 
 namespace zelko::testing {
 
+// A whole file's bytes (empty when it cannot be read); a file written with exactly these bytes.
+QByteArray ReadAll(const QString& path);
+void WriteAll(const QString& path, const QByteArray& bytes);
+
 // One QApplication for the whole test program.
 QApplication& App();
 

@@ -48,7 +48,8 @@ TEST_F(AccessibilityTest, TogglingThroughAssistiveTechnologyRunsTheCommandOfACli
   Toggle(area);
   EXPECT_TRUE(form->isAreaMode);
   EXPECT_TRUE(area->isChecked());
-  EXPECT_EQ(dialogs.LastMessage(), "グループ入力がまだ終了していません。\n入力を終了させて下さい。");
+  EXPECT_EQ(dialogs.LastMessage(),
+            "グループ入力がまだ終了していません。\n入力を終了させて下さい。");
   QTest::mouseClick(form->pageArea->ButtonSetArea, Qt::LeftButton);
 
   Toggle(area);

@@ -70,9 +70,10 @@ TEST_F(RealDialogsTest, MessageBoxesSpeakJapaneseAndCarryOnlyTheirOwnTitle) {
     for (QAbstractButton* b : box->buttons()) buttons << b->text();
     box->button(QMessageBox::Cancel)->click();
   });
-  EXPECT_EQ(dialogs.Message(MsgKind::Warning, "プロジェクトファイルが変更されています。\n保存しますか。",
-                            MsgButtons::YesNoCancel),
-            MsgResult::Cancel);
+  EXPECT_EQ(
+      dialogs.Message(MsgKind::Warning, "プロジェクトファイルが変更されています。\n保存しますか。",
+                      MsgButtons::YesNoCancel),
+      MsgResult::Cancel);
   EXPECT_EQ(title, "警告");
   EXPECT_EQ(QSet<QString>(buttons.begin(), buttons.end()),
             QSet<QString>({"はい(&Y)", "いいえ(&N)", "キャンセル"}));
@@ -101,7 +102,8 @@ TEST_F(DecoderWarningTest, ATruncatedPhotoOpensWithAJapaneseWarningAndTheDecoder
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Warning);
   EXPECT_EQ(dialogs.messages[0].text,
-            "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能性があります。"
+            "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能"
+            "性があります。"
             "\n(Premature end of JPEG file)");
   EXPECT_EQ(form->ImageFile, truncated);
 }

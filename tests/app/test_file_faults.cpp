@@ -23,17 +23,6 @@ const char* kReadFailed = "プロジェクトファイルの読み込みに失�
 const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
 const char* kNotProject = "Zelkoのプロジェクトファイルではありません。";
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
 mode_t ModeOf(const QString& path) {
   struct stat st {};
   EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);

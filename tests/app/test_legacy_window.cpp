@@ -118,17 +118,6 @@ QByteArray ProjectBytes(const FileShape& f) {
 
 QByteArray Header(const char* text) { return QByteArray(text).leftJustified(20, '\0'); }
 
-QByteArray ReadAll(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
 class LegacyWindowTest : public WindowTest {
  protected:
   // The window with an image open and a document that is not marked changed.

@@ -166,7 +166,8 @@ TEST_F(ProjectWindowTest, AMissingImageIsAskedForByName) {
   form->C1Click();
   dialogs.openFiles.push_back(TempPath("moved/photo.bmp"));
   form->OpenProjectFile(target);
-  EXPECT_EQ(TakeMessages().front(), "画像ファイル photo.bmp がみつかりません。\nファイルを指定して下さい。");
+  EXPECT_EQ(TakeMessages().front(),
+            "画像ファイル photo.bmp がみつかりません。\nファイルを指定して下さい。");
   EXPECT_EQ(dialogs.filePresets.back(), TempPath("photo.bmp"));
   EXPECT_EQ(form->ImageFile, TempPath("moved/photo.bmp"));
   EXPECT_EQ(form->NumMarkers, 2);

@@ -12,7 +12,8 @@ namespace zelko::testing {
 namespace {
 
 const QString kQuestion =
-    "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違うことになります。\nこのまま回転を行ってよろしいですか。";
+    "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置は元と違"
+    "うことになります。\nこのまま回転を行ってよろしいですか。";
 
 class RotationQuestionTest : public WindowTest {
  protected:

@@ -42,12 +42,18 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
   const std::pair<const char*, const char*> hints[] = {
       {"ToolButtonLoadProject", "プロジェクトを開く"},
       {"ToolButtonResaveProject", "プロジェクトの上書き保存"},
-      {"ToolButtonLoadImage", "画像の読み込み"}, {"ToolButtonMarkers", "マーカー表示"},
-      {"ToolButtonMesh", "グリッド表示"},        {"ToolButtonAreaMode", "測定モード"},
-      {"ToolButton7", "ヘルプ"},                 {"ToolButtonEnlarge", "拡大"},
-      {"ToolButtonReduce", "縮小"},              {"ToolButtonLeft", "左へ"},
-      {"ToolButtonRight", "右へ"},               {"ToolButtonDown", "下へ"},
-      {"ToolButtonUp", "上へ"},                  {"ToolButtonAutoTrack", "自動センタリング"}};
+      {"ToolButtonLoadImage", "画像の読み込み"},
+      {"ToolButtonMarkers", "マーカー表示"},
+      {"ToolButtonMesh", "グリッド表示"},
+      {"ToolButtonAreaMode", "測定モード"},
+      {"ToolButton7", "ヘルプ"},
+      {"ToolButtonEnlarge", "拡大"},
+      {"ToolButtonReduce", "縮小"},
+      {"ToolButtonLeft", "左へ"},
+      {"ToolButtonRight", "右へ"},
+      {"ToolButtonDown", "下へ"},
+      {"ToolButtonUp", "上へ"},
+      {"ToolButtonAutoTrack", "自動センタリング"}};
   for (const auto& [name, hint] : hints) {
     EXPECT_EQ(Tool(name)->toolTip(), hint);
     EXPECT_EQ(Tool(name)->accessibleName(), hint);
@@ -71,8 +77,8 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
                           "ToolButtonMarkers", "ToolButtonMesh", "ToolButtonAreaMode",
                           "ToolButtonLeft", "ToolButtonRight", "ToolButtonUp", "ToolButtonDown"})
     EXPECT_FALSE(Tool(off)->isEnabled()) << off;
-  for (const char* on : {"ToolButtonLoadProject", "ToolButtonLoadImage", "ToolButton7",
-                         "ToolButtonAutoTrack"})
+  for (const char* on :
+       {"ToolButtonLoadProject", "ToolButtonLoadImage", "ToolButton7", "ToolButtonAutoTrack"})
     EXPECT_TRUE(Tool(on)->isEnabled()) << on;
   EXPECT_TRUE(Tool("ToolButtonAutoTrack")->isChecked());
   for (const char* off : {"SaveProject", "ResaveProject", "PictureSave", "C1"})
@@ -147,7 +153,8 @@ TEST_F(ShellTest, ClosingTheFileEmptiesWindowAndStatus) {
   form->DataChanged(true);
   dialogs.answers.push_back(MsgResult::No);
   form->C1Click();
-  EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルが変更されています。\n保存しますか。"}));
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"プロジェクトファイルが変更されています。\n保存しますか。"}));
   EXPECT_EQ(form->windowTitle(), "Zelko");
   EXPECT_EQ(form->Status(0), "");
   EXPECT_EQ(form->Status(3), "");

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
-#include <QTest>
 
 #include "app/note_page.h"
 #include "app_fixture.h"

@@ -100,9 +100,8 @@ class WindowStatesTest : public WindowTest {
     EXPECT_FALSE(Tool("ToolButtonResaveProject")->isEnabled());
     EXPECT_EQ(Action("PictureSave")->isEnabled(), open && !input);
     EXPECT_EQ(Action("C1")->isEnabled(), open && !input);
-    for (const char* nav :
-         {"ToolButtonEnlarge", "ToolButtonReduce", "ToolButtonLeft", "ToolButtonRight",
-          "ToolButtonDown", "ToolButtonUp"})
+    for (const char* nav : {"ToolButtonEnlarge", "ToolButtonReduce", "ToolButtonLeft",
+                            "ToolButtonRight", "ToolButtonDown", "ToolButtonUp"})
       EXPECT_EQ(Tool(nav)->isEnabled(), open) << nav;
     EXPECT_EQ(Tool("ToolButtonMarkers")->isEnabled(), open && !input);
     EXPECT_FALSE(Tool("ToolButtonMarkers")->isChecked());
