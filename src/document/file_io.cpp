@@ -33,7 +33,9 @@ bool Writable(const std::string& path, const struct stat& st) {
 
 bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error,
                    std::size_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a named pipe would block the open until a writer comes; it is then
+  // refused below as no regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (error) *error = Reason("cannot open", path, errno);
     return false;

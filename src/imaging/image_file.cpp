@@ -37,7 +37,9 @@ bool IsImageExtension(const std::string& path) {
 }
 
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint64_t maxBytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a named pipe would block the open until a writer comes; it is then
+  // refused below as no regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) throw ImagingError("ファイル \"" + path + "\" を開けません: " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

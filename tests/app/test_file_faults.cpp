@@ -164,6 +164,8 @@ TEST_F(FileFaultsTest, AFailedOpenSaysOneThing) {
   WriteAll(keyed, "[File]\r\nImageFile=gone.bmp\r\n");
   const QString stranger = TempPath("notes.pqs");
   WriteAll(stranger, "just some text\r\n");
+  const QString pipe = TempPath("pipe.pqs");
+  ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
   const Case cases[] = {
       {"a damaged project", cut, {kReadFailed}},
       // The chooser offered for the image is cancelled.
@@ -173,6 +175,8 @@ TEST_F(FileFaultsTest, AFailedOpenSaysOneThing) {
       {"a keyed-text project without its image", keyed, {"画像ファイルがみつかりません。"}},
       {"a file of neither form", stranger, {kNotProject}},
       {"a file that is not there", TempPath("nothing.pqs"), {kReadFailed}},
+      // Nothing writes to the pipe: an open that waited for a writer would never return.
+      {"a named pipe", pipe, {kReadFailed}},
   };
   for (const Case& c : cases) {
     Open(c.path);

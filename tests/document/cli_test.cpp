@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "sample_files.h"
 #include "test_support.h"
@@ -191,6 +192,39 @@ TEST(CliConvert, FailuresLeaveEverythingAsItWas) {
     EXPECT_TRUE(Contains(r.err, "usage: zelko-cli convert IN OUT"));
   }
   EXPECT_EQ(test::ReadWholeFile(good), test::SampleBytes());
+}
+
+TEST(CliFiles, APipeADirectoryOrADeviceIsRefusedAtOnce) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("waiting.pqs");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string fifoImage = dir.File("waiting.jpg");
+  ASSERT_EQ(::mkfifo(fifoImage.c_str(), 0600), 0);
+  const std::string folder = dir.File("folder.pqs");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  // Nothing ever writes to the pipes: a reader that waits for one hangs until the timeout.
+  const std::vector<std::vector<std::string>> runs = {
+      {"show", fifo},
+      {"results", fifo},
+      {"points", fifo},
+      {"fit", fifo},
+      {"convert", fifo, dir.File("out.pqs")},
+      {"show", folder},
+      {"show", "/dev/null"},
+      {"image", fifoImage, "-o", dir.File("out.jpg")}};
+  for (const auto& args : runs) {
+    std::vector<std::string> timed = {"20", ZELKO_CLI};
+    timed.insert(timed.end(), args.begin(), args.end());
+    std::string command = "timeout";
+    for (const auto& a : timed) command += " " + ShellQuoted(a);
+    command += " >/dev/null 2>" + ShellQuoted(dir.File(".stderr"));
+    const int raw = std::system(command.c_str());
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_NE(WEXITSTATUS(raw), 124) << "still waiting after 20 s";
+    EXPECT_NE(WEXITSTATUS(raw), 0);
+    EXPECT_FALSE(test::ReadWholeFile(dir.File(".stderr")).empty());
+  }
 }
 
 }  // namespace
