@@ -44,6 +44,16 @@ int Convert(const std::vector<std::string>& args) {
   std::string error;
   if (r.Form == ProjectForm::Binary) {
     data = r.Binary;
+    // The stored path is relative to the project's folder: written into another folder, it is
+    // re-based there, or the copy could not find its image. Not found, the text stays.
+    const std::string inFolder = FolderOfFile(in), outFolder = FolderOfFile(out);
+    if (!std::filesystem::equivalent(inFolder, outFolder, ec)) {
+      if (const auto image = ResolveStoredImagePath(inFolder, data.ImagePath))
+        data.ImagePath = RelativeImagePath(outFolder, *image);
+      else
+        std::fprintf(stderr, "zelko-cli convert: warning: the image %s was not found\n",
+                     data.ImagePath.c_str());
+    }
   } else {
     // What the program holds after starting: the values the keyed-text form leaves out.
     if (!KeyedTextToProjectData(r.KeyedText, ProjectData(), &data, &error)) {

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "document/project_file.h"
+#include "document/image_path.h"
 #include "sample_files.h"
 #include "test_support.h"
 
@@ -152,6 +154,25 @@ TEST(CliConvert, KeyedTextFindsItsImageBesideIt) {
   EXPECT_TRUE(Contains(shown.out, "image path: \"site1.jpg\""));
   EXPECT_TRUE(Contains(shown.out, "2: x 30.3, y 40.0, X \"300\", Y \"400\""));
   EXPECT_TRUE(Contains(shown.out, "method: 2"));
+}
+
+TEST(CliConvert, IntoAnotherFolderTheImagePathFollows) {
+  test::TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("site").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(dir.File("copies").c_str(), 0700), 0);
+  ProjectData d;
+  d.ImagePath = "photo.jpg";
+  std::string error;
+  ASSERT_TRUE(WriteProjectFile(dir.File("site/a.pqs"), d, &error)) << error;
+  test::WriteWholeFile(dir.File("site/photo.jpg"), "jpeg");
+  const CliRun r = Cli(dir, {"convert", dir.File("site/a.pqs"), dir.File("copies/a.pqs")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const ProjectReadResult copy = ReadProjectFile(dir.File("copies/a.pqs"));
+  ASSERT_EQ(copy.Status, ProjectReadStatus::Ok);
+  EXPECT_NE(copy.Data.ImagePath, "photo.jpg");
+  const auto found = ResolveStoredImagePath(dir.File("copies/"), copy.Data.ImagePath);
+  ASSERT_TRUE(found.has_value()) << copy.Data.ImagePath;
+  EXPECT_EQ(test::ReadWholeFile(*found), "jpeg");
 }
 
 TEST(CliConvert, FailuresLeaveEverythingAsItWas) {
