@@ -51,8 +51,8 @@ TEST_F(ExtrasTest, PasteIsOfferedOnlyWithTextOnTheClipboard) {
 TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
   Start();
   const std::pair<const char*, const char*> topics[] = {
-      {"Contents1", ""},       {"A3", "HowToUse"}, {"F1", "File"},       {"D2", "ManageImage"},
-      {"S2", "Setting"},       {"M1", "Measurement"}, {"ZelkoB1", "Author"}};
+      {"Contents1", ""}, {"A3", "HowToUse"},    {"F1", "File"},       {"D2", "ManageImage"},
+      {"S2", "Setting"}, {"M1", "Measurement"}, {"ZelkoB1", "Author"}};
   for (const auto& [item, topic] : topics) {
     Action(item)->trigger();
     EXPECT_EQ(dialogs.helpPages.back(), topic) << item;
@@ -62,8 +62,8 @@ TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
   EXPECT_EQ(form->AboutBox->windowTitle(), "Zelko バージョン情報");
   EXPECT_EQ(form->AboutBox->findChild<QLabel*>("Version")->text(), "Version 2.8.3.3");
   EXPECT_EQ(form->ProgName, "Zelko");
-  for (const char* page : {"index", "HowToUse", "File", "ManageImage", "Setting", "Measurement",
-                           "Author"})
+  for (const char* page :
+       {"index", "HowToUse", "File", "ManageImage", "Setting", "Measurement", "Author"})
     EXPECT_TRUE(QFile::exists(QString(ZELKO_HELP_SOURCE_DIR) + "/" + page + ".htm")) << page;
 }
 
@@ -116,9 +116,14 @@ TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
 
   // The third entry has gone: the question, then it leaves the menu.
   dialogs.answers.push_back(MsgResult::Yes);
-  form->ListedFileClick(2);
-  EXPECT_EQ(dialogs.LastMessage(), "指定されたファイルが見つかりません。メニューから削除しますか。");
+  Action("ListedFile2")->trigger();
+  EXPECT_EQ(dialogs.LastMessage(),
+            "指定されたファイルが見つかりません。メニューから削除しますか。");
   EXPECT_EQ(form->ListedFile.size(), 2);
+  captions.clear();
+  for (QAction* a : form->MenuOpenProject->actions()) captions << a->text();
+  EXPECT_EQ(captions,
+            QStringList({"プロジェクトファイル(*.pqs)(&P)", "", "&0:p0.pqs", "&1:p1.pqs"}));
 
   // Saving a project puts it first; the settings written at the end of the run list it.
   form->OpenImageFile(MakeImage("a.bmp"));

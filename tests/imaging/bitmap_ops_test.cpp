@@ -246,6 +246,8 @@ TEST(RotatedSize, BoundingBoxRoundedHalfAway) {
   EXPECT_EQ(RotatedSize(100, 50, 90), (BitmapSize{50, 100}));
   EXPECT_EQ(RotatedSize(100, 50, 45), (BitmapSize{106, 106}));  // 150 / sqrt 2 = 106.07
   EXPECT_EQ(RotatedSize(6000, 4000, 30), (BitmapSize{7196, 6464}));
+  // 227 cos 30 + 149 sin 30 = 271.09, 227 sin 30 + 149 cos 30 = 242.54: rounded, not cut.
+  EXPECT_EQ(RotatedSize(227, 149, 30), (BitmapSize{271, 243}));
   EXPECT_EQ(RotatedSize(100, 50, -90), (BitmapSize{50, 100}));
   // 1 x 1 at 60 degrees: cos 60 + sin 60 = 1.366 gives 1.
   EXPECT_EQ(RotatedSize(1, 1, 60), (BitmapSize{1, 1}));

@@ -26,8 +26,9 @@ class CliImage : public testing::Test {
  protected:
   void SetUp() override {
     // One folder per test: CTest runs the tests of this fixture side by side.
-    dir_ = fs::path(testing::TempDir()) /
-           (std::string("cli_image_") + testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::path(testing::TempDir()) /
+        (std::string("cli_image_") + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     Bitmap b(4, 2, 24);
@@ -59,6 +60,19 @@ TEST_F(CliImage, WritesTheWorkingImageOfTheWindowsSettings) {
   ASSERT_EQ(RunCli(Path("in.bmp") + " -o " + Path("out.jpg")), 0);
   const auto jpeg = ReadImageFileBytes(Path("out.jpg"));
   EXPECT_EQ(DecodeJpeg(jpeg.data(), jpeg.size()).Width(), 4);
+}
+
+TEST_F(CliImage, EveryContrastStrengthHasItsEffect) {
+  // Strengths are hundredths: 50 lies between none and full, not at either end.
+  std::vector<std::uint32_t> pixels;
+  for (const char* strength : {"0", "50", "100"}) {
+    const std::string out = Path(std::string("c") + strength + ".bmp");
+    ASSERT_EQ(RunCli(Path("in.bmp") + " --contrast " + strength + " -o " + out), 0);
+    const auto bytes = ReadImageFileBytes(out);
+    pixels.push_back(PixelRgb(ReadBmp(bytes.data(), bytes.size()), 0, 0));
+  }
+  EXPECT_NE(pixels[1], pixels[0]);
+  EXPECT_NE(pixels[1], pixels[2]);
 }
 
 TEST_F(CliImage, BadArgumentsAndUnreadableInputsWriteNothing) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -150,6 +151,19 @@ TEST(Codecs, FilesOfOneReferenceRenderingDecodeAlike) {
     }
   }
   EXPECT_GT(compared, 20);
+}
+
+TEST(Codecs, AFileIsDecodedAsWhatItIsWhateverItsExtensionSays) {
+  const std::string jpeg = kData + "jpeg/testorig.jpg";
+  const Bitmap expected = LoadImageFile(jpeg);
+  const std::string misnamed = ::testing::TempDir() + "codec_misnamed_jpeg.bmp";
+  const auto bytes = ReadImageFileBytes(jpeg);
+  WriteImageFileAtomically(misnamed, bytes);
+  const Bitmap b = LoadImageFile(misnamed);
+  ASSERT_EQ(b.Width(), expected.Width());
+  ASSERT_EQ(b.Height(), expected.Height());
+  EXPECT_EQ(PixelRgb(b, 10, 10), PixelRgb(expected, 10, 10));
+  std::remove(misnamed.c_str());
 }
 
 TEST(Codecs, TruncatedJpegLoadsWithTheDecoderWarning) {
