@@ -1,5 +1,6 @@
 #include "document/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace zelko {
@@ -27,6 +31,55 @@ std::string FolderPart(const std::string& path) {
 // may (no write permission for its owner, which access() overlooks for the superuser).
 bool Writable(const std::string& path, const struct stat& st) {
   return (st.st_mode & S_IWUSR) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+// How long this process has been running, in seconds (from its start time in /proc, in clock
+// ticks since boot); negative when unknown.
+double ProcessAge() {
+  std::ifstream in("/proc/self/stat");
+  std::string text;
+  std::getline(in, text);
+  const auto end = text.rfind(')');  // the command name may hold spaces and brackets
+  if (end == std::string::npos) return -1;
+  std::istringstream fields(text.substr(end + 1));
+  std::string field;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+  }
+  timespec now{};
+  if (!fields || ::clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+  return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9 -
+         std::strtod(field.c_str(), nullptr) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// A save killed before its rename leaves its temporary file ("." + name + ".XXXXXX") behind.
+// Such files of this program older than the running process belong to no save in progress.
+void RemoveLeftovers(const std::string& folder, const std::string& name) {
+  const double age = ProcessAge();
+  timespec now{};
+  if (age < 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return;
+  const std::string prefix = "." + name + ".";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string entry = e->d_name;
+    if (entry.size() != prefix.size() + 6 || entry.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string path = folder + "/" + entry;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // Untouched since before this process began: no save that runs now is writing it.
+    const double untouched = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
+                             (now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
+    if (untouched > age) ::unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
+// The rename is an entry of the folder: flushed, it survives a power loss like the data.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 }  // namespace
@@ -95,8 +148,9 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
     if (error) *error = Reason("cannot write", path, EACCES);
     return false;
   }
-  std::string tempPath =
-      FolderPart(path) + "/." + path.substr(path.find_last_of('/') + 1) + ".XXXXXX";
+  const std::string folder = FolderPart(path), base = path.substr(path.find_last_of('/') + 1);
+  RemoveLeftovers(folder, base);
+  std::string tempPath = folder + "/." + base + ".XXXXXX";
   std::vector<char> name(tempPath.begin(), tempPath.end());
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
@@ -150,6 +204,7 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
     if (error) *error = Reason("cannot replace", path, err);
     return false;
   }
+  SyncFolder(folder);
   return true;
 }
 

@@ -1,10 +1,17 @@
 // What the document's files refuse to do: replace a read-only file, lose a file's permissions,
 // store a path that would come back naming another file, or keep such a path in the settings.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
+#include <random>
 
 #include "document/cp932.h"
 #include "document/file_io.h"
@@ -70,6 +77,87 @@ TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndOwner) {
   ASSERT_TRUE(WriteFileAtomically(dir.File("fresh.pqs"), "x", &error)) << error;
   ::umask(old);
   EXPECT_EQ(ModeOf(dir.File("fresh.pqs")), 0644u);
+}
+
+TEST(AtomicWrite, ASaveRemovesOnlyTheLeftoversOfSavesThatEndedBeforeIt) {
+  test::TempDir dir;
+  const std::string target = dir.File("site.pqs");
+  const std::string stale = dir.File(".site.pqs.Ab12Cd"), running = dir.File(".site.pqs.Xy34Zw");
+  const std::string other = dir.File(".other.pqs.Ab12Cd");
+  for (const std::string& f : {stale, running, other}) test::WriteWholeFile(f, "partial");
+  // Untouched for an hour: from a save killed long before this process began.
+  const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), hourAgo, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), hourAgo, 0), 0);
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(target, "new", &error)) << error;
+  EXPECT_FALSE(test::FileExistsForTest(stale));
+  EXPECT_TRUE(test::FileExistsForTest(running));  // may belong to a save going on now
+  EXPECT_TRUE(test::FileExistsForTest(other));    // another file's
+  EXPECT_EQ(test::ReadWholeFile(target), "new");
+}
+
+// Runs zelko-cli convert IN OUT; with killAfterMicroseconds >= 0 it is killed by SIGKILL then.
+bool Convert(const std::string& in, const std::string& out, int killAfterMicroseconds = -1) {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    if (!::freopen("/dev/null", "w", stderr)) ::_exit(126);
+    ::execl(ZELKO_CLI, "zelko-cli", "convert", in.c_str(), out.c_str(), nullptr);
+    ::_exit(127);
+  }
+  if (killAfterMicroseconds >= 0) {
+    ::usleep(static_cast<useconds_t>(killAfterMicroseconds));
+    ::kill(child, SIGKILL);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(AtomicWrite, AConvertKilledAtAnyMomentLeavesTheOldOrTheWholeNewFile) {
+  test::TempDir dir;
+  ProjectData big;
+  big.Lines.resize(8);
+  for (TLine& line : big.Lines) {
+    line.NumPoints = 50000;
+    for (int i = 0; i < line.NumPoints; ++i) line.Points.push_back({"", i * 0.5, i * 0.25});
+  }
+  std::string error;
+  const std::string in = dir.File("big.pqs"), target = dir.File("out.pqs");
+  ASSERT_TRUE(WriteProjectFile(in, big, &error)) << error;
+  ASSERT_TRUE(WriteProjectFile(target, ProjectData(), &error)) << error;
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Convert(in, dir.File("reference.pqs")));
+  const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - started)
+                        .count();
+  const std::string before = test::ReadWholeFile(target);
+  const std::string after = test::ReadWholeFile(dir.File("reference.pqs"));
+  // Kills spread over the whole run and a little beyond, so both outcomes happen.
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<int> moment(0, static_cast<int>(took * 6 / 5));
+  int old = 0, complete = 0;
+  for (int round = 0; round < 24; ++round) {
+    Convert(in, target, moment(random));
+    const std::string now = test::ReadWholeFile(target);
+    ASSERT_TRUE(now == before || now == after)
+        << "round " << round << ": " << now.size() << " bytes";
+    if (now == before) {
+      ++old;
+    } else {
+      ++complete;
+      ASSERT_TRUE(WriteProjectFile(target, ProjectData(), &error)) << error;
+    }
+  }
+  EXPECT_GT(old, 0);
+  EXPECT_GT(complete, 0);
+  // The next save, by a process begun after the killed ones, tidies up what they left.
+  ::usleep(50000);
+  ASSERT_TRUE(Convert(in, target));
+  EXPECT_TRUE(test::ReadWholeFile(target) == after);
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("")))
+    EXPECT_NE(e.path().filename().string().rfind(".out.pqs.", 0), 0u) << e.path() << " left behind";
 }
 
 TEST(Cp932Paths, OnlyTextsThatComeBackUnchangedFit) {
