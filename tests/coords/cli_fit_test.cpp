@@ -125,22 +125,29 @@ TEST_F(CliFitTest, PrintsCoefficientsAndTheResidualOfEveryRow) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 10u) << run.out;
+  ASSERT_EQ(lines.size(), 15u) << run.out;
   EXPECT_EQ(lines[0], "method: 2");
   // X = −0.5 + 1.1x + 0.1y; Y = y.
   ASSERT_EQ(lines[1].rfind("cx: ", 0), 0u);
   ExpectNear(Numbers(lines[1], 1), {-0.5, 1.1, 0.1});
   ExpectNear(Numbers(lines[2], 1), {0, 0, 1});
-  // Fitted minus typed; row 5 took part in the Y fit only.
+  // Fitted minus typed, then the same from the fit without the row: the plane through the
+  // other three corners misses the fourth by 2. Row 5 took part in the Y fit only.
   const double nan = std::nan("");
-  ExpectNear(Numbers(lines[3], 0), {1, -0.5, 0});
-  ExpectNear(Numbers(lines[4], 0), {2, 0.5, 0});
-  ExpectNear(Numbers(lines[5], 0), {3, 0.5, 0});
-  ExpectNear(Numbers(lines[6], 0), {4, -0.5, 0});
-  ExpectNear(Numbers(lines[7], 0), {5, nan, 0});
+  ExpectNear(Numbers(lines[3], 0), {1, -0.5, 0, -2, 0});
+  ExpectNear(Numbers(lines[4], 0), {2, 0.5, 0, 2, 0});
+  ExpectNear(Numbers(lines[5], 0), {3, 0.5, 0, 2, 0});
+  ExpectNear(Numbers(lines[6], 0), {4, -0.5, 0, -2, 0});
+  ExpectNear(Numbers(lines[7], 0), {5, nan, 0, nan, 0});
   ASSERT_EQ(lines[8].rfind("rms_x: ", 0), 0u);
   ExpectNear(Numbers(lines[8], 1), {0.5});
   ExpectNear(Numbers(lines[9], 1), {0});
+  // Four X and five Y values against 2 × 3 coefficients.
+  ExpectNear(Numbers(lines[10], 1), {std::sqrt(4 * 0.25 / 9)});
+  EXPECT_EQ(lines[11], "dof: 3");
+  EXPECT_EQ(lines[12], "layout: determined");
+  EXPECT_EQ(lines[13], "folds: no");
+  EXPECT_EQ(lines[14], "not_numeric:");
 }
 
 TEST_F(CliFitTest, JsonIsOneObjectWithNullForUnusedAxes) {
