@@ -1,6 +1,8 @@
-// zelko-cli fit FILE [--method N] [--json]: the least-squares fit of a project's marker table, with
-// the residual of every marker row, as the set button of the coordinate page would make it.
+// zelko-cli fit FILE [--method N] [--size WxH] [--json]: the least-squares fit of a project's
+// marker table, with the residual of every marker row with and without it in the fit and the
+// warnings, as the set button of the coordinate page would make them.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -8,6 +10,7 @@
 
 #include "command.h"
 #include "coords/fit.h"
+#include "coords/fit_quality.h"
 #include "coords/fit_report.h"
 #include "coords/transform.h"
 #include "document/any_project.h"
@@ -17,7 +20,20 @@
 namespace zelko::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: zelko-cli fit FILE [--method N] [--json]   (N: 2..5)\n";
+constexpr const char* kUsage =
+    "usage: zelko-cli fit FILE [--method N] [--size WxH] [--json]   (N: 2..5; WxH: the image "
+    "in pixels, for the fold check)\n";
+
+// "640x480": the image extent the fold check covers; without it the markers' rectangle.
+std::optional<ImageExtent> ParseSize(const std::string& text) {
+  const auto x = text.find('x');
+  if (x == std::string::npos) return std::nullopt;
+  const auto w = TryParseNumber(text.substr(0, x));
+  const auto h = TryParseNumber(text.substr(x + 1));
+  if (!w || !h || !(*w > 0) || !(*h > 0) || !std::isfinite(*w) || !std::isfinite(*h))
+    return std::nullopt;
+  return ImageExtent{*w, *h};
+}
 
 int BadArguments() {
   std::fputs(kUsage, stderr);
@@ -49,6 +65,7 @@ std::vector<MarkerRowText> MarkerRows(const AnyProjectResult& project) {
 int Fit(const std::vector<std::string>& args) {
   std::string path;
   std::optional<int> method;
+  std::optional<ImageExtent> size;
   bool json = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -59,6 +76,10 @@ int Fit(const std::vector<std::string>& args) {
       const auto n = TryParseInteger(args[++i]);
       if (!n || *n < tmAffine || *n > tmCubic) return BadArguments();
       method = static_cast<int>(*n);
+    } else if (arg == "--size") {
+      if (size || i + 1 >= args.size()) return BadArguments();
+      size = ParseSize(args[++i]);
+      if (!size) return BadArguments();
     } else if (path.empty() && !arg.empty() && arg[0] != '-') {
       path = arg;
     } else {
@@ -85,23 +106,26 @@ int Fit(const std::vector<std::string>& args) {
     method = stored;
   }
 
-  const FitReport report = BuildFitReport(*method, MarkerRows(project));
+  const std::vector<MarkerRowText> rows = MarkerRows(project);
+  // The window's messages, in the order it shows them.
+  const std::string notNumeric = NonNumericMarkersMessage(NonNumericMarkerCells(rows));
+  if (!notNumeric.empty()) std::fprintf(stderr, "%s\n", notNumeric.c_str());
+  const FitReport report = BuildFitReport(*method, rows, size);
   if (!report.ok) {
-    // The window's message for too few markers; a solver fault has none there.
-    const std::string message =
-        report.message.empty() ? "the fit failed: arithmetic fault in the solver" : report.message;
-    std::fprintf(stderr, "%s\n", message.c_str());
+    std::fprintf(stderr, "%s\n", report.message.c_str());
     return 1;
   }
   if (!report.message.empty()) std::fprintf(stderr, "%s\n", report.message.c_str());
+  if (!report.warning.empty()) std::fprintf(stderr, "%s\n", report.warning.c_str());
   const std::string out = json ? FormatFitReportJson(report) : FormatFitReportText(report);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-CommandRegistrar reg("fit", &Fit,
-                     "fit FILE [--method N] [--json]   least-squares fit of the marker table with "
-                     "residuals");
+CommandRegistrar reg(
+    "fit", &Fit,
+    "fit FILE [--method N] [--size WxH] [--json]   least-squares fit of the marker "
+    "table with residuals and warnings");
 
 }  // namespace
 }  // namespace zelko::cli

@@ -67,6 +67,7 @@ void CoordPage::PopupMenuMarkersPopup() {
 }
 
 void CoordPage::AddMarkerClick() {
+  ClearFitQuality();
   const int n = ++form_.NumMarkers;
   StringGrid1->SetRowCount(n + 1);
   StringGrid1->ClearRow(n);
@@ -94,6 +95,7 @@ void CoordPage::SearchMarkerClick() {
 void CoordPage::CorrectMarkerClick() {
   const int r = StringGrid1->Row();
   if (r < 1 || r > form_.NumMarkers) return;
+  ClearFitQuality();
   StringGrid1->SetCell(1, r, OneDecimal(form_.XPre));
   StringGrid1->SetCell(2, r, OneDecimal(form_.YPre));
   form_.Markers[r - 1].x = form_.XPre;
@@ -114,6 +116,7 @@ void CoordPage::D1Click() {
 void CoordPage::DeleteMarkerAt(int i) {
   const int n = form_.NumMarkers;
   if (i < 0 || i >= n) return;
+  ClearFitQuality();
   for (int k = i + 1; k < n; ++k) {
     form_.Markers[k - 1].x = form_.Markers[k].x;
     form_.Markers[k - 1].y = form_.Markers[k].y;
@@ -147,7 +150,10 @@ void CoordPage::StringGrid1EnterKey() {
   StringGrid1->SetEditorMode(true);
 }
 
-void CoordPage::StringGrid1KeyPress() { form_.DataChanged(true); }
+void CoordPage::StringGrid1KeyPress() {
+  ClearFitQuality();
+  form_.DataChanged(true);
+}
 
 namespace {
 
@@ -184,7 +190,10 @@ void CoordPage::C3Click() {
     const QRect s = g->Selection();
     for (int r = s.top(); r <= s.bottom(); ++r)
       for (int c = s.left(); c <= s.right(); ++c) g->SetCell(c, r, QString());
-    if (g == StringGrid1) form_.DataChanged(true);
+    if (g == StringGrid1) {
+      ClearFitQuality();
+      form_.DataChanged(true);
+    }
   }
   Paste1->setEnabled(true);
 }
@@ -195,6 +204,8 @@ void CoordPage::Paste1Click() {
     if (QLineEdit* e = CellEditor(g)) e->paste();
     return;
   }
+  // The residual columns go first, so a block clips to the marker columns as it always did.
+  if (g == StringGrid1) ClearFitQuality();
   // The block is written once, at the selection's top-left cell, and clipped to the table.
   const QRect s = g->Selection();
   const auto block = ParseCellBlock(QApplication::clipboard()->text().toStdString(),

@@ -4,11 +4,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/area_page.h"
 #include "app/form.h"
 #include "coords/simple_methods.h"
 #include "coords/transform.h"
+#include "document/numbers.h"
 
 namespace zelko {
 
@@ -55,6 +57,11 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   StringGrid1->SetRowCount(2);
   StringGrid1->horizontalHeader()->setDefaultSectionSize(28);
   layout->addWidget(StringGrid1, 1);
+  LabelFitQuality = new QLabel(this);
+  LabelFitQuality->setObjectName("LabelFitQuality");
+  LabelFitQuality->setWordWrap(true);
+  LabelFitQuality->setVisible(false);
+  layout->addWidget(LabelFitQuality);
 
   PopupMenuTable = new QMenu(this);
   PopupMenuTable->setObjectName("PopupMenuTable");
@@ -108,6 +115,7 @@ QString CoordPage::YCaption() const {
 }
 
 void CoordPage::ResetMarkerTable() {
+  ClearFitQuality();
   StringGrid1->SetRowCount(2);
   StringGrid1->SetColCount(5);
   StringGrid1->SetCell(0, 0, "No.");
@@ -142,10 +150,13 @@ void CoordPage::ComboBoxGridMethodChange() {
   GroupBoxMesh->setTitle("座標変換（未設定）");
   form_.DataChanged(true);
   form_.isCoord = false;
+  ClearFitQuality();
   if (rubberLineShown) form_.PaintPicture(-1, -1);
 }
 
 void CoordPage::ComboBoxScaleUnitChange() {
+  // The residuals were formatted for the old unit.
+  ClearFitQuality();
   form_.ScaleUnit = ComboBoxScaleUnit->currentText();
   EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
   form_.pageArea->RelabelPointTable(ComboBoxGridMethod->currentIndex(), XCaption(), YCaption());
@@ -153,6 +164,71 @@ void CoordPage::ComboBoxScaleUnitChange() {
   StringGrid1->SetCell(4, 0, YCaption());
   StringGrid1->FitColumnWidths();
   form_.DataChanged(true);
+}
+
+std::vector<MarkerRowText> CoordPage::MarkerTableRows() const {
+  std::vector<MarkerRowText> rows;
+  for (int r = 1; r <= form_.NumMarkers; ++r)
+    rows.push_back({StringGrid1->Cells(1, r).toStdString(), StringGrid1->Cells(2, r).toStdString(),
+                    StringGrid1->Cells(3, r).toStdString(),
+                    StringGrid1->Cells(4, r).toStdString()});
+  return rows;
+}
+
+namespace {
+
+constexpr int kResidualCol = 5;  // the first column after the physical ones
+const QColor kNotNumberColor(255, 200, 200);
+
+}  // namespace
+
+void CoordPage::ShowFitQuality(const FitQuality& q) {
+  fitShown_ = true;
+  // Degrees need five decimals before one metre shows.
+  const int decimals =
+      ComboBoxScaleUnit->currentIndex() == 6 ? std::max(form_.Decimals(), 5) : form_.Decimals();
+  auto fmt = [decimals](const std::optional<double>& v) {
+    return v ? QString::fromStdString(FormatFixed(*v, decimals)) : QString("-");
+  };
+  StringGrid1->SetColCount(kResidualCol + 4);
+  StringGrid1->SetReadOnlyFrom(kResidualCol);
+  const QString captions[] = {"残差X", "残差Y", "検証残差X", "検証残差Y"};
+  for (int c = 0; c < 4; ++c) StringGrid1->SetCell(kResidualCol + c, 0, captions[c]);
+  for (int r = 1; r < StringGrid1->RowCount(); ++r)
+    for (int c = 0; c < 4; ++c) StringGrid1->SetCell(kResidualCol + c, r, QString());
+  for (const FitResidual& res : q.residuals) {
+    StringGrid1->SetCell(kResidualCol, res.row, fmt(res.dx));
+    StringGrid1->SetCell(kResidualCol + 1, res.row, fmt(res.dy));
+    StringGrid1->SetCell(kResidualCol + 2, res.row, fmt(res.looDx));
+    StringGrid1->SetCell(kResidualCol + 3, res.row, fmt(res.looDy));
+  }
+  StringGrid1->FitColumnWidths();
+  const QString unit = form_.ScaleUnit;
+  LabelFitQuality->setText("残差の二乗平均平方根: " + fmt(q.rms) + " " + unit +
+                           "（X: " + fmt(q.rmsX) + "、Y: " + fmt(q.rmsY) +
+                           "）　自由度: " + QString::number(q.dof));
+  LabelFitQuality->setVisible(true);
+}
+
+void CoordPage::MarkNonNumericCells(const std::vector<MarkerTextFault>& faults) {
+  for (const MarkerTextFault& f : faults) {
+    fitShown_ = true;
+    StringGrid1->SetCellBackground(f.col, f.row + 1, kNotNumberColor);
+  }
+}
+
+void CoordPage::ClearFitQuality() {
+  if (!fitShown_) return;
+  fitShown_ = false;
+  StringGrid1->SetReadOnlyFrom(-1);
+  if (StringGrid1->ColCount() > kResidualCol) {
+    StringGrid1->SetColCount(kResidualCol);
+    StringGrid1->FitColumnWidths();
+  }
+  for (int r = 1; r < StringGrid1->RowCount(); ++r)
+    for (int c = 1; c < kResidualCol; ++c) StringGrid1->SetCellBackground(c, r, QColor());
+  LabelFitQuality->clear();
+  LabelFitQuality->setVisible(false);
 }
 
 void CoordPage::EditMeshSizeChange() { form_.DataChanged(true); }
@@ -205,6 +281,9 @@ void CoordPage::SetReferenceLength() {
   }
   form_.Cx = r.coefficients.Cx;
   form_.Cy = r.coefficients.Cy;
+  // Markers typed in this unit show how well the reference length agrees with them.
+  const FitQuality quality = AssessFixed(tmLinear, MarkerTableRows(), form_.Cx, form_.Cy);
+  if (quality.observations > 0) ShowFitQuality(quality);
   form_.isCoord = true;
   GroupBoxMesh->setTitle("座標変換（設定済み）");
   form_.EnableMeasurementCommands();

@@ -4,12 +4,15 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QWidget>
 
 #include "app/string_grid.h"
 #include "app/widgets.h"
+#include "coords/fit.h"
+#include "coords/fit_quality.h"
 
 namespace zelko {
 
@@ -27,6 +30,8 @@ class CoordPage : public QWidget {
   QLineEdit* EditMeshSize;
   QPushButton* ButtonSetMesh;
   StringGrid* StringGrid1;
+  // Under the marker table while residuals are shown: their RMS and the degrees of freedom.
+  QLabel* LabelFitQuality;
   QMenu* PopupMenuTable;
   QAction* Copy1;
   QAction* C3;  // cut
@@ -44,6 +49,15 @@ class CoordPage : public QWidget {
   QString XCaption() const;
   QString YCaption() const;
   void ResetMarkerTable();
+
+  // The marker rows 1..NumMarkers, columns 1..4, as the fits read them.
+  std::vector<MarkerRowText> MarkerTableRows() const;
+  // The residual columns after the physical ones, and the summary under the table.
+  void ShowFitQuality(const FitQuality& quality);
+  // Marks cells whose text is not a number (until the markers or the method change).
+  void MarkNonNumericCells(const std::vector<MarkerTextFault>& faults);
+  // Residuals and marks belong to one fit of one marker set: any change takes them away.
+  void ClearFitQuality();
 
   void ComboBoxGridMethodChange();
   void ComboBoxScaleUnitChange();
@@ -73,6 +87,7 @@ class CoordPage : public QWidget {
 
  private:
   TForm1& form_;
+  bool fitShown_ = false;
   void ConnectMarkerHandlers();
 };
 

@@ -1,6 +1,7 @@
 // The window's side of the coordinate system: marker mode, fits, the reference line, the grid.
 #include <QMenu>
 #include <QTabWidget>
+#include <optional>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -8,6 +9,7 @@
 #include "app/string_grid.h"
 #include "app/view_widget.h"
 #include "coords/fit.h"
+#include "coords/fit_quality.h"
 #include "coords/grid.h"
 #include "render/view_render.h"
 
@@ -38,20 +40,40 @@ void TForm1::ToolButtonMarkersClick() {
 }
 
 bool TForm1::FitTransformFromTable() {
-  std::vector<MarkerRowText> rows;
-  const StringGrid* g = pageCoord->StringGrid1;
-  for (int r = 1; r <= NumMarkers; ++r)
-    rows.push_back({g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString(),
-                    g->Cells(3, r).toStdString(), g->Cells(4, r).toStdString()});
-  const FitResult fit = FitTransform(pageCoord->ComboBoxGridMethod->currentIndex(), rows, Cx, Cy);
+  const int method = Method();
+  const std::vector<MarkerRowText> rows = pageCoord->MarkerTableRows();
+  pageCoord->ClearFitQuality();
+  const auto faults = NonNumericMarkerCells(rows);
+  if (!faults.empty()) {
+    pageCoord->MarkNonNumericCells(faults);
+    Msg(MsgKind::Warning, QString::fromStdString(NonNumericMarkersMessage(faults)));
+  }
+  const FitResult fit = FitTransform(method, rows, Cx, Cy);
   // A failed fit leaves the coefficients as they were, so a transformation that is still set
   // never mixes a new X fit with an old Y one.
-  if (fit.ok) {
-    Cx = fit.Cx;
-    Cy = fit.Cy;
+  if (!fit.ok) {
+    if (!fit.message.empty()) Msg(MsgKind::Error, QString::fromStdString(fit.message));
+    return false;
   }
+  std::optional<ImageExtent> image;
+  if (BitWidth > 0 && BitHeight > 0 && factor > 0)
+    image = ImageExtent{BitWidth / factor, BitHeight / factor};
+  const FitQuality quality = AssessFit(method, rows, fit, image);
+  pageCoord->ShowFitQuality(quality);
+  pageCoord->MarkNonNumericCells(faults);
   if (!fit.message.empty()) Msg(MsgKind::Error, QString::fromStdString(fit.message));
-  return fit.ok;
+  const std::string warning = FitWarningMessage(quality);
+  if (!warning.empty() &&
+      Msg(MsgKind::Warning, QString::fromStdString(warning) + "\nこの変換式を使いますか。",
+          MsgButtons::YesNo) == MsgResult::No) {
+    // The figures of a fit the user turned down would describe coefficients not in force.
+    pageCoord->ClearFitQuality();
+    pageCoord->MarkNonNumericCells(faults);
+    return false;
+  }
+  Cx = fit.Cx;
+  Cy = fit.Cy;
+  return true;
 }
 
 void TForm1::ConnectViewMenu() {

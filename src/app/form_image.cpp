@@ -115,6 +115,7 @@ void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
   PaintPicture(0, 0);
   ImageFile = path;
   setWindowTitle(ProgName);
+  pageCoord->ClearFitQuality();
   StringGrid* g1 = pageCoord->StringGrid1;
   for (int r = 1; r < g1->RowCount(); ++r) g1->ClearRow(r);
   g1->SetRowCount(2);

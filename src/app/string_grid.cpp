@@ -44,6 +44,8 @@ QTableWidgetItem* StringGrid::ItemAt(int col, int row) {
     if (fixed) {
       it->setFlags(Qt::ItemIsEnabled);
       it->setBackground(palette().button());
+    } else if (ReadOnly(col)) {
+      it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     }
     setItem(row, col, it);
   }
@@ -106,11 +108,32 @@ void StringGrid::ApplyFixedLook() {
         it->setFlags(Qt::ItemIsEnabled);
         it->setBackground(palette().button());
       } else {
-        it->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+        it->setFlags(ReadOnly(c) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable
+                                 : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
         it->setBackground(QBrush());
       }
     }
   blockSignals(wasBlocked);
+}
+
+void StringGrid::SetReadOnlyFrom(int col) {
+  readOnlyFrom_ = col;
+  ApplyFixedLook();
+}
+
+void StringGrid::SetCellBackground(int col, int row, const QColor& color) {
+  if (col < fixedCols_ || row < fixedRows_ || col >= columnCount() || row >= rowCount()) return;
+  // A changed item would otherwise report itself as the user's edit.
+  const bool wasBlocked = blockSignals(true);
+  ItemAt(col, row)->setBackground(color.isValid() ? QBrush(color) : QBrush());
+  blockSignals(wasBlocked);
+  viewport()->update();
+}
+
+QColor StringGrid::CellBackground(int col, int row) const {
+  const QTableWidgetItem* it = item(row, col);
+  if (!it || it->background().style() == Qt::NoBrush) return {};
+  return it->background().color();
 }
 
 void StringGrid::SetRow(int row) { SetCurrent(col_ < fixedCols_ ? fixedCols_ : col_, row); }

@@ -4,6 +4,7 @@
 // while the other cells scroll under them.
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <QString>
 #include <QTableWidget>
@@ -58,6 +59,12 @@ class StringGrid : public QTableWidget {
   void FitColumnWidths();
   // Every row, cells joined by TAB, each row ending with CR LF.
   QString TableText() const;
+  // Columns from col on show figures the program computes: they never open an editor (-1: none).
+  void SetReadOnlyFrom(int col);
+  // A cell's background; an invalid colour gives the normal one. Column and row counts that
+  // change restore the normal backgrounds.
+  void SetCellBackground(int col, int row, const QColor& color);
+  QColor CellBackground(int col, int row) const;
 
   // Geometry where the fixed cells stay in view: the position a fixed cell is drawn at, and a
   // scrolling cell only as far as it shows beside the fixed ones.
@@ -107,6 +114,8 @@ class StringGrid : public QTableWidget {
   int col_ = 1;
   bool editing_ = false;
   bool clickSent_ = false;
+  int readOnlyFrom_ = -1;
+  bool ReadOnly(int col) const { return readOnlyFrom_ >= 0 && col >= readOnlyFrom_; }
 };
 
 }  // namespace zelko

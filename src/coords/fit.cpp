@@ -40,7 +40,7 @@ void BasisTerms(int method, double x, double y, std::vector<double>& terms) {
 }
 
 bool FitPolynomial(int count, int n, const RealMatrix& terms, const std::vector<double>& values,
-                   std::vector<double>& C, std::string* message) {
+                   std::vector<double>& C, std::string* message, int* rank) {
   if (message) message->clear();
   if (count < 0 || n < 1 || terms.size() < static_cast<std::size_t>(count) ||
       values.size() < static_cast<std::size_t>(count))
@@ -53,7 +53,7 @@ bool FitPolynomial(int count, int n, const RealMatrix& terms, const std::vector<
     for (int j = 1; j < n; ++j) a[i][j] = terms[i][j];
   }
   std::vector<double> c(n, 0.0), work(n, 0.0);
-  if (!LeastSquaresSolve(count, n, a, c, b, work, message)) return false;
+  if (!LeastSquaresSolve(count, n, a, c, b, work, message, rank)) return false;
   if (C.size() < static_cast<std::size_t>(n)) C.resize(n, 0.0);
   for (int j = 0; j < n; ++j) C[j] = c[j];
   return true;
@@ -80,6 +80,12 @@ int CollectPass(int method, const std::vector<MarkerRowText>& rows, bool physica
   return count;
 }
 
+FitResult& Fault(FitResult& result) {
+  result.fault = true;
+  result.message = kFitFaultMessage;
+  return result;
+}
+
 }  // namespace
 
 FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
@@ -101,7 +107,8 @@ FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
     result.message = kFitShortageXMessage;
     return result;
   }
-  if (!FitPolynomial(count, n, terms, values, result.Cx, &solverMessage)) return result;
+  if (!FitPolynomial(count, n, terms, values, result.Cx, &solverMessage, &result.rankX))
+    return Fault(result);
   result.message = solverMessage;
 
   count = CollectPass(method, rows, true, terms, values, result.rowsY);
@@ -109,7 +116,8 @@ FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
     result.message = kFitShortageYMessage;
     return result;
   }
-  if (!FitPolynomial(count, n, terms, values, result.Cy, &solverMessage)) return result;
+  if (!FitPolynomial(count, n, terms, values, result.Cy, &solverMessage, &result.rankY))
+    return Fault(result);
   if (!solverMessage.empty()) result.message = solverMessage;
   result.ok = true;
   return result;

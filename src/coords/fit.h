@@ -21,6 +21,9 @@ inline constexpr const char* kFitShortageXMessage =
     "マーカー数が足りないか、マーカーの\n物理座標が正しく入力されていません。";
 // Too few rows have a physical Y (the X fit has been made).
 inline constexpr const char* kFitShortageYMessage = "マーカー数が足りません。";
+// The solver met an overflow or an invalid operation (coordinates far too large, as a rule).
+inline constexpr const char* kFitFaultMessage =
+    "変換式の計算中に演算エラーが発生しました。\nマーカーの座標の値を確かめて下さい。";
 
 // Writes the basis terms of (x, y) for a method into terms[1..n-1] (terms[0] := 1): x, y and
 // then 3: x·y; 4: x·y, x², y²; 5: x², x·y, y², x³, x²·y, x·y², y³. terms is resized to n.
@@ -29,9 +32,9 @@ void BasisTerms(int method, double x, double y, std::vector<double>& terms);
 // Fits one coordinate: A[i] = (1, terms[i][1..n-1]), b = values[0..count-1]. On success the n
 // coefficients are copied into C (resized to at least n). False when the solver met an
 // arithmetic fault or the arrays are smaller than count and n say; C is then unchanged.
-// *message gets the solver's message, if any.
+// *message gets the solver's message, if any; *rank the solver's numerical rank.
 bool FitPolynomial(int count, int n, const RealMatrix& terms, const std::vector<double>& values,
-                   std::vector<double>& C, std::string* message = nullptr);
+                   std::vector<double>& C, std::string* message = nullptr, int* rank = nullptr);
 
 struct FitResult {
   bool ok = false;
@@ -42,6 +45,10 @@ struct FitResult {
   std::string message;
   // 0-based marker rows that took part in the X and the Y pass.
   std::vector<int> rowsX, rowsY;
+  // The solver's rank in each pass; below the method's length the markers do not determine it.
+  int rankX = 0, rankY = 0;
+  // The solver met an arithmetic fault (message is kFitFaultMessage).
+  bool fault = false;
 };
 
 // Fits Cx and Cy for methods 2..5 from the marker rows (row r of the table is rows[r-1]). A row

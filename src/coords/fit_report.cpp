@@ -11,27 +11,6 @@ namespace zelko {
 
 namespace {
 
-// Residual of one row for one axis, with the same parsing the fit used.
-double Residual(int method, const std::vector<double>& c, const MarkerRowText& row,
-                bool physicalY) {
-  const double x = *TryParseNumber(row.imageX);
-  const double y = *TryParseNumber(row.imageY);
-  const double typed = *TryParseNumber(physicalY ? row.physicalY : row.physicalX);
-  return EvaluateTransform(method, c, x, y) - typed;
-}
-
-double Rms(const std::vector<FitResidual>& residuals, bool yAxis) {
-  long double sum = 0;
-  int count = 0;
-  for (const auto& r : residuals) {
-    const auto& v = yAxis ? r.dy : r.dx;
-    if (!v) continue;
-    sum += static_cast<long double>(*v) * *v;
-    ++count;
-  }
-  return count ? static_cast<double>(std::sqrt(sum / count)) : 0.0;
-}
-
 std::string Number(double v) {
   if (!std::isfinite(v)) return "null";
   char buf[32];
@@ -61,11 +40,29 @@ std::string JoinText(const std::vector<double>& values) {
   return out;
 }
 
+const char* LayoutName(FitLayout layout) {
+  switch (layout) {
+    case FitLayout::OneSpot:
+      return "one_spot";
+    case FitLayout::OneLine:
+      return "one_line";
+    case FitLayout::Deficient:
+      return "deficient";
+    case FitLayout::Determined:
+      break;
+  }
+  return "determined";
+}
+
 }  // namespace
 
-FitReport BuildFitReport(int method, const std::vector<MarkerRowText>& rows) {
+FitReport BuildFitReport(int method, const std::vector<MarkerRowText>& rows,
+                         const std::optional<ImageExtent>& image) {
   FitReport report;
   report.method = method;
+  for (const auto& f : NonNumericMarkerCells(rows))
+    if (report.notNumeric.empty() || report.notNumeric.back() != f.row + 1)
+      report.notNumeric.push_back(f.row + 1);
   const FitResult fit = FitTransform(method, rows, {}, {});
   report.ok = fit.ok;
   report.message = fit.message;
@@ -73,12 +70,15 @@ FitReport BuildFitReport(int method, const std::vector<MarkerRowText>& rows) {
   report.cy = fit.Cy;
   if (!fit.ok) return report;
 
-  report.residuals.resize(rows.size());
-  for (std::size_t r = 0; r < rows.size(); ++r) report.residuals[r].row = static_cast<int>(r) + 1;
-  for (int r : fit.rowsX) report.residuals[r].dx = Residual(method, fit.Cx, rows[r], false);
-  for (int r : fit.rowsY) report.residuals[r].dy = Residual(method, fit.Cy, rows[r], true);
-  report.rmsX = Rms(report.residuals, false);
-  report.rmsY = Rms(report.residuals, true);
+  const FitQuality q = AssessFit(method, rows, fit, image);
+  report.residuals = q.residuals;
+  report.rmsX = q.rmsX;
+  report.rmsY = q.rmsY;
+  report.rms = q.rms;
+  report.dof = q.dof;
+  report.layout = q.layout;
+  report.folds = q.folds;
+  report.warning = FitWarningMessage(q);
   return report;
 }
 
@@ -87,10 +87,17 @@ std::string FormatFitReportText(const FitReport& report) {
   out += "cx: " + JoinText(report.cx) + "\n";
   out += "cy: " + JoinText(report.cy) + "\n";
   for (const auto& r : report.residuals)
-    out += std::to_string(r.row) + " " + Optional(r.dx, "-") + " " + Optional(r.dy, "-") + "\n";
+    out += std::to_string(r.row) + " " + Optional(r.dx, "-") + " " + Optional(r.dy, "-") + " " +
+           Optional(r.looDx, "-") + " " + Optional(r.looDy, "-") + "\n";
   out += "rms_x: " + Number(report.rmsX) + "\n";
   out += "rms_y: " + Number(report.rmsY) + "\n";
-  return out;
+  out += "rms: " + Number(report.rms) + "\n";
+  out += "dof: " + std::to_string(report.dof) + "\n";
+  out += std::string("layout: ") + LayoutName(report.layout) + "\n";
+  out += std::string("folds: ") + (report.folds ? "yes" : "no") + "\n";
+  out += "not_numeric:";
+  for (int m : report.notNumeric) out += " " + std::to_string(m);
+  return out + "\n";
 }
 
 std::string FormatFitReportJson(const FitReport& report) {
@@ -102,10 +109,17 @@ std::string FormatFitReportJson(const FitReport& report) {
     const auto& r = report.residuals[i];
     if (i) out += ", ";
     out += "{\"row\": " + std::to_string(r.row) + ", \"dx\": " + Optional(r.dx, "null") +
-           ", \"dy\": " + Optional(r.dy, "null") + "}";
+           ", \"dy\": " + Optional(r.dy, "null") + ", \"loo_dx\": " + Optional(r.looDx, "null") +
+           ", \"loo_dy\": " + Optional(r.looDy, "null") + "}";
   }
-  out += "], \"rms_x\": " + Number(report.rmsX) + ", \"rms_y\": " + Number(report.rmsY) + "}\n";
-  return out;
+  out += "], \"rms_x\": " + Number(report.rmsX) + ", \"rms_y\": " + Number(report.rmsY);
+  out += ", \"rms\": " + Number(report.rms) + ", \"dof\": " + std::to_string(report.dof);
+  out += std::string(", \"layout\": \"") + LayoutName(report.layout) + "\"";
+  out += std::string(", \"folds\": ") + (report.folds ? "true" : "false");
+  out += ", \"not_numeric\": [";
+  for (std::size_t i = 0; i < report.notNumeric.size(); ++i)
+    out += (i ? ", " : "") + std::to_string(report.notNumeric[i]);
+  return out + "]}\n";
 }
 
 }  // namespace zelko

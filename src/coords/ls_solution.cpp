@@ -137,20 +137,22 @@ bool QRSolve(int m, int n, RealMatrix& A, int r, std::vector<double>& b, std::ve
 }
 
 bool LeastSquaresSolve(int m, int n, RealMatrix& A, std::vector<double>& x, std::vector<double>& b,
-                       std::vector<double>& w, std::string* message) {
+                       std::vector<double>& w, std::string* message, int* rank) {
   if (message) message->clear();
+  if (rank) *rank = 0;
   if (!Covers(A, m, n) || b.size() < static_cast<std::size_t>(m) ||
       x.size() < static_cast<std::size_t>(n) || w.size() < static_cast<std::size_t>(n))
     return false;
   TIntVector pivot;
   RealMatrix R;
-  const int rank = QRDecompose(m, n, A, kRankTolerance, pivot, R, w);
-  if (rank < 0) return false;
-  if (rank == 0) {
+  const int r = QRDecompose(m, n, A, kRankTolerance, pivot, R, w);
+  if (r < 0) return false;
+  if (rank) *rank = r;
+  if (r == 0) {
     if (message) *message = kRankZeroMessage;
     return true;
   }
-  return QRSolve(m, n, A, rank, b, x, pivot, R);
+  return QRSolve(m, n, A, r, b, x, pivot, R);
 }
 
 }  // namespace zelko

@@ -34,8 +34,8 @@ bool QRSolve(int m, int n, RealMatrix& A, int r, std::vector<double>& b, std::ve
 // Least-squares solution of A·x ≈ b; A, b and w are overwritten. When the rank is 0, x is left
 // as it was, *message (if given) gets kRankZeroMessage, and the result is still true; otherwise
 // *message is cleared. False on an arithmetic fault (non-finite intermediate) or on arrays
-// smaller than m and n say; no message then.
+// smaller than m and n say; no message then. *rank (if given) gets the numerical rank.
 bool LeastSquaresSolve(int m, int n, RealMatrix& A, std::vector<double>& x, std::vector<double>& b,
-                       std::vector<double>& w, std::string* message = nullptr);
+                       std::vector<double>& w, std::string* message = nullptr, int* rank = nullptr);
 
 }  // namespace zelko

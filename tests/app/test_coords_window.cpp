@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -82,6 +83,9 @@ class CoordsWindowTest : public WindowTest {
     for (int c = 0; c < Table().ColCount(); ++c) out << Table().Cells(c, r);
     return out;
   }
+
+  // The cells after the physical columns: the residuals, once a fit has shown them.
+  QStringList Columns(int r) const { return Row(r).mid(5); }
 
   QColor ViewPixel(int x, int y) const { return form->Image1->Picture().pixelColor(x, y); }
 
@@ -318,16 +322,20 @@ TEST_F(FitTest, AnEmptyPhysicalYCellCountsForXOnly) {
   // The failed command keeps the coefficients it found.
   ExpectCoefficients(form->Cx, {0, 1, 0});
 
-  // Rows whose image cells are not numbers are skipped as well.
+  // Rows whose image cells are not numbers are skipped as well, after a word.
   AddAffineMarker(120, 130);
   Table().SetCell(1, 1, "x");
   Page().ButtonSetMesh->click();
-  EXPECT_EQ(TakeMessages(), QStringList({kShortY}));
+  const QString notNumber =
+      "マーカー 1 の座標が数値ではありません。\nこのマーカーは変換式の計算に使われません。"
+      "\n座標は半角の数字で、小数点には「.」を使って下さい。";
+  EXPECT_EQ(TakeMessages(), QStringList({notNumber, kShortY}));
 
   Table().SetCell(4, 4, "400");
   dialogs.answers.push_back(MsgResult::No);
+  dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
-  EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
+  EXPECT_EQ(TakeMessages(), QStringList({notNumber, kGridOffer}));
   ExpectCoefficients(form->Cx, {10, 2, -1});
   ExpectCoefficients(form->Cy, {500, 0, -0.5});
 }
@@ -364,6 +372,204 @@ TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
   Page().ButtonSetMesh->click();
   EXPECT_TRUE(TakeMessages().isEmpty());
   EXPECT_TRUE(form->withMesh);
+}
+
+// ---------------------------------------------------------------- judging a fit
+
+const char kNotNumber[] =
+    "マーカー 3, 6 の座標が数値ではありません。\nこのマーカーは変換式の計算に使われません。"
+    "\n座標は半角の数字で、小数点には「.」を使って下さい。";
+const char kKeepIt[] = "\nこの変換式を使いますか。";
+
+class FitQualityTest : public FitTest {
+ protected:
+  // A 100-pixel square whose far corner is bent by 20 in X: the plane misses every corner by 5,
+  // and the plane through the other three misses it by 20. Y is the image y.
+  void AddBentSquare() {
+    AddMarker(0, 0, "0", "0");
+    AddMarker(100, 0, "100", "0");
+    AddMarker(0, 100, "0", "100");
+    AddMarker(100, 100, "120", "100");
+  }
+};
+
+TEST_F(FitQualityTest, ResidualsAndTheirSummaryFollowTheFitAndGoWithAChange) {
+  AddBentSquare();
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
+  ASSERT_EQ(Table().ColCount(), 9);
+  EXPECT_EQ(Columns(0), QStringList({"残差X", "残差Y", "検証残差X", "検証残差Y"}));
+  const char* dx[] = {"-5.0", "5.0", "5.0", "-5.0"};
+  const char* loo[] = {"-20.0", "20.0", "20.0", "-20.0"};
+  for (int r = 1; r <= 4; ++r) {
+    EXPECT_EQ(Table().Cells(5, r), dx[r - 1]) << r;
+    EXPECT_EQ(Table().Cells(7, r), loo[r - 1]) << r;
+    EXPECT_NEAR(Table().Cells(6, r).toDouble(), 0, 1e-9);
+  }
+  auto* label = Find<QLabel>("LabelFitQuality");
+  EXPECT_TRUE(label->isVisibleTo(&Page()));
+  EXPECT_EQ(label->text(), "残差の二乗平均平方根: 3.5 pixels（X: 5.0、Y: 0.0）　自由度: 2");
+
+  // The figures are no input: they open no editor, and the marker cells copy as before.
+  Table().SetCurrent(5, 1);
+  Table().SetEditorMode(true);
+  EXPECT_EQ(Table().Editor(), nullptr);
+  Table().SetEditorMode(false);
+  Table().SetSelection(QRect(QPoint(3, 3), QPoint(4, 4)));
+  Page().Copy1->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), "0\t100\r\n120\t100\r\n");
+
+  // Typing into a marker cell takes them away.
+  DoubleClickCell(3, 4);
+  ASSERT_NE(CellEditor(), nullptr);
+  Type(CellEditor(), "1");
+  Key(CellEditor(), Qt::Key_Return);
+  EXPECT_EQ(Table().ColCount(), 5);
+  EXPECT_FALSE(label->isVisibleTo(&Page()));
+
+  // So do a method change, a new marker and a paste.
+  for (const std::function<void()>& change : std::vector<std::function<void()>>{
+           [&] { Choose(Page().ComboBoxGridMethod, 2); }, [&] { AddMarker(50, 50); },
+           [&] {
+             QApplication::clipboard()->setText("7\t8");
+             Table().SetCurrent(3, 5);
+             Page().Paste1->trigger();
+           }}) {
+    dialogs.answers.push_back(MsgResult::No);
+    Page().ButtonSetMesh->click();
+    TakeMessages();
+    ASSERT_EQ(Table().ColCount(), 9);
+    change();
+    EXPECT_EQ(Table().ColCount(), 5);
+    EXPECT_TRUE(label->text().isEmpty());
+  }
+  EXPECT_EQ(Row(5), QStringList({"5", "50.0", "50.0", "7", "8"}));
+}
+
+TEST_F(FitQualityTest, DegreesShowFiveDecimalsAndTheProjectFileIgnoresTheFigures) {
+  Choose(Page().ComboBoxScaleUnit, 6);
+  AddBentSquare();
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(Table().Cells(5, 1), "-5.00000");
+  EXPECT_EQ(Table().Cells(8, 0), "検証残差Y");
+  EXPECT_NE(Find<QLabel>("LabelFitQuality")->text().indexOf("3.53553 度"), -1);
+
+  const QString shown = TempPath("shown.pqs"), plain = TempPath("plain.pqs");
+  ASSERT_TRUE(form->WriteProject(shown));
+  Page().ClearFitQuality();
+  ASSERT_EQ(Table().ColCount(), 5);
+  ASSERT_TRUE(form->WriteProject(plain));
+  EXPECT_EQ(ReadAll(shown), ReadAll(plain));
+  EXPECT_FALSE(ReadAll(plain).isEmpty());
+}
+
+TEST_F(FitQualityTest, CellsThatAreNoNumbersAreMarkedAndNamedBeforeTheFit) {
+  for (auto [x, y] : {std::pair{10, 20}, {200, 40}, {50, 250}, {300, 200}, {120, 130}})
+    AddAffineMarker(x, y);
+  AddMarker(400, 300, "５", "350");
+  Table().SetCell(4, 3, "1,5");
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Warning);
+  EXPECT_EQ(dialogs.messages[0].text, kNotNumber);
+  EXPECT_EQ(dialogs.messages[1].text, kGridOffer);
+  TakeMessages();
+  EXPECT_TRUE(form->isCoord);
+  ExpectCoefficients(form->Cx, {10, 2, -1});
+  EXPECT_EQ(Table().CellBackground(3, 6), QColor(255, 200, 200));
+  EXPECT_EQ(Table().CellBackground(4, 3), QColor(255, 200, 200));
+  EXPECT_FALSE(Table().CellBackground(4, 6).isValid());
+  // The rows left out of a pass have no residual there.
+  EXPECT_EQ(Table().Cells(5, 6), "-");
+  EXPECT_EQ(Table().Cells(6, 3), "-");
+  EXPECT_NEAR(Table().Cells(5, 3).toDouble(), 0, 1e-9);
+
+  // Too few markers left: the message still comes first, the cells stay marked.
+  Choose(Page().ComboBoxGridMethod, 4);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({kNotNumber, kShortX}));
+  EXPECT_EQ(Table().CellBackground(3, 6), QColor(255, 200, 200));
+}
+
+TEST_F(FitQualityTest, LayoutsThatCannotDetermineTheFitAndFoldsWarnBeforeTheGridOffer) {
+  const std::vector<double> oldCx = form->Cx;
+  for (int i = 0; i < 5; ++i) AddMarker(100, 200, "5", "5");
+  const QString spot = QString(
+                           "すべてのマーカーがほぼ同じ位置にあるため、変換式が定まりません。\n"
+                           "マーカーを増やすか、配置や変換式を見直して下さい。") +
+                       kKeepIt;
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Warning);
+  EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(dialogs.messages[0].text, spot);
+  TakeMessages();
+  EXPECT_FALSE(form->isCoord);
+  EXPECT_EQ(form->Cx, oldCx);
+  EXPECT_EQ(Table().ColCount(), 5);
+
+  // Kept on purpose: set as any other fit.
+  dialogs.answers.push_back(MsgResult::Yes);
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(TakeMessages(), QStringList({spot, kGridOffer}));
+  EXPECT_TRUE(form->isCoord);
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
+
+  // A cubic on markers between x = 300 and 900 that turns back near the image's sides.
+  for (int i = 5; i >= 1; --i) Page().DeleteMarkerAt(i - 1);
+  Choose(Page().ComboBoxGridMethod, 5);
+  for (int x : {300, 500, 700, 900})
+    for (int y : {200, 400, 600, 800})
+      AddMarker(x, y, QString::number(x - 2e-6 * std::pow(x - 600, 3), 'g', 17),
+                QString::number(y));
+  dialogs.answers.push_back(MsgResult::Yes);
+  dialogs.answers.push_back(MsgResult::No);
+  Page().ButtonSetMesh->click();
+  EXPECT_EQ(
+      TakeMessages(),
+      QStringList({QString("変換式が画像の中で折り返しています（座標の向きが逆になる部分があり"
+                           "ます）。\nマーカーを増やすか、配置や変換式を見直して下さい。") +
+                       kKeepIt,
+                   kGridOffer}));
+  EXPECT_TRUE(form->isCoord);
+}
+
+TEST_F(FitQualityTest, AnArithmeticFaultIsReported) {
+  AddMarker(0, 0, "1e308", "0");
+  AddMarker(100, 0, "1.7e308", "0");
+  AddMarker(0, 100, "1.7e308", "10");
+  AddMarker(100, 100, "1.7e308", "10");
+  Page().ButtonSetMesh->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(dialogs.messages[0].text,
+            "変換式の計算中に演算エラーが発生しました。\nマーカーの座標の値を確かめて下さい。");
+  EXPECT_FALSE(form->isCoord);
+  EXPECT_EQ(Table().ColCount(), 5);
+}
+
+TEST_F(CoordsWindowTest, AReferenceLengthShowsHowTheMarkersAgree) {
+  OpenAt(GreyImage("tall.bmp", 200, 600), "100");
+  AddMarker(100, 50, "21", "");
+  AddMarker(20, 60);
+  Choose(Page().ComboBoxGridMethod, 1);
+  Page().ButtonSetMesh->click();
+  LeftClick(0, 0);
+  dialogs.inputs.push_back("10");
+  LeftClick(30, 40);
+  TakeMessages();
+  ASSERT_TRUE(form->isCoord);
+  // X = 0.2x: the typed 21 is 1 too large; nothing was fitted to the markers.
+  ASSERT_EQ(Table().ColCount(), 9);
+  EXPECT_EQ(Columns(1), QStringList({"-1.0", "-", "-1.0", "-"}));
+  EXPECT_EQ(Columns(2), QStringList({"-", "-", "-", "-"}));
+  EXPECT_EQ(Find<QLabel>("LabelFitQuality")->text(),
+            "残差の二乗平均平方根: 1.0 pixels（X: 1.0、Y: 0.0）　自由度: 1");
 }
 
 TEST_F(CoordsWindowTest, DegreesRelabelTheTablesAndTheGridInterval) {

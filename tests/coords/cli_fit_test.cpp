@@ -125,22 +125,29 @@ TEST_F(CliFitTest, PrintsCoefficientsAndTheResidualOfEveryRow) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 10u) << run.out;
+  ASSERT_EQ(lines.size(), 15u) << run.out;
   EXPECT_EQ(lines[0], "method: 2");
   // X = −0.5 + 1.1x + 0.1y; Y = y.
   ASSERT_EQ(lines[1].rfind("cx: ", 0), 0u);
   ExpectNear(Numbers(lines[1], 1), {-0.5, 1.1, 0.1});
   ExpectNear(Numbers(lines[2], 1), {0, 0, 1});
-  // Fitted minus typed; row 5 took part in the Y fit only.
+  // Fitted minus typed, then the same from the fit without the row: the plane through the
+  // other three corners misses the fourth by 2. Row 5 took part in the Y fit only.
   const double nan = std::nan("");
-  ExpectNear(Numbers(lines[3], 0), {1, -0.5, 0});
-  ExpectNear(Numbers(lines[4], 0), {2, 0.5, 0});
-  ExpectNear(Numbers(lines[5], 0), {3, 0.5, 0});
-  ExpectNear(Numbers(lines[6], 0), {4, -0.5, 0});
-  ExpectNear(Numbers(lines[7], 0), {5, nan, 0});
+  ExpectNear(Numbers(lines[3], 0), {1, -0.5, 0, -2, 0});
+  ExpectNear(Numbers(lines[4], 0), {2, 0.5, 0, 2, 0});
+  ExpectNear(Numbers(lines[5], 0), {3, 0.5, 0, 2, 0});
+  ExpectNear(Numbers(lines[6], 0), {4, -0.5, 0, -2, 0});
+  ExpectNear(Numbers(lines[7], 0), {5, nan, 0, nan, 0});
   ASSERT_EQ(lines[8].rfind("rms_x: ", 0), 0u);
   ExpectNear(Numbers(lines[8], 1), {0.5});
   ExpectNear(Numbers(lines[9], 1), {0});
+  // Four X and five Y values against 2 × 3 coefficients.
+  ExpectNear(Numbers(lines[10], 1), {std::sqrt(4 * 0.25 / 9)});
+  EXPECT_EQ(lines[11], "dof: 3");
+  EXPECT_EQ(lines[12], "layout: determined");
+  EXPECT_EQ(lines[13], "folds: no");
+  EXPECT_EQ(lines[14], "not_numeric:");
 }
 
 TEST_F(CliFitTest, JsonIsOneObjectWithNullForUnusedAxes) {
@@ -183,6 +190,59 @@ TEST_F(CliFitTest, ShortagesExitWithTheWindowsMessages) {
   EXPECT_EQ(y.err, std::string(kFitShortageYMessage) + "\n");
 }
 
+TEST_F(CliFitTest, TheWindowsWarningsGoToStandardError) {
+  // Marker 2's X is a full-width digit: named before the fit and left out of it.
+  const CliRun typo = Run({Project("typo.pqs", tmAffine,
+                                   {{0, 0, "0", "0"},
+                                    {100, 0, "１０", "0"},
+                                    {0, 100, "0", "10"},
+                                    {100, 100, "10", "10"},
+                                    {50, 0, "5", "0"}})});
+  ASSERT_EQ(typo.status, 0) << typo.err;
+  EXPECT_EQ(typo.err.rfind("マーカー 2 の座標が数値ではありません。", 0), 0u) << typo.err;
+  EXPECT_NE(typo.out.find("\n2 - "), std::string::npos) << typo.out;
+  EXPECT_NE(typo.out.find("not_numeric: 2\n"), std::string::npos);
+
+  // Five markers at one spot: the fit is printed, with the warning the window gives.
+  const CliRun spot =
+      Run({Project("spot.pqs", tmAffine, std::vector<MarkerRecord>(5, {100, 200, "5", "5"})),
+           "--json"});
+  ASSERT_EQ(spot.status, 0);
+  EXPECT_NE(spot.err.find("すべてのマーカーがほぼ同じ位置にあるため"), std::string::npos);
+  EXPECT_NE(spot.out.find("\"layout\": \"one_spot\""), std::string::npos) << spot.out;
+
+  // A cubic that folds only outside its markers: the image size decides.
+  std::vector<MarkerRecord> cubic;
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j) {
+      const double x = 20 + 20 * i, y = 20 + 20 * j;
+      char text[32];
+      std::snprintf(text, sizeof text, "%.17g", x - 0.0002 * std::pow(x - 50, 3));
+      cubic.push_back({static_cast<int>(x * 10), static_cast<int>(y * 10), text,
+                       std::to_string(static_cast<int>(y))});
+    }
+  const std::string path = Project("cubic.pqs", tmCubic, cubic);
+  const CliRun markersOnly = Run({path});
+  ASSERT_EQ(markersOnly.status, 0) << markersOnly.err;
+  EXPECT_NE(markersOnly.out.find("folds: no\n"), std::string::npos);
+  const CliRun inImage = Run({path, "--size", "100x100"});
+  ASSERT_EQ(inImage.status, 0);
+  EXPECT_NE(inImage.out.find("folds: yes\n"), std::string::npos);
+  EXPECT_NE(inImage.err.find("変換式が画像の中で折り返しています"), std::string::npos);
+}
+
+TEST_F(CliFitTest, AnArithmeticFaultIsReported) {
+  const std::string path = Project("huge.pqs", tmAffine,
+                                   {{0, 0, "1e308", "0"},
+                                    {100, 0, "1.7e308", "0"},
+                                    {0, 100, "1.7e308", "10"},
+                                    {100, 100, "1.7e308", "10"}});
+  const CliRun run = Run({path});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, std::string(kFitFaultMessage) + "\n");
+  EXPECT_EQ(run.out, "");
+}
+
 TEST_F(CliFitTest, BadArgumentsShowTheUsage) {
   const std::string path = SquareProject();
   for (const auto& args :
@@ -194,6 +254,8 @@ TEST_F(CliFitTest, BadArgumentsShowTheUsage) {
                                              {path, "--method", "two"},
                                              {path, "--method", "2", "--method", "3"},
                                              {path, "--verbose"},
+                                             {path, "--size", "100"},
+                                             {path, "--size", "0x10"},
                                              {path, path}}) {
     const CliRun run = Run(args);
     EXPECT_EQ(run.status, 2) << args.size();

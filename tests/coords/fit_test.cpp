@@ -109,14 +109,16 @@ TEST(FitTransform, EachPassSkipsItsOwnUnusableRows) {
   EXPECT_EQ(fit.Cy, (std::vector<double>{8, 8, 8}));
 }
 
-TEST(FitTransform, SolverFaultEndsSilently) {
-  // x³ of 1e200 is no double: the solver's arithmetic fault ends the fit without a message.
+TEST(FitTransform, SolverFaultIsReported) {
+  // x³ of 1e200 is no double: the solver's arithmetic fault ends the fit with its own message.
   std::vector<MarkerRowText> rows;
   for (int i = 0; i < 12; ++i) rows.push_back(Row(i, i % 3, Text(i), Text(i)));
   rows[5].imageX = "1e200";
   const auto fit = FitTransform(tmCubic, rows, {1, 2, 3}, {4, 5, 6});
   EXPECT_FALSE(fit.ok);
-  EXPECT_TRUE(fit.message.empty());
+  EXPECT_TRUE(fit.fault);
+  EXPECT_EQ(fit.message,
+            "変換式の計算中に演算エラーが発生しました。\nマーカーの座標の値を確かめて下さい。");
   EXPECT_EQ(fit.Cx, (std::vector<double>{1, 2, 3, 0, 0, 0, 0, 0, 0, 0}));
 }
 
@@ -166,22 +168,37 @@ TEST(FitReport, TextAndJsonLayout) {
   report.ok = true;
   report.cx = {-0.25, 1.5, 0.5};
   report.cy = {0, 0, 1};
-  report.residuals = {{1, -0.25, 0}, {2, std::nullopt, 1e-17}, {3, 0.125, std::nullopt}};
+  report.residuals = {{1, -0.25, 0, -0.5, std::nullopt},
+                      {2, std::nullopt, 1e-17, std::nullopt, 2},
+                      {3, 0.125, std::nullopt, 0.25, std::nullopt}};
   report.rmsX = 0.25;
   report.rmsY = 3e-5;
+  report.rms = 0.5;
+  report.dof = -2;
+  report.layout = FitLayout::OneLine;
+  report.folds = true;
+  report.notNumeric = {2, 4};
   EXPECT_EQ(FormatFitReportJson(report),
             "{\"method\": 2, \"cx\": [-0.25, 1.5, 0.5], \"cy\": [0, 0, 1], \"residuals\": "
-            "[{\"row\": 1, \"dx\": -0.25, \"dy\": 0}, {\"row\": 2, \"dx\": null, \"dy\": 1e-17}, "
-            "{\"row\": 3, \"dx\": 0.125, \"dy\": null}], \"rms_x\": 0.25, \"rms_y\": 3e-05}\n");
+            "[{\"row\": 1, \"dx\": -0.25, \"dy\": 0, \"loo_dx\": -0.5, \"loo_dy\": null}, "
+            "{\"row\": 2, \"dx\": null, \"dy\": 1e-17, \"loo_dx\": null, \"loo_dy\": 2}, "
+            "{\"row\": 3, \"dx\": 0.125, \"dy\": null, \"loo_dx\": 0.25, \"loo_dy\": null}], "
+            "\"rms_x\": 0.25, \"rms_y\": 3e-05, \"rms\": 0.5, \"dof\": -2, \"layout\": "
+            "\"one_line\", \"folds\": true, \"not_numeric\": [2, 4]}\n");
   EXPECT_EQ(FormatFitReportText(report),
             "method: 2\n"
             "cx: -0.25 1.5 0.5\n"
             "cy: 0 0 1\n"
-            "1 -0.25 0\n"
-            "2 - 1e-17\n"
-            "3 0.125 -\n"
+            "1 -0.25 0 -0.5 -\n"
+            "2 - 1e-17 - 2\n"
+            "3 0.125 - 0.25 -\n"
             "rms_x: 0.25\n"
-            "rms_y: 3e-05\n");
+            "rms_y: 3e-05\n"
+            "rms: 0.5\n"
+            "dof: -2\n"
+            "layout: one_line\n"
+            "folds: yes\n"
+            "not_numeric: 2 4\n");
 }
 
 }  // namespace
