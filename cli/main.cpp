@@ -20,9 +20,14 @@ std::map<std::string, Entry>& Registry() {
   return registry;
 }
 
+void PrintUsage(FILE* to) {
+  std::fprintf(to, "usage: zelko-cli COMMAND ...\n");
+  for (const auto& [name, entry] : Registry()) std::fprintf(to, "  %s\n", entry.usage.c_str());
+  std::fprintf(to, "  --help | --version\n");
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: zelko-cli COMMAND ...\n");
-  for (const auto& [name, entry] : Registry()) std::fprintf(stderr, "  %s\n", entry.usage.c_str());
+  PrintUsage(stderr);
   return 2;
 }
 
@@ -37,6 +42,15 @@ CommandRegistrar::CommandRegistrar(const char* name, CommandFn fn, const char* u
 int main(int argc, char** argv) {
   using namespace zelko::cli;
   if (argc < 2) return Usage();
+  const std::string first = argv[1];
+  if (first == "--version" || first == "-v") {
+    std::printf("zelko-cli %s\n", ZELKO_VERSION);
+    return 0;
+  }
+  if (first == "--help" || first == "-h") {
+    PrintUsage(stdout);
+    return 0;
+  }
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) return Usage();
   std::vector<std::string> args(argv + 2, argv + argc);

@@ -1,6 +1,7 @@
 #include "app/about_box.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
@@ -41,17 +42,29 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   productName_->setObjectName("ProductName");
   QFont big("Serif", 22, QFont::Bold);
   productName_->setFont(big);
-  auto* version = new QLabel("Version 2.8.3.3", this);
+  auto* version = new QLabel("Version " ZELKO_VERSION, this);
   version->setObjectName("Version");
   version->setFont(QFont("Serif", 12, QFont::Bold));
   texts->addWidget(productName_);
   texts->addWidget(version);
   row->addLayout(texts);
   layout->addLayout(row);
+  settingsFile_ = new QLabel(this);
+  settingsFile_->setObjectName("SettingsFile");
+  settingsFile_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(settingsFile_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName("OKButton");
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
+  setFixedSize(sizeHint());
+}
+
+void TAboutBox::SetSettingsFile(const QString& path, bool besideExecutable) {
+  settingsFile_->setText((besideExecutable
+                              ? "設定ファイル（ポータブル、プログラムと同じフォルダー）:\n"
+                              : "設定ファイル（ユーザーの設定フォルダー）:\n") +
+                         QDir::toNativeSeparators(path));
   setFixedSize(sizeHint());
 }
 

@@ -11,9 +11,12 @@ class TAboutBox : public QDialog {
  public:
   explicit TAboutBox(QWidget* parent);
   QString ProductName() const { return productName_->text(); }
+  // Names the settings file in use, and whether it is a portable copy's, beside the executable.
+  void SetSettingsFile(const QString& path, bool besideExecutable);
 
  private:
   QLabel* productName_;
+  QLabel* settingsFile_;
 };
 
 }  // namespace zelko

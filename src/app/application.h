@@ -13,6 +13,15 @@ class TForm1;
 // window title, and the captions are the program's own.
 void SetUpApplication();
 
+// The settings file the program uses when started from executablePath: $ZELKO_INI when set,
+// otherwise beside the executable or in the user's config folder (see document/settings.h).
+QString SettingsFileFor(const QString& executablePath);
+// True when that file lies beside the executable: a portable copy.
+bool SettingsBesideExecutable(const QString& settingsFile, const QString& executablePath);
+
+// What `zelko --help` prints: the command line, the help folder and the settings file.
+QString CommandLineHelp(const QString& executablePath);
+
 // Creates, shows and starts the main window with the program's command line. The window owns
 // the dialogs it opens and deletes itself when closed.
 TForm1* OpenMainWindow(QtDialogs& dialogs, const QStringList& args);

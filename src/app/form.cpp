@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "app/about_box.h"
+#include "app/application.h"
 #include "app/area_page.h"
 #include "app/coord_page.h"
 #include "app/frm_symbols.h"
@@ -518,6 +519,8 @@ void TForm1::FormShow(const QStringList& args) {
   FrmSymbols->SetDefaultGraphics();
   PosListedFile = static_cast<int>(MenuOpenProject->actions().size());
   iniFL = SettingsFilePath();
+  AboutBox->SetSettingsFile(
+      iniFL, SettingsBesideExecutable(iniFL, QCoreApplication::applicationFilePath()));
   ReadSettings();
   BuildRecentMenu();
   ResetToEmpty();

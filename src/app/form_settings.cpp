@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QScreen>
 
+#include "app/application.h"
 #include "app/form.h"
 #include "app/string_grid.h"
 #include "document/settings.h"
@@ -14,10 +15,7 @@
 namespace zelko {
 
 QString TForm1::SettingsFilePath() const {
-  const QByteArray overridden = qgetenv("ZELKO_INI");
-  if (!overridden.isEmpty()) return QString::fromLocal8Bit(overridden);
-  return QString::fromStdString(
-      zelko::SettingsFilePath(QCoreApplication::applicationFilePath().toStdString()));
+  return SettingsFileFor(QCoreApplication::applicationFilePath());
 }
 
 void TForm1::ReadSettings() {

@@ -11,11 +11,15 @@
 
 namespace zelko {
 
-QString HelpFolder() {
-  QString beside = QCoreApplication::applicationDirPath() + "/help";
-  if (QFileInfo::exists(beside + "/index.htm")) return beside;
+QString HelpFolderFor(const QString& executableFolder) {
+  for (const QString& folder :
+       {executableFolder + "/help", executableFolder + "/" + QStringLiteral(ZELKO_HELP_FROM_BIN)}) {
+    if (QFileInfo::exists(folder + "/index.htm")) return QDir::cleanPath(folder);
+  }
   return QStringLiteral(ZELKO_HELP_SOURCE_DIR);
 }
+
+QString HelpFolder() { return HelpFolderFor(QCoreApplication::applicationDirPath()); }
 
 void ShowHelpViewer(QWidget* parent, const QString& page) {
   // Owned by its parent window, which may go first.

@@ -99,8 +99,18 @@ std::string SettingsFilePath(const std::string& executablePath) {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   const char* home = std::getenv("HOME");
   return SettingsFilePath(
-      executablePath, [](const std::string& folder) { return ::access(folder.c_str(), W_OK) == 0; },
+      executablePath,
+      [&](const std::string& folder) {
+        return ::access(folder.c_str(), W_OK) == 0 && !IsInstalledCopy(executablePath);
+      },
       xdg ? xdg : "", home ? home : "");
+}
+
+bool IsInstalledCopy(const std::string& executablePath) {
+  std::filesystem::path folder = std::filesystem::path(executablePath).parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  return std::filesystem::is_directory(folder / ".." / "share" / "zelko", ec);
 }
 
 }  // namespace zelko

@@ -48,7 +48,13 @@ std::string RecentProjectCaption(std::size_t index, const std::string& path);
 std::string SettingsFilePath(const std::string& executablePath,
                              const std::function<bool(const std::string& folder)>& folderWritable,
                              const std::string& xdgConfigHome, const std::string& home);
-// The same with the real folder permissions and environment.
+// The same with the real environment. The executable's folder counts as writable only when the
+// process may write there and the executable is not an installed copy: an installed program run
+// by root, or installed under a user's own prefix, keeps its settings in the config folder.
 std::string SettingsFilePath(const std::string& executablePath);
+
+// True when the executable sits in an installed tree, with its data folder (share/zelko) beside
+// its own folder.
+bool IsInstalledCopy(const std::string& executablePath);
 
 }  // namespace zelko

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "test_support.h"
 
 namespace zelko {
@@ -133,6 +136,28 @@ TEST(SettingsFilePath, BesideTheExecutableOrInTheConfigFolder) {
             "/xdg/zelko/zelko.ini");
   EXPECT_EQ(SettingsFilePath("/usr/bin/zelko", readOnly, "relative", "/home/u"),
             "/home/u/.config/zelko/zelko.ini");
+}
+
+// Real folders: a temporary folder is writable whoever runs the test, root included, so only the
+// layout decides.
+TEST(SettingsFilePath, AnInstalledCopyKeepsItsSettingsInTheConfigFolder) {
+  test::TempDir dir;
+  std::filesystem::create_directories(dir.File("portable"));
+  std::filesystem::create_directories(dir.File("prefix/bin"));
+  std::filesystem::create_directories(dir.File("prefix/share/zelko/help"));
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "";
+  ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+
+  EXPECT_FALSE(IsInstalledCopy(dir.File("portable/zelko")));
+  EXPECT_EQ(SettingsFilePath(dir.File("portable/zelko")), dir.File("portable/zelko.ini"));
+  EXPECT_TRUE(IsInstalledCopy(dir.File("prefix/bin/zelko")));
+  EXPECT_EQ(SettingsFilePath(dir.File("prefix/bin/zelko")), dir.File("config/zelko/zelko.ini"));
+
+  if (oldXdg)
+    ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
