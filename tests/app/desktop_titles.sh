@@ -13,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ZELKO_INI=$work/zelko.ini
 
-# Waits up to 20 s for a visible window whose title is exactly $1; prints the title found.
+# Waits up to 60 s for a visible window whose title is exactly $1; prints the title found.
 cat >"$work/check" <<'INNER'
 #!/usr/bin/env bash
 expected=$1
@@ -21,7 +21,7 @@ shift
 "$@" >/dev/null 2>&1 &
 pid=$!
 found=""
-for _ in $(seq 1 80); do
+for _ in $(seq 1 240); do
   for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
     name=$(xdotool getwindowname "$w" 2>/dev/null)
     case "$name" in Zelko*|エラー*|警告*) found=$name ;; esac
