@@ -72,6 +72,7 @@ ProjectResults ProjectResultTable(const ProjectData& data) {
     return out;
   }
   out.table = BuildResultTable(lines, ProjectCategories(data), data.ScaleUnit, *decimals);
+  out.warning = CalculationWarning(lines, r);
   out.ok = true;
   return out;
 }

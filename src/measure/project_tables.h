@@ -29,6 +29,7 @@ struct ProjectResults {
   bool ok = false;
   std::string error;  // why not, when !ok
   ResultTable table;  // as the calculate command fills it; the header alone without groups
+  std::string warning;  // what the calculate command warns of (crossing edges, …); UTF-8
 };
 
 // Calculates every group of the project with its stored transformation and builds the result
