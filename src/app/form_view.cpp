@@ -178,9 +178,9 @@ void TForm1::Image1MouseMove(int x, int y) {
     const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
     SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx, XPre, YPre), format) + ", " +
                      Fmt(EvaluateTransform(method, Cy, XPre, YPre), format) + ")");
-  }
-  else
+  } else {
     SetStatus(2, "");
+  }
   if (isPointing == 2) PaintPicture(-1, -1);
 }
 

@@ -2,7 +2,6 @@
 
 #include <GeographicLib/Geodesic.hpp>
 #include <GeographicLib/PolygonArea.hpp>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -70,8 +69,9 @@ bool HasPointOffTheEllipsoid(std::span<const XY> p) {
 namespace {
 
 int Orientation(const XY& a, const XY& b, const XY& c) {
-  const long double v = (static_cast<long double>(b.x) - a.x) * (static_cast<long double>(c.y) - a.y) -
-                        (static_cast<long double>(b.y) - a.y) * (static_cast<long double>(c.x) - a.x);
+  const long double v =
+      (static_cast<long double>(b.x) - a.x) * (static_cast<long double>(c.y) - a.y) -
+      (static_cast<long double>(b.y) - a.y) * (static_cast<long double>(c.x) - a.x);
   return (v > 0) - (v < 0);
 }
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "coords/transform.h"
-#include "document/numbers.h"
 #include "document/any_project.h"
+#include "document/numbers.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
 

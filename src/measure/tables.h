@@ -77,8 +77,8 @@ enum class ResultRowKind { Header, Group, Total };
 
 struct ResultRowInfo {
   ResultRowKind kind = ResultRowKind::Header;
-  int group = -1;  // group index on a group row
-  int sort = -1;   // category index on group and total rows
+  int group = -1;     // group index on a group row
+  int sort = -1;      // category index on group and total rows
   double length = 0;  // the unrounded values behind the length and area cells
   double area = 0;
 };

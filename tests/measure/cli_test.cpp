@@ -157,12 +157,12 @@ TEST_F(CliTest, DegreeResultsInJsonCarryTheGeodesicFigures) {
   d.NumDecimal = "1";
   d.Cx = {0, 0.0001, 0};  // longitude x / 10000, latitude y / 10000
   d.Cy = {0, 0, 0.0001};
-  d.Lines = {Group(ltClosed, 0, {{1390000, 350000}, {1390100, 350000}, {1390100, 350100},
-                                 {1390000, 350100}}),
-             Group(ltClosed, 0, {{-50000, 400000}, {50000, 400000}, {50000, 500000},
-                                 {-50000, 500000}}),
-             Group(ltCurve, 1, {{-738000, 406000}, {-5000, 516000}}),
-             Group(ltCurve, 1, {{0, -300000}, {1798000, 299000}})};
+  d.Lines = {
+      Group(ltClosed, 0,
+            {{1390000, 350000}, {1390100, 350000}, {1390100, 350100}, {1390000, 350100}}),
+      Group(ltClosed, 0, {{-50000, 400000}, {50000, 400000}, {50000, 500000}, {-50000, 500000}}),
+      Group(ltCurve, 1, {{-738000, 406000}, {-5000, 516000}}),
+      Group(ltCurve, 1, {{0, -300000}, {1798000, 299000}})};
   const CliRun r = Cli("results --format json '" + Write("deg.pqs", d) + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   const auto value = [&](std::size_t row, const char* key) {

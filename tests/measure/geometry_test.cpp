@@ -78,15 +78,15 @@ TEST(Geometry, EllipsoidDistanceIsTheGeodesicOnGrs80) {
     double lon1, lat1, lon2, lat2, metres;
   };
   const Line lines[] = {
-      {139, 35, 139, 36, 110949.768707072},     // a degree of latitude
-      {139, 35, 140, 35, 91287.788450116},      // a degree of longitude
-      {0, 0, 0, 0.009, 995.168482444},          // a short line north at the equator
+      {139, 35, 139, 36, 110949.768707072},  // a degree of latitude
+      {139, 35, 140, 35, 91287.788450116},   // a degree of longitude
+      {0, 0, 0, 0.009, 995.168482444},       // a short line north at the equator
       {-73.8, 40.6, -0.5, 51.6, 5551759.400361225},
       {0, -30, 179.8, 29.9, 19989832.827457160},  // nearly antipodal
       {0, 0, 179.5, 0.5, 19936288.578833293},     // nearly antipodal, near the equator
       {0, 0, 180, 0, 20003931.458460927},         // antipodal on the equator: over a pole
       {174.81, -41.32, -5.50, 40.96, 19959679.267199505},
-      {10, 89.9, -170, 89.9, 22338.795682889},   // across the pole
+      {10, 89.9, -170, 89.9, 22338.795682889},     // across the pole
       {179.995, 35, -179.995, 35, 912.881696085},  // across ±180 degrees
   };
   for (const Line& l : lines) {
@@ -133,12 +133,13 @@ TEST(Geometry, DegreePolygonAcrossTheAntimeridianIsTheSmallOne) {
 }
 
 TEST(Geometry, DegenerateDegreeCurvesAndOffTheEllipsoidGoOn) {
-  std::vector<TLine> lines{
-      MakeLine(ltClosed, {{139, 35}}), MakeLine(ltClosed, {{139, 35}, {140, 35}}),
-      MakeLine(ltClosed, {}), MakeLine(ltCurve, {{139, 35}, {139, 95}}),
-      MakeLine(ltClosed, {{139, 35}, {140, -91}, {140, 35}}), MakeLine(ltClosed, kDegreeSquare)};
-  const CalculateResult r =
-      CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit);
+  std::vector<TLine> lines{MakeLine(ltClosed, {{139, 35}}),
+                           MakeLine(ltClosed, {{139, 35}, {140, 35}}),
+                           MakeLine(ltClosed, {}),
+                           MakeLine(ltCurve, {{139, 35}, {139, 95}}),
+                           MakeLine(ltClosed, {{139, 35}, {140, -91}, {140, 35}}),
+                           MakeLine(ltClosed, kDegreeSquare)};
+  const CalculateResult r = CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(lines[0].Length, 0);
   EXPECT_EQ(lines[0].Area, 0);
@@ -165,8 +166,8 @@ TEST(Geometry, CrossingEdgesOfClosedCurves) {
   EXPECT_TRUE(HasCrossingEdges(spiral, false));
   // Simple curves, also with repeated points and a closing point equal to the first.
   EXPECT_FALSE(HasCrossingEdges(kUnitSquare, false));
-  EXPECT_FALSE(HasCrossingEdges(std::vector<XY>{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}},
-                                false));
+  EXPECT_FALSE(
+      HasCrossingEdges(std::vector<XY>{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}, false));
   const std::vector<XY> concave{{0, 0}, {4, 0}, {4, 4}, {3, 4}, {3, 1}, {1, 1}, {1, 4}, {0, 4}};
   EXPECT_FALSE(HasCrossingEdges(concave, false));
   EXPECT_FALSE(HasCrossingEdges(std::vector<XY>{{0, 0}, {1, 0}, {0, 1}}, false));
@@ -201,10 +202,16 @@ TEST(Geometry, ManyGroupsGiveTheSameResultsAsOne) {
   std::vector<TLine> lines;
   for (int g = 0; g < 3000; ++g) {
     const double d = 0.001 * (1 + g % 17);
-    lines.push_back(MakeLine(g % 2 ? ltClosed : ltCurve,
-                             {{139, 35}, {139 + d, 35}, {139 + d, 35 + d}, {139, 35 + d},
-                              {139, 35.0001}, {139, 35.0002}, {139, 35.0003}, {139, 35.0004},
-                              {139, 35.0005}, {139, 35.0006}}));
+    lines.push_back(MakeLine(g % 2 ? ltClosed : ltCurve, {{139, 35},
+                                                          {139 + d, 35},
+                                                          {139 + d, 35 + d},
+                                                          {139, 35 + d},
+                                                          {139, 35.0001},
+                                                          {139, 35.0002},
+                                                          {139, 35.0003},
+                                                          {139, 35.0004},
+                                                          {139, 35.0005},
+                                                          {139, 35.0006}}));
   }
   ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
   for (int g = 0; g < 3000; g += 7) {
