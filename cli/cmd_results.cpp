@@ -37,7 +37,7 @@ void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 // project's path, and an empty line separates the tables; in JSON an array of {"file",
 // "table"} or {"file", "error"} objects. A single project gives its table alone. A project
 // that cannot be measured is reported on stderr, the others are still printed, and the exit
-// status is then 1.
+// status is then 1. Warnings of the calculation go to stderr as well.
 int Results(const std::vector<std::string>& args) {
   Format format = Format::Tsv;
   std::vector<std::string> files;
@@ -79,6 +79,8 @@ int Results(const std::vector<std::string>& args) {
       }
       continue;
     }
+    if (!results.warning.empty())
+      std::fprintf(stderr, "zelko-cli results: %s: %s\n", file.c_str(), results.warning.c_str());
     switch (format) {
       case Format::Tsv:
       case Format::Csv: {

@@ -185,7 +185,7 @@ void TForm1::TakeNewPoint() {
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->RowCount() - 1;
   const auto cells =
-      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx, Cy, Decimals());
+      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx, Cy, Unit(), Decimals());
   if (isCoord && g->ColCount() != static_cast<int>(cells.size()))
     g->SetColCount(static_cast<int>(cells.size()));
   for (size_t c = 0; c < cells.size(); ++c) g->SetCell(static_cast<int>(c), r, Q(cells[c]));
@@ -474,6 +474,9 @@ void TForm1::BitBtnCalAreaClick() {
     pageArea->ShowSheet(pageArea->TabSheetCalResult);
   }
   AreaPage = 3;
+  // After the table, so the user sees the areas the warning is about.
+  if (const std::string warning = CalculationWarning(Lines, r); !warning.empty())
+    Msg(MsgKind::Warning, Q(warning));
 }
 
 // ---------------------------------------------------------------- point editing
@@ -497,7 +500,7 @@ bool TForm1::CompletePointMove() {
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->Row();
   const auto cells = PointTableRow(Lines[IDLine], IDLine, static_cast<size_t>(idPoint), Method(),
-                                   Cx, Cy, Decimals());
+                                   Cx, Cy, Unit(), Decimals());
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   pageArea->HideResults();

@@ -11,6 +11,7 @@
 #include "app/window_images.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
+#include "measure/formats.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -173,11 +174,13 @@ void TForm1::Image1MouseMove(int x, int y) {
   YPre = (y + YB0) / factor;
   SetStatus(1, "画像座標(" + Fmt(XPre, "0.0") + ", " + Fmt(YPre, "0.0") + ")");
   const int method = pageCoord->ComboBoxGridMethod->currentIndex();
-  if (isCoord)
-    SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx, XPre, YPre), frmdata) + ", " +
-                     Fmt(EvaluateTransform(method, Cy, XPre, YPre), frmdata) + ")");
-  else
+  if (isCoord) {
+    const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
+    SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx, XPre, YPre), format) + ", " +
+                     Fmt(EvaluateTransform(method, Cy, XPre, YPre), format) + ")");
+  } else {
     SetStatus(2, "");
+  }
   if (isPointing == 2) PaintPicture(-1, -1);
 }
 

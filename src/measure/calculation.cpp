@@ -1,8 +1,13 @@
 #include "measure/calculation.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "coords/transform.h"
+#include "measure/tables.h"
 
 namespace zelko {
 
@@ -27,24 +32,125 @@ std::vector<XY> PhysicalPoints(const TLine& line, int method, const std::vector<
   return out;
 }
 
+namespace {
+
+struct GroupMeasure {
+  double length = 0;
+  double area = 0;
+  bool crossing = false;
+  bool offEllipsoid = false;
+};
+
+GroupMeasure MeasureGroup(const TLine& line, int method, const std::vector<double>& cx,
+                          const std::vector<double>& cy, bool degree) {
+  GroupMeasure m;
+  if (line.LineType == ltPoints) return m;
+  const std::vector<XY> physical = PhysicalPoints(line, method, cx, cy);
+  const bool closed = line.LineType == ltClosed;
+  if (degree && HasPointOffTheEllipsoid(physical)) {
+    m.offEllipsoid = true;
+    return m;
+  }
+  if (closed) m.crossing = HasCrossingEdges(physical, degree);
+  if (degree && closed) {
+    const LengthAndArea la = EllipsoidPolygon(physical);
+    m.length = la.length;
+    m.area = la.area;
+  } else {
+    m.length = LineLength(physical, closed, degree);
+    m.area = closed ? PolygonArea(physical) : 0;
+  }
+  return m;
+}
+
+// Below this many points a second thread costs more than it saves.
+constexpr std::size_t kPointsPerThread = 20000;
+
+std::vector<GroupMeasure> MeasureGroups(const std::vector<TLine>& lines, int method,
+                                        const std::vector<double>& cx,
+                                        const std::vector<double>& cy, bool degree) {
+  std::vector<GroupMeasure> out(lines.size());
+  std::size_t points = 0;
+  for (const TLine& line : lines) points += UsedPointCount(line);
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t threads = std::min({cores, std::size_t{8}, 1 + points / kPointsPerThread});
+  // Groups are handed out one by one, so a thread that drew small groups takes more.
+  std::atomic<std::size_t> next{0};
+  std::mutex failureLock;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    try {
+      for (std::size_t g; (g = next.fetch_add(1)) < lines.size();)
+        out[g] = MeasureGroup(lines[g], method, cx, cy, degree);
+    } catch (...) {
+      next = lines.size();
+      const std::lock_guard lock(failureLock);
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+  }
+  // An error in any thread reaches the caller as it would without threads.
+  if (failure) std::rethrow_exception(failure);
+  return out;
+}
+
+std::string LabelList(const std::vector<TLine>& lines, const std::vector<std::size_t>& groups) {
+  // A long list is cut short: the first labels tell the user where to look.
+  constexpr std::size_t kShown = 20;
+  std::string text;
+  for (std::size_t i = 0; i < groups.size() && i < kShown; ++i) {
+    if (i) text += ", ";
+    text += GroupLabel(lines, static_cast<int>(groups[i]));
+  }
+  if (groups.size() > kShown) text += " ほか" + std::to_string(groups.size() - kShown) + "件";
+  return text;
+}
+
+}  // namespace
+
 CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std::vector<double>& cx,
                                const std::vector<double>& cy, int unit, bool isLineInput,
                                const CalculateHooks& hooks) {
-  if (lines.empty()) return {CalculateStatus::NoGroups, {}};
-  if (isLineInput) return {CalculateStatus::InputRunning, kMsgInputUnfinished};
-  if (!TransformIsSet(method, cx, cy)) return {CalculateStatus::TransformNotSet, kMsgNoTransform};
+  const auto refuse = [](CalculateStatus status, const char* message) {
+    CalculateResult r;
+    r.status = status;
+    r.message = message;
+    return r;
+  };
+  if (lines.empty()) return refuse(CalculateStatus::NoGroups, "");
+  if (isLineInput) return refuse(CalculateStatus::InputRunning, kMsgInputUnfinished);
+  if (!TransformIsSet(method, cx, cy))
+    return refuse(CalculateStatus::TransformNotSet, kMsgNoTransform);
   if (hooks.prepare) hooks.prepare();
-  const bool degree = unit == kDegreeUnit;
-  std::vector<XY> physical;
+  const std::vector<GroupMeasure> measures =
+      MeasureGroups(lines, method, cx, cy, unit == kDegreeUnit);
+  CalculateResult result;
   for (std::size_t g = 0; g < lines.size(); ++g) {
-    TLine& line = lines[g];
-    physical = PhysicalPoints(line, method, cx, cy);
-    const bool closed = line.LineType == ltClosed;
-    line.Length = line.LineType == ltPoints ? 0 : LineLength(physical, closed, degree);
-    line.Area = !closed ? 0 : degree ? EllipsoidArea(physical) : PolygonArea(physical);
+    const GroupMeasure& m = measures[g];
+    lines[g].Length = m.length;
+    lines[g].Area = m.area;
+    if (m.crossing) result.crossing.push_back(g);
+    if (m.offEllipsoid) result.offEllipsoid.push_back(g);
     if (hooks.afterGroup) hooks.afterGroup(g);
   }
-  return {};
+  return result;
+}
+
+std::string CalculationWarning(const std::vector<TLine>& lines, const CalculateResult& result) {
+  std::string text;
+  if (!result.crossing.empty())
+    text += "辺が交差している閉曲線があります：" + LabelList(lines, result.crossing) +
+            "\n面積は交差で分かれた部分を向きの符号付きで足した値です。";
+  if (!result.offEllipsoid.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += "緯度が-90度から90度の範囲を外れた点があるため、長さと面積を0としました：" +
+            LabelList(lines, result.offEllipsoid);
+  }
+  return text;
 }
 
 }  // namespace zelko

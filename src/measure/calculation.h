@@ -37,8 +37,17 @@ enum class CalculateStatus {
 struct CalculateResult {
   CalculateStatus status = CalculateStatus::Done;
   std::string message;  // UTF-8; empty unless the status asks for a message box
+  // Closed curves whose edges cross or touch (their areas are sums of parts that may cancel),
+  // and, in the degree unit, groups with a latitude beyond ±90 degrees (measured as 0); group
+  // indices in order.
+  std::vector<std::size_t> crossing;
+  std::vector<std::size_t> offEllipsoid;
   bool ok() const { return status == CalculateStatus::Done; }
 };
+
+// The warning the calculate command shows after a Done result, naming the groups of
+// `crossing` and `offEllipsoid` by their labels; empty when both are empty.
+std::string CalculationWarning(const std::vector<TLine>& lines, const CalculateResult& result);
 
 // Hooks for the view work the calculate command does along the way.
 struct CalculateHooks {
@@ -46,9 +55,9 @@ struct CalculateHooks {
   std::function<void(std::size_t)> afterGroup;  // after each group's Length and Area are set
 };
 
-// Sets Length and Area of every group (metres and square metres in the degree unit); leaves
-// everything unchanged unless the result is Done. A degree-unit closed curve without a
-// centroid (zero signed area in degrees) gets area 0.
+// Sets Length and Area of every group (metres and square metres in the degree unit, along
+// geodesics on GRS80); leaves everything unchanged unless the result is Done. The hooks run on
+// the calling thread, afterGroup in group order once all groups are measured.
 CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std::vector<double>& cx,
                                const std::vector<double>& cy, int unit, bool isLineInput = false,
                                const CalculateHooks& hooks = {});

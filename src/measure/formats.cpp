@@ -35,6 +35,11 @@ std::string AreaFormat(int decimals) {
   return Picture(decimals <= 0 ? 0 : 2 * std::min(decimals, kMaxDecimals));
 }
 
+std::string PositionFormat(int unit, int decimals) {
+  constexpr int kDegreeDecimals = 6;
+  return LengthFormat(unit == kDegreeUnit ? std::max(decimals, kDegreeDecimals) : decimals);
+}
+
 bool IsUnfinishedDecimals(const std::string& text) {
   std::string t;
   for (char c : text)

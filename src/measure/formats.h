@@ -23,6 +23,10 @@ std::string PhysicalCaptionY(int unit);
 // "0.", a d above kMaxDecimals counts as kMaxDecimals.
 std::string LengthFormat(int decimals);
 std::string AreaFormat(int decimals);
+// The format of physical positions (point table, status bar): the length format, but with at
+// least 6 decimals in the degree unit, as a millionth of a degree is about 0.1 m and so a
+// position resolves a metre whatever the decimals chosen for lengths.
+std::string PositionFormat(int unit, int decimals);
 // A decimals text still being typed: empty, blanks or a lone sign. Such a text is no number yet
 // and no error either.
 bool IsUnfinishedDecimals(const std::string& text);

@@ -1,33 +1,23 @@
-// Lengths, areas and centroids of groups, in the plane and on the GRS80 ellipsoid.
+// Lengths and areas of groups, in the plane and on the GRS80 ellipsoid.
 #pragma once
 
-#include <optional>
 #include <span>
-#include <vector>
 
 namespace zelko {
 
-// A point in physical coordinates (X to the right, Y upwards), or (north, east) after
-// ProjectToPlane.
+// A point in physical coordinates: X to the right and Y upwards, or longitude (east) and
+// latitude (north) in degrees in the degree unit.
 struct XY {
   double x = 0;
   double y = 0;
 };
 
-// GRS80 and the projection constants, as the measurements define them.
-inline constexpr long double kPi = 3.14159265358979323851L;
-inline constexpr double kSemiMajorAxis = 6378137;                        // a
-inline constexpr double kFlattening = 0.0033528106811823189354;          // f = 1 / 298.257222101
-inline constexpr double kSemiMinorAxis = 6356752.314140355848;           // b = a (1 - f)
-inline constexpr double kEccentricitySquared = 0.006694380022900787625;  // e²
-inline constexpr double kCentralScale = 0.9999;                          // m0
-// e′ = √595.514444202 / 297.257222101
-double SecondEccentricity();
+// GRS80.
+inline constexpr double kSemiMajorAxis = 6378137;  // a, metres
+inline constexpr double kFlattening = 1 / 298.257222101;
 
-// Degrees to radians with the extended-precision π.
-double Radians(double degrees);
-
-// Metres between (longitude x1, latitude y1) and (x2, y2), degrees, by the mean-latitude formula.
+// Metres along the geodesic between (longitude x1, latitude y1) and (x2, y2), degrees.
+// NaN when a latitude lies outside ±90 degrees.
 double EllipsoidDistance(double x1, double y1, double x2, double y2);
 
 // Length of the polyline p, with the closing segment when closed; degreeUnit measures each
@@ -37,20 +27,24 @@ double LineLength(std::span<const XY> p, bool closed, bool degreeUnit);
 // Signed shoelace area: positive counter-clockwise with Y upwards.
 double PolygonArea(std::span<const XY> p);
 
-// Centroid of the closed sequence p. nullopt when its signed area is zero (collinear points,
-// parts that cancel, fewer than three points), where the centroid does not exist.
-std::optional<XY> PolygonCentroid(std::span<const XY> p);
+struct LengthAndArea {
+  double length = 0;
+  double area = 0;
+};
 
-// Meridian arc length in metres from the equator to latitude phi (radians) on the ellipsoid
-// with first eccentricity e and semi-major axis a.
-double MeridianArc(double phi, double e, double a);
+// Perimeter (metres) and signed area (square metres) of the geodesic polygon through the
+// longitude/latitude points p: positive when it runs counter-clockwise with east to the right
+// and north upwards. Longitudes are taken as they come, so a polygon across ±180 degrees is the
+// small polygon it looks like.
+LengthAndArea EllipsoidPolygon(std::span<const XY> p);
 
-// Gauss–Krüger coordinates (x = north, y = east) in metres of the longitude/latitude points p
-// (degrees) about the origin (lambda0, phi0) in degrees.
-std::vector<XY> ProjectToPlane(std::span<const XY> p, double lambda0, double phi0);
+// Whether a latitude lies outside ±90 degrees or a coordinate is not a number, where no
+// position on the ellipsoid exists.
+bool HasPointOffTheEllipsoid(std::span<const XY> p);
 
-// Signed area in square metres of a closed curve given in longitude/latitude degrees: projected
-// about its own centroid. 0 when the curve has no centroid.
-double EllipsoidArea(std::span<const XY> p);
+// Whether two edges of the closed curve p cross or touch, other than neighbours at their
+// shared point: then its signed area is a sum of parts that may cancel. Repeated points are
+// passed over. In the degree unit longitudes are unwrapped along the curve first.
+bool HasCrossingEdges(std::span<const XY> p, bool degreeUnit);
 
 }  // namespace zelko

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "coords/transform.h"
-#include "document/numbers.h"
 #include "document/any_project.h"
+#include "document/numbers.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
 
@@ -72,6 +72,7 @@ ProjectResults ProjectResultTable(const ProjectData& data) {
     return out;
   }
   out.table = BuildResultTable(lines, ProjectCategories(data), data.ScaleUnit, *decimals);
+  out.warning = CalculationWarning(lines, r);
   out.ok = true;
   return out;
 }

@@ -27,8 +27,9 @@ std::vector<std::string> ProjectCategories(const ProjectData& data);
 
 struct ProjectResults {
   bool ok = false;
-  std::string error;  // why not, when !ok
-  ResultTable table;  // as the calculate command fills it; the header alone without groups
+  std::string error;    // why not, when !ok
+  ResultTable table;    // as the calculate command fills it; the header alone without groups
+  std::string warning;  // what the calculate command warns of (crossing edges, …); UTF-8
 };
 
 // Calculates every group of the project with its stored transformation and builds the result

@@ -1,6 +1,8 @@
 #include "measure/table_text.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 
@@ -111,6 +113,14 @@ void AppendJsonCells(std::string& out, const std::vector<std::string>& cells) {
   out += ']';
 }
 
+// The shortest text that reads back as the same double; null for what JSON cannot hold.
+std::string JsonNumber(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -138,6 +148,8 @@ std::string ResultTableToJson(const ResultTable& table) {
       out += "{\"type\": \"total\", ";
     out += "\"category\": " + std::to_string(info.sort + 1) + ", \"cells\": ";
     AppendJsonCells(out, table.cells[r]);
+    // The cells are rounded as the window shows them; these keep every digit.
+    out += ", \"length\": " + JsonNumber(info.length) + ", \"area\": " + JsonNumber(info.area);
     out += '}';
   }
   out += first ? "]}\n" : "\n]}\n";

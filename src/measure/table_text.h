@@ -15,9 +15,9 @@ std::string TableToTsv(const TableCells& cells);
 // end with CR LF.
 std::string TableToCsv(const TableCells& cells);
 
-// {"header": [...], "rows": [{"type": "group", "group": 1, "category": 1, "cells": [...]},
-//  {"type": "total", "category": 1, "cells": [...]}]}, group and category 1-based, cells as
-// shown. Invalid UTF-8 in a cell becomes U+FFFD.
+// {"header": [...], "rows": [{"type": "group", "group": 1, "category": 1, "cells": [...],
+//  "length": 12.5, "area": -3.25}, {"type": "total", "category": 1, ...}]}, group and category
+// 1-based, cells as shown, length and area unrounded. Invalid UTF-8 in a cell becomes U+FFFD.
 std::string ResultTableToJson(const ResultTable& table);
 
 // {"header": [...], "rows": [{"group": 1, "point": 1, "cells": [...]}]}, both 1-based.

@@ -78,7 +78,7 @@ std::vector<std::string> PointTableHeader(int method, int unit) {
 
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
-                                       int decimals) {
+                                       int unit, int decimals) {
   const TMarker& p = line.Points.at(point);
   const int columns = PointTableColumns(method);
   std::vector<std::string> row;
@@ -89,7 +89,7 @@ std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t
   row.push_back(FormatFixed(p.x, 1));
   row.push_back(FormatFixed(p.y, 1));
   if (columns == 7) {
-    const std::string format = LengthFormat(decimals);
+    const std::string format = PositionFormat(unit, decimals);
     row.push_back(FormatPicture(EvaluateTransform(method, cx, p.x, p.y), format));
     row.push_back(FormatPicture(EvaluateTransform(method, cy, p.x, p.y), format));
   }
@@ -110,7 +110,7 @@ PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
     const std::size_t n = UsedPointCount(lines[g]);
     for (std::size_t j = 0; j < n; ++j) {
       table.cells.push_back(
-          PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, decimals));
+          PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, unit, decimals));
       table.rows.push_back({static_cast<int>(g), static_cast<int>(j)});
     }
   }
@@ -185,7 +185,7 @@ ResultTable BuildResultTable(const std::vector<TLine>& lines,
           {g == block.front() ? name : std::string(), GroupLabel(line.LineType, g),
            FormatPicture(line.Length, formats.length), FormatPicture(line.Area, formats.area),
            std::to_string(line.NumPoints)});
-      table.rows.push_back({ResultRowKind::Group, g, sort});
+      table.rows.push_back({ResultRowKind::Group, g, sort, line.Length, line.Area});
       length += line.Length;
       area += line.Area;
       points += line.NumPoints;
@@ -193,7 +193,7 @@ ResultTable BuildResultTable(const std::vector<TLine>& lines,
     if (block.size() >= 2) {
       table.cells.push_back({name, "合計", FormatPicture(length, formats.length),
                              FormatPicture(area, formats.area), std::to_string(points)});
-      table.rows.push_back({ResultRowKind::Total, -1, sort});
+      table.rows.push_back({ResultRowKind::Total, -1, sort, length, area});
     }
   }
   return table;

@@ -31,10 +31,10 @@ int PointTableColumns(int method);
 // "分類", "Group", "Point", "x(pixels)", "y(pixels)" [, X caption, Y caption].
 std::vector<std::string> PointTableHeader(int method, int unit);
 // One point's row: Sort + 1, group label, the point's label (its number when the label is
-// empty), x and y in "0.0", and X and Y in the length format unless the method is 0.
+// empty), x and y in "0.0", and X and Y in the position format unless the method is 0.
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
-                                       int decimals);
+                                       int unit, int decimals);
 
 struct PointRowInfo {
   int group = -1;  // -1 on the header row
@@ -77,8 +77,10 @@ enum class ResultRowKind { Header, Group, Total };
 
 struct ResultRowInfo {
   ResultRowKind kind = ResultRowKind::Header;
-  int group = -1;  // group index on a group row
-  int sort = -1;   // category index on group and total rows
+  int group = -1;     // group index on a group row
+  int sort = -1;      // category index on group and total rows
+  double length = 0;  // the unrounded values behind the length and area cells
+  double area = 0;
 };
 
 struct ResultTable {

@@ -354,15 +354,47 @@ TEST_F(MeasureWindowTest, DegreeUnitMeasuresInMetresWithItsOwnFormats) {
   // clockwise.
   SetAffine({139, 0.0001, 0}, {35.01, 0, -0.0001}, 6);
   form->EditNumDecimal->setText("3");
+  // Positions resolve a metre whatever the decimals of lengths: six decimals at the least.
+  form->Image1MouseMove(50, 25);
+  EXPECT_EQ(form->Status(2), "物理座標(139.005000, 35.007500)");
+  form->EditNumDecimal->setText("8");
+  form->Image1MouseMove(50, 25);
+  EXPECT_EQ(form->Status(2), "物理座標(139.00500000, 35.00750000)");
+  form->EditNumDecimal->setText("3");
   page->BitBtnCalArea->click();
   const StringGrid* g3 = page->StringGrid3;
   EXPECT_EQ(Row(g3, 0), QStringList({"分類", "Group", "長さ(m)", "面積(m^2)", "点数"}));
   ASSERT_EQ(g3->RowCount(), 2);
-  // 4047.2497 m (4047.25 to two decimals) and 1012492.89 square metres on GRS80.
-  EXPECT_EQ(g3->Cells(2, 1), "4047.2");
-  EXPECT_EQ(g3->Cells(3, 1), "-1012493");
+  // The geodesic polygon on GRS80: 4044.4656 m round and 1012695.42 square metres.
+  EXPECT_EQ(g3->Cells(2, 1), "4044.5");
+  EXPECT_EQ(g3->Cells(3, 1), "-1012695");
+  EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(Row(page->StringGrid2, 0).mid(5), QStringList({"経度", "緯度"}));
-  EXPECT_EQ(Row(page->StringGrid2, 1).mid(5), QStringList({"139.000", "35.010"}));
+  EXPECT_EQ(Row(page->StringGrid2, 3).mid(5), QStringList({"139.010000", "35.000000"}));
+  form->EditNumDecimal->setText("8");
+  EXPECT_EQ(Row(page->StringGrid2, 3).mid(5), QStringList({"139.01000000", "35.00000000"}));
+  // The result table keeps its own formats.
+  page->BitBtnCalArea->click();
+  EXPECT_EQ(g3->Cells(2, 1), "4044.5");
+}
+
+TEST_F(MeasureWindowTest, CalculateNamesClosedCurvesWhoseEdgesCross) {
+  StartMeasuring();
+  InputGroup(kClosed, {{10, 10}, {60, 10}, {60, 60}, {10, 60}});
+  InputGroup(kClosed, {{100, 10}, {150, 60}, {150, 10}, {100, 60}});  // a bow tie
+  InputGroup(kCurve, {{10, 100}, {60, 150}, {60, 100}, {10, 150}});   // open: no area
+  InputGroup(kClosed, {{100, 100}, {150, 150}, {150, 100}, {100, 150}});
+  dialogs.messages.clear();
+  page->BitBtnCalArea->click();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Warning);
+  EXPECT_EQ(dialogs.messages[0].text,
+            "辺が交差している閉曲線があります：C2, C4\n"
+            "面積は交差で分かれた部分を向きの符号付きで足した値です。");
+  // The areas are reported all the same, and the table is filled before the warning.
+  EXPECT_EQ(page->StringGrid3->Cells(1, 2), "C2");
+  EXPECT_EQ(page->StringGrid3->Cells(3, 2), "0.00");
+  EXPECT_TRUE(page->StringGrid3->isVisible());
 }
 
 TEST_F(MeasureWindowTest, NoDecimalsShowsWholeNumbers) {

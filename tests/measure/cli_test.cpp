@@ -121,13 +121,16 @@ TEST_F(CliTest, ResultsAsCsvAndJson) {
       "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\"], "
       "\"rows\": [\n"
       "  {\"type\": \"group\", \"group\": 1, \"category\": 1, \"cells\": [\"Sort 1\", \"C1\", "
-      "\"21.05\", \"5.0000\", \"3\"]},\n"
+      "\"21.05\", \"5.0000\", \"3\"], "
+      "\"length\": 21.04987562112089, \"area\": 5},\n"
       "  {\"type\": \"group\", \"group\": 2, \"category\": 1, \"cells\": [\"\", \"C2\", "
-      "\"9.12\", \"-2.0000\", \"3\"]},\n"
+      "\"9.12\", \"-2.0000\", \"3\"], "
+      "\"length\": 9.123105625617661, \"area\": -2},\n"
       "  {\"type\": \"total\", \"category\": 1, \"cells\": [\"Sort 1\", \"合計\", \"30.17\", "
-      "\"3.0000\", \"6\"]},\n"
+      "\"3.0000\", \"6\"], "
+      "\"length\": 30.17298124673855, \"area\": 3},\n"
       "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
-      "\"L3\", \"5.00\", \"0.0000\", \"2\"]}\n"
+      "\"L3\", \"5.00\", \"0.0000\", \"2\"], \"length\": 5, \"area\": 0}\n"
       "]}\n");
 }
 
@@ -142,8 +145,40 @@ TEST_F(CliTest, DegreeProjectsAreMeasuredInMetresWithFixedFormats) {
   d.Lines = {Group(ltClosed, 0, {{0, 0}, {100, 0}, {100, 100}, {0, 100}})};
   const CliRun r = Cli("results '" + Write("deg.pqs", d) + "'");
   EXPECT_EQ(r.status, 0) << r.err;
-  // 4047.2497 m (4047.25 to two decimals) and 1012492.89 square metres.
-  EXPECT_EQ(r.out, "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4047.2\t-1012493\t4\r\n");
+  // The geodesic square: 4044.4656 m round, 1012695.42 square metres, clockwise.
+  EXPECT_EQ(r.out, "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4044.5\t-1012695\t4\r\n");
+}
+
+// The unrounded values in JSON agree with GeographicLib's Planimeter and GeodSolve on GRS80.
+TEST_F(CliTest, DegreeResultsInJsonCarryTheGeodesicFigures) {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.ScaleUnit = 6;
+  d.NumDecimal = "1";
+  d.Cx = {0, 0.0001, 0};  // longitude x / 10000, latitude y / 10000
+  d.Cy = {0, 0, 0.0001};
+  d.Lines = {
+      Group(ltClosed, 0,
+            {{1390000, 350000}, {1390100, 350000}, {1390100, 350100}, {1390000, 350100}}),
+      Group(ltClosed, 0, {{-50000, 400000}, {50000, 400000}, {50000, 500000}, {-50000, 500000}}),
+      Group(ltCurve, 1, {{-738000, 406000}, {-5000, 516000}}),
+      Group(ltCurve, 1, {{0, -300000}, {1798000, 299000}})};
+  const CliRun r = Cli("results --format json '" + Write("deg.pqs", d) + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto value = [&](std::size_t row, const char* key) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i <= row; ++i) at = r.out.find("{\"type\"", at + 1);
+    const std::string k = std::string("\"") + key + "\": ";
+    return std::stod(r.out.substr(r.out.find(k, at) + k.size()));
+  };
+  // Rows: C1, C2, total, L3, L4, total.
+  EXPECT_NEAR(value(0, "length"), 4044.465639129, 1e-3);
+  EXPECT_NEAR(value(0, "area"), 1012695.4237, 1e-9 * 1012695.4237 + 1e-4);
+  EXPECT_NEAR(value(1, "length"), 3792549.013543864, 1e-3);
+  EXPECT_NEAR(value(1, "area"), 874001606082.4746, 1e-9 * 874001606082.4746);
+  EXPECT_NEAR(value(2, "area"), 1012695.4237 + 874001606082.4746, 1e-9 * 874001606082.4746);
+  EXPECT_NEAR(value(3, "length"), 5551759.400361225, 1e-3);
+  EXPECT_NEAR(value(4, "length"), 19989832.827457160, 1e-3);
 }
 
 TEST_F(CliTest, SeveralProjectsAreSeparatedAndOneThatCannotBeMeasuredIsReported) {

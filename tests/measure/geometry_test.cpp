@@ -72,62 +72,154 @@ TEST(Geometry, NumPointsLimitsThePointsUsed) {
   EXPECT_DOUBLE_EQ(lines[0].Length, 1);
 }
 
-TEST(Geometry, EllipsoidDistanceUsesFlatteningAndMinorAxis) {
-  EXPECT_NEAR(EllipsoidDistance(139, 35, 140, 35), 91237.92, 0.005);
-  EXPECT_NEAR(EllipsoidDistance(139, 35, 139, 36), 111134.68, 0.005);
-  EXPECT_EQ(EllipsoidDistance(139, 35, 139, 35), 0);
-}
-
-TEST(Geometry, MeridianArcAt35Degrees) {
-  EXPECT_NEAR(MeridianArc(Radians(35), std::sqrt(kEccentricitySquared), kSemiMajorAxis), 3874592.90,
-              0.005);
-  EXPECT_EQ(MeridianArc(0, std::sqrt(kEccentricitySquared), kSemiMajorAxis), 0);
-}
-
-TEST(Geometry, ProjectionOriginMapsToZero) {
-  const std::vector<XY> p{{139.5, 35.5}, {139.5, 36.5}, {140.5, 35.5}};
-  const auto q = ProjectToPlane(p, 139.5, 35.5);
-  ASSERT_EQ(q.size(), 3u);
-  EXPECT_NEAR(q[0].x, 0, 1e-6);
-  EXPECT_NEAR(q[0].y, 0, 1e-6);
-  EXPECT_GT(q[1].x, 110000);  // a degree north: north first, about 111 km
-  EXPECT_NEAR(q[1].y, 0, 1e-6);
-  EXPECT_GT(q[2].y, 90000);  // a degree east
-}
-
-TEST(Geometry, DegreeSquareLengthAndSignedArea) {
-  std::vector<TLine> lines{MakeLine(ltClosed, kDegreeSquare),
-                           MakeLine(ltClosed, {kDegreeSquare.rbegin(), kDegreeSquare.rend()})};
-  ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
-  EXPECT_NEAR(lines[0].Length, 4047.25, 0.005);
-  EXPECT_NEAR(lines[0].Area, 1012492.89, 0.005);
-  EXPECT_NEAR(lines[1].Length, 4047.25, 0.005);
-  EXPECT_NEAR(lines[1].Area, -1012492.89, 0.005);
-}
-
-TEST(Geometry, DegreeCurveWithoutCentroidHasZeroAreaAndOthersGoOn) {
-  std::vector<TLine> lines{
-      MakeLine(ltClosed, {{139.1, 35.1}, {139.2, 35.2}, {139.3, 35.3}}),             // collinear
-      MakeLine(ltClosed, {{139, 35}, {139.01, 35.01}, {139.01, 35}, {139, 35.01}}),  // bow tie
-      MakeLine(ltClosed, {{139, 35}}), MakeLine(ltClosed, {{139, 35}, {140, 35}}),
-      MakeLine(ltClosed, kDegreeSquare)};
-  ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(lines[i].Area, 0) << i;
-    EXPECT_TRUE(std::isfinite(lines[i].Length)) << i;
+// Reference figures: GeographicLib's GeodSolve and Planimeter with "-e 6378137 1/298.257222101".
+TEST(Geometry, EllipsoidDistanceIsTheGeodesicOnGrs80) {
+  struct Line {
+    double lon1, lat1, lon2, lat2, metres;
+  };
+  const Line lines[] = {
+      {139, 35, 139, 36, 110949.768707072},  // a degree of latitude
+      {139, 35, 140, 35, 91287.788450116},   // a degree of longitude
+      {0, 0, 0, 0.009, 995.168482444},       // a short line north at the equator
+      {-73.8, 40.6, -0.5, 51.6, 5551759.400361225},
+      {0, -30, 179.8, 29.9, 19989832.827457160},  // nearly antipodal
+      {0, 0, 179.5, 0.5, 19936288.578833293},     // nearly antipodal, near the equator
+      {0, 0, 180, 0, 20003931.458460927},         // antipodal on the equator: over a pole
+      {174.81, -41.32, -5.50, 40.96, 19959679.267199505},
+      {10, 89.9, -170, 89.9, 22338.795682889},     // across the pole
+      {179.995, 35, -179.995, 35, 912.881696085},  // across ±180 degrees
+  };
+  for (const Line& l : lines) {
+    EXPECT_NEAR(EllipsoidDistance(l.lon1, l.lat1, l.lon2, l.lat2), l.metres, 1e-6) << l.metres;
+    EXPECT_NEAR(EllipsoidDistance(l.lon2, l.lat2, l.lon1, l.lat1), l.metres, 1e-6) << l.metres;
   }
-  EXPECT_NEAR(lines[3].Length, 2 * 91237.92, 0.01);
-  EXPECT_NEAR(lines[4].Area, 1012492.89, 0.005);
+  EXPECT_EQ(EllipsoidDistance(139, 35, 139, 35), 0);
+  EXPECT_TRUE(std::isnan(EllipsoidDistance(139, 91, 139, 35)));
 }
 
-TEST(Geometry, CentroidOfASmallSquareFarFromTheOrigin) {
-  const std::vector<XY> p{
-      {139, 35}, {139.0000001, 35}, {139.0000001, 35.0000001}, {139, 35.0000001}};
-  const auto c = PolygonCentroid(p);
-  ASSERT_TRUE(c);
-  EXPECT_NEAR(c->x, 139.00000005, 1e-12);
-  EXPECT_NEAR(c->y, 35.00000005, 1e-12);
-  EXPECT_FALSE(PolygonCentroid(std::vector<XY>{{0, 0}, {1, 1}}));
+TEST(Geometry, DegreeUnitPolygonsAgreeWithTheLibrary) {
+  struct Polygon {
+    std::vector<XY> points;  // counter-clockwise
+    double perimeter, area;
+  };
+  const Polygon polygons[] = {
+      {kDegreeSquare, 4044.465639129, 1012695.4237},
+      {{{150, -35}, {150.001, -35}, {150.001, -34.999}, {150, -34.999}}, 404.458580580, 10127.6228},
+      {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}, 443770.917241010, 12308778361.0636},
+      {{{10, 60}, {11, 60}, {11, 61}, {10, 61}}, 332747.878987643, 6122943163.1749},
+      {{{-5, 40}, {5, 40}, {5, 50}, {-5, 50}}, 3792549.013543864, 874001606082.4746},
+      {{{141.35, 43.06}, {135.5, 34.7}, {139.7, 35.6}}, 2292932.672181337, 153755363688.2417},
+      {{{0, 89}, {120, 89}, {-120, 89}}, 580370.979760592, 16207615128.9375},  // round the pole
+  };
+  for (const Polygon& pg : polygons) {
+    std::vector<TLine> lines{MakeLine(ltClosed, pg.points),
+                             MakeLine(ltClosed, {pg.points.rbegin(), pg.points.rend()})};
+    ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
+    EXPECT_NEAR(lines[0].Length, pg.perimeter, 1e-6) << pg.area;
+    EXPECT_NEAR(lines[0].Area, pg.area, 1e-4) << pg.area;
+    EXPECT_NEAR(lines[1].Length, pg.perimeter, 1e-6) << pg.area;
+    EXPECT_NEAR(lines[1].Area, -pg.area, 1e-4) << pg.area;  // clockwise subtracts
+  }
+}
+
+TEST(Geometry, DegreePolygonAcrossTheAntimeridianIsTheSmallOne) {
+  const std::vector<XY> across{{179.995, 35}, {-179.995, 35}, {-179.995, 35.01}, {179.995, 35.01}};
+  std::vector<TLine> lines{MakeLine(ltClosed, across), MakeLine(ltCurve, across)};
+  ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
+  EXPECT_NEAR(lines[0].Length, 4044.465639129, 1e-6);
+  EXPECT_NEAR(lines[0].Area, 1012695.4237, 1e-4);
+  EXPECT_NEAR(lines[1].Length, lines[0].Length - EllipsoidDistance(179.995, 35.01, 179.995, 35),
+              1e-6);
+}
+
+TEST(Geometry, DegenerateDegreeCurvesAndOffTheEllipsoidGoOn) {
+  std::vector<TLine> lines{MakeLine(ltClosed, {{139, 35}}),
+                           MakeLine(ltClosed, {{139, 35}, {140, 35}}),
+                           MakeLine(ltClosed, {}),
+                           MakeLine(ltCurve, {{139, 35}, {139, 95}}),
+                           MakeLine(ltClosed, {{139, 35}, {140, -91}, {140, 35}}),
+                           MakeLine(ltClosed, kDegreeSquare)};
+  const CalculateResult r = CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(lines[0].Length, 0);
+  EXPECT_EQ(lines[0].Area, 0);
+  EXPECT_NEAR(lines[1].Length, 2 * 91287.788450116, 1e-6);
+  EXPECT_NEAR(lines[1].Area, 0, 1e-6);
+  EXPECT_EQ(lines[2].Length, 0);
+  for (int g : {3, 4}) {
+    EXPECT_EQ(lines[g].Length, 0) << g;
+    EXPECT_EQ(lines[g].Area, 0) << g;
+  }
+  EXPECT_EQ(r.offEllipsoid, (std::vector<std::size_t>{3, 4}));
+  EXPECT_NEAR(lines[5].Area, 1012695.4237, 1e-4);
+  EXPECT_EQ(CalculationWarning(lines, r),
+            "緯度が-90度から90度の範囲を外れた点があるため、長さと面積を0としました：L4, C5");
+}
+
+TEST(Geometry, CrossingEdgesOfClosedCurves) {
+  const std::vector<XY> bowTie{{0, 0}, {1, 1}, {1, 0}, {0, 1}};
+  // Two lobes that meet at a point clicked twice, run in opposite senses.
+  const std::vector<XY> eight{{0, 0}, {1, 1}, {2, 0}, {2, 2}, {1, 1}, {0, 2}};
+  const std::vector<XY> spiral{{0, 0}, {4, 0}, {4, 4}, {1, 4}, {1, 1}, {3, 1}, {3, 5}, {0, 5}};
+  EXPECT_TRUE(HasCrossingEdges(bowTie, false));
+  EXPECT_TRUE(HasCrossingEdges(eight, false));
+  EXPECT_TRUE(HasCrossingEdges(spiral, false));
+  // Simple curves, also with repeated points and a closing point equal to the first.
+  EXPECT_FALSE(HasCrossingEdges(kUnitSquare, false));
+  EXPECT_FALSE(
+      HasCrossingEdges(std::vector<XY>{{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 0}}, false));
+  const std::vector<XY> concave{{0, 0}, {4, 0}, {4, 4}, {3, 4}, {3, 1}, {1, 1}, {1, 4}, {0, 4}};
+  EXPECT_FALSE(HasCrossingEdges(concave, false));
+  EXPECT_FALSE(HasCrossingEdges(std::vector<XY>{{0, 0}, {1, 0}, {0, 1}}, false));
+  // Longitudes are unwrapped: the square across ±180 is simple, the bow tie there is not.
+  EXPECT_FALSE(
+      HasCrossingEdges(std::vector<XY>{{179.9, 0}, {-179.9, 0}, {-179.9, 1}, {179.9, 1}}, true));
+  EXPECT_TRUE(
+      HasCrossingEdges(std::vector<XY>{{179.9, 0}, {-179.9, 1}, {-179.9, 0}, {179.9, 1}}, true));
+  EXPECT_FALSE(HasCrossingEdges(std::vector<XY>{{0, 89}, {120, 89}, {-120, 89}}, true));
+
+  std::vector<TLine> lines{MakeLine(ltClosed, kUnitSquare), MakeLine(ltClosed, bowTie),
+                           MakeLine(ltCurve, bowTie), MakeLine(ltClosed, eight)};
+  const CalculateResult r = CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, 4);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(lines[1].Area, 0);  // still reported as the sum of its parts
+  EXPECT_EQ(r.crossing, (std::vector<std::size_t>{1, 3}));
+  EXPECT_EQ(CalculationWarning(lines, r),
+            "辺が交差している閉曲線があります：C2, C4\n"
+            "面積は交差で分かれた部分を向きの符号付きで足した値です。");
+}
+
+TEST(Geometry, LongWarningListsAreCutShort) {
+  std::vector<TLine> lines(25, MakeLine(ltClosed, {{0, 0}, {1, 1}, {1, 0}, {0, 1}}));
+  const CalculateResult r = CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, 4);
+  const std::string w = CalculationWarning(lines, r);
+  EXPECT_NE(w.find("C19, C20 ほか5件\n"), std::string::npos) << w;
+  EXPECT_EQ(w.find("C21"), std::string::npos);
+}
+
+TEST(Geometry, ManyGroupsGiveTheSameResultsAsOne) {
+  // Enough points to spread the groups over threads; each must land on its own group.
+  std::vector<TLine> lines;
+  for (int g = 0; g < 3000; ++g) {
+    const double d = 0.001 * (1 + g % 17);
+    lines.push_back(MakeLine(g % 2 ? ltClosed : ltCurve, {{139, 35},
+                                                          {139 + d, 35},
+                                                          {139 + d, 35 + d},
+                                                          {139, 35 + d},
+                                                          {139, 35.0001},
+                                                          {139, 35.0002},
+                                                          {139, 35.0003},
+                                                          {139, 35.0004},
+                                                          {139, 35.0005},
+                                                          {139, 35.0006}}));
+  }
+  ASSERT_TRUE(CalculateLines(lines, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
+  for (int g = 0; g < 3000; g += 7) {
+    std::vector<TLine> one{lines[static_cast<std::size_t>(g)]};
+    ASSERT_TRUE(CalculateLines(one, tmAffine, kIdentityX, kIdentityY, kDegreeUnit).ok());
+    EXPECT_EQ(one[0].Length, lines[static_cast<std::size_t>(g)].Length) << g;
+    EXPECT_EQ(one[0].Area, lines[static_cast<std::size_t>(g)].Area) << g;
+  }
 }
 
 TEST(Geometry, CalculateRefusesAndChangesNothing) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "coords/transform.h"
 #include "measure/formats.h"
 #include "measure/table_text.h"
@@ -150,12 +152,16 @@ TEST(TableText, CsvQuotesWhatNeedsIt) {
 TEST(TableText, ResultJson) {
   ResultTable t;
   t.cells = {{"分類", "Group"}, {"A\"\\", "C1"}, {"A", "合計"}};
-  t.rows = {{}, {ResultRowKind::Group, 0, 2}, {ResultRowKind::Total, -1, 2}};
+  t.rows = {{},
+            {ResultRowKind::Group, 0, 2, 0.1, -1e300},
+            {ResultRowKind::Total, -1, 2, 1e-7, std::nan("")}};
+  // Every digit of the values, and null where JSON has no number.
   EXPECT_EQ(ResultTableToJson(t),
             "{\"header\": [\"分類\", \"Group\"], \"rows\": [\n"
             "  {\"type\": \"group\", \"group\": 1, \"category\": 3, \"cells\": [\"A\\\"\\\\\", "
-            "\"C1\"]},\n"
-            "  {\"type\": \"total\", \"category\": 3, \"cells\": [\"A\", \"合計\"]}\n]}\n");
+            "\"C1\"], \"length\": 0.1, \"area\": -1e+300},\n"
+            "  {\"type\": \"total\", \"category\": 3, \"cells\": [\"A\", \"合計\"], "
+            "\"length\": 1e-07, \"area\": null}\n]}\n");
   ResultTable bad;
   bad.cells = {{"x\x01\xff"}};
   bad.rows = {{}};
