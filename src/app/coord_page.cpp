@@ -11,6 +11,7 @@
 #include "coords/simple_methods.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
+#include "measure/formats.h"
 
 namespace zelko {
 
@@ -184,11 +185,10 @@ const QColor kNotNumberColor(255, 200, 200);
 
 void CoordPage::ShowFitQuality(const FitQuality& q) {
   fitShown_ = true;
-  // Degrees need five decimals before one metre shows.
-  const int decimals =
-      ComboBoxScaleUnit->currentIndex() == 6 ? std::max(form_.Decimals(), 5) : form_.Decimals();
-  auto fmt = [decimals](const std::optional<double>& v) {
-    return v ? QString::fromStdString(FormatFixed(*v, decimals)) : QString("-");
+  // Residuals are positions: in degrees as many decimals as resolve a metre.
+  const std::string picture = PositionFormat(ComboBoxScaleUnit->currentIndex(), form_.Decimals());
+  auto fmt = [&picture](const std::optional<double>& v) {
+    return v ? QString::fromStdString(FormatPicture(*v, picture)) : QString("-");
   };
   StringGrid1->SetColCount(kResidualCol + 4);
   StringGrid1->SetReadOnlyFrom(kResidualCol);

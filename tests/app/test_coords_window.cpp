@@ -447,14 +447,14 @@ TEST_F(FitQualityTest, ResidualsAndTheirSummaryFollowTheFitAndGoWithAChange) {
   EXPECT_EQ(Row(5), QStringList({"5", "50.0", "50.0", "7", "8"}));
 }
 
-TEST_F(FitQualityTest, DegreesShowFiveDecimalsAndTheProjectFileIgnoresTheFigures) {
+TEST_F(FitQualityTest, DegreesShowSixDecimalsAndTheProjectFileIgnoresTheFigures) {
   Choose(Page().ComboBoxScaleUnit, 6);
   AddBentSquare();
   dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
-  EXPECT_EQ(Table().Cells(5, 1), "-5.00000");
+  EXPECT_EQ(Table().Cells(5, 1), "-5.000000");  // as positions: a metre resolved
   EXPECT_EQ(Table().Cells(8, 0), "検証残差Y");
-  EXPECT_NE(Find<QLabel>("LabelFitQuality")->text().indexOf("3.53553 度"), -1);
+  EXPECT_NE(Find<QLabel>("LabelFitQuality")->text().indexOf("3.535534 度"), -1);
 
   const QString shown = TempPath("shown.pqs"), plain = TempPath("plain.pqs");
   ASSERT_TRUE(form->WriteProject(shown));
