@@ -218,7 +218,7 @@ TEST_F(CliFitTest, TheWindowsWarningsGoToStandardError) {
       const double x = 20 + 20 * i, y = 20 + 20 * j;
       char text[32];
       std::snprintf(text, sizeof text, "%.17g", x - 0.0002 * std::pow(x - 50, 3));
-      cubic.push_back({static_cast<int>(x * 10), static_cast<int>(y * 10), text,
+      cubic.push_back({static_cast<std::uint16_t>(x * 10), static_cast<std::uint16_t>(y * 10), text,
                        std::to_string(static_cast<int>(y))});
     }
   const std::string path = Project("cubic.pqs", tmCubic, cubic);
