@@ -39,24 +39,41 @@ int Points(const std::vector<std::string>& args) {
 
   const std::string& file = files[0];
   std::string error;
-  ProjectPoints points;
-  if (auto data = LoadProjectData(file, &error)) {
-    points = ProjectPointTable(*data);
-    error = points.error;
-  }
-  if (!points.ok) {
+  const auto data = LoadProjectData(file, &error);
+  if (!data) {
     std::fprintf(stderr, "zelko-cli points: %s: %s\n", file.c_str(), error.c_str());
     return 1;
   }
-  if (!points.physical)
+  // Checked before the first row so that a table is either complete or not begun.
+  if (!ProjectDecimals(*data, &error)) {
+    std::fprintf(stderr, "zelko-cli points: %s: %s\n", file.c_str(), error.c_str());
+    return 1;
+  }
+  if (!ProjectTransformIsSet(*data))
     std::fprintf(stderr, "zelko-cli points: %s: transformation not set; image coordinates only\n",
                  file.c_str());
-  const std::string text = format == "json"  ? PointTableToJson(points.table)
-                           : format == "csv" ? TableToCsv(points.table.cells)
-                                             : TableToTsv(points.table.cells);
-  std::fwrite(text.data(), 1, text.size(), stdout);
-  std::fflush(stdout);
-  return 0;
+  // Written a row at a time: the whole table as text takes many times the project's memory.
+  std::size_t width = 0;
+  bool firstRow = true;
+  const auto write = [](const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  };
+  const auto points =
+      ForEachProjectPointRow(*data, [&](const std::vector<std::string>& cells, PointRowInfo info) {
+        if (format == "json") {
+          write(info.group < 0 ? PointJsonStart(cells) : PointJsonRow(firstRow, info, cells));
+          firstRow = firstRow && info.group < 0;
+          return;
+        }
+        if (info.group < 0) width = cells.size();
+        write(format == "csv" ? TableRowToCsv(cells, width) : TableRowToTsv(cells, width));
+      });
+  if (!points.ok) {
+    std::fprintf(stderr, "zelko-cli points: %s: %s\n", file.c_str(), points.error.c_str());
+    return 1;
+  }
+  if (format == "json") write(PointJsonEnd(firstRow));
+  return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 CommandRegistrar reg("points", &Points, kUsage);

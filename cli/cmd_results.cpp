@@ -1,4 +1,5 @@
 // zelko-cli results: the result table of each project, as the calculate command fills it.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -84,12 +85,15 @@ int Results(const std::vector<std::string>& args) {
     switch (format) {
       case Format::Tsv:
       case Format::Csv: {
-        const auto text = format == Format::Tsv ? &TableToTsv : &TableToCsv;
+        const auto row = format == Format::Tsv ? &TableRowToTsv : &TableRowToCsv;
         if (several) {
           if (!firstBlock) Write("\r\n");
-          Write(text({{file}}));
+          Write(row({file}, 1));
         }
-        Write(text(results.table.cells));
+        std::size_t width = 0;
+        for (const auto& cells : results.table.cells) width = std::max(width, cells.size());
+        // A row at a time: one text of the whole table would double its memory.
+        for (const auto& cells : results.table.cells) Write(row(cells, width));
         break;
       }
       case Format::Json:

@@ -75,9 +75,33 @@ std::string ColorText(TColor color) {
   return ColorToText(color) + " (" + hex + ")";
 }
 
+// Output handed to stdout whenever a block has gathered: the text of a large project would take
+// many times its memory.
+class Out {
+ public:
+  Out() = default;
+  Out(const Out&) = delete;
+  ~Out() { Flush(); }
+  Out& operator+=(const std::string& text) {
+    buf_ += text;
+    if (buf_.size() >= kBlock) Flush();
+    return *this;
+  }
+  Out& operator+=(char c) { return *this += std::string(1, c); }
+  void Flush() {
+    std::fwrite(buf_.data(), 1, buf_.size(), stdout);
+    buf_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 16;
+  std::string buf_;
+};
+
 // A JSON document built front to back; commas are placed by the nesting level.
 class Json {
  public:
+  explicit Json(Out& out) : out_(out) {}
   Json& Open(const char* key, char bracket) {
     Key(key);
     out_ += bracket;
@@ -102,7 +126,6 @@ class Json {
     return Raw(key, std::isfinite(value) ? Number(value) : Quoted(Number(value)));
   }
   Json& Null(const char* key) { return Raw(key, "null"); }
-  std::string Take() { return std::move(out_); }
 
  private:
   // key is null inside arrays.
@@ -113,7 +136,7 @@ class Json {
     }
     if (key) out_ += Quoted(key) + ':';
   }
-  std::string out_;
+  Out& out_;
   std::vector<bool> first_;
 };
 
@@ -146,8 +169,8 @@ void JsonLines(Json& j, const std::vector<TLine>& lines, bool withSort) {
   j.Close(']');
 }
 
-std::string BinaryJson(const std::string& path, const ProjectData& d) {
-  Json j;
+void BinaryJson(Out& out, const std::string& path, const ProjectData& d) {
+  Json j(out);
   j.Open(nullptr, '{').Str("file", path).Str("form", "binary").Str("header", d.Header);
   j.Int("minorVersion", d.MinorVersion).Str("imagePath", d.ImagePath);
   j.Int("contrast", d.Contrast).Bool("contrastOn", d.ContrastOn);
@@ -209,7 +232,7 @@ std::string BinaryJson(const std::string& path, const ProjectData& d) {
   } else {
     j.Null("notes");
   }
-  return j.Close('}').Take();
+  j.Close('}');
 }
 
 template <typename T, typename F>
@@ -220,8 +243,8 @@ void JsonOptional(Json& j, const char* key, const std::optional<T>& value, F put
     j.Null(key);
 }
 
-std::string KeyedTextJson(const std::string& path, const KeyedTextProject& p) {
-  Json j;
+void KeyedTextJson(Out& out, const std::string& path, const KeyedTextProject& p) {
+  Json j(out);
   auto intOpt = [&](const char* key, const std::optional<int>& v) {
     JsonOptional(j, key, v, [&](const char* k, int x) { j.Int(k, x); });
   };
@@ -267,14 +290,14 @@ std::string KeyedTextJson(const std::string& path, const KeyedTextProject& p) {
   }
   strOpt("numDecimal", p.NumDecimal);
   JsonLines(j, p.Lines, false);
-  return j.Close('}').Take();
+  j.Close('}');
 }
 
 // ---------------------------------------------------------------------------------------------
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
-void PrintLines(std::string& out, const std::vector<TLine>& lines, bool withSort) {
+void PrintLines(Out& out, const std::vector<TLine>& lines, bool withSort) {
   out += "groups: " + std::to_string(lines.size()) + "\n";
   for (size_t g = 0; g < lines.size(); ++g) {
     const TLine& line = lines[g];
@@ -295,8 +318,7 @@ std::string FontText(bool present, const FontData& font) {
          std::to_string(font.Charset) + ", colour " + ColorText(font.Color);
 }
 
-std::string BinaryText(const std::string& path, const ProjectData& d) {
-  std::string out;
+void BinaryText(Out& out, const std::string& path, const ProjectData& d) {
   out += "file: " + path + "\n";
   out += "form: binary, header " + Quoted(d.Header) + " (version 2." +
          std::to_string(d.MinorVersion) + ")\n";
@@ -352,7 +374,6 @@ std::string BinaryText(const std::string& path, const ProjectData& d) {
   } else {
     out += "notes: (not in the file)\n";
   }
-  return out;
 }
 
 template <typename T, typename F>
@@ -360,11 +381,10 @@ std::string OrMissing(const std::optional<T>& value, F text) {
   return value ? text(*value) : std::string("(missing)");
 }
 
-std::string KeyedTextText(const std::string& path, const KeyedTextProject& p) {
+void KeyedTextText(Out& out, const std::string& path, const KeyedTextProject& p) {
   auto num = [](int v) { return std::to_string(v); };
   auto onOff = [](bool v) { return OnOff(v); };
   auto quoted = [](const std::string& v) { return Quoted(v); };
-  std::string out;
   out += "file: " + path + "\n";
   out += "form: keyed text\n";
   out += "image file: " + Quoted(p.ImageFile) + "\n";
@@ -392,7 +412,6 @@ std::string KeyedTextText(const std::string& path, const KeyedTextProject& p) {
            OrMissing(p.Cy[i], real) + "\n";
   out += "decimal places: " + OrMissing(p.NumDecimal, quoted) + "\n";
   PrintLines(out, p.Lines, false);
-  return out;
 }
 
 int Show(const std::vector<std::string>& args) {
@@ -417,12 +436,18 @@ int Show(const std::vector<std::string>& args) {
     std::fprintf(stderr, "zelko-cli show: %s\n", r.Error.c_str());
     return 1;
   }
-  std::string out;
-  if (r.Form == ProjectForm::Binary)
-    out = json ? BinaryJson(path, r.Binary) + "\n" : BinaryText(path, r.Binary);
-  else
-    out = json ? KeyedTextJson(path, r.KeyedText) + "\n" : KeyedTextText(path, r.KeyedText);
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  {
+    Out out;
+    if (r.Form == ProjectForm::Binary && json)
+      BinaryJson(out, path, r.Binary);
+    else if (r.Form == ProjectForm::Binary)
+      BinaryText(out, path, r.Binary);
+    else if (json)
+      KeyedTextJson(out, path, r.KeyedText);
+    else
+      KeyedTextText(out, path, r.KeyedText);
+    if (json) out += '\n';
+  }
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 

@@ -2,6 +2,7 @@
 // save, and applies a read one to its controls only after the whole file has been parsed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,12 @@ namespace zelko {
 // The 20 header bytes of the current version, the last one a space.
 inline constexpr char kProjectHeader[] = "Zelko Version 2.8.1 ";
 inline constexpr std::size_t kProjectHeaderSize = 20;
+
+// The largest project the program supports: 65535 points a group (the file's field) and this
+// many in all. A point costs 48 bytes in memory and at least 10 in the file, so such a project
+// needs about 1 GB beside its file of 200 MB or more while it is read: what a machine with 4 GB
+// holds with room for the rest. A file beyond it is refused before anything is allocated.
+inline constexpr std::size_t kMaxProjectPoints = 20'000'000;
 
 // One row of the marker table: image position in tenths of a pixel, physical texts as typed.
 struct MarkerRecord {

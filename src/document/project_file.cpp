@@ -191,6 +191,10 @@ class ByteReader {
     pos_ += 2;
     return static_cast<std::uint16_t>(lo | (hi << 8));
   }
+  void Skip(size_t n) {
+    Need(n);
+    pos_ += n;
+  }
   float F32() { return std::bit_cast<float>(static_cast<std::uint32_t>(Raw(4))); }
   double F64() { return std::bit_cast<double>(Raw(8)); }
   std::string Text() {
@@ -244,9 +248,27 @@ void CheckRange(int value, int last, const std::string& what) {
     throw ReadError(what + " " + std::to_string(value) + " is not 0 to " + std::to_string(last));
 }
 
-double FinitePoint(float value, const std::string& what) {
-  if (!std::isfinite(value)) throw ReadError(what + " is not a finite number");
+double FinitePoint(float value, size_t group, size_t point, const char* axis) {
+  if (!std::isfinite(value))
+    throw ReadError("group " + std::to_string(group + 1) + " point " + std::to_string(point + 1) +
+                    " " + axis + " is not a finite number");
   return value;
+}
+
+// The points of the groups in all, counted over the group records without keeping any; stops
+// where the data ends, which the reading proper then reports.
+size_t CountGroupPoints(ByteReader r, size_t groupCount, bool withSort, size_t limit) {
+  size_t total = 0;
+  try {
+    for (size_t g = 0; g < groupCount && total <= limit; ++g) {
+      r.Skip(withSort ? 3 : 1);
+      const size_t pointCount = r.U16();
+      total += pointCount;
+      for (size_t p = 0; p < pointCount && total <= limit; ++p) r.Skip(r.U16() + size_t{8});
+    }
+  } catch (const OutOfData&) {
+  }
+  return total;
 }
 
 struct Layout {
@@ -257,7 +279,8 @@ struct Layout {
 };
 
 // The body after the header; `where` names the part being read for the message on running out.
-void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string& where) {
+void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string& where,
+               size_t maxPoints) {
   where = "the image path";
   d.ImagePath = r.Text();
   where = "the image adjustment";
@@ -303,6 +326,9 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
   where = "the groups";
   const size_t groupCount = r.U16();
   r.CheckCount(groupCount, layout.sort ? 5 : 3, "group count");
+  if (CountGroupPoints(r, groupCount, layout.sort, maxPoints) > maxPoints)
+    throw ReadError("the groups hold more than " + std::to_string(maxPoints) +
+                    " points, the most this program supports");
   d.Lines.resize(groupCount);
   for (size_t g = 0; g < groupCount; ++g) {
     TLine& line = d.Lines[g];
@@ -318,9 +344,8 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
       TMarker& point = line.Points[p];
       r.Text();  // the stored label is not kept: points are numbered afresh
       point.nm = std::to_string(p + 1);
-      const std::string pointWhat = what + " point " + std::to_string(p + 1);
-      point.x = FinitePoint(r.F32(), pointWhat + " x");
-      point.y = FinitePoint(r.F32(), pointWhat + " y");
+      point.x = FinitePoint(r.F32(), g, p, "x");
+      point.y = FinitePoint(r.F32(), g, p, "y");
     }
   }
 
@@ -396,7 +421,7 @@ bool WriteProjectFile(const std::string& path, const ProjectData& data, std::str
   return bytes && WriteFileAtomically(path, *bytes, error);
 }
 
-ProjectReadResult ParseProject(std::string_view bytes) {
+ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
   ProjectReadResult result;
   std::string_view header = bytes.substr(0, std::min(bytes.size(), kProjectHeaderSize));
   if (const auto zero = header.find('\0'); zero != std::string_view::npos)
@@ -430,7 +455,7 @@ ProjectReadResult ParseProject(std::string_view bytes) {
   ByteReader reader(bytes.substr(kProjectHeaderSize));
   std::string where;
   try {
-    ParseBody(reader, layout, d, where);
+    ParseBody(reader, layout, d, where, maxPoints);
   } catch (const OutOfData&) {
     result.Error = "the file ends inside " + where;
     return result;

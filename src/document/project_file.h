@@ -33,8 +33,9 @@ struct ProjectReadResult {
 // Parses a whole file. Nothing is allocated beyond what the remaining bytes can hold. A file of
 // version 2.8 (without ".1"), 2.7 or 2.2 that ends inside the marker font, the notes font or the
 // notes keeps what it holds before that point (Has… flags); a current-version file must be
-// complete.
-ProjectReadResult ParseProject(std::string_view bytes);
+// complete. A file whose groups hold more than maxPoints points in all is refused before any
+// group is allocated.
+ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints = kMaxProjectPoints);
 
 // Reads and parses the file; a file that cannot be opened or read is Failed.
 ProjectReadResult ReadProjectFile(const std::string& path);

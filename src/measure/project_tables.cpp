@@ -89,4 +89,15 @@ ProjectPoints ProjectPointTable(const ProjectData& data) {
   return out;
 }
 
+ProjectPoints ForEachProjectPointRow(const ProjectData& data, const PointRowFn& row) {
+  ProjectPoints out;
+  const auto decimals = ProjectDecimals(data, &out.error);
+  if (!decimals) return out;
+  out.physical = ProjectTransformIsSet(data);
+  const int method = out.physical ? data.Method : tmNone;
+  ForEachPointTableRow(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals, row);
+  out.ok = true;
+  return out;
+}
+
 }  // namespace zelko

@@ -47,4 +47,8 @@ struct ProjectPoints {
 // The point table of the project. Without a set transformation it has the five image columns.
 ProjectPoints ProjectPointTable(const ProjectData& data);
 
+// The point table of the project a row at a time (see ForEachPointTableRow); the returned table
+// stays empty.
+ProjectPoints ForEachProjectPointRow(const ProjectData& data, const PointRowFn& row);
+
 }  // namespace zelko

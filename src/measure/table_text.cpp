@@ -16,17 +16,20 @@ std::size_t Width(const TableCells& cells) {
   return width;
 }
 
+void AppendRow(std::string& out, const std::vector<std::string>& row, std::size_t width,
+               char separator, std::string (*cellText)(const std::string&)) {
+  for (std::size_t c = 0; c < width; ++c) {
+    if (c < row.size()) out += cellText(row[c]);
+    if (c + 1 < width) out += separator;
+  }
+  out += "\r\n";
+}
+
 std::string Joined(const TableCells& cells, char separator,
                    std::string (*cellText)(const std::string&)) {
   const std::size_t width = Width(cells);
   std::string out;
-  for (const auto& row : cells) {
-    for (std::size_t c = 0; c < width; ++c) {
-      if (c < row.size()) out += cellText(row[c]);
-      if (c + 1 < width) out += separator;
-    }
-    out += "\r\n";
-  }
+  for (const auto& row : cells) AppendRow(out, row, width, separator, cellText);
   return out;
 }
 
@@ -133,6 +136,18 @@ std::string TableToTsv(const TableCells& cells) { return Joined(cells, '\t', &Pl
 
 std::string TableToCsv(const TableCells& cells) { return Joined(cells, ',', &CsvQuoted); }
 
+std::string TableRowToTsv(const std::vector<std::string>& row, std::size_t width) {
+  std::string out;
+  AppendRow(out, row, width, '\t', &Plain);
+  return out;
+}
+
+std::string TableRowToCsv(const std::vector<std::string>& row, std::size_t width) {
+  std::string out;
+  AppendRow(out, row, width, ',', &CsvQuoted);
+  return out;
+}
+
 std::string ResultTableToJson(const ResultTable& table) {
   std::string out = "{\"header\": ";
   AppendJsonCells(out, table.cells.empty() ? std::vector<std::string>{} : table.cells[0]);
@@ -157,20 +172,31 @@ std::string ResultTableToJson(const ResultTable& table) {
 }
 
 std::string PointTableToJson(const PointTable& table) {
-  std::string out = "{\"header\": ";
-  AppendJsonCells(out, table.cells.empty() ? std::vector<std::string>{} : table.cells[0]);
-  out += ", \"rows\": [";
+  std::string out =
+      PointJsonStart(table.cells.empty() ? std::vector<std::string>{} : table.cells[0]);
   bool first = true;
   for (std::size_t r = 1; r < table.cells.size() && r < table.rows.size(); ++r) {
-    out += first ? "\n  " : ",\n  ";
+    out += PointJsonRow(first, table.rows[r], table.cells[r]);
     first = false;
-    out += "{\"group\": " + std::to_string(table.rows[r].group + 1) +
-           ", \"point\": " + std::to_string(table.rows[r].point + 1) + ", \"cells\": ";
-    AppendJsonCells(out, table.cells[r]);
-    out += '}';
   }
-  out += first ? "]}\n" : "\n]}\n";
+  return out + PointJsonEnd(first);
+}
+
+std::string PointJsonStart(const std::vector<std::string>& header) {
+  std::string out = "{\"header\": ";
+  AppendJsonCells(out, header);
+  return out + ", \"rows\": [";
+}
+
+std::string PointJsonRow(bool first, PointRowInfo info, const std::vector<std::string>& cells) {
+  std::string out = first ? "\n  " : ",\n  ";
+  out += "{\"group\": " + std::to_string(info.group + 1) +
+         ", \"point\": " + std::to_string(info.point + 1) + ", \"cells\": ";
+  AppendJsonCells(out, cells);
+  out += '}';
   return out;
 }
+
+std::string PointJsonEnd(bool empty) { return empty ? "]}\n" : "\n]}\n"; }
 
 }  // namespace zelko

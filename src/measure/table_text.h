@@ -11,6 +11,10 @@ namespace zelko {
 // CR LF. Rows shorter than the widest row get empty cells. UTF-8; cells are not escaped.
 std::string TableToTsv(const TableCells& cells);
 
+// One row of those forms, `width` cells wide; the table's text is its rows' texts in order.
+std::string TableRowToTsv(const std::vector<std::string>& row, std::size_t width);
+std::string TableRowToCsv(const std::vector<std::string>& row, std::size_t width);
+
 // RFC 4180: a cell holding a comma, a double quote, CR or LF is quoted, quotes doubled; rows
 // end with CR LF.
 std::string TableToCsv(const TableCells& cells);
@@ -22,6 +26,13 @@ std::string ResultTableToJson(const ResultTable& table);
 
 // {"header": [...], "rows": [{"group": 1, "point": 1, "cells": [...]}]}, both 1-based.
 std::string PointTableToJson(const PointTable& table);
+
+// PointTableToJson in pieces, for writing a table a row at a time: the start with the header,
+// each row (`first` for the first row under the header), and the end (`empty` when there were no
+// rows).
+std::string PointJsonStart(const std::vector<std::string>& header);
+std::string PointJsonRow(bool first, PointRowInfo info, const std::vector<std::string>& cells);
+std::string PointJsonEnd(bool empty);
 
 // A JSON string literal, quotes included; invalid UTF-8 becomes U+FFFD.
 std::string JsonString(const std::string& text);

@@ -104,17 +104,24 @@ PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
   PointTable table;
   table.cells.reserve(total);
   table.rows.reserve(total);
-  table.cells.push_back(PointTableHeader(method, unit));
-  table.rows.push_back({});
+  ForEachPointTableRow(lines, method, cx, cy, unit, decimals,
+                       [&](const std::vector<std::string>& cells, PointRowInfo info) {
+                         table.cells.push_back(cells);
+                         table.rows.push_back(info);
+                       });
+  return table;
+}
+
+void ForEachPointTableRow(const std::vector<TLine>& lines, int method,
+                          const std::vector<double>& cx, const std::vector<double>& cy, int unit,
+                          int decimals, const PointRowFn& row) {
+  row(PointTableHeader(method, unit), {});
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const std::size_t n = UsedPointCount(lines[g]);
-    for (std::size_t j = 0; j < n; ++j) {
-      table.cells.push_back(
-          PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, unit, decimals));
-      table.rows.push_back({static_cast<int>(g), static_cast<int>(j)});
-    }
+    for (std::size_t j = 0; j < n; ++j)
+      row(PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, unit, decimals),
+          {static_cast<int>(g), static_cast<int>(j)});
   }
-  return table;
 }
 
 std::optional<int> PointTableRowOf(const std::vector<TLine>& lines, int group, int point) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ struct PointTable {
   TableCells cells;                // header row and one row per point; no trailing empty row
   std::vector<PointRowInfo> rows;  // parallel to cells
 };
+
+// Hands each row of the point table, header first, to `row` without keeping any: the table of a
+// large project would take many times the memory of its points.
+using PointRowFn = std::function<void(const std::vector<std::string>& cells, PointRowInfo info)>;
+void ForEachPointTableRow(const std::vector<TLine>& lines, int method,
+                          const std::vector<double>& cx, const std::vector<double>& cy, int unit,
+                          int decimals, const PointRowFn& row);
 
 PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
