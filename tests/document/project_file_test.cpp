@@ -125,6 +125,19 @@ TEST(ProjectReader, ReadsTheHandWrittenFile) {
   EXPECT_EQ(d.Notes, (std::vector<std::string>{"メモ", ""}));
 }
 
+TEST(ProjectReader, AFileWithMorePointsThanSupportedIsRefusedBeforeItsGroupsAreRead) {
+  const ProjectReadResult all = ParseProject(SampleBytes());
+  ASSERT_EQ(all.Status, ProjectReadStatus::Ok) << all.Error;
+  std::size_t points = 0;
+  for (const TLine& line : all.Data.Lines) points += line.Points.size();
+  ASSERT_GT(points, 0u);
+  EXPECT_EQ(ParseProject(SampleBytes(), points).Status, ProjectReadStatus::Ok);
+  const ProjectReadResult over = ParseProject(SampleBytes(), points - 1);
+  EXPECT_EQ(over.Status, ProjectReadStatus::Failed);
+  EXPECT_NE(over.Error.find("points"), std::string::npos) << over.Error;
+  EXPECT_TRUE(over.Data.Lines.empty());
+}
+
 TEST(ProjectReader, RoundTripKeepsEveryStoredValue) {
   ProjectData d = Sample();
   d.ImagePath = "C:\\写真\\現場 1.jpg";

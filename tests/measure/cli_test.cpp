@@ -101,6 +101,22 @@ TEST_F(CliTest, ResultsAreTheClipboardCopyOfTheResultTable) {
   EXPECT_EQ(Cli("results --format tsv '" + file + "'").out, kPixelResults);
 }
 
+TEST_F(CliTest, ALargeProjectsPointTableIsWrittenWhole) {
+  ProjectData d = PixelProject();
+  d.Lines.assign(3, TLine{});
+  for (TLine& line : d.Lines) {
+    line.NumPoints = 20000;
+    for (int i = 0; i < line.NumPoints; ++i) line.Points.push_back({"", i * 1.0, i * 2.0});
+  }
+  const CliRun r = Cli("points '" + Write("large.pqs", d) + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::size_t rows = 0;
+  for (char c : r.out) rows += c == '\n';
+  EXPECT_EQ(rows, 1u + 3u * 20000u);  // the header and every point
+  const std::string lastRow = "1\tL3\t20000\t19999.0\t39998.0";
+  EXPECT_NE(r.out.find(lastRow), std::string::npos) << r.out.substr(r.out.size() - 80);
+}
+
 TEST_F(CliTest, ResultsAsCsvAndJson) {
   ProjectData d = PixelProject();
   d.Categories[1] = "道路, 舗装";
