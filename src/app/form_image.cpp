@@ -23,6 +23,9 @@ namespace {
 
 std::string S(const QString& s) { return s.toStdString(); }
 
+// The angles of the rotation choices 0 to 3; choice 4 is the typed angle.
+constexpr float kQuarterTurns[4] = {0, 90, 180, 270};
+
 }  // namespace
 
 void TForm1::SetOriginalImage(Bitmap&& bitmap) {
@@ -164,10 +167,9 @@ bool TForm1::ConfirmRotation(float requested) {
             MsgButtons::YesNo);
     if (answer != MsgResult::Yes) {
       // The controls show the angle in force again.
-      static const float quarter[4] = {0, 90, 180, 270};
       int back = 4;
       for (int i = 0; i < 4; ++i)
-        if (RotationAngle == quarter[i]) back = i;
+        if (RotationAngle == kQuarterTurns[i]) back = i;
       const QSignalBlocker block(pageImage->EditAngle);
       pageImage->RadioGroupAngle->SetItemIndexSilently(back);
       pageImage->EditAngleBox->setVisible(back == 4);
@@ -181,9 +183,8 @@ bool TForm1::ConfirmRotation(float requested) {
 
 void TForm1::ApplyImageSettings() {
   const int item = pageImage->RadioGroupAngle->ItemIndex();
-  static const float quarter[4] = {0, 90, 180, 270};
   const float requested = item >= 0 && item < 4
-                              ? quarter[item]
+                              ? kQuarterTurns[item]
                               : static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
   if (!ConfirmRotation(requested)) return;
   factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
