@@ -28,6 +28,13 @@ void AreaPage::ConnectHandlers() {
   grid(StringGrid3, [this] { StringGrid3Click(); });
   connect(StringGridSort, &StringGrid::DblClick, this,
           [this] { StringGridSort->SetEditorMode(true); });
+  // A typed name is the document's at once: a save stores it, registered or not.
+  connect(StringGridSort, &StringGrid::CellEdited, this, [this](int col, int row) {
+    form_.Guard([this, col, row] {
+      if (col != 1 || row < 1) return;
+      form_.Doc().SetCategories(TableNames());
+    });
+  });
   connect(StringGrid3, &StringGrid::DblClick, this, [this] { StringGrid3->SetEditorMode(true); });
   connect(RadioGroupLineType, &RadioGroup::Click, this,
           [this] { form_.Guard([this] { RadioGroupLineTypeClick(); }); });
@@ -63,8 +70,8 @@ void AreaPage::ConnectHandlers() {
   });
   StringGridGroup->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(StringGridGroup, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-    if (form_.IDLine >= 0 && form_.IDLine < static_cast<int>(form_.Lines.size()) &&
-        form_.Lines[form_.IDLine].LineType == ltClosed)
+    if (form_.IDLine >= 0 && form_.IDLine < static_cast<int>(form_.Lines().size()) &&
+        form_.Lines()[form_.IDLine].LineType == ltClosed)
       PopupMenuGroup->exec(StringGridGroup->viewport()->mapToGlobal(p));
   });
   StringGrid3->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -74,22 +81,37 @@ void AreaPage::ConnectHandlers() {
 }
 
 void AreaPage::Button1Click() {
-  const int r = StringGridSort->RowCount();
-  StringGridSort->SetRowCount(r + 1);
-  StringGridSort->SetCell(0, r, QString::number(r));
-  StringGridSort->SetCell(1, r, QString::fromStdString(NewCategoryName(r)));
+  std::vector<std::string> names = TableNames();
+  const int r = static_cast<int>(names.size()) + 1;
+  names.push_back(NewCategoryName(r));
+  form_.Doc().SetCategories(names);
   StringGridSort->SetRow(r);
   ButtonRegistSortClick();
 }
 
+void AreaPage::ShowCategories() {
+  const std::vector<std::string> names = form_.CategoryNames();
+  const int rows = static_cast<int>(names.size()) + 1;
+  if (StringGridSort->RowCount() != rows) StringGridSort->SetRowCount(rows);
+  StringGridSort->SetCell(0, 0, "No.");
+  StringGridSort->SetCell(1, 0, "分類名");
+  for (int r = 1; r < rows; ++r) {
+    const QString number = QString::number(r), name = QString::fromStdString(names[r - 1]);
+    if (StringGridSort->Cells(0, r) != number) StringGridSort->SetCell(0, r, number);
+    if (StringGridSort->Cells(1, r) != name) StringGridSort->SetCell(1, r, name);
+  }
+}
+
 void AreaPage::ButtonDeleteSortClick() {
-  std::vector<std::string> names = form_.CategoryNames();
   const int r = StringGridSort->Row();
-  const auto selected = DeleteCategory(names, form_.Lines, r);
+  std::optional<int> selected;
+  form_.Doc().Edit("分類削除", kPartCategories | kPartGroups, [&](DocumentData& d) {
+    std::vector<std::string> names = TableNames();
+    selected = DeleteCategory(names, d.Lines, r);
+    if (selected) d.Categories = std::move(names);
+    return selected.has_value();
+  });
   if (!selected) return;
-  StringGridSort->SetRowCount(static_cast<int>(names.size()) + 1);
-  for (size_t i = 0; i < names.size(); ++i)
-    StringGridSort->SetCell(1, static_cast<int>(i) + 1, QString::fromStdString(names[i]));
   {
     const QSignalBlocker b(StringGridSort);
     StringGridSort->SetRow(std::min(*selected, StringGridSort->RowCount() - 1));
@@ -106,14 +128,14 @@ void AreaPage::StringGridSortClick() {
     ButtonDeleteSort->setEnabled(false);
     return;
   }
-  ButtonDeleteSort->setEnabled(CanDeleteCategory(form_.Lines, count, StringGridSort->Row()));
+  ButtonDeleteSort->setEnabled(CanDeleteCategory(form_.Lines(), count, StringGridSort->Row()));
 }
 
 void AreaPage::StringGridGroupClick() {
   const int a = StringGridGroup->Row();
   if (a != form_.IDLine + 1) {
     form_.IDLine = a - 1;
-    const QString label = QString::fromStdString(GroupLabel(form_.Lines, form_.IDLine));
+    const QString label = QString::fromStdString(GroupLabel(form_.Lines(), form_.IDLine));
     for (int r = 1; r < StringGrid2->RowCount(); ++r)
       if (StringGrid2->Cells(1, r) == label) {
         const QSignalBlocker b(StringGrid2);
@@ -131,34 +153,40 @@ void AreaPage::StringGrid2Click() {
 void AreaPage::StringGrid3Click() { form_.PaintPicture(-1, -1); }
 
 void AreaPage::RadioGroupLineTypeClick() {
-  if (form_.AreaPage != 2 || form_.Lines.empty()) return;
+  if (form_.AreaPage != 2 || form_.Lines().empty()) return;
   const int g = StringGridGroup->Row() - 1;
-  if (g < 0 || g >= static_cast<int>(form_.Lines.size())) return;
+  if (g < 0 || g >= static_cast<int>(form_.Lines().size())) return;
   const int kind = RadioGroupLineType->ItemIndex();
-  if (kind == form_.Lines[g].LineType) return;
+  if (kind == form_.Lines()[g].LineType) return;
   if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
       MsgResult::Yes) {
-    form_.Lines[g].LineType = static_cast<std::uint8_t>(kind);
+    form_.EditGroups("グループの種類", [&](std::vector<TLine>& l) {
+      l[g].LineType = static_cast<std::uint8_t>(kind);
+      return true;
+    });
     RefreshAfterGroupEdit();
   } else {
-    RadioGroupLineType->SetItemIndexSilently(form_.Lines[g].LineType);
+    RadioGroupLineType->SetItemIndexSilently(form_.Lines()[g].LineType);
   }
 }
 
 void AreaPage::ComboBoxSortChange() {
   form_.Sortpres = ComboBoxSort->currentIndex();
-  if (form_.AreaPage != 2 || form_.Lines.empty()) return;
+  if (form_.AreaPage != 2 || form_.Lines().empty()) return;
   const int g = StringGridGroup->Row() - 1;
-  if (g < 0 || g >= static_cast<int>(form_.Lines.size())) return;
+  if (g < 0 || g >= static_cast<int>(form_.Lines().size())) return;
   const int sort = ComboBoxSort->currentIndex();
-  if (sort < 0 || sort == form_.Lines[g].Sort) return;
+  if (sort < 0 || sort == form_.Lines()[g].Sort) return;
   if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
       MsgResult::Yes) {
-    form_.Lines[g].Sort = static_cast<std::uint16_t>(sort);
+    form_.EditGroups("グループの分類", [&](std::vector<TLine>& l) {
+      l[g].Sort = static_cast<std::uint16_t>(sort);
+      return true;
+    });
     RefreshAfterGroupEdit();
   } else {
     const QSignalBlocker b(ComboBoxSort);
-    ComboBoxSort->setCurrentIndex(form_.Lines[g].Sort);
+    ComboBoxSort->setCurrentIndex(form_.Lines()[g].Sort);
   }
 }
 
@@ -171,15 +199,18 @@ void AreaPage::RefreshAfterGroupEdit() {
   form_.FillGroupTable();
   StringGridSortClick();
   HideResults();
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 void AreaPage::InverseRotationClick() {
-  if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines.size())) return;
-  ReverseGroup(form_.Lines[form_.IDLine]);
+  if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines().size())) return;
+  form_.EditGroups("回転方向の反転", [&](std::vector<TLine>& l) {
+    ReverseGroup(l[form_.IDLine]);
+    return true;
+  });
   form_.FillPointTable();
   HideResults();
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 bool AreaPage::PointMenuCanOpen() const { return StringGrid2->RowCount() > 2; }

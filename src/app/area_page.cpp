@@ -164,6 +164,8 @@ void AreaPage::RelabelPointTable(int method, const QString& xCaption, const QStr
 }
 
 void AreaPage::ButtonRegistSortClick() {
+  // The table's names, as they stand, become the document's.
+  form_.Doc().SetCategories(TableNames());
   {
     const QSignalBlocker block(ComboBoxSort);
     ComboBoxSort->clear();
@@ -171,10 +173,16 @@ void AreaPage::ButtonRegistSortClick() {
       ComboBoxSort->addItem(QString::number(r) + ":" + StringGridSort->Cells(1, r));
     ComboBoxSort->setCurrentIndex(0);
   }
-  if (!form_.Lines.empty()) form_.FillGroupTableAndChooser();
+  if (!form_.Lines().empty()) form_.FillGroupTableAndChooser();
   // The selected category may be in use; the delete button follows it, not the count alone.
   StringGridSortClick();
-  form_.DataChanged(true);
+}
+
+std::vector<std::string> AreaPage::TableNames() const {
+  std::vector<std::string> names;
+  for (int r = 1; r < StringGridSort->RowCount(); ++r)
+    names.push_back(StringGridSort->Cells(1, r).toStdString());
+  return names;
 }
 
 void AreaPage::FillPointTable() { form_.FillPointTable(); }

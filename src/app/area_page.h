@@ -57,6 +57,10 @@ class AreaPage : public QWidget {
   // Reactions of the page's controls (area_handlers.cpp).
   void ConnectHandlers();
   void Button1Click();  // add a category
+  // The category table shows the document's names.
+  void ShowCategories();
+  // The category names as the table shows them.
+  std::vector<std::string> TableNames() const;
   void ButtonDeleteSortClick();
   void StringGridSortClick();
   void StringGridGroupClick();

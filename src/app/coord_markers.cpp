@@ -79,7 +79,7 @@ void CoordPage::AddMarkerClick() {
   StringGrid1->SetRow(n);
   form_.PaintPicture(-1, -1);
   // A placed marker is work that a close without the save question would lose.
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::DeleteMarkerClick() {
@@ -101,7 +101,7 @@ void CoordPage::CorrectMarkerClick() {
   form_.Markers[r - 1].x = form_.XPre;
   form_.Markers[r - 1].y = form_.YPre;
   form_.PaintPicture(-1, -1);
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::D1Click() {
@@ -127,7 +127,7 @@ void CoordPage::DeleteMarkerAt(int i) {
   form_.NumMarkers = n - 1;
   StringGrid1->ClearRow(form_.NumMarkers + 1);
   form_.PaintPicture(-1, -1);
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::StringGrid1Click() {
@@ -152,7 +152,7 @@ void CoordPage::StringGrid1EnterKey() {
 
 void CoordPage::StringGrid1KeyPress() {
   ClearFitQuality();
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 namespace {
@@ -192,7 +192,7 @@ void CoordPage::C3Click() {
       for (int c = s.left(); c <= s.right(); ++c) g->SetCell(c, r, QString());
     if (g == StringGrid1) {
       ClearFitQuality();
-      form_.DataChanged(true);
+      form_.Doc().MarkUnsaved();
     }
   }
   Paste1->setEnabled(true);
@@ -216,7 +216,7 @@ void CoordPage::Paste1Click() {
       g->SetCell(s.left() + static_cast<int>(c), s.top() + static_cast<int>(r),
                  QString::fromStdString(block[r][c]));
   // Pasted physical coordinates are typed data as much as keyed-in ones.
-  if (g == StringGrid1) form_.DataChanged(true);
+  if (g == StringGrid1) form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::CopyTableClick() { form_.CopyTableText(menuTable ? *menuTable : *StringGrid1); }

@@ -108,11 +108,11 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
 }
 
 QString CoordPage::XCaption() const {
-  return ComboBoxScaleUnit->currentIndex() == 6 ? QString("経度") : "X(" + form_.ScaleUnit + ")";
+  return form_.Unit() == 6 ? QString("経度") : "X(" + form_.ScaleUnit + ")";
 }
 
 QString CoordPage::YCaption() const {
-  return ComboBoxScaleUnit->currentIndex() == 6 ? QString("緯度") : "Y(" + form_.ScaleUnit + ")";
+  return form_.Unit() == 6 ? QString("緯度") : "Y(" + form_.ScaleUnit + ")";
 }
 
 void CoordPage::ResetMarkerTable() {
@@ -134,23 +134,33 @@ void CoordPage::ComboBoxGridMethodChange() {
   // it under another method would install three coefficients where that method needs more.
   const bool rubberLineShown = form_.isPointing == 2;
   form_.isPointing = 0;
+  std::vector<double> cx = form_.Cx(), cy = form_.Cy();
   if (method == tmNone) {
     const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
-    form_.Cx = c.Cx;
-    form_.Cy = c.Cy;
+    cx = c.Cx;
+    cy = c.Cy;
+  } else if (method == tmLinear) {
+    cx.resize(3);
+    cy.resize(3);
+  }
+  // A new method leaves no transformation set, whatever the coefficients.
+  form_.Doc().Edit("変換方法", kPartTransform, [&](DocumentData& d) {
+    d.Method = method;
+    d.Cx = cx;
+    d.Cy = cy;
+    d.TransformSet = false;
+    return true;
+  });
+  if (method == tmNone) {
     ComboBoxScaleUnit->setCurrentIndex(0);
     ComboBoxScaleUnit->setEnabled(false);
     ComboBoxScaleUnitChange();
   } else if (method == tmLinear) {
-    form_.Cx.resize(3);
-    form_.Cy.resize(3);
     ComboBoxScaleUnit->setEnabled(true);
   } else {
     ComboBoxScaleUnit->setEnabled(true);
   }
   GroupBoxMesh->setTitle("座標変換（未設定）");
-  form_.DataChanged(true);
-  form_.isCoord = false;
   ClearFitQuality();
   if (rubberLineShown) form_.PaintPicture(-1, -1);
 }
@@ -158,13 +168,14 @@ void CoordPage::ComboBoxGridMethodChange() {
 void CoordPage::ComboBoxScaleUnitChange() {
   // The residuals were formatted for the old unit.
   ClearFitQuality();
+  form_.Doc().SetScaleUnit(ComboBoxScaleUnit->currentIndex());
   form_.ScaleUnit = ComboBoxScaleUnit->currentText();
   EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
-  form_.pageArea->RelabelPointTable(ComboBoxGridMethod->currentIndex(), XCaption(), YCaption());
+  form_.pageArea->RelabelPointTable(form_.Method(), XCaption(), YCaption());
   StringGrid1->SetCell(3, 0, XCaption());
   StringGrid1->SetCell(4, 0, YCaption());
   StringGrid1->FitColumnWidths();
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 std::vector<MarkerRowText> CoordPage::MarkerTableRows() const {
@@ -186,7 +197,7 @@ const QColor kNotNumberColor(255, 200, 200);
 void CoordPage::ShowFitQuality(const FitQuality& q) {
   fitShown_ = true;
   // Residuals are positions: in degrees as many decimals as resolve a metre.
-  const std::string picture = PositionFormat(ComboBoxScaleUnit->currentIndex(), form_.Decimals());
+  const std::string picture = PositionFormat(form_.Unit(), form_.Decimals());
   auto fmt = [&picture](const std::optional<double>& v) {
     return v ? QString::fromStdString(FormatPicture(*v, picture)) : QString("-");
   };
@@ -231,22 +242,19 @@ void CoordPage::ClearFitQuality() {
   LabelFitQuality->setVisible(false);
 }
 
-void CoordPage::EditMeshSizeChange() { form_.DataChanged(true); }
+void CoordPage::EditMeshSizeChange() { form_.Doc().SetMeshSize(EditMeshSize->text().toStdString()); }
 
 void CoordPage::ButtonSetMeshClick() {
-  const int method = ComboBoxGridMethod->currentIndex();
+  const int method = form_.Method();
   if (method == tmNone) {
-    form_.isCoord = true;
     const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
-    form_.Cx = c.Cx;
-    form_.Cy = c.Cy;
+    form_.Doc().SetTransform(c.Cx, c.Cy, true);
     form_.EnableMeasurementCommands();
   } else if (method == tmLinear) {
     form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
     form_.isPointing = 1;
   } else if (method >= tmAffine && method <= tmCubic) {
     if (!form_.FitTransformFromTable()) return;
-    form_.isCoord = true;
     form_.EnableMeasurementCommands();
     if (form_.withMesh) {
       form_.PaintPicture(-1, -1);
@@ -257,8 +265,7 @@ void CoordPage::ButtonSetMeshClick() {
   } else {
     return;
   }
-  if (form_.isCoord) GroupBoxMesh->setTitle("座標変換（設定済み）");
-  form_.DataChanged(true);
+  if (form_.isCoord()) GroupBoxMesh->setTitle("座標変換（設定済み）");
 }
 
 }  // namespace zelko
@@ -271,7 +278,7 @@ void CoordPage::SetReferenceLength() {
   form_.isPointing = 0;
   form_.PaintPicture(-1, -1);
   // The pick is cancelled by a method change; this keeps the coefficients right regardless.
-  if (ComboBoxGridMethod->currentIndex() != tmLinear) return;
+  if (form_.Method() != tmLinear) return;
   const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.Scale[0], form_.Scale[1],
                                              form_.BitHeight, form_.factor);
   if (r.status == ReferenceLengthStatus::NotPositive) return;
@@ -279,12 +286,10 @@ void CoordPage::SetReferenceLength() {
     form_.Msg(MsgKind::Error, QString::fromStdString(r.message));
     return;
   }
-  form_.Cx = r.coefficients.Cx;
-  form_.Cy = r.coefficients.Cy;
+  form_.Doc().SetTransform(r.coefficients.Cx, r.coefficients.Cy, true);
   // Markers typed in this unit show how well the reference length agrees with them.
-  const FitQuality quality = AssessFixed(tmLinear, MarkerTableRows(), form_.Cx, form_.Cy);
+  const FitQuality quality = AssessFixed(tmLinear, MarkerTableRows(), form_.Cx(), form_.Cy());
   if (quality.observations > 0) ShowFitQuality(quality);
-  form_.isCoord = true;
   GroupBoxMesh->setTitle("座標変換（設定済み）");
   form_.EnableMeasurementCommands();
   form_.FillPointTable();

@@ -4,6 +4,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -105,6 +106,10 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   FrmSymbols = new TFrmSymbols(*this);
   qApp->installEventFilter(this);
   ConnectViewMenu();
+  DocumentData initial;
+  initial.NotesFont = ToFontData(pageNote->Memo1->font(), 0, 128);
+  doc_.Reset(std::move(initial));
+  doc_.Subscribe([this](const DocumentChange& c) { DocumentChanged(c); });
 }
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }
@@ -342,9 +347,34 @@ QSize TForm1::DesignSize() const {
 void TForm1::SetStatus(int panel, const QString& text) { Panels[panel]->setText(text); }
 QString TForm1::Status(int panel) const { return Panels[panel]->text(); }
 
-void TForm1::DataChanged(bool changed) {
-  isChanged = changed;
-  SetStatus(3, changed ? "変更あり" : "変更なし");
+void TForm1::DataChanged(bool changed) { SetStatus(3, changed ? "変更あり" : "変更なし"); }
+
+void TForm1::DocumentChanged(const DocumentChange& change) {
+  DataChanged(doc_.IsModified());
+  const DocumentData& d = doc_.Data();
+  if (change.Parts & kPartNotes) pageNote->Refresh();
+  if (change.Parts & kPartCategories) pageArea->ShowCategories();
+  if (change.Parts & kPartTransform) {
+    QComboBox* combos[2] = {pageCoord->ComboBoxGridMethod, pageCoord->ComboBoxScaleUnit};
+    const int values[2] = {d.Method, d.ScaleUnit};
+    for (int i = 0; i < 2; ++i) {
+      if (combos[i]->currentIndex() == values[i]) continue;
+      const QSignalBlocker b(combos[i]);
+      combos[i]->setCurrentIndex(values[i]);
+    }
+  }
+  if ((change.Parts & kPartGrid) && pageCoord->EditMeshSize->text().toStdString() != d.MeshSize) {
+    const QSignalBlocker b(pageCoord->EditMeshSize);
+    pageCoord->EditMeshSize->setText(QString::fromStdString(d.MeshSize));
+  }
+  // Not blocked: the new places reformat the tables as if typed.
+  if ((change.Parts & kPartDecimals) && EditNumDecimal->text().toStdString() != d.NumDecimal)
+    EditNumDecimal->setText(QString::fromStdString(d.NumDecimal));
+}
+
+bool TForm1::EditGroups(const std::string& name,
+                        const std::function<bool(std::vector<TLine>&)>& fn) {
+  return doc_.Edit(name, kPartGroups, [&](DocumentData& d) { return fn(d.Lines); });
 }
 
 void TForm1::UpdateCaption() {
@@ -388,11 +418,8 @@ void TForm1::ResetToEmpty() {
   ToolButtonLoadProject->setEnabled(true);
   ToolButtonLoadImage->setEnabled(true);
 
-  {
-    const QSignalBlocker b1(pageCoord->ComboBoxGridMethod), b2(pageCoord->ComboBoxScaleUnit);
-    pageCoord->ComboBoxGridMethod->setCurrentIndex(0);
-    pageCoord->ComboBoxScaleUnit->setCurrentIndex(0);
-  }
+  doc_.SetMethod(0);
+  doc_.SetScaleUnit(0);
   pageCoord->EditMeshSize->setText("20");
 
   ProjectFile.clear();
@@ -400,7 +427,7 @@ void TForm1::ResetToEmpty() {
   UpdateCaption();
 
   isLineInput = isModifyPoint = isProjLoading = isAddPoint = false;
-  isCreatedTransFormedBitmap = isMarked = isCoord = withMesh = isAreaMode = false;
+  isCreatedTransFormedBitmap = isMarked = withMesh = isAreaMode = false;
   isPointing = 0;
   ToolButtonMarkers->setChecked(false);
   ToolButtonMesh->setChecked(false);
@@ -418,16 +445,20 @@ void TForm1::ResetToEmpty() {
   ScaleUnit = pageCoord->ComboBoxScaleUnit->currentText();
   pageCoord->ResetMarkerTable();
   pageArea->ResetPointTable();
-  Lines.clear();
   ClearGroups();
   ResetCategories();
 
   pageCoord->ComboBoxGridMethodChange();
   EditNumDecimalChange();
 
-  isChanged = false;
+  // A new document; the look of the overlays and the notes' font stay as they were.
+  DocumentData fresh;
+  fresh.Colors = doc_.Data().Colors;
+  fresh.Sizes = doc_.Data().Sizes;
+  fresh.MarkerFont = doc_.Data().MarkerFont;
+  fresh.NotesFont = doc_.Data().NotesFont;
+  doc_.Reset(std::move(fresh));
   for (int panel : {0, 1, 2, 3}) SetStatus(panel, "");
-  pageNote->SetLines({});
   Image1->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
@@ -442,11 +473,8 @@ void TForm1::EnableImageCommands() {
   pageArea->SetSheetVisible(pageArea->TabSheetCalResult, false);
   Setting1->setEnabled(true);
   Setting1->menuAction()->setEnabled(true);
-  if (!isCoord) {
-    {
-      const QSignalBlocker b(pageCoord->ComboBoxGridMethod);
-      pageCoord->ComboBoxGridMethod->setCurrentIndex(0);
-    }
+  if (!isCoord()) {
+    doc_.SetMethod(0);
     pageCoord->ButtonSetMeshClick();
   }
   ShowPage(0);
@@ -462,8 +490,11 @@ void TForm1::EnableMeasurementCommands() {
 }
 
 void TForm1::ClearGroups() {
-  if (!Lines.empty()) {
-    Lines.clear();
+  if (!Lines().empty()) {
+    EditGroups("", [](std::vector<TLine>& l) {
+      l.clear();
+      return true;
+    });
     pageArea->StringGrid2->SetRowCount(2);
     pageArea->StringGrid2->ClearRow(1);
   }
@@ -471,12 +502,8 @@ void TForm1::ClearGroups() {
 }
 
 void TForm1::ResetCategories() {
-  StringGrid* g = pageArea->StringGridSort;
-  g->SetRowCount(2);
-  g->SetCell(0, 0, "No.");
-  g->SetCell(1, 0, "分類名");
-  g->SetCell(0, 1, "1");
-  g->SetCell(1, 1, "Sort 1");
+  doc_.SetCategories(DocumentData{}.Categories);
+  pageArea->ShowCategories();
   pageArea->ButtonRegistSortClick();
 }
 
@@ -545,14 +572,14 @@ void TForm1::HandleCommandLine(const QStringList& args) {
 }
 
 bool TForm1::ConfirmDiscard(const QString& question) {
-  if (!isChanged) return true;
+  if (!doc_.IsModified()) return true;
   switch (Msg(MsgKind::Warning, question, MsgButtons::YesNoCancel)) {
     case MsgResult::Cancel:
       return false;
     case MsgResult::Yes:
       // A save that is cancelled or fails keeps the unsaved document: stop as with Cancel.
       SaveProjectClick();
-      return !isChanged;
+      return !doc_.IsModified();
     default:
       return true;
   }

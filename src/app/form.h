@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "document/document.h"
 #include "document/project_data.h"
 #include "document/records.h"
 #include "imaging/bitmap.h"
@@ -47,21 +48,29 @@ class TForm1 : public QMainWindow {
   // The first-show sequence: defaults, settings, empty state, then the command line.
   void FormShow(const QStringList& args);
 
-  // ---- Document (fields named as the behaviour names them) ----
+  // ---- Document ----
+  // The one owner of the measurement document; every change goes in through its edits.
+  const Document& Doc() const { return doc_; }
+  Document& Doc() { return doc_; }
+  // The groups, with their computed length and area.
+  const std::vector<TLine>& Lines() const { return doc_.Data().Lines; }
+  // An edit of the groups, named as a user would call it; fn returns whether it changed any.
+  bool EditGroups(const std::string& name, const std::function<bool(std::vector<TLine>&)>& fn);
+
   QString ImageFile;
   QString ProjectFile;
   int NumMarkers = 0;
   std::vector<TMarker> Markers;
   TMarker Scale[2];
-  std::vector<double> Cx, Cy;
-  bool isCoord = false;
-  std::vector<TLine> Lines;
+  // The transformation in force: coefficients, and whether they count as set.
+  const std::vector<double>& Cx() const { return doc_.Data().Cx; }
+  const std::vector<double>& Cy() const { return doc_.Data().Cy; }
+  bool isCoord() const { return doc_.Data().TransformSet; }
   int IDLine = -1;
   QString ScaleUnit = "pixels";
   QString frmdata = "0.0";
   QString frmdata2 = "0.00";
   SymbolSettings sym;
-  bool isChanged = false;
 
   // ---- Window state ----
   bool isMarked = false;
@@ -295,6 +304,10 @@ class TForm1 : public QMainWindow {
   void SetResaveEnabled(bool on);
   bool FormCloseQuery();
 
+  // The document's observer: the change mark and the views of what an edit touched.
+  void DocumentChanged(const DocumentChange& change);
+
+  Document doc_;
   Dialogs& dialogs_;
   std::vector<QAction*> recentActions_;
   bool closeAccepted_ = false;

@@ -48,7 +48,7 @@ bool TForm1::FitTransformFromTable() {
     pageCoord->MarkNonNumericCells(faults);
     Msg(MsgKind::Warning, QString::fromStdString(NonNumericMarkersMessage(faults)));
   }
-  const FitResult fit = FitTransform(method, rows, Cx, Cy);
+  const FitResult fit = FitTransform(method, rows, Cx(), Cy());
   // A failed fit leaves the coefficients as they were, so a transformation that is still set
   // never mixes a new X fit with an old Y one.
   if (!fit.ok) {
@@ -71,8 +71,7 @@ bool TForm1::FitTransformFromTable() {
     pageCoord->MarkNonNumericCells(faults);
     return false;
   }
-  Cx = fit.Cx;
-  Cy = fit.Cy;
+  doc_.SetTransform(fit.Cx, fit.Cy, true);
   return true;
 }
 
@@ -109,7 +108,7 @@ void TForm1::ToolButtonMeshClick() {
     withMesh = false;
     ToolButtonMesh->setChecked(false);
     PaintPicture(-1, -1);
-  } else if (isCoord) {
+  } else if (isCoord()) {
     ToolButtonMesh->setChecked(true);
     withMesh = true;
     QImage picture = Image1->Picture();
@@ -127,8 +126,8 @@ void TForm1::ToolButtonMeshClick() {
 bool TForm1::DrawGrid(QImage& picture) {
   if (picture.isNull()) return true;
   const ViewPlacement view{XB0, YB0, factor};
-  const GridTrace trace = TraceGrid(pageCoord->ComboBoxGridMethod->currentIndex(), Cx, Cy, view,
-                                    SWidth, SHeight, pageCoord->EditMeshSize->text().toStdString());
+  const GridTrace trace = TraceGrid(Method(), Cx(), Cy(), view,
+                                    SWidth, SHeight, doc_.Data().MeshSize);
   if (!trace.ok) {
     // Every later repaint would fail the same way: the grid goes off before the one report.
     withMesh = false;

@@ -143,7 +143,7 @@ void TForm1::ReadImage1Click() {
   if (!DecodeImage(path, decoded)) return;
   LastImageDialogFile = path;
   bool keep = false;
-  if (isCoord && Method() != 0)
+  if (isCoord() && Method() != 0)
     keep = Msg(MsgKind::Confirmation,
                "座標変換等の設定情報があります。\n既存の設定をそのまま使いますか。",
                MsgButtons::YesNo) == MsgResult::Yes;
@@ -159,7 +159,7 @@ void TForm1::ReadImage1Click() {
 
 bool TForm1::ConfirmRotation(float requested) {
   if (requested == RotationAngle) return true;
-  if (NumMarkers > 0 || !Lines.empty()) {
+  if (NumMarkers > 0 || !Lines().empty()) {
     const MsgResult answer =
         Msg(MsgKind::Warning,
             "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置"

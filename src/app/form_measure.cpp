@@ -32,19 +32,14 @@ void FillGrid(StringGrid* g, const TableCells& cells, int firstRow) {
 
 }  // namespace
 
-int TForm1::Method() const { return pageCoord->ComboBoxGridMethod->currentIndex(); }
-int TForm1::Unit() const { return pageCoord->ComboBoxScaleUnit->currentIndex(); }
+int TForm1::Method() const { return doc_.Data().Method; }
+int TForm1::Unit() const { return doc_.Data().ScaleUnit; }
 
 // The decimals of the formats in force: frmdata is "0." followed by d zeros, and it keeps its
 // value while the edit holds a text that is no number.
 int TForm1::Decimals() const { return std::max(0, static_cast<int>(frmdata.size()) - 2); }
 
-std::vector<std::string> TForm1::CategoryNames() const {
-  std::vector<std::string> names;
-  const StringGrid* g = pageArea->StringGridSort;
-  for (int r = 1; r < g->RowCount(); ++r) names.push_back(g->Cells(1, r).toStdString());
-  return names;
-}
+std::vector<std::string> TForm1::CategoryNames() const { return doc_.Data().Categories; }
 
 void TForm1::SetViewMenu(QMenu* menu) {
   viewMenu_ = menu;
@@ -53,6 +48,7 @@ void TForm1::SetViewMenu(QMenu* menu) {
 
 void TForm1::EditNumDecimalChange() {
   const std::string text = EditNumDecimal->text().toStdString();
+  doc_.SetNumDecimal(text);
   // An emptied field or a lone sign is a number still being typed: the formats stay meanwhile.
   if (IsUnfinishedDecimals(text)) return;
   const long long d = ParseInteger(text);
@@ -71,7 +67,7 @@ void TForm1::EditNumDecimalExit() {
 // ---------------------------------------------------------------- the mode
 
 void TForm1::ToolButtonAreaModeClick() {
-  if (!isCoord) {
+  if (!isCoord()) {
     ToolButtonAreaMode->setChecked(isAreaMode);
     Msg(MsgKind::Error, QString::fromUtf8(kMsgNoTransform));
     return;
@@ -97,7 +93,7 @@ void TForm1::EnterMeasurementMode() {
   resultTableShown = false;
   SetViewMenu(p.PopupMenuLine);
   FillPointTable();
-  p.SetSheetVisible(p.TabSheetGroup, !Lines.empty());
+  p.SetSheetVisible(p.TabSheetGroup, !Lines().empty());
   AreaPage = 0;
   UpdateGroupCommands();
   ShowPage(2);
@@ -129,11 +125,14 @@ void TForm1::ButtonSetAreaClick() {
   zelko::AreaPage& p = *pageArea;
   if (NumPoints == -1) {
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
-    IDLine = static_cast<int>(Lines.size());
+    IDLine = static_cast<int>(Lines().size());
     p.StringGrid2->SetRow(p.StringGrid2->RowCount() - 1);
     // The chooser offers only the listed categories; without a selection the first one counts.
     Sortpres = std::max(0, p.ComboBoxSort->currentIndex());
-    StartGroupInput(Lines, Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
+    EditGroups("グループ入力", [&](std::vector<TLine>& l) {
+      StartGroupInput(l, Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
+      return true;
+    });
     SetStatus(4, "ポイントを入力して下さい");
     isLineInput = true;
     NumPoints = 0;
@@ -147,7 +146,11 @@ void TForm1::ButtonSetAreaClick() {
   isLineInput = false;
   SetInputControlsEnabled(true);
   SetResaveEnabled(!ProjectFile.isEmpty());
-  const InputEndResult end = EndGroupInput(Lines);
+  InputEndResult end;
+  EditGroups("グループ入力", [&](std::vector<TLine>& l) {
+    end = EndGroupInput(l);
+    return true;
+  });
   IDLine = end.IDLine;
   if (!end.warning.empty()) Msg(MsgKind::Warning, Q(end.warning));
   if (end.pointRowsRemoved > 0) {
@@ -180,13 +183,16 @@ void TForm1::SetInputControlsEnabled(bool on) {
 }
 
 void TForm1::TakeNewPoint() {
-  TLine& line = Lines[IDLine];
-  NumPoints = AppendInputPoint(line, XPre, YPre);
+  EditGroups("ポイント入力", [&](std::vector<TLine>& l) {
+    NumPoints = AppendInputPoint(l[IDLine], XPre, YPre);
+    return true;
+  });
+  const TLine& line = Lines()[IDLine];
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->RowCount() - 1;
   const auto cells =
-      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx, Cy, Unit(), Decimals());
-  if (isCoord && g->ColCount() != static_cast<int>(cells.size()))
+      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx(), Cy(), Unit(), Decimals());
+  if (isCoord() && g->ColCount() != static_cast<int>(cells.size()))
     g->SetColCount(static_cast<int>(cells.size()));
   for (size_t c = 0; c < cells.size(); ++c) g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   g->SetRow(r);
@@ -196,8 +202,8 @@ void TForm1::TakeNewPoint() {
 }
 
 void TForm1::EraseOnePointClick() {
-  if (NumPoints <= 0 || IDLine < 0 || IDLine >= static_cast<int>(Lines.size())) return;
-  TakeBackPoint(Lines[IDLine]);
+  if (NumPoints <= 0 || IDLine < 0 || IDLine >= static_cast<int>(Lines().size())) return;
+  EditGroups("一つ前に戻る", [&](std::vector<TLine>& l) { return TakeBackPoint(l[IDLine]); });
   --NumPoints;
   StringGrid* g = pageArea->StringGrid2;
   g->SetRowCount(std::max(2, g->RowCount() - 1));
@@ -208,13 +214,16 @@ void TForm1::EraseOnePointClick() {
 
 void TForm1::FillPointTable() {
   StringGrid* g = pageArea->StringGrid2;
-  if (Lines.empty()) return;
-  if (!isCoord) {
+  if (Lines().empty()) return;
+  if (!isCoord()) {
     g->SetColCount(5);
     return;
   }
-  FillEmptyPointLabels(Lines);
-  const PointTable t = BuildPointTable(Lines, Method(), Cx, Cy, Unit(), Decimals());
+  doc_.Recompute(kPartGroups, [](DocumentData& d) {
+    FillEmptyPointLabels(d.Lines);
+    return true;
+  });
+  const PointTable t = BuildPointTable(Lines(), Method(), Cx(), Cy(), Unit(), Decimals());
   const int columns = PointTableColumns(Method());
   g->SetRowCount(static_cast<int>(t.cells.size()) + 1);
   g->SetColCount(columns);
@@ -231,8 +240,8 @@ bool TForm1::SelectedPoint() {
   const auto ref = ParsePointRow(g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString());
   // A row that names no existing point (the table is always rebuilt with the groups, so only a
   // stale table could) selects nothing rather than an edit of a point that is not there.
-  if (!ref || ref->group >= static_cast<int>(Lines.size()) ||
-      static_cast<std::size_t>(ref->point) >= UsedPointCount(Lines[ref->group]))
+  if (!ref || ref->group >= static_cast<int>(Lines().size()) ||
+      static_cast<std::size_t>(ref->point) >= UsedPointCount(Lines()[ref->group]))
     return false;
   IDLine = ref->group;
   idPoint = ref->point;
@@ -241,9 +250,9 @@ bool TForm1::SelectedPoint() {
 
 GroupDrawing TForm1::GroupHighlight() {
   GroupDrawing d;
-  const int count = static_cast<int>(Lines.size());
+  const int count = static_cast<int>(Lines().size());
   if (count >= 2) {
-    d.highlighted.assign(Lines.size(), false);
+    d.highlighted.assign(Lines().size(), false);
     if (AreaPage == 2 && IDLine >= 0 && IDLine < count) {
       d.highlighted[IDLine] = true;
     } else if (AreaPage == 3) {
@@ -254,7 +263,7 @@ GroupDrawing TForm1::GroupHighlight() {
         for (int row = 1; row < gs->RowCount(); ++row)
           if (gs->Cells(1, row) == g3->Cells(0, r)) {
             for (int i = 0; i < count; ++i)
-              if (Lines[i].Sort + 1 == row) d.highlighted[i] = true;
+              if (Lines()[i].Sort + 1 == row) d.highlighted[i] = true;
             break;
           }
       } else if (auto g = ParseGroupLabel(g3->Cells(1, r).toStdString())) {
@@ -280,8 +289,8 @@ GroupDrawing TForm1::GroupHighlight() {
 
 void TForm1::AfterGroupsChanged() {
   zelko::AreaPage& p = *pageArea;
-  if (!Lines.empty()) {
-    const int last = static_cast<int>(Lines.size()) - 1;
+  if (!Lines().empty()) {
+    const int last = static_cast<int>(Lines().size()) - 1;
     if (IDLine >= last) IDLine = last;
     FillGroupTable();
     // Hiding the shown result page moves the current sheet and with it AreaPage; decide the
@@ -301,12 +310,12 @@ void TForm1::AfterGroupsChanged() {
     AreaPage = 0;
   }
   p.StringGridSortClick();
-  DataChanged(true);
+  doc_.MarkUnsaved();
 }
 
 void TForm1::UpdateGroupCommands() {
-  const bool any = !Lines.empty();
-  if (any) IDLine = static_cast<int>(Lines.size()) - 1;
+  const bool any = !Lines().empty();
+  if (any) IDLine = static_cast<int>(Lines().size()) - 1;
   pageArea->BitBtnCalArea->setEnabled(any);
   pageArea->ButtonEraseArea->setEnabled(any);
   PaintPicture(-1, -1);
@@ -314,7 +323,7 @@ void TForm1::UpdateGroupCommands() {
 
 void TForm1::FillGroupTable() {
   StringGrid* g = pageArea->StringGridGroup;
-  const TableCells t = BuildGroupTable(Lines, CategoryNames());
+  const TableCells t = BuildGroupTable(Lines(), CategoryNames());
   const int before = g->Row();
   const int target = std::max(1, IDLine + 1);
   {
@@ -332,30 +341,30 @@ void TForm1::FillGroupTable() {
 void TForm1::FillGroupTableAndChooser() {
   FillGroupTable();
   const int r = pageArea->StringGridGroup->Row();
-  if (r >= 1 && r <= static_cast<int>(Lines.size())) {
+  if (r >= 1 && r <= static_cast<int>(Lines().size())) {
     const QSignalBlocker b(pageArea->ComboBoxSort);
-    pageArea->ComboBoxSort->setCurrentIndex(Lines[r - 1].Sort);
+    pageArea->ComboBoxSort->setCurrentIndex(Lines()[r - 1].Sort);
   }
 }
 
 void TForm1::SelectGroup(int i) {
-  if (Lines.empty() || i < 0 || i >= static_cast<int>(Lines.size())) return;
+  if (Lines().empty() || i < 0 || i >= static_cast<int>(Lines().size())) return;
   {
     const QSignalBlocker b(pageArea->StringGridGroup);
     pageArea->StringGridGroup->SetRow(i + 1);
   }
   IDLine = i;
   // The kind chooser's own handling would find the group's kind unchanged and do nothing.
-  pageArea->RadioGroupLineType->SetItemIndexSilently(Lines[i].LineType);
+  pageArea->RadioGroupLineType->SetItemIndexSilently(Lines()[i].LineType);
   {
     const QSignalBlocker b(pageArea->ComboBoxSort);
-    pageArea->ComboBoxSort->setCurrentIndex(Lines[i].Sort);
+    pageArea->ComboBoxSort->setCurrentIndex(Lines()[i].Sort);
   }
   PaintPicture(-1, -1);
 }
 
 void TForm1::RefreshPointTableAfterGroupDeletion() {
-  if (Lines.empty()) {
+  if (Lines().empty()) {
     pageArea->StringGrid2->SetRowCount(2);
     pageArea->StringGrid2->ClearRow(1);
   } else {
@@ -364,13 +373,17 @@ void TForm1::RefreshPointTableAfterGroupDeletion() {
 }
 
 void TForm1::DeleteGroupAt(int g) {
-  if (auto id = DeleteGroup(Lines, g)) IDLine = *id;
+  EditGroups("グループ削除", [&](std::vector<TLine>& l) {
+    const auto id = DeleteGroup(l, g);
+    if (id) IDLine = *id;
+    return id.has_value();
+  });
   RefreshPointTableAfterGroupDeletion();
 }
 
 void TForm1::ButtonEraseAreaClick() {
-  if (Lines.empty()) return;
-  if (Lines.size() == 1) {
+  if (Lines().empty()) return;
+  if (Lines().size() == 1) {
     ClearGroups();
     NumPoints = -1;
     // Not only the commands: the empty group page goes and the deletion counts as a change, or
@@ -382,10 +395,14 @@ void TForm1::ButtonEraseAreaClick() {
   DrawGroupLabels();
   const QString text = dialogs().InputBox("", Q(kPromptDeleteGroups), Q(kDeleteGroupsDefault));
   // One pass over the groups and one refill of the point table, however long the list.
-  const GroupDeletion done = DeleteGroupsByList(Lines, text.toStdString());
+  GroupDeletion done;
+  EditGroups("グループ削除", [&](std::vector<TLine>& l) {
+    done = DeleteGroupsByList(l, text.toStdString());
+    return !done.numbers.empty();
+  });
   if (done.cancelled) return;
   if (!done.numbers.empty()) {
-    IDLine = static_cast<int>(Lines.size()) - 1;
+    IDLine = static_cast<int>(Lines().size()) - 1;
     RefreshPointTableAfterGroupDeletion();
   }
   AfterGroupsChanged();
@@ -399,7 +416,7 @@ void TForm1::DrawGroupLabels() {
   if (picture.isNull()) return;
   constexpr int kLabelPoints = 8;
   const auto labels =
-      GroupLabelPlacements(Lines, ViewPlacement{XB0, YB0, factor}, SWidth, SHeight, kLabelPoints);
+      GroupLabelPlacements(Lines(), ViewPlacement{XB0, YB0, factor}, SWidth, SHeight, kLabelPoints);
   QPainter p(&picture);
   QFont font;
   font.setPointSize(kLabelPoints);
@@ -437,7 +454,7 @@ void TForm1::BitBtnCalAreaClick() {
     }
   };
   hooks.afterGroup = [&](std::size_t g) {
-    const TLine& l = Lines[g];
+    const TLine& l = Lines()[g];
     if (l.LineType != ltClosed || !fill.isActive()) return;
     const auto polygon = AreaFillPolygon(l, ViewPlacement{XB0, YB0, factor}, SWidth, SHeight);
     if (!polygon) return;
@@ -448,7 +465,12 @@ void TForm1::BitBtnCalAreaClick() {
         QBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea), Qt::SolidPattern));
     fill.drawPolygon(poly);
   };
-  const CalculateResult r = CalculateLines(Lines, Method(), Cx, Cy, Unit(), isLineInput, hooks);
+  // Lengths and areas follow from the document; working them out is no edit of it.
+  CalculateResult r;
+  doc_.Recompute(kPartGroups, [&](DocumentData& d) {
+    r = CalculateLines(d.Lines, Method(), Cx(), Cy(), Unit(), isLineInput, hooks);
+    return true;
+  });
   if (fill.isActive()) fill.end();
   // The view shows the fills once, at the end, rather than after every one of many groups.
   if (prepared && !surface.isNull()) Image1->SetPicture(surface);
@@ -457,7 +479,7 @@ void TForm1::BitBtnCalAreaClick() {
     return;
   }
   DrawGroupLabels();
-  const ResultTable t = BuildResultTable(Lines, CategoryNames(), Unit(), Decimals());
+  const ResultTable t = BuildResultTable(Lines(), CategoryNames(), Unit(), Decimals());
   StringGrid* g3 = pageArea->StringGrid3;
   {
     // A selection moved by the new row count would repaint the view and wipe the fills.
@@ -475,7 +497,7 @@ void TForm1::BitBtnCalAreaClick() {
   }
   AreaPage = 3;
   // After the table, so the user sees the areas the warning is about.
-  if (const std::string warning = CalculationWarning(Lines, r); !warning.empty())
+  if (const std::string warning = CalculationWarning(Lines(), r); !warning.empty())
     Msg(MsgKind::Warning, Q(warning));
 }
 
@@ -496,15 +518,17 @@ void TForm1::StatusBar1Click() {
 
 bool TForm1::CompletePointMove() {
   if (!SelectedPoint()) return false;
-  MovePoint(Lines, PointRef{IDLine, idPoint}, XPre, YPre);
+  EditGroups("ポイント移動", [&](std::vector<TLine>& l) {
+    return MovePoint(l, PointRef{IDLine, idPoint}, XPre, YPre);
+  });
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->Row();
-  const auto cells = PointTableRow(Lines[IDLine], IDLine, static_cast<size_t>(idPoint), Method(),
-                                   Cx, Cy, Unit(), Decimals());
+  const auto cells = PointTableRow(Lines()[IDLine], IDLine, static_cast<size_t>(idPoint), Method(),
+                                   Cx(), Cy(), Unit(), Decimals());
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   pageArea->HideResults();
-  DataChanged(true);
+  doc_.MarkUnsaved();
   isModifyPoint = false;
   SetStatus(4, "");
   pageArea->PageControl2->setEnabled(true);
@@ -515,9 +539,13 @@ bool TForm1::CompletePointMove() {
 bool TForm1::CompletePointInsert() {
   if (!SelectedPoint()) return false;
   const int r = pageArea->StringGrid2->Row();
-  if (auto p = InsertPointAfter(Lines, PointRef{IDLine, idPoint}, XPre, YPre)) idPoint = *p;
+  EditGroups("ポイント挿入", [&](std::vector<TLine>& l) {
+    const auto p = InsertPointAfter(l, PointRef{IDLine, idPoint}, XPre, YPre);
+    if (p) idPoint = *p;
+    return p.has_value();
+  });
   pageArea->HideResults();
-  DataChanged(true);
+  doc_.MarkUnsaved();
   FillPointTable();
   pageArea->StringGrid2->SetRow(r + 1);
   pageArea->PageControl2->setEnabled(true);
@@ -529,7 +557,7 @@ bool TForm1::CompletePointInsert() {
 void TForm1::DeletePointClick() {
   if (!SelectedPoint()) return;
   pageArea->PageControl2->setCurrentWidget(pageArea->TabSheetPointInput);
-  if (auto question = PointDeletionQuestion(Lines[IDLine])) {
+  if (auto question = PointDeletionQuestion(Lines()[IDLine])) {
     if (Msg(MsgKind::Warning, Q(*question), MsgButtons::YesNo) != MsgResult::No) {
       DeleteGroupAt(IDLine);
       // The group list changed: the group page and the commands follow, and it is a change.
@@ -538,10 +566,12 @@ void TForm1::DeletePointClick() {
     }
     return;
   }
-  RemovePoint(Lines, PointRef{IDLine, idPoint});
+  EditGroups("ポイント削除", [&](std::vector<TLine>& l) {
+    return RemovePoint(l, PointRef{IDLine, idPoint});
+  });
   pageArea->HideResults();
   // A deleted point is an unsaved change like any other edit, so closing offers to save it.
-  DataChanged(true);
+  doc_.MarkUnsaved();
   StringGrid* g = pageArea->StringGrid2;
   const int top = g->TopRow(), c = g->Row();
   FillPointTable();
@@ -551,8 +581,8 @@ void TForm1::DeletePointClick() {
 }
 
 void TForm1::Image1DblClick() {
-  if (isLineInput || !isAreaMode || Lines.empty()) return;
-  const auto nearest = NearestPoint(Lines, XPre, YPre);
+  if (isLineInput || !isAreaMode || Lines().empty()) return;
+  const auto nearest = NearestPoint(Lines(), XPre, YPre);
   if (!nearest) return;
   IDLine = nearest->group;
   zelko::AreaPage& p = *pageArea;
@@ -569,7 +599,7 @@ void TForm1::Image1DblClick() {
     }
     p.StringGridGroupClick();
   } else if (AreaPage == 3) {
-    const QString label = Q(GroupLabel(Lines, IDLine));
+    const QString label = Q(GroupLabel(Lines(), IDLine));
     StringGrid* g3 = p.StringGrid3;
     for (int r = 1; r < g3->RowCount(); ++r)
       if (g3->Cells(1, r) == label) {

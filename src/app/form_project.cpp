@@ -84,9 +84,9 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   else
     d.Angle = RotationAngle;
   d.AngleChoice = pageImage->RadioGroupAngle->ItemIndex();
-  d.Method = pageCoord->ComboBoxGridMethod->currentIndex();
-  d.MeshSize = S(pageCoord->EditMeshSize->text());
-  d.ScaleUnit = pageCoord->ComboBoxScaleUnit->currentIndex();
+  d.Method = Method();
+  d.MeshSize = doc_.Data().MeshSize;
+  d.ScaleUnit = Unit();
   const StringGrid* g1 = pageCoord->StringGrid1;
   for (int r = 1; r <= NumMarkers && ok; ++r) {
     MarkerRecord m;
@@ -102,15 +102,13 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
     m.Y = S(g1->Cells(4, r));
     d.Markers.push_back(std::move(m));
   }
-  d.Cx = Cx;
-  d.Cy = Cy;
-  d.NumDecimal = S(EditNumDecimal->text());
-  d.Lines = Lines;
+  d.Cx = Cx();
+  d.Cy = Cy();
+  d.NumDecimal = doc_.Data().NumDecimal;
+  d.Lines = Lines();
   // A group still being input joins the document only when its input ends.
   if (isLineInput && !d.Lines.empty()) d.Lines.pop_back();
-  d.Categories.clear();
-  const StringGrid* gs = pageArea->StringGridSort;
-  for (int r = 1; r < gs->RowCount(); ++r) d.Categories.push_back(S(gs->Cells(1, r)));
+  d.Categories = doc_.Data().Categories;
   d.Colors = {sym.clFrameMonitorImage,
               sym.clMarker,
               sym.clMarkerFontBackColor,
@@ -123,7 +121,7 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   d.Sizes = {sym.FrameLineWidth,  sym.GridLineWidth,   sym.MarkerSize,
              sym.MarkerLineWidth, sym.RegistPointSize, sym.PointLineWidth};
   d.MarkerFont = ToFontData(sym.MarkerFont, sym.MarkerFontColor, sym.MarkerFontCharset);
-  d.NotesFont = pageNote->NotesFont();
+  d.NotesFont = doc_.Data().NotesFont;
   d.Notes = pageNote->DisplayedLines();
   return ok || !strict;
 }
@@ -145,12 +143,13 @@ bool TForm1::WriteProject(const QString& path) {
     Msg(MsgKind::Error, kWriteFailed);
     return false;
   }
-  if (!Cx.empty()) {
-    isCoord = true;
+  if (!Cx().empty()) {
+    // What was saved counts as a set transformation from now on.
+    doc_.SetTransform(Cx(), Cy(), true);
     pageCoord->GroupBoxMesh->setTitle("座標変換（設定済み）");
     EnableMeasurementCommands();
   }
-  DataChanged(false);
+  doc_.MarkSaved();
   return true;
 }
 
@@ -179,10 +178,10 @@ bool TForm1::ReadProject(const QString& path) {
   if (!decoded) throw ProjectOpenFailed(kReadFailed);
   ApplyProject(d, image, std::move(*decoded), false);
   ProjectLoaded(path);
-  DataChanged(false);
+  doc_.MarkSaved();
   if (d.NeedsRewrite()) {
     // An older file becomes a current one; the original survives a failed write.
-    if (!WriteProject(path)) DataChanged(true);
+    if (!WriteProject(path)) doc_.MarkUnsaved();
   }
   return true;
 }
@@ -222,16 +221,10 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   RotationAngle = static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
   BuildWorkingImage();
 
-  {
-    const QSignalBlocker b(pageCoord->ComboBoxGridMethod);
-    pageCoord->ComboBoxGridMethod->setCurrentIndex(std::clamp(d.Method, 0, 5));
-  }
-  const int expected = CoefficientCount(pageCoord->ComboBoxGridMethod->currentIndex());
-  pageCoord->EditMeshSize->setText(Q(d.MeshSize));
-  {
-    const QSignalBlocker b(pageCoord->ComboBoxScaleUnit);
-    pageCoord->ComboBoxScaleUnit->setCurrentIndex(std::clamp(d.ScaleUnit, 0, 6));
-  }
+  doc_.SetMethod(std::clamp(d.Method, 0, 5));
+  const int expected = CoefficientCount(Method());
+  doc_.SetMeshSize(d.MeshSize);
+  doc_.SetScaleUnit(std::clamp(d.ScaleUnit, 0, 6));
   pageCoord->ComboBoxGridMethodChange();
   pageCoord->ComboBoxScaleUnitChange();
 
@@ -255,35 +248,32 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   }
 
   if (!d.Cx.empty()) {
-    Cx = d.Cx;
-    Cy = d.Cy;
     // The keyed-text form counts any coefficients as a set transformation.
-    isCoord = keyedText || static_cast<int>(Cx.size()) == expected;
-    pageCoord->GroupBoxMesh->setTitle(isCoord ? "座標変換（設定済み）" : "座標変換");
+    doc_.SetTransform(d.Cx, d.Cy, keyedText || static_cast<int>(d.Cx.size()) == expected);
+    pageCoord->GroupBoxMesh->setTitle(isCoord() ? "座標変換（設定済み）" : "座標変換");
     EnableMeasurementCommands();
   }
 
-  EditNumDecimal->setText(Q(d.NumDecimal));
+  doc_.SetNumDecimal(d.NumDecimal);
   if (auto n = TryParseInteger(d.NumDecimal)) UpDown2->SetPositionSilently(static_cast<int>(*n));
 
   if (d.Lines.empty()) {
     ClearGroups();
   } else {
-    Lines = d.Lines;
+    EditGroups("", [&](std::vector<TLine>& l) {
+      l = d.Lines;
+      return true;
+    });
     FillPointTable();
   }
   g1->FitColumnWidths();
   pageArea->StringGrid2->FitColumnWidths();
 
   // The current group belongs to the document being replaced; every form starts at the first.
-  IDLine = Lines.empty() ? -1 : 0;
+  IDLine = Lines().empty() ? -1 : 0;
   if (d.HasCategories) {
-    StringGrid* gs = pageArea->StringGridSort;
-    gs->SetRowCount(static_cast<int>(d.Categories.size()) + 1);
-    for (size_t r = 0; r < d.Categories.size(); ++r) {
-      gs->SetCell(0, static_cast<int>(r) + 1, QString::number(r + 1));
-      gs->SetCell(1, static_cast<int>(r) + 1, Q(d.Categories[r]));
-    }
+    doc_.SetCategories(d.Categories);
+    pageArea->ShowCategories();
     pageArea->ButtonRegistSortClick();
   } else {
     ResetCategories();
@@ -310,8 +300,16 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
     sym.MarkerFontColor = d.MarkerFont.Color;
     sym.MarkerFontCharset = d.MarkerFont.Charset;
   }
-  if (d.HasNotesFont) pageNote->SetNotesFont(d.NotesFont);
-  if (d.HasNotes) pageNote->SetLines(d.Notes);
+  if (d.HasNotesFont) {
+    doc_.SetNotesFont(d.NotesFont);
+    // A style the field kept for the session is not the stored font's.
+    pageNote->Refresh(true);
+  }
+  if (d.HasNotes) {
+    std::string notes;
+    for (std::size_t i = 0; i < d.Notes.size(); ++i) notes += (i ? "\n" : "") + d.Notes[i];
+    doc_.SetNotes(notes);
+  }
 }
 
 // False when the file names no image, so it is no project of this form either. A file that
@@ -346,7 +344,10 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   if (converted) Msg(MsgKind::Information, "プロジェクトファイルを更新しました。");
   PaintPicture(-1, -1);
   ProjectLoaded(path);
-  DataChanged(!converted);
+  if (converted)
+    doc_.MarkSaved();
+  else
+    doc_.MarkUnsaved();
   return true;
 }
 

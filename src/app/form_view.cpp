@@ -43,7 +43,7 @@ void TForm1::PaintPicture(double X, double Y) {
   if (withMesh) isMeshOK = DrawGrid(picture);
   if (isMarked) DrawMarkers(picture, w, Markers, NumMarkers, pageCoord->StringGrid1->Row(), sym);
   if (isPointing == 2) DrawScaleRubberBand(picture, w, Scale[0], XPre, YPre, sym);
-  if (isAreaMode) DrawGroups(picture, w, Lines, GroupHighlight(), sym);
+  if (isAreaMode) DrawGroups(picture, w, Lines(), GroupHighlight(), sym);
   Image1->SetPicture(picture);
   ShowMemoryStatus();
 }
@@ -173,11 +173,11 @@ void TForm1::Image1MouseMove(int x, int y) {
   XPre = (x + XB0) / factor;
   YPre = (y + YB0) / factor;
   SetStatus(1, "画像座標(" + Fmt(XPre, "0.0") + ", " + Fmt(YPre, "0.0") + ")");
-  const int method = pageCoord->ComboBoxGridMethod->currentIndex();
-  if (isCoord) {
+  const int method = Method();
+  if (isCoord()) {
     const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
-    SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx, XPre, YPre), format) + ", " +
-                     Fmt(EvaluateTransform(method, Cy, XPre, YPre), format) + ")");
+    SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx(), XPre, YPre), format) + ", " +
+                     Fmt(EvaluateTransform(method, Cy(), XPre, YPre), format) + ")");
   } else {
     SetStatus(2, "");
   }

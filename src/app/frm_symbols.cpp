@@ -175,7 +175,7 @@ void TFrmSymbols::ChooseColour(TColor& target) {
 void TFrmSymbols::BitBtn1Click() {
   form_.sym = copy;
   form_.PaintPicture(-1, -1);
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
   accept();
 }
 
@@ -184,7 +184,7 @@ void TFrmSymbols::Button1Click() {
   // The dialog's copies follow the defaults too, so a later OK keeps them.
   FormShow();
   form_.PaintPicture(-1, -1);
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 }  // namespace zelko

@@ -160,18 +160,18 @@ void ImagePage::ResetControls() {
 }
 
 void ImagePage::TrackBar1Change() {
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
   LabelContrast->setText("強度：" + QString::number(TrackBar1->value()));
   if (CheckBoxContrast->isChecked()) form_.RebuildAndRedraw();
 }
 
 void ImagePage::CheckBoxContrastClick() {
   form_.RebuildAndRedraw();
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
 }
 
 void ImagePage::ScrollBarChange(int channel) {
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
   QScrollBar* bars[3] = {ScrollBarR, ScrollBarG, ScrollBarB};
   QLineEdit* edits[3] = {EditR, EditG, EditB};
   edits[channel]->setText(QString::number(bars[channel]->value() - 128));
@@ -179,7 +179,7 @@ void ImagePage::ScrollBarChange(int channel) {
 }
 
 void ImagePage::CheckBoxAdjustRGBClick() {
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
   form_.RebuildAndRedraw();
 }
 
@@ -190,7 +190,7 @@ void ImagePage::RadioGroupAngleClick() {
   const QString angle = i >= 0 && i < 4 ? QString(texts[i]) : EditAngle->text();
   // A refused turn changes nothing, the document included.
   if (!form_.ConfirmRotation(static_cast<float>(ParseNumber(angle.toStdString())))) return;
-  form_.DataChanged(true);
+  form_.Doc().MarkUnsaved();
   EditAngle->setText(angle);
   EditAngleBox->setVisible(i == 4);
   form_.RebuildAndRedraw();
@@ -201,7 +201,7 @@ void ImagePage::EditAngleKeyPress() {
     form_.RebuildAndRedraw();
 }
 
-void ImagePage::EditAngleChange() { form_.DataChanged(true); }
+void ImagePage::EditAngleChange() { form_.Doc().MarkUnsaved(); }
 
 void ImagePage::EditSizeRatioKeyPress() {
   if (form_.ImageFile.isEmpty() || form_.isProjLoading) return;

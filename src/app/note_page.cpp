@@ -49,7 +49,8 @@ NotePage::NotePage(TForm1& form) : form_(form) {
   connect(Copy2, &QAction::triggered, Memo1, &QPlainTextEdit::copy);
   connect(Cut1, &QAction::triggered, Memo1, &QPlainTextEdit::cut);
   connect(Paste2, &QAction::triggered, Memo1, &QPlainTextEdit::paste);
-  connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { form_.DataChanged(true); });
+  connect(Memo1, &QPlainTextEdit::textChanged, this,
+          [this] { form_.Doc().SetNotes(Memo1->toPlainText().toStdString()); });
   connect(ButtonMemoFont, &QPushButton::clicked, this,
           [this] { form_.Guard([this] { ButtonMemoFontClick(); }); });
 }
@@ -57,8 +58,10 @@ NotePage::NotePage(TForm1& form) : form_(form) {
 void NotePage::ButtonMemoFontClick() {
   auto chosen = form_.dialogs().ChooseFont(Memo1->font());
   if (!chosen) return;
+  // The field keeps the chosen style for the session; the document stores the font without it.
   Memo1->setFont(*chosen);
-  form_.DataChanged(true);
+  const FontData& stored = form_.Doc().Data().NotesFont;
+  form_.Doc().SetNotesFont(ToFontData(*chosen, stored.Color, stored.Charset));
 }
 
 void NotePage::PopupMenuNotePopup() {
@@ -105,26 +108,26 @@ std::vector<std::string> NotePage::DisplayedLines() {
   return lines;
 }
 
-void NotePage::SetLines(const std::vector<std::string>& lines) {
-  QStringList list;
-  for (const auto& l : lines) list << QString::fromStdString(l);
-  const QSignalBlocker block(Memo1);
-  Memo1->setPlainText(list.join("\n"));
+FontData NotePage::ShownFont() const {
+  const FontData& stored = form_.Doc().Data().NotesFont;
+  return ToFontData(Memo1->font(), stored.Color, stored.Charset);
 }
 
-FontData NotePage::NotesFont() const {
-  return ToFontData(Memo1->font(), NotesFontColor, NotesFontCharset);
-}
-
-void NotePage::SetNotesFont(const FontData& f) {
-  NotesFontColor = f.Color;
-  NotesFontCharset = f.Charset;
+void NotePage::Refresh(bool force) {
+  const DocumentData& d = form_.Doc().Data();
+  const QString text = QString::fromStdString(d.Notes);
+  if (Memo1->toPlainText() != text) {
+    const QSignalBlocker block(Memo1);
+    Memo1->setPlainText(text);
+  }
   // The stored font has no style: a bold font comes back regular.
-  QFont font = FromFontData(f);
-  Memo1->setFont(font);
-  QPalette p = Memo1->palette();
-  p.setColor(QPalette::Text, ToQColor(f.Color));
-  Memo1->setPalette(p);
+  if (force || ShownFont() != d.NotesFont) Memo1->setFont(FromFontData(d.NotesFont));
+  const QColor color = ToQColor(d.NotesFont.Color);
+  if (Memo1->palette().color(QPalette::Text) != color) {
+    QPalette p = Memo1->palette();
+    p.setColor(QPalette::Text, color);
+    Memo1->setPalette(p);
+  }
 }
 
 }  // namespace zelko

@@ -23,16 +23,16 @@ class NotePage : public QWidget {
   QAction* Copy2;
   QAction* Cut1;
   QAction* Paste2;
-  TColor NotesFontColor = 0;
-  int NotesFontCharset = 128;
 
   void ButtonMemoFontClick();
   void PopupMenuNotePopup();
   // The notes as stored: one line per displayed line (word wrap on).
   std::vector<std::string> DisplayedLines();
-  void SetLines(const std::vector<std::string>& lines);
-  FontData NotesFont() const;
-  void SetNotesFont(const FontData& f);
+  // The field's font as the document stores it (no style).
+  FontData ShownFont() const;
+  // Shows the document's notes and their font where the field differs from them.
+  // force: the font is set again even where only its style differs.
+  void Refresh(bool force = false);
 
  private:
   void LayOutAsShown();

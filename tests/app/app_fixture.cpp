@@ -39,7 +39,7 @@ void WindowTest::SetUp() {
 
 void WindowTest::TearDown() {
   // Closing would ask to save; the tests decide that themselves.
-  form->isChanged = false;
+  form->Doc().MarkSaved();
   form.reset();
 }
 

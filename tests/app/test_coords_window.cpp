@@ -159,14 +159,15 @@ TEST_F(CoordsWindowTest, NoTransformAtHalfMagnificationMeasuresFromTheBottomOfTh
   OpenAt(GreyImage("tall.bmp", 300, 600), "50");
   EXPECT_DOUBLE_EQ(form->factor, 0.5);
   EXPECT_EQ(form->BitHeight, 300);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   Page().ButtonSetMesh->click();
   EXPECT_TRUE(TakeMessages().isEmpty());
-  ExpectCoefficients(form->Cx, {0, 1, 0});
-  ExpectCoefficients(form->Cy, {600, 0, -1});
-  EXPECT_TRUE(form->isCoord);
+  ExpectCoefficients(form->Cx(), {0, 1, 0});
+  ExpectCoefficients(form->Cy(), {600, 0, -1});
+  EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
-  EXPECT_EQ(form->Status(3), "変更あり");
+  // The transformation opening the image installed is the same one: nothing changed.
+  EXPECT_EQ(form->Status(3), "変更なし");
   EXPECT_FALSE(Page().ComboBoxScaleUnit->isEnabled());
   // View pixel (5, 50) is image point (10, 100).
   form->Image1MouseMove(5, 50);
@@ -177,7 +178,7 @@ TEST_F(CoordsWindowTest, NoTransformAtHalfMagnificationMeasuresFromTheBottomOfTh
 TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
   OpenAt(GreyImage("tall.bmp", 200, 600), "100");
   Choose(Page().ComboBoxGridMethod, 1);
-  EXPECT_FALSE(form->isCoord);
+  EXPECT_FALSE(form->isCoord());
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
   ASSERT_TRUE(Page().ComboBoxScaleUnit->isEnabled());
   Choose(Page().ComboBoxScaleUnit, 4);
@@ -191,7 +192,7 @@ TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
   EXPECT_EQ(dialogs.messages[0].text, "基準になる長さを画像上で指定して下さい。");
   TakeMessages();
   EXPECT_EQ(form->isPointing, 1);
-  EXPECT_FALSE(form->isCoord);
+  EXPECT_FALSE(form->isCoord());
 
   LeftClick(0, 0);
   EXPECT_EQ(form->isPointing, 2);
@@ -205,9 +206,9 @@ TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
   EXPECT_EQ(TakeMessages(), QStringList({"基準線の長さ(m)："}));
   EXPECT_EQ(form->isPointing, 0);
   EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
-  ExpectCoefficients(form->Cx, {0, 0.2, 0});
-  ExpectCoefficients(form->Cy, {120, 0, -0.2});
-  EXPECT_TRUE(form->isCoord);
+  ExpectCoefficients(form->Cx(), {0, 0.2, 0});
+  ExpectCoefficients(form->Cy(), {120, 0, -0.2});
+  EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
   EXPECT_TRUE(form->A2->menuAction()->isEnabled());
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isEnabled());
@@ -224,8 +225,8 @@ TEST_F(CoordsWindowTest, ReferenceLengthThatSetsNothing) {
     dialogs.inputs.push_back(typed);
     LeftClick(b.x(), b.y());
     EXPECT_EQ(form->isPointing, 0);
-    EXPECT_FALSE(form->isCoord);
-    EXPECT_EQ(form->Cx.size(), 3u);
+    EXPECT_FALSE(form->isCoord());
+    EXPECT_EQ(form->Cx().size(), 3u);
     EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
     QStringList shown = TakeMessages();
     EXPECT_EQ(shown.value(0), "基準になる長さを画像上で指定して下さい。");
@@ -259,8 +260,8 @@ TEST_F(CoordsWindowTest, AMethodChangeCancelsAPendingPick) {
   EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
   LeftClick(30, 40);
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_FALSE(form->isCoord);
-  EXPECT_EQ(form->Cx.size(), 3u);
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_EQ(form->Cx().size(), 3u);
 }
 
 class FitTest : public CoordsWindowTest {
@@ -269,7 +270,7 @@ class FitTest : public CoordsWindowTest {
     CoordsWindowTest::SetUp();
     OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
     Choose(Page().ComboBoxGridMethod, 2);
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
   }
   // Physical X = 10 + 2x − y and Y = 500 − 0.5y at whole-pixel image positions. The image is
   // larger than the view, so the magnification stays at 100 % whatever the window does.
@@ -280,19 +281,19 @@ class FitTest : public CoordsWindowTest {
 };
 
 TEST_F(FitTest, AffineFitNeedsFourUsableMarkers) {
-  const std::vector<double> oldCx = form->Cx, oldCy = form->Cy;
+  const std::vector<double> oldCx = form->Cx(), oldCy = form->Cy();
   AddAffineMarker(10, 20);
   AddAffineMarker(200, 40);
   AddAffineMarker(50, 250);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   Page().ButtonSetMesh->click();
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
   EXPECT_EQ(dialogs.messages[0].text, kShortX);
   TakeMessages();
-  EXPECT_FALSE(form->isCoord);
-  EXPECT_EQ(form->Cx, oldCx);
-  EXPECT_EQ(form->Cy, oldCy);
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_EQ(form->Cx(), oldCx);
+  EXPECT_EQ(form->Cy(), oldCy);
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
   EXPECT_EQ(form->Status(3), "変更なし");
 
@@ -303,9 +304,9 @@ TEST_F(FitTest, AffineFitNeedsFourUsableMarkers) {
   EXPECT_EQ(dialogs.messages[0].text, kGridOffer);
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
   TakeMessages();
-  ExpectCoefficients(form->Cx, {10, 2, -1});
-  ExpectCoefficients(form->Cy, {500, 0, -0.5});
-  EXPECT_TRUE(form->isCoord);
+  ExpectCoefficients(form->Cx(), {10, 2, -1});
+  ExpectCoefficients(form->Cy(), {500, 0, -0.5});
+  EXPECT_TRUE(form->isCoord());
   EXPECT_FALSE(form->withMesh);
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
   EXPECT_EQ(form->Status(3), "変更あり");
@@ -318,9 +319,9 @@ TEST_F(FitTest, AnEmptyPhysicalYCellCountsForXOnly) {
   AddAffineMarker(300, 200, false);
   Page().ButtonSetMesh->click();
   EXPECT_EQ(TakeMessages(), QStringList({kShortY}));
-  EXPECT_FALSE(form->isCoord);
+  EXPECT_FALSE(form->isCoord());
   // The failed command keeps the coefficients it found.
-  ExpectCoefficients(form->Cx, {0, 1, 0});
+  ExpectCoefficients(form->Cx(), {0, 1, 0});
 
   // Rows whose image cells are not numbers are skipped as well, after a word.
   AddAffineMarker(120, 130);
@@ -336,8 +337,8 @@ TEST_F(FitTest, AnEmptyPhysicalYCellCountsForXOnly) {
   dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
   EXPECT_EQ(TakeMessages(), QStringList({notNumber, kGridOffer}));
-  ExpectCoefficients(form->Cx, {10, 2, -1});
-  ExpectCoefficients(form->Cy, {500, 0, -0.5});
+  ExpectCoefficients(form->Cx(), {10, 2, -1});
+  ExpectCoefficients(form->Cy(), {500, 0, -0.5});
 }
 
 TEST_F(FitTest, TheFitReadsTheTableTextNotTheFullPositions) {
@@ -349,8 +350,8 @@ TEST_F(FitTest, TheFitReadsTheTableTextNotTheFullPositions) {
   EXPECT_EQ(Table().Cells(1, 1), "10.0");
   EXPECT_DOUBLE_EQ(form->Markers[0].x, 10.04);
   Page().ButtonSetMesh->click();
-  ExpectCoefficients(form->Cx, {0, 1, 0}, 1e-12);
-  ExpectCoefficients(form->Cy, {0, 0, 1}, 1e-12);
+  ExpectCoefficients(form->Cx(), {0, 1, 0}, 1e-12);
+  ExpectCoefficients(form->Cy(), {0, 0, 1}, 1e-12);
 }
 
 TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
@@ -477,8 +478,8 @@ TEST_F(FitQualityTest, CellsThatAreNoNumbersAreMarkedAndNamedBeforeTheFit) {
   EXPECT_EQ(dialogs.messages[0].text, kNotNumber);
   EXPECT_EQ(dialogs.messages[1].text, kGridOffer);
   TakeMessages();
-  EXPECT_TRUE(form->isCoord);
-  ExpectCoefficients(form->Cx, {10, 2, -1});
+  EXPECT_TRUE(form->isCoord());
+  ExpectCoefficients(form->Cx(), {10, 2, -1});
   EXPECT_EQ(Table().CellBackground(3, 6), QColor(255, 200, 200));
   EXPECT_EQ(Table().CellBackground(4, 3), QColor(255, 200, 200));
   EXPECT_FALSE(Table().CellBackground(4, 6).isValid());
@@ -495,7 +496,7 @@ TEST_F(FitQualityTest, CellsThatAreNoNumbersAreMarkedAndNamedBeforeTheFit) {
 }
 
 TEST_F(FitQualityTest, LayoutsThatCannotDetermineTheFitAndFoldsWarnBeforeTheGridOffer) {
-  const std::vector<double> oldCx = form->Cx;
+  const std::vector<double> oldCx = form->Cx();
   for (int i = 0; i < 5; ++i) AddMarker(100, 200, "5", "5");
   const QString spot = QString(
                            "すべてのマーカーがほぼ同じ位置にあるため、変換式が定まりません。\n"
@@ -508,8 +509,8 @@ TEST_F(FitQualityTest, LayoutsThatCannotDetermineTheFitAndFoldsWarnBeforeTheGrid
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(dialogs.messages[0].text, spot);
   TakeMessages();
-  EXPECT_FALSE(form->isCoord);
-  EXPECT_EQ(form->Cx, oldCx);
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_EQ(form->Cx(), oldCx);
   EXPECT_EQ(Table().ColCount(), 5);
 
   // Kept on purpose: set as any other fit.
@@ -517,7 +518,7 @@ TEST_F(FitQualityTest, LayoutsThatCannotDetermineTheFitAndFoldsWarnBeforeTheGrid
   dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
   EXPECT_EQ(TakeMessages(), QStringList({spot, kGridOffer}));
-  EXPECT_TRUE(form->isCoord);
+  EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
 
   // A cubic on markers between x = 300 and 900 that turns back near the image's sides.
@@ -536,7 +537,7 @@ TEST_F(FitQualityTest, LayoutsThatCannotDetermineTheFitAndFoldsWarnBeforeTheGrid
                            "ます）。\nマーカーを増やすか、配置や変換式を見直して下さい。") +
                        kKeepIt,
                    kGridOffer}));
-  EXPECT_TRUE(form->isCoord);
+  EXPECT_TRUE(form->isCoord());
 }
 
 TEST_F(FitQualityTest, AnArithmeticFaultIsReported) {
@@ -549,7 +550,7 @@ TEST_F(FitQualityTest, AnArithmeticFaultIsReported) {
   EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
   EXPECT_EQ(dialogs.messages[0].text,
             "変換式の計算中に演算エラーが発生しました。\nマーカーの座標の値を確かめて下さい。");
-  EXPECT_FALSE(form->isCoord);
+  EXPECT_FALSE(form->isCoord());
   EXPECT_EQ(Table().ColCount(), 5);
 }
 
@@ -563,7 +564,7 @@ TEST_F(CoordsWindowTest, AReferenceLengthShowsHowTheMarkersAgree) {
   dialogs.inputs.push_back("10");
   LeftClick(30, 40);
   TakeMessages();
-  ASSERT_TRUE(form->isCoord);
+  ASSERT_TRUE(form->isCoord());
   // X = 0.2x: the typed 21 is 1 too large; nothing was fitted to the markers.
   ASSERT_EQ(Table().ColCount(), 9);
   EXPECT_EQ(Columns(1), QStringList({"-1.0", "-", "-1.0", "-"}));
@@ -700,7 +701,7 @@ TEST_F(CoordsWindowTest, ThePointMenuOpensOnTheViewOnlyWithPointsInTheTable) {
 TEST_F(CoordsWindowTest, AddingFillsTheRowAndKeepsTheFullPosition) {
   OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
   Tool("ToolButtonMarkers")->click();
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   AddMarker(12.34, 56.78);
   EXPECT_EQ(form->NumMarkers, 1);
   EXPECT_EQ(Table().RowCount(), 2);
@@ -836,7 +837,7 @@ TEST_F(CoordsWindowTest, TypingNeedsTheEditorAndEnterWalksThePhysicalCells) {
   QApplication::setActiveWindow(form.get());
   Table().setFocus();
   Table().SetCurrent(3, 1);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
 
   // Without the editor a typed key changes no cell, but still counts as a change.
   Type(&Table(), "9");
@@ -847,7 +848,7 @@ TEST_F(CoordsWindowTest, TypingNeedsTheEditorAndEnterWalksThePhysicalCells) {
   DoubleClickCell(3, 1);
   ASSERT_TRUE(Table().EditorMode());
   ASSERT_NE(CellEditor(), nullptr);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   Type(CellEditor(), "12.5");
   EXPECT_EQ(form->Status(3), "変更あり");
   Key(CellEditor(), Qt::Key_Return);
@@ -899,7 +900,7 @@ TEST_F(CoordsWindowTest, PasteWritesTheBlockAtTheSelectionAndClipsIt) {
   AddMarker(10, 10);
   AddMarker(20, 20);
   QClipboard* clip = QApplication::clipboard();
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
 
   clip->setText("1\t2\r\n3\t4\r\n");
   Table().SetCurrent(3, 1);

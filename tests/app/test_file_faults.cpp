@@ -40,7 +40,7 @@ class FileFaultsTest : public WindowTest {
   void StartWithImage(const QString& name = "photo.bmp") {
     Start({MakeImage(name)});
     TakeMessages();
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
   }
   // An edit through the contrast slider, which marks the document changed.
   void Edit(int contrast) { form->pageImage->TrackBar1->setValue(contrast); }
@@ -114,7 +114,7 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
   EXPECT_EQ(form->ImageFile, first);
   EXPECT_EQ(StoredContrast(TempPath("kept.pqs")), 70);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   dialogs.openFiles.push_back(other);
   Action("ReadImage1")->trigger();
   EXPECT_EQ(TakeMessages(), QStringList());
@@ -307,7 +307,7 @@ TEST_F(FileFaultsTest, AnImageNamedByAnotherComputersPathIsFoundBesideTheProject
     EXPECT_EQ(form->ImageFile, TempPath("photo.bmp")) << stored;
     EXPECT_EQ(form->pageImage->TrackBar1->value(), 33) << stored;
     form->pageImage->TrackBar1->setValue(50);
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
   }
 }
 

@@ -27,16 +27,10 @@ class GridHeadersTest : public WindowTest {
   // A point table with one group of many points and physical columns, shown on its page.
   StringGrid& PointTable(int points) {
     Start({MakeImage("site.bmp", 400, 300)});
-    {
-      const QSignalBlocker b1(form->pageCoord->ComboBoxGridMethod);
-      const QSignalBlocker b2(form->pageCoord->ComboBoxScaleUnit);
-      form->pageCoord->ComboBoxGridMethod->setCurrentIndex(tmAffine);
-      form->pageCoord->ComboBoxScaleUnit->setCurrentIndex(0);
-    }
+    form->Doc().SetMethod(tmAffine);
+    form->Doc().SetScaleUnit(0);
     form->pageCoord->ComboBoxScaleUnitChange();
-    form->Cx = {1000000, 1, 0};
-    form->Cy = {2000000, 0, 1};
-    form->isCoord = true;
+    form->Doc().SetTransform({1000000, 1, 0}, {2000000, 0, 1}, true);
     form->ToolButtonAreaModeClick();
     EXPECT_TRUE(form->isAreaMode);
     AreaPage& page = *form->pageArea;

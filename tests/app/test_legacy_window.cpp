@@ -124,7 +124,7 @@ class LegacyWindowTest : public WindowTest {
   void StartWithImage() {
     Start({MakeImage("photo.bmp", 200, 100)});
     TakeMessages();
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
   }
   QString Write(const QString& name, const QByteArray& bytes) {
     const QString path = TempPath(name);
@@ -153,14 +153,14 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
 
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());  // the conversion says nothing
-  ASSERT_EQ(form->Lines.size(), 3u);
+  ASSERT_EQ(form->Lines().size(), 3u);
   const int types[] = {0, 1, 2};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(form->Lines[i].Sort, 0) << i;
-    EXPECT_EQ(form->Lines[i].LineType, types[i]) << i;
+    EXPECT_EQ(form->Lines()[i].Sort, 0) << i;
+    EXPECT_EQ(form->Lines()[i].LineType, types[i]) << i;
   }
-  EXPECT_EQ(form->Lines[1].NumPoints, 3);
-  EXPECT_EQ(form->Lines[1].Points[2].nm, "3");
+  EXPECT_EQ(form->Lines()[1].NumPoints, 3);
+  EXPECT_EQ(form->Lines()[1].Points[2].nm, "3");
   EXPECT_EQ(form->IDLine, 0);
   EXPECT_EQ(Categories(), QStringList({"1/Sort 1"}));
   EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:Sort 1");
@@ -188,7 +188,7 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(ReadAll(path), converted);
-  EXPECT_EQ(form->Lines.size(), 3u);
+  EXPECT_EQ(form->Lines().size(), 3u);
 }
 
 TEST_F(LegacyWindowTest, Version27KeepsItsCategoriesAndThePointLineWidth) {
@@ -202,9 +202,9 @@ TEST_F(LegacyWindowTest, Version27KeepsItsCategoriesAndThePointLineWidth) {
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(Categories(), QStringList({"1/葉", "2/茎"}));
-  ASSERT_EQ(form->Lines.size(), 3u);
-  EXPECT_EQ(form->Lines[0].Sort, 1);
-  EXPECT_EQ(form->Lines[1].Sort, 0);
+  ASSERT_EQ(form->Lines().size(), 3u);
+  EXPECT_EQ(form->Lines()[0].Sort, 1);
+  EXPECT_EQ(form->Lines()[1].Sort, 0);
   EXPECT_EQ(form->sym.PointLineWidth, 5);
   EXPECT_EQ(form->sym.RegistPointSize, 2);
   EXPECT_EQ(form->Status(3), "変更なし");
@@ -242,7 +242,7 @@ TEST_F(LegacyWindowTest, AConversionThatCannotBeWrittenKeepsTheOriginal) {
   EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_EQ(form->Lines.size(), 3u);
+  EXPECT_EQ(form->Lines().size(), 3u);
   EXPECT_EQ(form->ProjectFile, path);
   EXPECT_FALSE(form->isProjLoading);
 }
@@ -265,7 +265,7 @@ TEST_F(LegacyWindowTest, AConversionInAFolderThatCannotBeWrittenKeepsTheOriginal
   EXPECT_EQ(shown, QStringList({kWriteFailed}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_EQ(form->Lines.size(), 3u);
+  EXPECT_EQ(form->Lines().size(), 3u);
 }
 
 // A read-only file is refused as it would be to anyone, the superuser included.
@@ -281,7 +281,7 @@ TEST_F(LegacyWindowTest, AConversionOfAReadOnlyFileKeepsTheOriginal) {
   EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_EQ(form->Lines.size(), 3u);
+  EXPECT_EQ(form->Lines().size(), 3u);
 }
 
 // ------------------------------------------------------------------- current version
@@ -296,10 +296,10 @@ TEST_F(LegacyWindowTest, ACoefficientCountOtherThanTheMethodsLoadsButIsNotASetTr
   const QString path = Write("odd.pqs", ProjectBytes(shape));
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_FALSE(form->isCoord);
+  EXPECT_FALSE(form->isCoord());
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換");
-  EXPECT_EQ(form->Cx, (std::vector<double>{1, 0.5, 0}));
-  EXPECT_EQ(form->Cy, (std::vector<double>{2, 0, 0.5}));
+  EXPECT_EQ(form->Cx(), (std::vector<double>{1, 0.5, 0}));
+  EXPECT_EQ(form->Cy(), (std::vector<double>{2, 0, 0.5}));
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isEnabled());
   EXPECT_EQ(form->sym.clFrameMonitorImage, 0x0080FF40u);
   EXPECT_EQ(form->sym.clMarker, 0x000000FFu);
@@ -349,7 +349,7 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   QFont notesFont("IPAGothic", 12);
   notesFont.setItalic(true);
   form->pageNote->Memo1->setFont(notesFont);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   const QString path = Write("keyed.pqs", KeyedText());
 
   form->OpenProjectFile(path);
@@ -366,15 +366,15 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
   EXPECT_EQ(form->pageCoord->EditMeshSize->text(), "50");
   EXPECT_EQ(form->pageCoord->ComboBoxScaleUnit->currentIndex(), 2);
-  EXPECT_EQ(form->Cx, (std::vector<double>{1.5, 0.5, 0}));
-  EXPECT_EQ(form->Cy, (std::vector<double>{2, 0, 0.5}));
-  EXPECT_TRUE(form->isCoord);
+  EXPECT_EQ(form->Cx(), (std::vector<double>{1.5, 0.5, 0}));
+  EXPECT_EQ(form->Cy(), (std::vector<double>{2, 0, 0.5}));
+  EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
   EXPECT_EQ(form->EditNumDecimal->text(), "2");
-  ASSERT_EQ(form->Lines.size(), 2u);
-  EXPECT_EQ(form->Lines[0].LineType, 1);
-  EXPECT_EQ(form->Lines[0].Points[2].x, 30.5);
-  EXPECT_EQ(form->Lines[1].Sort, 0);
+  ASSERT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Lines()[0].LineType, 1);
+  EXPECT_EQ(form->Lines()[0].Points[2].x, 30.5);
+  EXPECT_EQ(form->Lines()[1].Sort, 0);
   EXPECT_EQ(Categories(), QStringList({"1/Sort 1"}));
   EXPECT_EQ(form->pageNote->Memo1->toPlainText(), longLine + "\nsecond");
   EXPECT_TRUE(form->pageNote->Memo1->font().italic());
@@ -389,23 +389,23 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(ReadAll(path), converted);
-  EXPECT_EQ(form->Lines.size(), 2u);
-  EXPECT_EQ(form->Cx, (std::vector<double>{1.5, 0.5, 0}));
+  EXPECT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Cx(), (std::vector<double>{1.5, 0.5, 0}));
 }
 
 TEST_F(LegacyWindowTest, KeyedTextWithoutCoefficientsDoesNotBringBackTheOpenOnes) {
   StartWithImage();
   form->OpenProjectFile(Write("keyed.pqs", KeyedText()));
-  ASSERT_EQ(form->Cx, (std::vector<double>{1.5, 0.5, 0}));
+  ASSERT_EQ(form->Cx(), (std::vector<double>{1.5, 0.5, 0}));
   TakeMessages();
   form->OpenProjectFile(Write("bare.pqs", "[File]\r\nImageFile=photo.bmp\r\n"));
   EXPECT_EQ(TakeMessages(), QStringList({kUpdated}));
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 0);
   // The method "無変換" installs its own coefficients.
   const auto none = NoTransformCoefficients(form->BitHeight, form->factor);
-  EXPECT_EQ(form->Cx, none.Cx);
-  EXPECT_EQ(form->Cy, none.Cy);
-  EXPECT_TRUE(form->Lines.empty());
+  EXPECT_EQ(form->Cx(), none.Cx);
+  EXPECT_EQ(form->Cy(), none.Cy);
+  EXPECT_TRUE(form->Lines().empty());
 }
 
 TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
@@ -423,7 +423,7 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
   EXPECT_FALSE(form->isProjLoading);
   EXPECT_EQ(ReadAll(path), bad);
   EXPECT_EQ(form->ProjectFile, current);
-  EXPECT_EQ(form->Lines.size(), 3u);
+  EXPECT_EQ(form->Lines().size(), 3u);
   EXPECT_EQ(form->NumMarkers, 1);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
   EXPECT_EQ(Categories(), QStringList({"1/葉", "2/茎"}));
@@ -445,7 +445,7 @@ TEST_F(LegacyWindowTest, AKeyedTextConversionThatCannotBeWrittenKeepsTheOriginal
   EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_EQ(form->Lines.size(), 2u);
+  EXPECT_EQ(form->Lines().size(), 2u);
   EXPECT_EQ(form->ProjectFile, path);
 }
 
@@ -519,7 +519,7 @@ TEST_F(SettingsWindowTest, OpeningTheThirdEntryMovesItToTheTop) {
 
   // With unsaved changes, "Yes" saves under a new name first, which puts that file at the top;
   // the entry chosen before is still the one opened.
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.answers.push_back(MsgResult::Yes);
   dialogs.saveFiles.push_back(TempPath("saved.pqs"));
   Action("ListedFile2")->trigger();  // b

@@ -104,8 +104,8 @@ TEST_F(MeasureFaultsTest, EveryPressOfAQuickPairTakesItsPoint) {
   QTest::mouseClick(window, Qt::LeftButton, {}, at + QPoint(3, 0), 100);
   // A double-click in one place: press, release, double-click, release.
   QTest::mouseDClick(window, Qt::LeftButton, {}, at + QPoint(0, 20));
-  ASSERT_EQ(form->Lines.size(), 1u);
-  const TLine& line = form->Lines[0];
+  ASSERT_EQ(form->Lines().size(), 1u);
+  const TLine& line = form->Lines()[0];
   ASSERT_EQ(line.NumPoints, 4);
   EXPECT_DOUBLE_EQ(line.Points[0].x, 100);
   EXPECT_DOUBLE_EQ(line.Points[1].x, 103);
@@ -113,7 +113,7 @@ TEST_F(MeasureFaultsTest, EveryPressOfAQuickPairTakesItsPoint) {
   EXPECT_DOUBLE_EQ(line.Points[3].y, 120);
   EXPECT_EQ(page->StringGrid2->RowCount(), 6);
   Press(page->ButtonSetArea);
-  EXPECT_EQ(form->Lines.size(), 1u);
+  EXPECT_EQ(form->Lines().size(), 1u);
 }
 
 TEST_F(MeasureFaultsTest, ADoubleClickWithNoInputStillPicksTheNearestPoint) {
@@ -125,9 +125,9 @@ TEST_F(MeasureFaultsTest, ADoubleClickWithNoInputStillPicksTheNearestPoint) {
   EXPECT_EQ(page->StringGrid2->Row(), 2);
   EXPECT_EQ(form->IDLine, 0);
   // Its presses only repaint.
-  EXPECT_EQ(form->Lines.size(), 2u);
-  EXPECT_EQ(form->Lines[0].NumPoints, 2);
-  EXPECT_EQ(form->Lines[1].NumPoints, 1);
+  EXPECT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 2);
+  EXPECT_EQ(form->Lines()[1].NumPoints, 1);
 }
 
 // ---------------------------------------------------------------- closing during group input
@@ -147,11 +147,11 @@ TEST_F(MeasureFaultsTest, ClosingDuringAnInputIsRefusedUntilTheInputEnds) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(QFileInfo::exists(path));
   EXPECT_TRUE(form->isLineInput);
-  EXPECT_EQ(form->Lines.size(), 2u);
+  EXPECT_EQ(form->Lines().size(), 2u);
 
   // Also with nothing to save: never a silent quit that drops the input.
   dialogs.answers.clear();
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   EXPECT_FALSE(form->close());
   EXPECT_EQ(TakeMessages().size(), 1);
 
@@ -186,7 +186,7 @@ TEST_F(MeasureFaultsTest, ASaveDuringAnInputWritesOnlyTheFinishedGroups) {
   // The input goes on.
   EXPECT_TRUE(form->isLineInput);
   ClickView(150, 150);
-  EXPECT_EQ(form->Lines[1].NumPoints, 3);
+  EXPECT_EQ(form->Lines()[1].NumPoints, 3);
 }
 
 // ---------------------------------------------------------------- the category delete button
@@ -210,7 +210,7 @@ TEST_F(MeasureFaultsTest, TheCategoryDeleteButtonFollowsTheSelectedCategorysUse)
   dialogs.answers.push_back(MsgResult::Yes);
   page->ComboBoxSort->setFocus();
   QTest::keyClick(page->ComboBoxSort, Qt::Key_Down);
-  ASSERT_EQ(form->Lines[0].Sort, 1);
+  ASSERT_EQ(form->Lines()[0].Sort, 1);
   EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
   // Deleting the only group frees it.
   Press(page->ButtonEraseArea);
@@ -230,7 +230,7 @@ TEST_F(MeasureFaultsTest, AReadProjectDisablesDeletingTheSelectedCategoryInUse) 
   dialogs.openFiles.push_back(path);
   QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
   Action("P1")->trigger();
-  ASSERT_EQ(form->Lines.size(), 1u);
+  ASSERT_EQ(form->Lines().size(), 1u);
   EXPECT_EQ(page->StringGridSort->Row(), 1);
   EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
 }
@@ -258,7 +258,7 @@ TEST_F(ResultsOutOfDateTest, PointEditsHideTheResults) {
   ClickCell(page->StringGrid2, 3, 2);
   page->ModifyPoint->trigger();
   ClickImage(80, 20);
-  ASSERT_NEAR(form->Lines[0].Points[1].x, 80, 2);
+  ASSERT_NEAR(form->Lines()[0].Points[1].x, 80, 2);
   ExpectHidden();
 
   Calculate();
@@ -266,14 +266,14 @@ TEST_F(ResultsOutOfDateTest, PointEditsHideTheResults) {
   ClickCell(page->StringGrid2, 3, 2);
   page->AddPoint->trigger();
   ClickImage(40, 40);
-  ASSERT_EQ(form->Lines[0].NumPoints, 4);
+  ASSERT_EQ(form->Lines()[0].NumPoints, 4);
   ExpectHidden();
 
   Calculate();
   ShowSheet(page->TabSheetPointInput);
   ClickCell(page->StringGrid2, 3, 2);
   page->DeletePoint->trigger();
-  ASSERT_EQ(form->Lines[0].NumPoints, 3);
+  ASSERT_EQ(form->Lines()[0].NumPoints, 3);
   ExpectHidden();
 }
 
@@ -288,7 +288,7 @@ TEST_F(ResultsOutOfDateTest, GroupEditsHideTheResults) {
   ShowSheet(page->TabSheetGroup);
   dialogs.answers.push_back(MsgResult::Yes);
   ChooseKind(kCurve);
-  ASSERT_EQ(form->Lines[0].LineType, kCurve);
+  ASSERT_EQ(form->Lines()[0].LineType, kCurve);
   ExpectHidden();
 
   ShowSheet(page->TabSheetProperty);
@@ -298,7 +298,7 @@ TEST_F(ResultsOutOfDateTest, GroupEditsHideTheResults) {
   dialogs.answers.push_back(MsgResult::Yes);
   page->ComboBoxSort->setFocus();
   QTest::keyClick(page->ComboBoxSort, Qt::Key_Down);
-  ASSERT_EQ(form->Lines[0].Sort, 1);
+  ASSERT_EQ(form->Lines()[0].Sort, 1);
   ExpectHidden();
 }
 
@@ -308,7 +308,7 @@ TEST_F(ResultsOutOfDateTest, DeletingTheLastGroupHidesTheResults) {
   Calculate();
   ShowSheet(page->TabSheetGroup);
   Press(page->ButtonEraseArea);
-  ASSERT_TRUE(form->Lines.empty());
+  ASSERT_TRUE(form->Lines().empty());
   ExpectHidden();
 }
 

@@ -60,16 +60,10 @@ class MeasureWindowTest : public WindowTest {
 
   // An affine transformation set directly, in the given unit.
   void SetAffine(std::vector<double> cx, std::vector<double> cy, int unit) {
-    {
-      const QSignalBlocker b1(form->pageCoord->ComboBoxGridMethod);
-      const QSignalBlocker b2(form->pageCoord->ComboBoxScaleUnit);
-      form->pageCoord->ComboBoxGridMethod->setCurrentIndex(tmAffine);
-      form->pageCoord->ComboBoxScaleUnit->setCurrentIndex(unit);
-    }
+    form->Doc().SetMethod(tmAffine);
+    form->Doc().SetScaleUnit(unit);
     form->pageCoord->ComboBoxScaleUnitChange();
-    form->Cx = std::move(cx);
-    form->Cy = std::move(cy);
-    form->isCoord = true;
+    form->Doc().SetTransform(cx, cy, true);
   }
 
   void AddCategories(int count) {
@@ -202,10 +196,10 @@ TEST_F(MeasureWindowTest, InputEndKeepsOrRemovesTheGroupByItsPointCount) {
   InputGroup(kPoints, {{300, 250}});
   EXPECT_TRUE(TakeMessages().isEmpty());
 
-  ASSERT_EQ(form->Lines.size(), 3u);
-  EXPECT_EQ(form->Lines[0].NumPoints, 3);
-  EXPECT_EQ(form->Lines[1].LineType, kCurve);
-  EXPECT_EQ(form->Lines[2].NumPoints, 1);
+  ASSERT_EQ(form->Lines().size(), 3u);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 3);
+  EXPECT_EQ(form->Lines()[1].LineType, kCurve);
+  EXPECT_EQ(form->Lines()[2].NumPoints, 1);
   EXPECT_EQ(form->IDLine, 2);
   // The removed groups took their rows along: 3 + 2 + 1 point rows, the header and the empty row.
   EXPECT_EQ(PointLabels(page->StringGrid2),
@@ -218,10 +212,10 @@ TEST_F(MeasureWindowTest, InputEndKeepsOrRemovesTheGroupByItsPointCount) {
 
 TEST_F(MeasureWindowTest, AnInputWithoutClicksLeavesTheGroupsButMarksTheDocumentChanged) {
   StartMeasuring();
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   form->ButtonSetAreaClick();
   form->ButtonSetAreaClick();
-  EXPECT_TRUE(form->Lines.empty());
+  EXPECT_TRUE(form->Lines().empty());
   EXPECT_EQ(form->IDLine, -1);
   EXPECT_TRUE(TakeMessages().isEmpty());
   EXPECT_EQ(form->Status(3), "変更あり");
@@ -248,8 +242,8 @@ TEST_F(MeasureWindowTest, TakingBackTheLastPointRenumbersTheNextOne) {
   form->ButtonSetAreaClick();
   EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"L1-1", "L1-2", "L1-3"}));
   EXPECT_EQ(Column(page->StringGrid2, 3).mid(0, 3), QStringList({"10.0", "20.0", "40.0"}));
-  ASSERT_EQ(form->Lines[0].Points.size(), 3u);
-  EXPECT_EQ(form->Lines[0].Points[2].nm, "3");
+  ASSERT_EQ(form->Lines()[0].Points.size(), 3u);
+  EXPECT_EQ(form->Lines()[0].Points[2].nm, "3");
 
   // With no point taken the take-back is off and does nothing.
   form->ButtonSetAreaClick();
@@ -258,7 +252,7 @@ TEST_F(MeasureWindowTest, TakingBackTheLastPointRenumbersTheNextOne) {
   form->EraseOnePointClick();
   EXPECT_EQ(form->NumPoints, 0);
   form->ButtonSetAreaClick();
-  EXPECT_EQ(form->Lines.size(), 1u);
+  EXPECT_EQ(form->Lines().size(), 1u);
 }
 
 TEST_F(MeasureWindowTest, PointTableAndReadOutFollowTheTransformationAndTheDecimals) {
@@ -413,7 +407,10 @@ TEST_F(MeasureWindowTest, FillsByTheSignOfTheAreaOnlyInsideTheViewAndLabelsTheGr
   InputGroup(kClosed, {{120, 20}, {180, 20}, {180, 80}, {120, 80}});  // negative
   InputGroup(kClosed, {{220, 20}, {280, 20}, {280, 80}, {220, 80}});
   // The third curve gets a vertex outside the image, and so outside the view.
-  form->Lines[2].Points[1].x = 2000;
+  form->EditGroups("", [](std::vector<TLine>& l) {
+    l[2].Points[1].x = 2000;
+    return true;
+  });
   page->BitBtnCalArea->click();
   EXPECT_EQ(PixelAt(50, 50), kRed);    // clPlusArea
   EXPECT_EQ(PixelAt(150, 50), kBlue);  // clMinusArea
@@ -422,7 +419,7 @@ TEST_F(MeasureWindowTest, FillsByTheSignOfTheAreaOnlyInsideTheViewAndLabelsTheGr
   // Not drawn, but measured and listed.
   EXPECT_EQ(page->StringGrid3->RowCount(), 5);
   EXPECT_EQ(page->StringGrid3->Cells(1, 4), "合計");
-  EXPECT_LT(form->Lines[2].Area, 0);
+  EXPECT_LT(form->Lines()[2].Area, 0);
 
   // The label of C1 sits on a white box at the midpoint of its first two points, 4 pixels up.
   const QImage view = form->Image1->Picture();
@@ -484,7 +481,7 @@ class GroupDeletionTest : public MeasureWindowTest {
   }
   QList<int> FirstXs() const {
     QList<int> out;
-    for (const TLine& l : form->Lines) out << static_cast<int>(l.Points[0].x);
+    for (const TLine& l : form->Lines()) out << static_cast<int>(l.Points[0].x);
     return out;
   }
   void Delete(const QString& list) {
@@ -496,7 +493,7 @@ class GroupDeletionTest : public MeasureWindowTest {
 TEST_F(GroupDeletionTest, ANumberDeletesThatGroupAndRenumbersTheLaterOnes) {
   StartMeasuring();
   MakeGroups({kCurve, kClosed, kPoints});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   Delete("2");
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text,
@@ -521,9 +518,9 @@ TEST_F(GroupDeletionTest, OpenRangesReversedRangesAndNumbersOutOfRange) {
   StartMeasuring();
   MakeGroups({kCurve, kCurve, kCurve, kCurve});
   Delete("3-1");
-  EXPECT_EQ(form->Lines.size(), 4u);
+  EXPECT_EQ(form->Lines().size(), 4u);
   Delete("9");
-  EXPECT_EQ(form->Lines.size(), 4u);
+  EXPECT_EQ(form->Lines().size(), 4u);
   Delete("2-");
   EXPECT_EQ(FirstXs(), QList<int>({10}));
   EXPECT_EQ(page->StringGridGroup->RowCount(), 2);
@@ -540,10 +537,10 @@ TEST_F(GroupDeletionTest, AnItemThatIsNoNumberStopsTheList) {
 TEST_F(GroupDeletionTest, ZeroOrCancelDeletesNothingAndChangesNothing) {
   StartMeasuring();
   MakeGroups({kCurve, kCurve});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   form->ButtonEraseAreaClick();  // cancelled: the default "0"
   Delete("0");
-  EXPECT_EQ(form->Lines.size(), 2u);
+  EXPECT_EQ(form->Lines().size(), 2u);
   EXPECT_EQ(form->Status(3), "変更なし");
 }
 
@@ -563,10 +560,10 @@ TEST_F(GroupDeletionTest, AfterADeletionTheChoosersShowTheNewCurrentGroup) {
 TEST_F(GroupDeletionTest, TheOnlyGroupGoesWithoutTheBox) {
   StartMeasuring();
   MakeGroups({kClosed});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   form->ButtonEraseAreaClick();
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_TRUE(form->Lines.empty());
+  EXPECT_TRUE(form->Lines().empty());
   EXPECT_EQ(form->IDLine, -1);
   EXPECT_EQ(page->StringGrid2->RowCount(), 2);
   EXPECT_FALSE(page->BitBtnCalArea->isEnabled());
@@ -603,7 +600,7 @@ TEST_F(MeasureWindowTest, AddedCategoriesAreNamedByTheirRowAndReachTheChooser) {
   InputGroup(kPoints, {{10, 10}}, 1);
   page->StringGridSort->SetCell(1, 2, "樹木");
   EXPECT_EQ(page->ComboBoxSort->itemText(1), "2:Sort 2");
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   page->ButtonRegistSort->click();
   EXPECT_EQ(page->ComboBoxSort->itemText(1), "2:樹木");
   EXPECT_EQ(page->StringGridGroup->Cells(2, 1), "樹木");
@@ -632,7 +629,7 @@ TEST_F(MeasureWindowTest, OnlyAnUnusedCategoryCanGoAndLaterOnesMoveUp) {
   page->ButtonDeleteSort->click();
   EXPECT_EQ(Column(page->StringGridSort, 0), QStringList({"1", "2"}));
   EXPECT_EQ(Column(page->StringGridSort, 1), QStringList({"A", "C"}));
-  EXPECT_EQ(form->Lines[1].Sort, 1);
+  EXPECT_EQ(form->Lines()[1].Sort, 1);
   EXPECT_EQ(page->StringGrid2->Cells(0, 2), "2");
   EXPECT_EQ(page->ComboBoxSort->itemText(1), "2:C");
   EXPECT_EQ(page->StringGridGroup->Cells(2, 2), "C");
@@ -670,15 +667,15 @@ TEST_F(MeasureWindowTest, KindAndCategoryChangeAfterTheQuestion) {
   dialogs.answers.push_back(MsgResult::No);
   page->RadioGroupLineType->SetItemIndex(kClosed);
   EXPECT_EQ(TakeMessages(), QStringList({"グループのポイントの種類を変更してよろしいですか。"}));
-  EXPECT_EQ(form->Lines[0].LineType, kPoints);
+  EXPECT_EQ(form->Lines()[0].LineType, kPoints);
   EXPECT_EQ(page->RadioGroupLineType->ItemIndex(), kPoints);
 
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   dialogs.answers.push_back(MsgResult::Yes);
   page->RadioGroupLineType->SetItemIndex(kClosed);
   EXPECT_EQ(TakeMessages().size(), 1);
-  EXPECT_EQ(form->Lines[0].LineType, kClosed);
-  EXPECT_EQ(form->Lines[0].NumPoints, 2);  // kept, too few or not
+  EXPECT_EQ(form->Lines()[0].LineType, kClosed);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 2);  // kept, too few or not
   EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"C1-1", "C1-2", "L2-1", "L2-2"}));
   EXPECT_EQ(page->StringGridGroup->Cells(1, 1), "C1");
   EXPECT_EQ(page->StringGrid2->Row(), 1);
@@ -688,13 +685,13 @@ TEST_F(MeasureWindowTest, KindAndCategoryChangeAfterTheQuestion) {
   page->ComboBoxSort->setCurrentIndex(1);
   page->ComboBoxSortChange();
   EXPECT_EQ(TakeMessages(), QStringList({"グループのポイントの種類を変更してよろしいですか。"}));
-  EXPECT_EQ(form->Lines[0].Sort, 0);
+  EXPECT_EQ(form->Lines()[0].Sort, 0);
   EXPECT_EQ(page->ComboBoxSort->currentIndex(), 0);
   dialogs.answers.push_back(MsgResult::Yes);
   page->ComboBoxSort->setCurrentIndex(1);
   page->ComboBoxSortChange();
   EXPECT_EQ(TakeMessages().size(), 1);
-  EXPECT_EQ(form->Lines[0].Sort, 1);
+  EXPECT_EQ(form->Lines()[0].Sort, 1);
   EXPECT_EQ(page->StringGrid2->Cells(0, 1), "2");
   EXPECT_EQ(page->StringGridGroup->Cells(2, 1), "Sort 2");
 
@@ -705,7 +702,7 @@ TEST_F(MeasureWindowTest, KindAndCategoryChangeAfterTheQuestion) {
   page->ComboBoxSortChange();
   EXPECT_TRUE(TakeMessages().isEmpty());
   EXPECT_EQ(form->Sortpres, 0);
-  EXPECT_EQ(form->Lines[0].LineType, kClosed);
+  EXPECT_EQ(form->Lines()[0].LineType, kClosed);
 }
 
 TEST_F(MeasureWindowTest, ReversingAClosedCurveRenumbersItsPointsAndFlipsTheArea) {
@@ -719,8 +716,8 @@ TEST_F(MeasureWindowTest, ReversingAClosedCurveRenumbersItsPointsAndFlipsTheArea
   page->InverseRotation->trigger();
   EXPECT_EQ(Row(page->StringGrid2, 1).mid(1, 4), QStringList({"C1", "1", "11.0", "10.0"}));
   EXPECT_EQ(Row(page->StringGrid2, 4).mid(1, 4), QStringList({"C1", "4", "10.0", "10.0"}));
-  EXPECT_EQ(form->Lines[0].Points[0].nm, "1");
-  EXPECT_EQ(form->Lines[1].Points[0].x, 100);  // the other group stays
+  EXPECT_EQ(form->Lines()[0].Points[0].nm, "1");
+  EXPECT_EQ(form->Lines()[1].Points[0].x, 100);  // the other group stays
   page->BitBtnCalArea->click();
   EXPECT_EQ(page->StringGrid3->Cells(3, 1), "-10.00");
 }
@@ -731,7 +728,7 @@ TEST_F(MeasureWindowTest, InsertingAfterAPointRenumbersTheLaterOnes) {
   StartMeasuring();
   InputGroup(kClosed, {{10, 10}, {10, 20}, {20, 20}, {20, 10}});
   page->StringGrid2->SetRow(RowOf("C1", "2"));
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   page->AddPoint->trigger();
   EXPECT_TRUE(form->isAddPoint);
   EXPECT_FALSE(page->PageControl2->isEnabled());
@@ -741,7 +738,7 @@ TEST_F(MeasureWindowTest, InsertingAfterAPointRenumbersTheLaterOnes) {
   EXPECT_TRUE(page->PageControl2->isEnabled());
   EXPECT_EQ(form->Status(4), "");
   EXPECT_EQ(form->Status(3), "変更あり");
-  ASSERT_EQ(form->Lines[0].NumPoints, 5);
+  ASSERT_EQ(form->Lines()[0].NumPoints, 5);
   EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"C1-1", "C1-2", "C1-3", "C1-4", "C1-5"}));
   EXPECT_EQ(page->StringGrid2->Row(), 3);
   EXPECT_EQ(Row(page->StringGrid2, 3).mid(2, 3), QStringList({"3", "15.0", "25.0"}));
@@ -758,8 +755,8 @@ TEST_F(MeasureWindowTest, MovingAPointRewritesItsRow) {
   EXPECT_FALSE(page->PageControl2->isEnabled());
   Click(33, 44);
   EXPECT_FALSE(form->isModifyPoint);
-  EXPECT_EQ(form->Lines[0].Points[1].x, 33);
-  EXPECT_EQ(form->Lines[0].Points[1].y, 44);
+  EXPECT_EQ(form->Lines()[0].Points[1].x, 33);
+  EXPECT_EQ(form->Lines()[0].Points[1].y, 44);
   EXPECT_EQ(Row(page->StringGrid2, 2), QStringList({"1", "L1", "2", "33.0", "44.0"}));
   EXPECT_EQ(form->Status(3), "変更あり");
 }
@@ -772,7 +769,7 @@ TEST_F(MeasureWindowTest, AnArmedEditWithoutASelectedPointWaitsUntilTheStatusBar
   Click(50, 50);
   EXPECT_TRUE(form->isModifyPoint);
   EXPECT_EQ(form->Status(4), "ポイント位置を再指定して下さい");
-  EXPECT_EQ(form->Lines[0].Points[1].x, 20);
+  EXPECT_EQ(form->Lines()[0].Points[1].x, 20);
   form->StatusBar1Click();
   EXPECT_FALSE(form->isModifyPoint);
   EXPECT_TRUE(page->PageControl2->isEnabled());
@@ -789,14 +786,14 @@ TEST_F(MeasureWindowTest, AnArmedEditWithoutASelectedPointWaitsUntilTheStatusBar
   form->SetStatus(4, "x");
   form->StatusBar1Click();
   EXPECT_EQ(form->Status(4), "x");
-  EXPECT_EQ(form->Lines[0].NumPoints, 2);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 2);
 }
 
 TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
   StartMeasuring();
   InputGroup(kCurve, {{10, 10}, {20, 10}, {30, 10}});
   InputGroup(kClosed, {{10, 50}, {20, 50}, {20, 60}});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   page->StringGrid2->SetRow(RowOf("L1", "1"));
   page->DeletePoint->trigger();
   EXPECT_TRUE(dialogs.messages.empty());
@@ -806,7 +803,7 @@ TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
   EXPECT_EQ(form->Status(3), "変更あり");
   page->DeletePoint->trigger();  // a two-point curve: no question yet
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_EQ(form->Lines[0].NumPoints, 1);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 1);
 
   dialogs.answers.push_back(MsgResult::No);
   page->DeletePoint->trigger();
@@ -814,11 +811,11 @@ TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
       TakeMessages(),
       QStringList(
           {"点数が１点しかありません。この曲線データは全て消去されます。\nよろしいですか。"}));
-  EXPECT_EQ(form->Lines.size(), 2u);
+  EXPECT_EQ(form->Lines().size(), 2u);
   dialogs.answers.push_back(MsgResult::Yes);
   page->DeletePoint->trigger();
   TakeMessages();
-  ASSERT_EQ(form->Lines.size(), 1u);
+  ASSERT_EQ(form->Lines().size(), 1u);
   EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"C1-1", "C1-2", "C1-3"}));
   EXPECT_EQ(Column(page->StringGridGroup, 1), QStringList({"C1"}));
 
@@ -831,7 +828,7 @@ TEST_F(MeasureWindowTest, DeletingPointsRenumbersAndAsksBeforeTheGroupGoes) {
       TakeMessages(),
       QStringList(
           {"点数が２点しかありません。この領域データは全て消去されます。\nよろしいですか。"}));
-  EXPECT_TRUE(form->Lines.empty());
+  EXPECT_TRUE(form->Lines().empty());
   EXPECT_EQ(page->StringGrid2->RowCount(), 2);
   EXPECT_FALSE(page->BitBtnCalArea->isEnabled());
   EXPECT_FALSE(SheetShown(page->TabSheetGroup));
@@ -844,8 +841,8 @@ TEST_F(MeasureWindowTest, APointsGroupCanLoseItsLastPoint) {
   page->StringGrid2->SetRow(1);
   page->DeletePoint->trigger();
   EXPECT_TRUE(dialogs.messages.empty());
-  ASSERT_EQ(form->Lines.size(), 2u);
-  EXPECT_EQ(form->Lines[0].NumPoints, 0);
+  ASSERT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Lines()[0].NumPoints, 0);
   EXPECT_EQ(PointLabels(page->StringGrid2), QStringList({"L2-1", "L2-2"}));
   // Its group-table row finds no point row; the search ends at the table's end.
   page->PageControl2->setCurrentWidget(page->TabSheetGroup);
@@ -919,16 +916,21 @@ TEST_F(MeasureWindowTest, TheGroupPageHighlightsTheCurrentGroupInGreen) {
 }
 
 TEST_F(MeasureWindowTest, ASegmentWithBothEndsOutsideTheViewIsDrawnAcrossIt) {
+  auto SetFirstSegment = [this](const TMarker& a, const TMarker& b) {
+    form->EditGroups("", [&](std::vector<TLine>& l) {
+      l[0].Points[0] = a;
+      l[0].Points[1] = b;
+      return true;
+    });
+  };
   StartMeasuring();
   InputGroup(kCurve, {{10, 10}, {20, 10}});
-  form->Lines[0].Points[0] = {"1", -100, 50};
-  form->Lines[0].Points[1] = {"2", 500, 50};
+  SetFirstSegment({"1", -100, 50}, {"2", 500, 50});
   form->PaintPicture(-1, -1);
   EXPECT_EQ(PixelAt(200, 50), kRed);
   // A group wholly outside draws nothing, and the others still do.
   InputGroup(kCurve, {{10, 100}, {60, 100}});
-  form->Lines[0].Points[0] = {"1", -100, 50};
-  form->Lines[0].Points[1] = {"2", -10, 50};
+  SetFirstSegment({"1", -100, 50}, {"2", -10, 50});
   form->PaintPicture(-1, -1);
   EXPECT_NE(PixelAt(2, 50), kRed);
   EXPECT_EQ(PixelAt(35, 100), kRed);

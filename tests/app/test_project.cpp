@@ -72,7 +72,7 @@ TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
   EXPECT_EQ(form->pageArea->StringGridSort->Cells(1, 1), "葉");
   EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:葉");
   EXPECT_EQ(form->pageNote->Memo1->toPlainText(), "測定メモ");
-  EXPECT_TRUE(form->isCoord);
+  EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
   ASSERT_FALSE(form->ListedFile.isEmpty());
   EXPECT_EQ(form->ListedFile.front(), target);
@@ -85,7 +85,7 @@ TEST_F(ProjectWindowTest, OverwriteAskFirstAndNoKeepsTheOldFile) {
   const QByteArray before = f.readAll();
   f.close();
   form->pageCoord->StringGrid1->SetCell(3, 2, "99");
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.saveFiles.push_back(target);
   dialogs.answers.push_back(MsgResult::No);
   form->SaveProjectClick();
@@ -110,7 +110,7 @@ TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   f.close();
   // A marker beyond what the file can hold makes the save fail.
   form->pageCoord->StringGrid1->SetCell(1, 1, "6553.6");
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.saveFiles.push_back(target);
   dialogs.answers.push_back(MsgResult::Yes);
   form->SaveProjectClick();
@@ -185,7 +185,7 @@ TEST_F(ProjectWindowTest, CommandLineOpensAProject) {
 
 TEST_F(ProjectWindowTest, OpeningWithUnsavedChangesAsksAndCancelStops) {
   const QString target = SaveSampleProject("g.pqs");
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.answers.push_back(MsgResult::Cancel);
   form->P1Click();
   EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルが変更されています。\n保存しますか。");

@@ -28,7 +28,7 @@ class RotationQuestionTest : public WindowTest {
     form->pageCoord->AddMarkerClick();
     ASSERT_EQ(form->NumMarkers, 1);
     Action("I2")->trigger();  // back to the image page
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
     dialogs.messages.clear();
   }
   // A click on the round mark of item i, where a radio button takes clicks.

@@ -109,7 +109,7 @@ TEST_F(ShellTest, NewDocumentDefaults) {
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（未設定）");
   EXPECT_EQ(form->frmdata, "0.0");
   EXPECT_EQ(form->frmdata2, "0.00");
-  EXPECT_TRUE(form->Lines.empty());
+  EXPECT_TRUE(form->Lines().empty());
   EXPECT_EQ(form->IDLine, -1);
 }
 
@@ -141,16 +141,16 @@ TEST_F(ShellTest, AnOpenImageEnablesItsCommandsAndInstallsNoTransform) {
   EXPECT_TRUE(Tool("ToolButtonMarkers")->isEnabled());
   EXPECT_FALSE(Tool("ToolButtonResaveProject")->isEnabled());
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
-  EXPECT_TRUE(form->isCoord);
-  ASSERT_EQ(form->Cy.size(), 3u);
-  EXPECT_DOUBLE_EQ(form->Cy[0] * form->factor, form->BitHeight);
+  EXPECT_TRUE(form->isCoord());
+  ASSERT_EQ(form->Cy().size(), 3u);
+  EXPECT_DOUBLE_EQ(form->Cy()[0] * form->factor, form->BitHeight);
   EXPECT_TRUE(form->Setting1->menuAction()->isEnabled());
   EXPECT_TRUE(form->A2->menuAction()->isEnabled());
 }
 
 TEST_F(ShellTest, ClosingTheFileEmptiesWindowAndStatus) {
   Start({MakeImage("a.bmp")});
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.answers.push_back(MsgResult::No);
   form->C1Click();
   EXPECT_EQ(TakeMessages(),
@@ -165,7 +165,7 @@ TEST_F(ShellTest, ClosingTheFileEmptiesWindowAndStatus) {
 
 TEST_F(ShellTest, CancelOrAFailedSaveKeepsTheUnsavedDocument) {
   Start({MakeImage("a.bmp")});
-  form->DataChanged(true);
+  form->Doc().MarkUnsaved();
   dialogs.answers.push_back(MsgResult::Cancel);
   form->C1Click();
   EXPECT_FALSE(form->ImageFile.isEmpty());

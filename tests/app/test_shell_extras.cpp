@@ -18,7 +18,7 @@ using ExtrasTest = WindowTest;
 
 TEST_F(ExtrasTest, NotesMarkChangesAndKeepTheirFontWithoutStyle) {
   Start({MakeImage("a.bmp")});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   form->pageNote->Memo1->insertPlainText("x");
   EXPECT_EQ(form->Status(3), "変更あり");
 
@@ -76,7 +76,7 @@ TEST_F(ExtrasTest, SymbolDialogEditsCopiesUntilOk) {
   dialogs.colors.push_back(QColor(0, 255, 0));
   dlg->findChild<QPushButton*>("ButtonLineColor")->click();
   EXPECT_EQ(form->sym.clLine, 0x0000FFu);  // not yet
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   dlg->BitBtn1Click();
   EXPECT_EQ(form->sym.clLine, 0x00FF00u);
   EXPECT_EQ(form->sym.PointLineWidth, 3);

@@ -20,7 +20,7 @@ class ViewTest : public WindowTest {
  protected:
   void Open(int w = 2000, int h = 1000) {
     Start({MakeImage("photo.bmp", w, h)});
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
   }
   ImagePage& page() { return *form->pageImage; }
 };
@@ -49,7 +49,7 @@ TEST_F(ViewTest, AdjustmentsMarkChangesAndRebuildOnlyWhenSwitchedOn) {
   EXPECT_EQ(form->images->working, before);  // contrast is off: only the label and the mark
   page().CheckBoxContrast->click();
   EXPECT_NE(form->images->working, before);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   page().ScrollBarR->setValue(0);
   EXPECT_EQ(page().EditR->text(), "-128");
   page().ScrollBarB->setValue(255);

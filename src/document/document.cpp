@@ -1,0 +1,290 @@
+#include "document/document.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "coords/transform.h"
+#include "document/image_path.h"
+#include "document/numbers.h"
+
+namespace zelko {
+
+int Document::Subscribe(Observer observer) {
+  observers_.emplace_back(nextObserver_, std::move(observer));
+  return nextObserver_++;
+}
+
+void Document::Unsubscribe(int id) {
+  std::erase_if(observers_, [id](const auto& o) { return o.first == id; });
+}
+
+void Document::Notify(const DocumentChange& change) {
+  // A copy: an observer may subscribe or unsubscribe while being told.
+  const auto observers = observers_;
+  for (const auto& o : observers) o.second(change);
+}
+
+void Document::Reset(DocumentData data) {
+  data_ = std::move(data);
+  revision_ = savedRevision_ = nextRevision_++;
+  Notify({kPartAll, "", true});
+}
+
+void Document::MarkSaved() {
+  savedRevision_ = revision_;
+  Notify({0, "", false});
+}
+
+void Document::MarkUnsaved() {
+  if (savedRevision_ == revision_) {
+    savedRevision_ = 0;
+    revision_ = nextRevision_++;
+  }
+  Notify({0, "", false});
+}
+
+bool Document::Edit(const std::string& name, unsigned parts,
+                    const std::function<bool(DocumentData&)>& fn) {
+  if (!fn(data_)) return false;
+  revision_ = nextRevision_++;
+  Notify({parts, name, false});
+  return true;
+}
+
+void Document::Recompute(unsigned parts, const std::function<bool(DocumentData&)>& fn) {
+  if (fn(data_)) Notify({parts, "", false});
+}
+
+namespace {
+
+// An edit of one field: no edit when the value is already the field's.
+template <class T>
+bool SetField(Document& doc, const std::string& name, unsigned parts, T DocumentData::*field,
+              const T& value) {
+  if (doc.Data().*field == value) return false;
+  return doc.Edit(name, parts, [&](DocumentData& d) {
+    d.*field = value;
+    return true;
+  });
+}
+
+}  // namespace
+
+bool Document::SetContrast(int position) {
+  return SetField(*this, "コントラスト", kPartAdjustments, &DocumentData::Contrast, position);
+}
+
+bool Document::SetContrastOn(bool on) {
+  return SetField(*this, "コントラスト調整", kPartAdjustments, &DocumentData::ContrastOn, on);
+}
+
+bool Document::SetBalance(int channel, int position) {
+  static constexpr int DocumentData::*kChannels[3] = {&DocumentData::Red, &DocumentData::Green,
+                                                      &DocumentData::Blue};
+  if (channel < 0 || channel > 2) return false;
+  return SetField(*this, "カラーバランス", kPartAdjustments, kChannels[channel], position);
+}
+
+bool Document::SetAdjustRGB(bool on) {
+  return SetField(*this, "色補正", kPartAdjustments, &DocumentData::AdjustRGB, on);
+}
+
+bool Document::SetRotation(int choice, const std::string& angleText) {
+  return Edit("回転", kPartAdjustments, [&](DocumentData& d) {
+    if (d.AngleChoice == choice && d.AngleText == angleText) return false;
+    d.AngleChoice = choice;
+    d.AngleText = angleText;
+    return true;
+  });
+}
+
+bool Document::SetAngleText(const std::string& angleText) {
+  return SetField(*this, "回転角", kPartAdjustments, &DocumentData::AngleText, angleText);
+}
+
+bool Document::SetMethod(int method) {
+  return SetField(*this, "変換方法", kPartTransform, &DocumentData::Method, method);
+}
+
+bool Document::SetScaleUnit(int unit) {
+  return SetField(*this, "単位", kPartTransform, &DocumentData::ScaleUnit, unit);
+}
+
+bool Document::SetMeshSize(const std::string& text) {
+  return SetField(*this, "グリッド間隔", kPartGrid, &DocumentData::MeshSize, text);
+}
+
+bool Document::SetNumDecimal(const std::string& text) {
+  return SetField(*this, "小数点以下の桁数", kPartDecimals, &DocumentData::NumDecimal, text);
+}
+
+bool Document::SetNotes(const std::string& text) {
+  return SetField(*this, "メモ", kPartNotes, &DocumentData::Notes, text);
+}
+
+bool Document::SetNotesFont(const FontData& font) {
+  return SetField(*this, "メモのフォント", kPartNotes, &DocumentData::NotesFont, font);
+}
+
+bool Document::SetSymbols(const SymbolColors& colors, const SymbolSizes& sizes,
+                          const FontData& markerFont) {
+  return Edit("シンボル", kPartSymbols, [&](DocumentData& d) {
+    if (d.Colors == colors && d.Sizes == sizes && d.MarkerFont == markerFont) return false;
+    d.Colors = colors;
+    d.Sizes = sizes;
+    d.MarkerFont = markerFont;
+    return true;
+  });
+}
+
+bool Document::SetCategories(const std::vector<std::string>& names) {
+  return SetField(*this, "分類", kPartCategories | kPartGroups, &DocumentData::Categories, names);
+}
+
+bool Document::SetTransform(const std::vector<double>& cx, const std::vector<double>& cy,
+                            bool set) {
+  return Edit("座標変換", kPartTransform, [&](DocumentData& d) {
+    if (d.Cx == cx && d.Cy == cy && d.TransformSet == set) return false;
+    d.Cx = cx;
+    d.Cy = cy;
+    d.TransformSet = set;
+    return true;
+  });
+}
+
+std::string MarkerPositionText(double v) { return FormatFixed(v, 1); }
+
+bool Document::AddMarker(double x, double y) {
+  return Edit("マーカー追加", kPartMarkers, [&](DocumentData& d) {
+    d.Markers.push_back({x, y, MarkerPositionText(x), MarkerPositionText(y), "", ""});
+    return true;
+  });
+}
+
+bool Document::MoveMarker(int i, double x, double y) {
+  if (i < 0 || i >= static_cast<int>(data_.Markers.size())) return false;
+  return Edit("マーカー位置修正", kPartMarkers, [&](DocumentData& d) {
+    DocMarker& m = d.Markers[i];
+    m.x = x;
+    m.y = y;
+    m.ImageX = MarkerPositionText(x);
+    m.ImageY = MarkerPositionText(y);
+    return true;
+  });
+}
+
+bool Document::DeleteMarker(int i) {
+  if (i < 0 || i >= static_cast<int>(data_.Markers.size())) return false;
+  return Edit("マーカー削除", kPartMarkers,
+              [&](DocumentData& d) {
+    d.Markers.erase(d.Markers.begin() + i);
+    return true;
+  });
+}
+
+bool Document::SetMarkerCell(int i, int column, const std::string& text) {
+  if (i < 0 || i >= static_cast<int>(data_.Markers.size()) || column < 1 || column > 4)
+    return false;
+  static constexpr std::string DocMarker::*kCells[4] = {&DocMarker::ImageX, &DocMarker::ImageY,
+                                                        &DocMarker::X, &DocMarker::Y};
+  if (data_.Markers[i].*kCells[column - 1] == text) return false;
+  return Edit("マーカー表の編集", kPartMarkers,
+              [&](DocumentData& d) {
+    d.Markers[i].*kCells[column - 1] = text;
+    return true;
+  });
+}
+
+bool ToProjectData(const DocumentData& doc, const std::string& folder,
+                   const std::vector<std::string>& notesLines, bool strict, ProjectData* out,
+                   std::string* error) {
+  ProjectData& d = *out;
+  auto fail = [&](const std::string& why) {
+    if (error && error->empty()) *error = why;
+    return false;
+  };
+  d.ImagePath = RelativeImagePath(folder, doc.ImageFile);
+  d.Contrast = doc.Contrast;
+  d.ContrastOn = doc.ContrastOn;
+  d.Red = doc.Red;
+  d.Green = doc.Green;
+  d.Blue = doc.Blue;
+  d.AdjustRGB = doc.AdjustRGB;
+  if (auto a = AngleFromText(doc.AngleText))
+    d.Angle = *a;
+  else if (strict)
+    return fail("回転角 \"" + doc.AngleText + "\" は数値ではありません");
+  else
+    d.Angle = static_cast<float>(ParseNumber(doc.AngleText));
+  d.AngleChoice = doc.AngleChoice;
+  d.Method = doc.Method;
+  d.MeshSize = doc.MeshSize;
+  d.ScaleUnit = doc.ScaleUnit;
+  d.Markers.clear();
+  for (const DocMarker& m : doc.Markers) {
+    std::string why;
+    auto x = MarkerTenthsFromText(m.ImageX, &why);
+    auto y = x ? MarkerTenthsFromText(m.ImageY, &why) : std::nullopt;
+    if ((!x || !y) && strict) return fail(why);
+    d.Markers.push_back({x.value_or(0), y.value_or(0), m.X, m.Y});
+  }
+  d.Cx = doc.Cx;
+  d.Cy = doc.Cy;
+  d.NumDecimal = doc.NumDecimal;
+  d.Lines = doc.Lines;
+  d.HasCategories = true;
+  d.Categories = doc.Categories;
+  d.Colors = doc.Colors;
+  d.Sizes = doc.Sizes;
+  d.HasPointLineWidth = true;
+  d.HasMarkerFont = d.HasNotesFont = d.HasNotes = true;
+  d.MarkerFont = doc.MarkerFont;
+  d.NotesFont = doc.NotesFont;
+  d.Notes = notesLines;
+  return true;
+}
+
+DocumentData FromProjectData(const ProjectData& d, const std::string& imageFile,
+                             const DocumentData& current, bool keyedText) {
+  DocumentData doc;
+  doc.ImageFile = imageFile;
+  // Positions beyond the controls' ranges come back as the controls take them.
+  doc.Contrast = std::clamp(d.Contrast, 0, 100);
+  doc.ContrastOn = d.ContrastOn;
+  doc.Red = std::clamp(d.Red, 0, 255);
+  doc.Green = std::clamp(d.Green, 0, 255);
+  doc.Blue = std::clamp(d.Blue, 0, 255);
+  doc.AdjustRGB = d.AdjustRGB;
+  doc.AngleText = FormatGeneral15(d.Angle);
+  doc.AngleChoice = std::clamp(d.AngleChoice, 0, 4);
+  doc.Method = std::clamp(d.Method, 0, 5);
+  doc.ScaleUnit = std::clamp(d.ScaleUnit, 0, 6);
+  doc.MeshSize = d.MeshSize;
+  for (const MarkerRecord& m : d.Markers) {
+    const std::string x = MarkerTextFromTenths(m.XTenths), y = MarkerTextFromTenths(m.YTenths);
+    doc.Markers.push_back({ParseNumber(x), ParseNumber(y), x, y, m.X, m.Y});
+  }
+  // Without coefficients the transformation is what the method leaves (the caller's to work
+  // out); the keyed-text form counts any coefficients as set.
+  doc.Cx = d.Cx.empty() ? current.Cx : d.Cx;
+  doc.Cy = d.Cx.empty() ? current.Cy : d.Cy;
+  doc.TransformSet = !d.Cx.empty() && (keyedText || static_cast<int>(d.Cx.size()) ==
+                                                         CoefficientCount(doc.Method));
+  doc.NumDecimal = d.NumDecimal;
+  doc.Lines = d.Lines;
+  doc.Categories = d.HasCategories ? d.Categories : DocumentData{}.Categories;
+  doc.Colors = d.Colors;
+  doc.Sizes = d.Sizes;
+  if (!d.HasPointLineWidth) doc.Sizes.PointLineWidth = current.Sizes.PointLineWidth;
+  doc.MarkerFont = d.HasMarkerFont ? d.MarkerFont : current.MarkerFont;
+  doc.NotesFont = d.HasNotesFont ? d.NotesFont : current.NotesFont;
+  if (d.HasNotes) {
+    for (std::size_t i = 0; i < d.Notes.size(); ++i)
+      doc.Notes += (i ? "\n" : "") + d.Notes[i];
+  } else {
+    doc.Notes = current.Notes;
+  }
+  return doc;
+}
+
+}  // namespace zelko

@@ -1,0 +1,255 @@
+// The document as the one owner of a project's values: edits, notifications, the change state
+// and the conversions to and from the file's record.
+#include "document/document.h"
+
+#include <gtest/gtest.h>
+
+namespace zelko {
+namespace {
+
+struct Recorder {
+  std::vector<DocumentChange> changes;
+  explicit Recorder(Document& doc) {
+    doc.Subscribe([this](const DocumentChange& c) { changes.push_back(c); });
+  }
+};
+
+TLine Group(std::initializer_list<std::pair<double, double>> points) {
+  TLine l;
+  for (auto [x, y] : points) l.Points.push_back({"", x, y});
+  l.NumPoints = static_cast<int>(l.Points.size());
+  return l;
+}
+
+TEST(DocumentTest, EveryKindOfEditMarksTheDocumentChangedAndNamesWhatItTouched) {
+  struct Case {
+    const char* what;
+    unsigned part;
+    std::function<bool(Document&)> edit;
+  };
+  const Case cases[] = {
+      {"contrast", kPartAdjustments, [](Document& d) { return d.SetContrast(70); }},
+      {"contrast on", kPartAdjustments, [](Document& d) { return d.SetContrastOn(true); }},
+      {"balance", kPartAdjustments, [](Document& d) { return d.SetBalance(2, 100); }},
+      {"colour correction", kPartAdjustments, [](Document& d) { return d.SetAdjustRGB(true); }},
+      {"rotation", kPartAdjustments, [](Document& d) { return d.SetRotation(1, "90"); }},
+      {"angle text", kPartAdjustments, [](Document& d) { return d.SetAngleText("12.5"); }},
+      {"method", kPartTransform, [](Document& d) { return d.SetMethod(2); }},
+      {"unit", kPartTransform, [](Document& d) { return d.SetScaleUnit(6); }},
+      {"grid interval", kPartGrid, [](Document& d) { return d.SetMeshSize("50"); }},
+      {"decimals", kPartDecimals, [](Document& d) { return d.SetNumDecimal("3"); }},
+      {"notes", kPartNotes, [](Document& d) { return d.SetNotes("河川幅"); }},
+      {"notes font", kPartNotes,
+       [](Document& d) { return d.SetNotesFont({0, "IPAGothic", 12, 128}); }},
+      {"symbols", kPartSymbols,
+       [](Document& d) {
+         SymbolSizes sizes;
+         sizes.MarkerSize = 9;
+         return d.SetSymbols({}, sizes, DefaultMarkerFont());
+       }},
+      {"categories", kPartCategories,
+       [](Document& d) { return d.SetCategories({"Sort 1", "樹木"}); }},
+      {"add marker", kPartMarkers, [](Document& d) { return d.AddMarker(10, 20); }},
+      {"groups", kPartGroups,
+       [](Document& d) {
+         return d.Edit("グループ入力", kPartGroups, [](DocumentData& data) {
+           data.Lines.push_back(Group({{0, 0}, {1, 1}}));
+           return true;
+         });
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document doc;
+    doc.Reset({});
+    Recorder seen(doc);
+    ASSERT_FALSE(doc.IsModified());
+    EXPECT_TRUE(c.edit(doc));
+    EXPECT_TRUE(doc.IsModified());
+    ASSERT_EQ(seen.changes.size(), 1u);
+    EXPECT_TRUE(seen.changes[0].Parts & c.part);
+    EXPECT_FALSE(seen.changes[0].Edit.empty());
+    EXPECT_FALSE(seen.changes[0].Whole);
+    // The same value again is no edit: nothing to save, nobody told.
+    doc.MarkSaved();
+    seen.changes.clear();
+    if (c.part != kPartMarkers && c.part != kPartGroups) {
+      EXPECT_FALSE(c.edit(doc));
+      EXPECT_FALSE(doc.IsModified());
+      EXPECT_TRUE(seen.changes.empty());
+    }
+  }
+}
+
+TEST(DocumentTest, SavingReadingAndFailedRewritesSetTheChangeStateAndTellTheObservers) {
+  Document doc;
+  Recorder seen(doc);
+  doc.Reset({});
+  EXPECT_FALSE(doc.IsModified());
+  ASSERT_EQ(seen.changes.size(), 1u);
+  EXPECT_TRUE(seen.changes[0].Whole);
+  EXPECT_EQ(seen.changes[0].Parts, unsigned{kPartAll});
+
+  doc.SetMeshSize("5");
+  doc.MarkSaved();
+  EXPECT_FALSE(doc.IsModified());
+  // A rewrite of an older file that failed: the file no longer holds the document.
+  doc.MarkUnsaved();
+  EXPECT_TRUE(doc.IsModified());
+  doc.MarkUnsaved();
+  EXPECT_TRUE(doc.IsModified());
+  doc.MarkSaved();
+  EXPECT_FALSE(doc.IsModified());
+
+  // Worked-out results are stored but are no edit.
+  doc.Recompute(kPartGroups, [](DocumentData& d) {
+    d.Lines.push_back(Group({{0, 0}}));
+    return true;
+  });
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_EQ(doc.Data().Lines.size(), 1u);
+  EXPECT_TRUE(seen.changes.back().Parts & kPartGroups);
+
+  // An edit that found nothing to do is none.
+  EXPECT_FALSE(doc.Edit("グループ削除", kPartGroups, [](DocumentData&) { return false; }));
+  EXPECT_FALSE(doc.IsModified());
+}
+
+TEST(DocumentTest, ObserversCanLeaveWhileBeingToldAndTheOthersStillHear) {
+  Document doc;
+  int first = 0, second = 0;
+  int id = 0;
+  id = doc.Subscribe([&](const DocumentChange&) {
+    ++first;
+    doc.Unsubscribe(id);
+  });
+  doc.Subscribe([&](const DocumentChange&) { ++second; });
+  doc.SetNotes("a");
+  doc.SetNotes("b");
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 2);
+}
+
+TEST(DocumentTest, MarkersKeepTheirTextsAsTypedAndOneCountAfterEveryEdit) {
+  Document doc;
+  doc.AddMarker(10.26, 20);
+  doc.AddMarker(30, 40);
+  doc.AddMarker(50, 60);
+  const auto& m = doc.Data().Markers;
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].ImageX, "10.3");
+  EXPECT_DOUBLE_EQ(m[0].x, 10.26);
+  EXPECT_TRUE(doc.SetMarkerCell(0, 3, "1,234.5"));
+  EXPECT_FALSE(doc.SetMarkerCell(0, 3, "1,234.5"));
+  EXPECT_FALSE(doc.SetMarkerCell(3, 3, "9"));  // no such row
+  EXPECT_FALSE(doc.SetMarkerCell(0, 5, "9"));  // no such column
+  EXPECT_TRUE(doc.DeleteMarker(1));
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[1].ImageX, "50.0");
+  EXPECT_TRUE(doc.MoveMarker(1, 1.04, 2.06));
+  EXPECT_EQ(m[1].ImageY, "2.1");
+  EXPECT_FALSE(doc.DeleteMarker(2));
+  EXPECT_FALSE(doc.MoveMarker(-1, 0, 0));
+}
+
+TEST(DocumentTest, AProjectRecordComesBackUnchangedThroughTheDocument) {
+  ProjectData d;
+  d.ImagePath = "photos\\site.jpg";
+  d.Contrast = 80;
+  d.ContrastOn = true;
+  d.Red = 100;
+  d.AngleChoice = 4;
+  d.Angle = 12.5f;
+  d.Method = 2;
+  d.ScaleUnit = 3;
+  d.MeshSize = "25";
+  d.Markers = {{1005, 2000, "100", "200.5"}, {0, 65535, "", "x"}};
+  d.Cx = {1, 2, 3};
+  d.Cy = {4, 5, 6};
+  d.NumDecimal = "2";
+  TLine line = Group({{1, 2}, {3, 4}});
+  line.Points[0].nm = "1";
+  line.Points[1].nm = "2";
+  line.Length = 5;
+  d.Lines = {line};
+  d.Categories = {"Sort 1", "建物"};
+  d.Sizes.MarkerSize = 7;
+  d.NotesFont.Size = 14;
+  d.Notes = {"一行目", "二行目"};
+
+  const DocumentData doc = FromProjectData(d, "/data/photos/site.jpg", DocumentData{}, false);
+  EXPECT_TRUE(doc.TransformSet);
+  EXPECT_EQ(doc.AngleText, "12.5");
+  EXPECT_EQ(doc.Notes, "一行目\n二行目");
+  EXPECT_EQ(doc.Markers[0].ImageX, "100.5");
+  EXPECT_DOUBLE_EQ(doc.Markers[0].x, 100.5);
+
+  ProjectData back;
+  std::string error;
+  ASSERT_TRUE(ToProjectData(doc, "/data", {"一行目", "二行目"}, true, &back, &error)) << error;
+  EXPECT_EQ(back.ImagePath, d.ImagePath);
+  EXPECT_EQ(back.Markers, d.Markers);
+  EXPECT_EQ(back.Angle, d.Angle);
+  EXPECT_EQ(back.Lines.size(), 1u);
+  EXPECT_EQ(back.Lines[0].Length, 5);
+  EXPECT_EQ(back.Categories, d.Categories);
+  EXPECT_EQ(back.Sizes, d.Sizes);
+  EXPECT_EQ(back.NotesFont, d.NotesFont);
+  EXPECT_EQ(back.Notes, d.Notes);
+  EXPECT_EQ(back.Contrast, 80);
+  EXPECT_EQ(back.Method, 2);
+}
+
+TEST(DocumentTest, WhatAnOlderFileLeavesOutKeepsTheCurrentValues) {
+  DocumentData current;
+  current.Notes = "残す";
+  current.NotesFont.Size = 20;
+  current.MarkerFont.Size = 30;
+  current.Sizes.PointLineWidth = 4;
+  current.Cx = {7, 8, 9};
+  current.Cy = {1, 1, 1};
+  ProjectData d;
+  d.HasNotes = d.HasNotesFont = d.HasMarkerFont = d.HasPointLineWidth = false;
+  d.HasCategories = false;
+  d.Categories = {"捨てる"};
+  d.Method = 9;       // beyond the choices: the last one
+  d.Contrast = 500;   // beyond the slider
+  const DocumentData doc = FromProjectData(d, "/x.jpg", current, false);
+  EXPECT_EQ(doc.Notes, "残す");
+  EXPECT_EQ(doc.NotesFont.Size, 20);
+  EXPECT_EQ(doc.MarkerFont.Size, 30);
+  EXPECT_EQ(doc.Sizes.PointLineWidth, 4);
+  EXPECT_EQ(doc.Categories, std::vector<std::string>{"Sort 1"});
+  EXPECT_EQ(doc.Method, 5);
+  EXPECT_EQ(doc.Contrast, 100);
+  // No coefficients in the file: the transformation is not set by it.
+  EXPECT_EQ(doc.Cx, current.Cx);
+  EXPECT_FALSE(doc.TransformSet);
+  // Coefficients of another method's count are kept but do not count as set; the keyed-text
+  // form counts any.
+  d.Method = 5;
+  d.Cx = d.Cy = {1, 2, 3};
+  EXPECT_FALSE(FromProjectData(d, "/x.jpg", current, false).TransformSet);
+  EXPECT_TRUE(FromProjectData(d, "/x.jpg", current, true).TransformSet);
+}
+
+TEST(DocumentTest, AStrictRecordRefusesTextsThatAreNoStoredNumbers) {
+  DocumentData doc;
+  doc.Markers.push_back({0, 0, "12.3", "abc", "", ""});
+  ProjectData out;
+  std::string error;
+  EXPECT_FALSE(ToProjectData(doc, "/", {}, true, &out, &error));
+  EXPECT_FALSE(error.empty());
+  // Not strict (the keyed-text conversion's view of the open document): unreadable becomes 0.
+  EXPECT_TRUE(ToProjectData(doc, "/", {}, false, &out, &error));
+  EXPECT_EQ(out.Markers[0].YTenths, 0);
+
+  doc.Markers.clear();
+  doc.AngleText = "斜め";
+  error.clear();
+  EXPECT_FALSE(ToProjectData(doc, "/", {}, true, &out, &error));
+  EXPECT_NE(error.find("斜め"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelko
