@@ -199,7 +199,6 @@ void AreaPage::RefreshAfterGroupEdit() {
   form_.FillGroupTable();
   StringGridSortClick();
   HideResults();
-  form_.Doc().MarkUnsaved();
 }
 
 void AreaPage::InverseRotationClick() {
@@ -210,7 +209,6 @@ void AreaPage::InverseRotationClick() {
   });
   form_.FillPointTable();
   HideResults();
-  form_.Doc().MarkUnsaved();
 }
 
 bool AreaPage::PointMenuCanOpen() const { return StringGrid2->RowCount() > 2; }

@@ -15,12 +15,6 @@
 
 namespace zelko {
 
-namespace {
-
-QString OneDecimal(double v) { return QString::fromStdString(FormatFixed(v, 1)); }
-
-}  // namespace
-
 void CoordPage::ConnectMarkerHandlers() {
   auto on = [this](QAction* a, void (CoordPage::*fn)()) {
     connect(a, &QAction::triggered, this,
@@ -46,9 +40,10 @@ void CoordPage::ConnectMarkerHandlers() {
           [this] { form_.Guard([this] { StringGrid1KeyPress(); }); });
   // Keys that type no character (Delete, a paste in the editor) still change the cell. A stored
   // edit may be wider than its column, which then widens to show it whole.
-  connect(StringGrid1, &StringGrid::CellEdited, this, [this] {
-    form_.Guard([this] {
+  connect(StringGrid1, &StringGrid::CellEdited, this, [this](int col, int row) {
+    form_.Guard([this, col, row] {
       StringGrid1KeyPress();
+      form_.Doc().SetMarkerCell(row - 1, col, StringGrid1->Cells(col, row).toStdString());
       StringGrid1->FitColumnWidths();
     });
   });
@@ -59,7 +54,7 @@ void CoordPage::ConnectMarkerHandlers() {
 }
 
 void CoordPage::PopupMenuMarkersPopup() {
-  const bool any = form_.NumMarkers != 0;
+  const bool any = form_.NumMarkers() != 0;
   DeleteMarker->setEnabled(any);
   SearchMarker->setEnabled(any);
   CorrectMarker->setEnabled(any);
@@ -68,40 +63,27 @@ void CoordPage::PopupMenuMarkersPopup() {
 
 void CoordPage::AddMarkerClick() {
   ClearFitQuality();
-  const int n = ++form_.NumMarkers;
-  StringGrid1->SetRowCount(n + 1);
-  StringGrid1->ClearRow(n);
-  StringGrid1->SetCell(0, n, QString::number(n));
-  StringGrid1->SetCell(1, n, OneDecimal(form_.XPre));
-  StringGrid1->SetCell(2, n, OneDecimal(form_.YPre));
-  form_.Markers.resize(n);
-  form_.Markers[n - 1] = TMarker{"", form_.XPre, form_.YPre};
-  StringGrid1->SetRow(n);
+  form_.Doc().AddMarker(form_.XPre, form_.YPre);
+  StringGrid1->SetRow(form_.NumMarkers());
   form_.PaintPicture(-1, -1);
-  // A placed marker is work that a close without the save question would lose.
-  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::DeleteMarkerClick() {
-  const int i = NearestMarker(form_.Markers, form_.NumMarkers, form_.XPre, form_.YPre);
+  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.XPre, form_.YPre);
   if (i >= 0) DeleteMarkerAt(i);
 }
 
 void CoordPage::SearchMarkerClick() {
-  const int i = NearestMarker(form_.Markers, form_.NumMarkers, form_.XPre, form_.YPre);
+  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.XPre, form_.YPre);
   if (i >= 0) StringGrid1->SetRow(i + 1);
 }
 
 void CoordPage::CorrectMarkerClick() {
   const int r = StringGrid1->Row();
-  if (r < 1 || r > form_.NumMarkers) return;
+  if (r < 1 || r > form_.NumMarkers()) return;
   ClearFitQuality();
-  StringGrid1->SetCell(1, r, OneDecimal(form_.XPre));
-  StringGrid1->SetCell(2, r, OneDecimal(form_.YPre));
-  form_.Markers[r - 1].x = form_.XPre;
-  form_.Markers[r - 1].y = form_.YPre;
+  form_.Doc().MoveMarker(r - 1, form_.XPre, form_.YPre);
   form_.PaintPicture(-1, -1);
-  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::D1Click() {
@@ -109,30 +91,20 @@ void CoordPage::D1Click() {
   const MsgResult answer =
       form_.Msg(MsgKind::Confirmation, "このマーカーを削除しますか。", MsgButtons::YesNo);
   const int r = StringGrid1->Row();
-  if (answer == MsgResult::Yes && r >= 1 && r <= form_.NumMarkers) DeleteMarkerAt(r - 1);
+  if (answer == MsgResult::Yes && r >= 1 && r <= form_.NumMarkers()) DeleteMarkerAt(r - 1);
   StringGrid1->SetRowSelect(false);
 }
 
 void CoordPage::DeleteMarkerAt(int i) {
-  const int n = form_.NumMarkers;
-  if (i < 0 || i >= n) return;
+  if (i < 0 || i >= form_.NumMarkers()) return;
   ClearFitQuality();
-  for (int k = i + 1; k < n; ++k) {
-    form_.Markers[k - 1].x = form_.Markers[k].x;
-    form_.Markers[k - 1].y = form_.Markers[k].y;
-    for (int c = 0; c < StringGrid1->ColCount(); ++c)
-      StringGrid1->SetCell(c, k, StringGrid1->Cells(c, k + 1));
-    StringGrid1->SetCell(0, k, QString::number(k));
-  }
-  form_.NumMarkers = n - 1;
-  StringGrid1->ClearRow(form_.NumMarkers + 1);
+  form_.Doc().DeleteMarker(i);
   form_.PaintPicture(-1, -1);
-  form_.Doc().MarkUnsaved();
 }
 
 void CoordPage::StringGrid1Click() {
   const int r = StringGrid1->Row();
-  if (form_.NumMarkers > 0 && r <= form_.NumMarkers) {
+  if (form_.NumMarkers() > 0 && r <= form_.NumMarkers()) {
     form_.isMarked = true;
     form_.ToolButtonMarkers->setChecked(true);
     // The pressed marker button also means the view's marker menu, as in the marker mode.
@@ -145,14 +117,50 @@ void CoordPage::StringGrid1EnterKey() {
   int col = StringGrid1->Col(), row = StringGrid1->Row();
   // What was typed is stored before the cell changes.
   StringGrid1->SetEditorMode(false);
-  EnterWalk(col, row, form_.NumMarkers);
+  EnterWalk(col, row, form_.NumMarkers());
   StringGrid1->SetCurrent(col, row);
   StringGrid1->SetEditorMode(true);
 }
 
 void CoordPage::StringGrid1KeyPress() {
   ClearFitQuality();
+  // A key typed into the table counts as a change before any text of it is committed.
   form_.Doc().MarkUnsaved();
+}
+
+void CoordPage::ShowMarkers() {
+  const std::vector<DocMarker>& markers = form_.Doc().Data().Markers;
+  const int n = static_cast<int>(markers.size());
+  if (StringGrid1->RowCount() < n + 1) StringGrid1->SetRowCount(n + 1);
+  for (int r = 1; r <= n; ++r) {
+    const DocMarker& m = markers[r - 1];
+    const QString cells[5] = {QString::number(r), QString::fromStdString(m.ImageX),
+                              QString::fromStdString(m.ImageY), QString::fromStdString(m.X),
+                              QString::fromStdString(m.Y)};
+    for (int c = 0; c < 5; ++c)
+      if (StringGrid1->Cells(c, r) != cells[c]) StringGrid1->SetCell(c, r, cells[c]);
+  }
+  // Rows that held markers before a deletion are left empty.
+  for (int r = n + 1; r <= shownMarkers_ && r < StringGrid1->RowCount(); ++r)
+    StringGrid1->ClearRow(r);
+  shownMarkers_ = n;
+}
+
+void CoordPage::TakeMarkerCells(const std::string& edit) {
+  form_.Doc().Edit(edit, kPartMarkers, [this](DocumentData& d) {
+    bool changed = false;
+    for (int r = 1; r <= static_cast<int>(d.Markers.size()) && r < StringGrid1->RowCount(); ++r) {
+      DocMarker& m = d.Markers[r - 1];
+      std::string* cells[4] = {&m.ImageX, &m.ImageY, &m.X, &m.Y};
+      for (int c = 1; c <= 4; ++c) {
+        std::string text = StringGrid1->Cells(c, r).toStdString();
+        if (*cells[c - 1] == text) continue;
+        *cells[c - 1] = std::move(text);
+        changed = true;
+      }
+    }
+    return changed;
+  });
 }
 
 namespace {
@@ -192,7 +200,7 @@ void CoordPage::C3Click() {
       for (int c = s.left(); c <= s.right(); ++c) g->SetCell(c, r, QString());
     if (g == StringGrid1) {
       ClearFitQuality();
-      form_.Doc().MarkUnsaved();
+      TakeMarkerCells("切り取り");
     }
   }
   Paste1->setEnabled(true);
@@ -216,7 +224,7 @@ void CoordPage::Paste1Click() {
       g->SetCell(s.left() + static_cast<int>(c), s.top() + static_cast<int>(r),
                  QString::fromStdString(block[r][c]));
   // Pasted physical coordinates are typed data as much as keyed-in ones.
-  if (g == StringGrid1) form_.Doc().MarkUnsaved();
+  if (g == StringGrid1) TakeMarkerCells("貼り付け");
 }
 
 void CoordPage::CopyTableClick() { form_.CopyTableText(menuTable ? *menuTable : *StringGrid1); }

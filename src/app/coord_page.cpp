@@ -126,6 +126,7 @@ void CoordPage::ResetMarkerTable() {
   StringGrid1->SetCell(4, 0, YCaption());
   StringGrid1->ClearRow(1);
   StringGrid1->SetCell(0, 1, "1");
+  shownMarkers_ = 0;
 }
 
 void CoordPage::ComboBoxGridMethodChange() {
@@ -175,15 +176,11 @@ void CoordPage::ComboBoxScaleUnitChange() {
   StringGrid1->SetCell(3, 0, XCaption());
   StringGrid1->SetCell(4, 0, YCaption());
   StringGrid1->FitColumnWidths();
-  form_.Doc().MarkUnsaved();
 }
 
 std::vector<MarkerRowText> CoordPage::MarkerTableRows() const {
   std::vector<MarkerRowText> rows;
-  for (int r = 1; r <= form_.NumMarkers; ++r)
-    rows.push_back({StringGrid1->Cells(1, r).toStdString(), StringGrid1->Cells(2, r).toStdString(),
-                    StringGrid1->Cells(3, r).toStdString(),
-                    StringGrid1->Cells(4, r).toStdString()});
+  for (const DocMarker& m : form_.Doc().Data().Markers) rows.push_back({m.ImageX, m.ImageY, m.X, m.Y});
   return rows;
 }
 

@@ -49,6 +49,10 @@ class CoordPage : public QWidget {
   QString XCaption() const;
   QString YCaption() const;
   void ResetMarkerTable();
+  // The marker table shows the document's markers.
+  void ShowMarkers();
+  // The marker rows' cells as the table holds them after a cut or paste become the document's.
+  void TakeMarkerCells(const std::string& edit);
 
   // The marker rows 1..NumMarkers, columns 1..4, as the fits read them.
   std::vector<MarkerRowText> MarkerTableRows() const;
@@ -88,6 +92,7 @@ class CoordPage : public QWidget {
  private:
   TForm1& form_;
   bool fitShown_ = false;
+  int shownMarkers_ = 0;  // marker rows the table showed last
   void ConnectMarkerHandlers();
 };
 

@@ -354,6 +354,7 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   const DocumentData& d = doc_.Data();
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartCategories) pageArea->ShowCategories();
+  if (change.Parts & kPartMarkers) pageCoord->ShowMarkers();
   if (change.Parts & kPartTransform) {
     QComboBox* combos[2] = {pageCoord->ComboBoxGridMethod, pageCoord->ComboBoxScaleUnit};
     const int values[2] = {d.Method, d.ScaleUnit};
@@ -370,6 +371,12 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   // Not blocked: the new places reformat the tables as if typed.
   if ((change.Parts & kPartDecimals) && EditNumDecimal->text().toStdString() != d.NumDecimal)
     EditNumDecimal->setText(QString::fromStdString(d.NumDecimal));
+}
+
+std::vector<TMarker> TForm1::MarkerPositions() const {
+  std::vector<TMarker> out;
+  for (const DocMarker& m : doc_.Data().Markers) out.push_back({"", m.x, m.y});
+  return out;
 }
 
 bool TForm1::EditGroups(const std::string& name,
@@ -434,7 +441,6 @@ void TForm1::ResetToEmpty() {
   ToolButtonAreaMode->setChecked(false);
   SetStatus(3, "");
   factor = 1;
-  NumMarkers = 0;
 
   ShowPage(0);
 

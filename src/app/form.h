@@ -59,8 +59,9 @@ class TForm1 : public QMainWindow {
 
   QString ImageFile;
   QString ProjectFile;
-  int NumMarkers = 0;
-  std::vector<TMarker> Markers;
+  // The reference markers: how many, and where they are drawn.
+  int NumMarkers() const { return static_cast<int>(doc_.Data().Markers.size()); }
+  std::vector<TMarker> MarkerPositions() const;
   TMarker Scale[2];
   // The transformation in force: coefficients, and whether they count as set.
   const std::vector<double>& Cx() const { return doc_.Data().Cx; }

@@ -34,7 +34,7 @@ void TForm1::ToolButtonMarkersClick() {
     ToolButtonAreaMode->setChecked(false);
     ToolButtonMarkers->setChecked(true);
     SetViewMenu(pageCoord->PopupMenuMarkers);
-    if (NumMarkers > 0) PaintPicture(-1, -1);
+    if (NumMarkers() > 0) PaintPicture(-1, -1);
   }
   ShowPage(1);
 }

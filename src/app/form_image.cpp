@@ -119,13 +119,16 @@ void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
   ImageFile = path;
   setWindowTitle(ProgName);
   pageCoord->ClearFitQuality();
+  doc_.Edit("", kPartMarkers, [](DocumentData& d) {
+    d.Markers.clear();
+    return true;
+  });
   StringGrid* g1 = pageCoord->StringGrid1;
   for (int r = 1; r < g1->RowCount(); ++r) g1->ClearRow(r);
   g1->SetRowCount(2);
   g1->SetCell(0, 1, "1");
   ClearGroups();
   pageArea->StringGrid3->setVisible(false);
-  NumMarkers = 0;
   isPointing = 0;
   EnableImageCommands();
 }
@@ -159,7 +162,7 @@ void TForm1::ReadImage1Click() {
 
 bool TForm1::ConfirmRotation(float requested) {
   if (requested == RotationAngle) return true;
-  if (NumMarkers > 0 || !Lines().empty()) {
+  if (NumMarkers() > 0 || !Lines().empty()) {
     const MsgResult answer =
         Msg(MsgKind::Warning,
             "マーカーまたはポイントの座標値があります。\n画像を回転させると、画像上でのそれらの位置"

@@ -310,7 +310,6 @@ void TForm1::AfterGroupsChanged() {
     AreaPage = 0;
   }
   p.StringGridSortClick();
-  doc_.MarkUnsaved();
 }
 
 void TForm1::UpdateGroupCommands() {
@@ -528,7 +527,6 @@ bool TForm1::CompletePointMove() {
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   pageArea->HideResults();
-  doc_.MarkUnsaved();
   isModifyPoint = false;
   SetStatus(4, "");
   pageArea->PageControl2->setEnabled(true);
@@ -545,7 +543,6 @@ bool TForm1::CompletePointInsert() {
     return p.has_value();
   });
   pageArea->HideResults();
-  doc_.MarkUnsaved();
   FillPointTable();
   pageArea->StringGrid2->SetRow(r + 1);
   pageArea->PageControl2->setEnabled(true);
@@ -570,8 +567,6 @@ void TForm1::DeletePointClick() {
     return RemovePoint(l, PointRef{IDLine, idPoint});
   });
   pageArea->HideResults();
-  // A deleted point is an unsaved change like any other edit, so closing offers to save it.
-  doc_.MarkUnsaved();
   StringGrid* g = pageArea->StringGrid2;
   const int top = g->TopRow(), c = g->Row();
   FillPointTable();

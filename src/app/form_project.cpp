@@ -87,19 +87,18 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   d.Method = Method();
   d.MeshSize = doc_.Data().MeshSize;
   d.ScaleUnit = Unit();
-  const StringGrid* g1 = pageCoord->StringGrid1;
-  for (int r = 1; r <= NumMarkers && ok; ++r) {
+  for (const DocMarker& dm : doc_.Data().Markers) {
     MarkerRecord m;
-    auto x = MarkerTenthsFromText(S(g1->Cells(1, r)), &error);
-    auto y = x ? MarkerTenthsFromText(S(g1->Cells(2, r)), &error) : std::nullopt;
+    auto x = MarkerTenthsFromText(dm.ImageX, &error);
+    auto y = x ? MarkerTenthsFromText(dm.ImageY, &error) : std::nullopt;
     if ((!x || !y) && strict) {
       fail("marker");
       break;
     }
     m.XTenths = x.value_or(0);
     m.YTenths = y.value_or(0);
-    m.X = S(g1->Cells(3, r));
-    m.Y = S(g1->Cells(4, r));
+    m.X = dm.X;
+    m.Y = dm.Y;
     d.Markers.push_back(std::move(m));
   }
   d.Cx = Cx();
@@ -228,23 +227,16 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   pageCoord->ComboBoxGridMethodChange();
   pageCoord->ComboBoxScaleUnitChange();
 
-  NumMarkers = static_cast<int>(d.Markers.size());
+  doc_.Edit("", kPartMarkers, [&](DocumentData& doc) {
+    doc.Markers = FromProjectData(d, "", doc, keyedText).Markers;
+    return true;
+  });
   StringGrid* g1 = pageCoord->StringGrid1;
-  g1->SetRowCount(NumMarkers + 1 < 2 ? 2 : NumMarkers + 1);
-  if (NumMarkers == 0) {
+  // The table shows the read markers and nothing typed before.
+  g1->SetRowCount(std::max(2, NumMarkers() + 1));
+  if (NumMarkers() == 0) {
     g1->ClearRow(1);
     g1->SetCell(0, 1, "1");
-  }
-  Markers.resize(NumMarkers);
-  for (int r = 1; r <= NumMarkers; ++r) {
-    const MarkerRecord& m = d.Markers[r - 1];
-    g1->SetCell(0, r, QString::number(r));
-    g1->SetCell(1, r, Q(MarkerTextFromTenths(m.XTenths)));
-    g1->SetCell(2, r, Q(MarkerTextFromTenths(m.YTenths)));
-    g1->SetCell(3, r, Q(m.X));
-    g1->SetCell(4, r, Q(m.Y));
-    Markers[r - 1].x = ParseNumber(S(g1->Cells(1, r)));
-    Markers[r - 1].y = ParseNumber(S(g1->Cells(2, r)));
   }
 
   if (!d.Cx.empty()) {

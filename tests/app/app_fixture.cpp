@@ -30,6 +30,11 @@ QApplication& App() {
   return *app;
 }
 
+void TypeCell(StringGrid& grid, int col, int row, const QString& text) {
+  grid.SetCell(col, row, grid.Cells(col, row));  // makes the cell's item
+  grid.item(row, col)->setText(text);
+}
+
 void WindowTest::SetUp() {
   App();
   ASSERT_TRUE(dir.isValid());

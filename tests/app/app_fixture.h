@@ -13,12 +13,15 @@
 
 #include "app/dialogs.h"
 #include "app/form.h"
+#include "app/string_grid.h"
 
 namespace zelko::testing {
 
 // A whole file's bytes (empty when it cannot be read); a file written with exactly these bytes.
 QByteArray ReadAll(const QString& path);
 void WriteAll(const QString& path, const QByteArray& bytes);
+// A cell's text as the table's editor commits what the user typed (the grid reports the edit).
+void TypeCell(StringGrid& grid, int col, int row, const QString& text);
 
 // One QApplication for the whole test program.
 QApplication& App();

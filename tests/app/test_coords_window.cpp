@@ -73,9 +73,9 @@ class CoordsWindowTest : public WindowTest {
     form->XPre = x;
     form->YPre = y;
     Page().AddMarker->trigger();
-    const int r = form->NumMarkers;
-    if (!physicalX.isEmpty()) Table().SetCell(3, r, physicalX);
-    if (!physicalY.isEmpty()) Table().SetCell(4, r, physicalY);
+    const int r = form->NumMarkers();
+    if (!physicalX.isEmpty()) TypeCell(Table(), 3, r, physicalX);
+    if (!physicalY.isEmpty()) TypeCell(Table(), 4, r, physicalY);
   }
 
   QStringList Row(int r) const {
@@ -325,14 +325,14 @@ TEST_F(FitTest, AnEmptyPhysicalYCellCountsForXOnly) {
 
   // Rows whose image cells are not numbers are skipped as well, after a word.
   AddAffineMarker(120, 130);
-  Table().SetCell(1, 1, "x");
+  TypeCell(Table(), 1, 1, "x");
   Page().ButtonSetMesh->click();
   const QString notNumber =
       "マーカー 1 の座標が数値ではありません。\nこのマーカーは変換式の計算に使われません。"
       "\n座標は半角の数字で、小数点には「.」を使って下さい。";
   EXPECT_EQ(TakeMessages(), QStringList({notNumber, kShortY}));
 
-  Table().SetCell(4, 4, "400");
+  TypeCell(Table(), 4, 4, "400");
   dialogs.answers.push_back(MsgResult::No);
   dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
@@ -348,7 +348,7 @@ TEST_F(FitTest, TheFitReadsTheTableTextNotTheFullPositions) {
   AddMarker(10, 200, "10", "200");
   AddMarker(100, 200, "100", "200");
   EXPECT_EQ(Table().Cells(1, 1), "10.0");
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10.04);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 10.04);
   Page().ButtonSetMesh->click();
   ExpectCoefficients(form->Cx(), {0, 1, 0}, 1e-12);
   ExpectCoefficients(form->Cy(), {0, 0, 1}, 1e-12);
@@ -369,7 +369,7 @@ TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
   EXPECT_FALSE(GridNear(50, 50));
 
   // With the grid on, a new fit repaints it without asking.
-  Table().SetCell(3, 5, "210");
+  TypeCell(Table(), 3, 5, "210");
   Page().ButtonSetMesh->click();
   EXPECT_TRUE(TakeMessages().isEmpty());
   EXPECT_TRUE(form->withMesh);
@@ -470,7 +470,7 @@ TEST_F(FitQualityTest, CellsThatAreNoNumbersAreMarkedAndNamedBeforeTheFit) {
   for (auto [x, y] : {std::pair{10, 20}, {200, 40}, {50, 250}, {300, 200}, {120, 130}})
     AddAffineMarker(x, y);
   AddMarker(400, 300, "５", "350");
-  Table().SetCell(4, 3, "1,5");
+  TypeCell(Table(), 4, 3, "1,5");
   dialogs.answers.push_back(MsgResult::No);
   Page().ButtonSetMesh->click();
   ASSERT_EQ(dialogs.messages.size(), 2u);
@@ -655,7 +655,7 @@ TEST_F(CoordsWindowTest, MarkerModeTogglesTheViewMenu) {
   EXPECT_FALSE(enabled["CorrectMarker"]);
   // The right-click position is where the marker goes.
   RightClickView(50, 60, [&](QMenu*) { Page().AddMarker->trigger(); });
-  EXPECT_EQ(form->NumMarkers, 1);
+  EXPECT_EQ(form->NumMarkers(), 1);
   EXPECT_EQ(Row(1), QStringList({"1", "50.0", "60.0", "", ""}));
   // The marker is drawn: its cross in the marker colour.
   EXPECT_EQ(ViewPixel(50, 60), QColor(255, 0, 0));
@@ -703,11 +703,11 @@ TEST_F(CoordsWindowTest, AddingFillsTheRowAndKeepsTheFullPosition) {
   Tool("ToolButtonMarkers")->click();
   form->Doc().MarkSaved();
   AddMarker(12.34, 56.78);
-  EXPECT_EQ(form->NumMarkers, 1);
+  EXPECT_EQ(form->NumMarkers(), 1);
   EXPECT_EQ(Table().RowCount(), 2);
   EXPECT_EQ(Row(1), QStringList({"1", "12.3", "56.8", "", ""}));
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 12.34);
-  EXPECT_DOUBLE_EQ(form->Markers[0].y, 56.78);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 12.34);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].y, 56.78);
   AddMarker(100.05, 7);
   EXPECT_EQ(Table().RowCount(), 3);
   EXPECT_EQ(Row(2), QStringList({"2", "100.1", "7.0", "", ""}));
@@ -729,16 +729,16 @@ TEST_F(CoordsWindowTest, DeletingFromTheTableRenumbersTheRowsBelow) {
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(dialogs.messages[0].text, "このマーカーを削除しますか。");
   TakeMessages();
-  EXPECT_EQ(form->NumMarkers, 3);
+  EXPECT_EQ(form->NumMarkers(), 3);
 
   dialogs.answers.push_back(MsgResult::Yes);
   Page().D1->trigger();
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
   EXPECT_EQ(Table().RowCount(), 4);
   EXPECT_EQ(Row(1), QStringList({"1", "10.0", "10.0", "1", "11"}));
   EXPECT_EQ(Row(2), QStringList({"2", "30.0", "30.0", "3", "33"}));
   EXPECT_EQ(Row(3), QStringList({"", "", "", "", ""}));
-  EXPECT_DOUBLE_EQ(form->Markers[1].x, 30);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[1].x, 30);
   // The row highlight was only for the question.
   EXPECT_EQ(Table().selectionBehavior(), QAbstractItemView::SelectItems);
 
@@ -746,7 +746,7 @@ TEST_F(CoordsWindowTest, DeletingFromTheTableRenumbersTheRowsBelow) {
   Table().SetRow(3);
   dialogs.answers.push_back(MsgResult::Yes);
   Page().D1->trigger();
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
 
   // A new marker takes the first empty row, and the surplus row goes.
   AddMarker(40, 40);
@@ -766,7 +766,7 @@ TEST_F(CoordsWindowTest, NearestMarkerTiesGoToTheLowerNumber) {
   EXPECT_EQ(Table().Row(), 1);
   Page().DeleteMarker->trigger();
   EXPECT_TRUE(dialogs.messages.empty());  // no question from the view
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
   EXPECT_EQ(Row(1), QStringList({"1", "30.0", "10.0", "b", ""}));
   EXPECT_EQ(Row(2), QStringList({"2", "100.0", "100.0", "c", ""}));
   EXPECT_EQ(Table().RowCount(), 4);
@@ -775,7 +775,7 @@ TEST_F(CoordsWindowTest, NearestMarkerTiesGoToTheLowerNumber) {
   form->XPre = 0;
   form->YPre = 0;
   Page().DeleteMarker->trigger();
-  EXPECT_EQ(form->NumMarkers, 0);
+  EXPECT_EQ(form->NumMarkers(), 0);
   EXPECT_EQ(Row(1), QStringList({"", "", "", "", ""}));
 }
 
@@ -788,18 +788,18 @@ TEST_F(CoordsWindowTest, CorrectMovesTheSelectedRowsMarkerOnly) {
   form->YPre = 66.66;
   Page().CorrectMarker->trigger();
   EXPECT_EQ(Row(1), QStringList({"1", "55.6", "66.7", "5", "6"}));
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 55.55);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 55.55);
   EXPECT_EQ(Row(2), QStringList({"2", "20.0", "20.0", "7", "8"}));
 
   // A row below the markers: nothing happens.
   Table().SetRow(2);
   dialogs.answers.push_back(MsgResult::Yes);
   Page().D1->trigger();
-  ASSERT_EQ(form->NumMarkers, 1);
+  ASSERT_EQ(form->NumMarkers(), 1);
   Table().SetRow(2);
   Page().CorrectMarker->trigger();
   EXPECT_EQ(Row(2), QStringList({"", "", "", "", ""}));
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 55.55);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 55.55);
 }
 
 TEST_F(CoordsWindowTest, SelectingARowShowsTheMarkersAndHighlightsItsNumber) {
@@ -929,7 +929,7 @@ TEST_F(CoordsWindowTest, PasteWritesTheBlockAtTheSelectionAndClipsIt) {
   Table().SetCurrent(1, 1);
   Page().Paste1->trigger();
   EXPECT_EQ(Table().Cells(1, 1), "99.9");
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 10);
 }
 
 TEST_F(CoordsWindowTest, CopyAndCutTheSelectedRectangle) {

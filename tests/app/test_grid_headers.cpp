@@ -197,7 +197,7 @@ class MarkerTableTest : public WindowTest {
       form->YPre = 30;
       form->pageCoord->AddMarker->trigger();
     }
-    ASSERT_EQ(form->NumMarkers, markers);
+    ASSERT_EQ(form->NumMarkers(), markers);
     ASSERT_TRUE(Table().isVisible());
   }
 };

@@ -359,10 +359,10 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   EXPECT_TRUE(form->pageImage->CheckBoxContrast->isChecked());
   EXPECT_EQ(form->pageImage->ScrollBarR->value(), 140);
   const StringGrid* g1 = form->pageCoord->StringGrid1;
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
   EXPECT_EQ(g1->Cells(1, 1), "10.5");
   EXPECT_EQ(g1->Cells(4, 2), "４００");
-  EXPECT_DOUBLE_EQ(form->Markers[1].x, 150);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[1].x, 150);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
   EXPECT_EQ(form->pageCoord->EditMeshSize->text(), "50");
   EXPECT_EQ(form->pageCoord->ComboBoxScaleUnit->currentIndex(), 2);
@@ -424,7 +424,7 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
   EXPECT_EQ(ReadAll(path), bad);
   EXPECT_EQ(form->ProjectFile, current);
   EXPECT_EQ(form->Lines().size(), 3u);
-  EXPECT_EQ(form->NumMarkers, 1);
+  EXPECT_EQ(form->NumMarkers(), 1);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
   EXPECT_EQ(Categories(), QStringList({"1/葉", "2/茎"}));
   EXPECT_EQ(form->Status(3), "変更なし");

@@ -25,9 +25,9 @@ class ProjectWindowTest : public WindowTest {
     form->XPre = 150;
     form->YPre = 120.75;
     form->pageCoord->AddMarkerClick();
-    form->pageCoord->StringGrid1->SetCell(3, 1, "１２.5");
-    form->pageCoord->StringGrid1->SetCell(4, 1, "abc");
-    form->pageCoord->StringGrid1->SetCell(3, 2, "7");
+    TypeCell(*form->pageCoord->StringGrid1, 3, 1, "１２.5");
+    TypeCell(*form->pageCoord->StringGrid1, 4, 1, "abc");
+    TypeCell(*form->pageCoord->StringGrid1, 3, 2, "7");
     form->pageNote->Memo1->setPlainText("測定メモ");
     form->pageArea->StringGridSort->SetCell(1, 1, "葉");
     form->pageArea->ButtonRegistSortClick();
@@ -62,13 +62,13 @@ TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
   EXPECT_EQ(form->Status(3), "変更なし");
   EXPECT_TRUE(Tool("ToolButtonResaveProject")->isEnabled());
   const StringGrid* g = form->pageCoord->StringGrid1;
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
   EXPECT_EQ(g->Cells(1, 1), "10.3");  // tenths, rounded half away from zero
   EXPECT_EQ(g->Cells(2, 2), "120.8");
   EXPECT_EQ(g->Cells(3, 1), "１２.5");
   EXPECT_EQ(g->Cells(4, 1), "abc");
   EXPECT_EQ(g->Cells(3, 2), "7");
-  EXPECT_DOUBLE_EQ(form->Markers[0].x, 10.3);
+  EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 10.3);
   EXPECT_EQ(form->pageArea->StringGridSort->Cells(1, 1), "葉");
   EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:葉");
   EXPECT_EQ(form->pageNote->Memo1->toPlainText(), "測定メモ");
@@ -84,7 +84,7 @@ TEST_F(ProjectWindowTest, OverwriteAskFirstAndNoKeepsTheOldFile) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray before = f.readAll();
   f.close();
-  form->pageCoord->StringGrid1->SetCell(3, 2, "99");
+  TypeCell(*form->pageCoord->StringGrid1, 3, 2, "99");
   form->Doc().MarkUnsaved();
   dialogs.saveFiles.push_back(target);
   dialogs.answers.push_back(MsgResult::No);
@@ -109,7 +109,7 @@ TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   const QByteArray before = f.readAll();
   f.close();
   // A marker beyond what the file can hold makes the save fail.
-  form->pageCoord->StringGrid1->SetCell(1, 1, "6553.6");
+  TypeCell(*form->pageCoord->StringGrid1, 1, 1, "6553.6");
   form->Doc().MarkUnsaved();
   dialogs.saveFiles.push_back(target);
   dialogs.answers.push_back(MsgResult::Yes);
@@ -122,7 +122,7 @@ TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   form->ProjectFile = target;
   form->ResaveProjectClick();
   EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
-  form->pageCoord->StringGrid1->SetCell(1, 1, "6553.5");
+  TypeCell(*form->pageCoord->StringGrid1, 1, 1, "6553.5");
   form->ResaveProjectClick();
   EXPECT_EQ(form->Status(3), "変更なし");
 }
@@ -146,7 +146,7 @@ TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
   ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
   cut.write(bytes.left(bytes.size() - 30));
   cut.close();
-  form->pageCoord->StringGrid1->SetCell(3, 2, "kept");
+  TypeCell(*form->pageCoord->StringGrid1, 3, 2, "kept");
   form->OpenProjectFile(TempPath("cut.pqs"));
   EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルの読み込みに失敗しました。"}));
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 2), "kept");
@@ -170,7 +170,7 @@ TEST_F(ProjectWindowTest, AMissingImageIsAskedForByName) {
             "画像ファイル photo.bmp がみつかりません。\nファイルを指定して下さい。");
   EXPECT_EQ(dialogs.filePresets.back(), TempPath("photo.bmp"));
   EXPECT_EQ(form->ImageFile, TempPath("moved/photo.bmp"));
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
 }
 
 TEST_F(ProjectWindowTest, CommandLineOpensAProject) {
@@ -180,7 +180,7 @@ TEST_F(ProjectWindowTest, CommandLineOpensAProject) {
   form = std::make_unique<TForm1>(dialogs);
   Start({target});
   EXPECT_EQ(form->windowTitle(), "Zelko - f.pqs/photo.bmp");
-  EXPECT_EQ(form->NumMarkers, 2);
+  EXPECT_EQ(form->NumMarkers(), 2);
 }
 
 TEST_F(ProjectWindowTest, OpeningWithUnsavedChangesAsksAndCancelStops) {

@@ -26,7 +26,7 @@ class RotationQuestionTest : public WindowTest {
     form->XPre = 10;
     form->YPre = 10;
     form->pageCoord->AddMarkerClick();
-    ASSERT_EQ(form->NumMarkers, 1);
+    ASSERT_EQ(form->NumMarkers(), 1);
     Action("I2")->trigger();  // back to the image page
     form->Doc().MarkSaved();
     dialogs.messages.clear();

@@ -186,7 +186,7 @@ TEST_F(ViewTest, ABadImageIsReportedAndThePreviousPictureStays) {
   bad.write("not a jpeg at all");
   bad.close();
   const QString before = form->ImageFile;
-  form->pageCoord->StringGrid1->SetCell(3, 1, "kept");
+  TypeCell(*form->pageCoord->StringGrid1, 3, 1, "kept");
   dialogs.openFiles.push_back(TempPath("bad.jpg"));
   Action("ReadImage1")->trigger();
   EXPECT_EQ(dialogs.messages.size(), 1u);
