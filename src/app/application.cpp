@@ -55,8 +55,8 @@ QString CommandLineHelp(const QString& executablePath) {
              "\n"
              "help pages:    %1\n"
              "settings file: %2\n")
-      .arg(HelpFolderFor(QFileInfo(executablePath).absolutePath()),
-           SettingsFileFor(executablePath), QString::fromStdString(ImageExtensionList()));
+      .arg(HelpFolderFor(QFileInfo(executablePath).absolutePath()), SettingsFileFor(executablePath),
+           QString::fromStdString(ImageExtensionList()));
 }
 
 TForm1* OpenMainWindow(QtDialogs& dialogs, const QStringList& args) {

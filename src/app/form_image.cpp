@@ -156,8 +156,7 @@ void TForm1::ShowImageFormat(const QString& text) {
     panel->setObjectName("PanelImageFormat");
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    panel->setFixedWidth(
-        panel->fontMetrics().horizontalAdvance("TIFF 16 ビット グレー+α") + 12);
+    panel->setFixedWidth(panel->fontMetrics().horizontalAdvance("TIFF 16 ビット グレー+α") + 12);
     statusBar()->addPermanentWidget(panel);
   }
   panel->setText(text);
@@ -257,8 +256,7 @@ void TForm1::PictureSaveClick() {
   // bits with its palette); overlays need colours, so a picture with any drawn is 24 bits.
   const Bitmap& work = images->built.image;
   const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= work.Width() && r.y1 <= work.Height();
-  if (filter == 1 && work.BitsPerPixel() >= 8 && work.BitsPerPixel() != 24 &&
-      (whole || inside) &&
+  if (filter == 1 && work.BitsPerPixel() >= 8 && work.BitsPerPixel() != 24 && (whole || inside) &&
       shown.convertToFormat(QImage::Format_RGB32) ==
           ViewPicture(images->working, CurrentView()).convertToFormat(QImage::Format_RGB32)) {
     const Bitmap own = whole ? work : CropBitmap(work, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);

@@ -163,11 +163,12 @@ void ImagePage::ResetControls() {
 void ImagePage::SetAdjustable(bool adjustable) {
   const QString why =
       adjustable ? QString()
-                 : QStringLiteral("この画像は24ビットカラーではない（8ビットグレーやパレットなど）ため、"
-                                  "コントラストと色補正は使えません。");
+                 : QStringLiteral(
+                       "この画像は24ビットカラーではない（8ビットグレーやパレットなど）ため、"
+                       "コントラストと色補正は使えません。");
   for (QWidget* w : std::initializer_list<QWidget*>{CheckBoxContrast, TrackBar1, LabelContrast,
-                                                     CheckBoxAdjustRGB, ScrollBarR, ScrollBarG,
-                                                     ScrollBarB, EditR, EditG, EditB}) {
+                                                    CheckBoxAdjustRGB, ScrollBarR, ScrollBarG,
+                                                    ScrollBarB, EditR, EditG, EditB}) {
     w->setEnabled(adjustable);
     w->setToolTip(why);
   }

@@ -10,8 +10,8 @@
 
 #include "document/file_io.h"
 #include "imaging/bmp_codec.h"
-#include "imaging/jpeg_codec.h"
 #include "imaging/image_formats.h"
+#include "imaging/jpeg_codec.h"
 
 namespace zelko {
 

@@ -162,7 +162,8 @@ std::string SizeRefusal(std::int64_t width, std::int64_t height, int bytesPerPix
     return "画像が大きすぎます (" + dims + "、上限は " + FormatThousands(limits.maxPixels) +
            " ピクセル)";
   if (limits.physicalMemory == 0) return "";
-  const std::uint64_t need = static_cast<std::uint64_t>(pixels) * static_cast<std::uint64_t>(bytesPerPixel);
+  const std::uint64_t need =
+      static_cast<std::uint64_t>(pixels) * static_cast<std::uint64_t>(bytesPerPixel);
   const std::uint64_t share = limits.physicalMemory / 4;
   if (need <= share) return "";
   const auto mb = [](std::uint64_t bytes) {

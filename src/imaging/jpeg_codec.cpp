@@ -7,8 +7,8 @@
 #include <memory>
 
 // jpeglib.h needs FILE and size_t declared first.
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace zelko {
 namespace {

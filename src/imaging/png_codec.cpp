@@ -41,11 +41,16 @@ void Read(png_structp png, png_bytep dst, png_size_t n) {
 
 const char* Model(int colorType) {
   switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY: return "グレー";
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return "グレー+α";
-    case PNG_COLOR_TYPE_PALETTE: return "パレット";
-    case PNG_COLOR_TYPE_RGB: return "RGB";
-    default: return "RGBA";
+    case PNG_COLOR_TYPE_GRAY:
+      return "グレー";
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return "グレー+α";
+    case PNG_COLOR_TYPE_PALETTE:
+      return "パレット";
+    case PNG_COLOR_TYPE_RGB:
+      return "RGB";
+    default:
+      return "RGBA";
   }
 }
 
@@ -57,8 +62,8 @@ bool Prepare(PngState& s, int w, int h, const SampleLayout& l, bool keepPalette,
   // The passes of an interlaced file fill the rows bit by bit, so all of them are kept until
   // the last: that buffer counts too.
   if (refusal.empty() && interlaced)
-    refusal = SizeRefusal(w, h, static_cast<int>(rowBytes / static_cast<std::size_t>(w)) + 1,
-                          s.limits);
+    refusal =
+        SizeRefusal(w, h, static_cast<int>(rowBytes / static_cast<std::size_t>(w)) + 1, s.limits);
   if (!refusal.empty()) {
     std::snprintf(s.message, sizeof s.message, "%s", refusal.c_str());
     return false;
@@ -123,8 +128,8 @@ bool RunDecode(PngState& s) {
     Bitmap& b = s.out->bitmap;
     b.palette.assign(256, 0);
     for (int i = 0; i < n && i < 256; ++i)
-      b.palette[i] = std::uint32_t{pal[i].red} << 16 | std::uint32_t{pal[i].green} << 8 |
-                     pal[i].blue;
+      b.palette[i] =
+          std::uint32_t{pal[i].red} << 16 | std::uint32_t{pal[i].green} << 8 | pal[i].blue;
     for (int p = 0; p < passes; ++p)
       for (int y = 0; y < static_cast<int>(h); ++y) png_read_row(png, b.Row(y), nullptr);
   } else if (passes > 1) {
@@ -158,7 +163,8 @@ DecodedImage DecodePng(const std::uint8_t* data, std::size_t size, const DecodeL
   s->size = size;
   s->limits = limits;
   s->out = &out;
-  if (!RunDecode(*s)) throw ImagingError(std::string("PNG ファイルを読み込めません: ") + s->message);
+  if (!RunDecode(*s))
+    throw ImagingError(std::string("PNG ファイルを読み込めません: ") + s->message);
   return out;
 }
 

@@ -24,8 +24,10 @@ void Convert(const std::uint8_t* src, int n, const SampleLayout& l, std::uint8_t
     return static_cast<std::uint32_t>(v);
   };
   auto to8 = [](std::uint32_t v) {
-    if constexpr (Max == 65535) return Reduce16(v);
-    else return static_cast<std::uint8_t>(v);
+    if constexpr (Max == 65535)
+      return Reduce16(v);
+    else
+      return static_cast<std::uint8_t>(v);
   };
   // On white: c x a + Max x (Max - a), over Max; premultiplied colour already holds c x a.
   auto over = [&](std::uint32_t v, std::uint32_t a) -> std::uint32_t {

@@ -10,8 +10,8 @@
 namespace zelko {
 
 struct SampleLayout {
-  int channels = 1;       // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
-  int bits = 8;           // 8 or 16; 16-bit samples in the machine's own byte order
+  int channels = 1;            // 1 grey, 2 grey + alpha, 3 RGB, 4 RGBA
+  int bits = 8;                // 8 or 16; 16-bit samples in the machine's own byte order
   bool premultiplied = false;  // colour already multiplied by alpha
   bool inverted = false;       // grey with 0 as white
   bool Grey() const { return channels <= 2; }

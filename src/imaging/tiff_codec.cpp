@@ -29,7 +29,8 @@ tmsize_t ReadProc(thandle_t h, void* buf, tmsize_t n) {
   auto* s = static_cast<Source*>(h);
   if (n < 0) return -1;
   const std::uint64_t left = s->pos < s->size ? s->size - s->pos : 0;
-  const std::uint64_t k = static_cast<std::uint64_t>(n) < left ? static_cast<std::uint64_t>(n) : left;
+  const std::uint64_t k =
+      static_cast<std::uint64_t>(n) < left ? static_cast<std::uint64_t>(n) : left;
   if (k > 0) std::memcpy(buf, s->data + s->pos, k);
   s->pos += k;
   return static_cast<tmsize_t>(k);
@@ -84,10 +85,14 @@ struct OptionsFree {
 const char* Model(int channels, bool palette) {
   if (palette) return "パレット";
   switch (channels) {
-    case 1: return "グレー";
-    case 2: return "グレー+α";
-    case 3: return "RGB";
-    default: return "RGBA";
+    case 1:
+      return "グレー";
+    case 2:
+      return "グレー+α";
+    case 3:
+      return "RGB";
+    default:
+      return "RGBA";
   }
 }
 
@@ -95,8 +100,10 @@ const char* Model(int channels, bool palette) {
 
 bool LooksLikeTiff(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return false;
-  const bool ii = data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
-  const bool mm = data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
+  const bool ii =
+      data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
+  const bool mm =
+      data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
   return ii || mm;
 }
 
@@ -128,7 +135,8 @@ DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const Decode
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation) == 0) orientation = 0;
   if (w == 0 || h == 0) Refuse("画像の大きさが 0 です");
   if (bits != 8 && bits != 16)
-    Refuse("サンプルあたり " + std::to_string(bits) + " ビットには対応していません (8 と 16 ビットのみ)");
+    Refuse("サンプルあたり " + std::to_string(bits) +
+           " ビットには対応していません (8 と 16 ビットのみ)");
   if (sampleFormat != SAMPLEFORMAT_UINT) Refuse("整数以外のサンプルには対応していません");
   if (planar != PLANARCONFIG_CONTIG) Refuse("色ごとに分かれた画素の並びには対応していません");
   const bool palette = photometric == PHOTOMETRIC_PALETTE;
@@ -140,9 +148,11 @@ DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const Decode
   if (palette) {
     if (spp != 1 || bits != 8) Refuse("8 ビット以外のパレット画像には対応していません");
   } else if (grey) {
-    if (spp < 1 || spp > 2) Refuse("グレー画像のサンプル数 " + std::to_string(spp) + " には対応していません");
+    if (spp < 1 || spp > 2)
+      Refuse("グレー画像のサンプル数 " + std::to_string(spp) + " には対応していません");
   } else if (photometric == PHOTOMETRIC_RGB) {
-    if (spp < 3 || spp > 4) Refuse("RGB 画像のサンプル数 " + std::to_string(spp) + " には対応していません");
+    if (spp < 3 || spp > 4)
+      Refuse("RGB 画像のサンプル数 " + std::to_string(spp) + " には対応していません");
   } else {
     Refuse("色の形式 (photometric " + std::to_string(photometric) + ") には対応していません");
   }
@@ -161,12 +171,13 @@ DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const Decode
   out.orientation = orientation >= 1 && orientation <= 8 ? orientation : 0;
   if (palette) {
     std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
-    if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &r, &g, &b)) libraryError("パレットがありません");
+    if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &r, &g, &b))
+      libraryError("パレットがありません");
     out.bitmap = Bitmap(static_cast<int>(w), static_cast<int>(h), 8);
     out.bitmap.palette.resize(256);
     for (int i = 0; i < 256; ++i)
-      out.bitmap.palette[i] = std::uint32_t{Reduce16(r[i])} << 16 |
-                              std::uint32_t{Reduce16(g[i])} << 8 | Reduce16(b[i]);
+      out.bitmap.palette[i] =
+          std::uint32_t{Reduce16(r[i])} << 16 | std::uint32_t{Reduce16(g[i])} << 8 | Reduce16(b[i]);
   } else {
     out.bitmap = MakeDecodeTarget(static_cast<int>(w), static_cast<int>(h), l);
   }
@@ -195,8 +206,8 @@ DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const Decode
           libraryError("タイルを読めません");
         const std::uint32_t nx = std::min(tw, w - tx), ny = std::min(th, h - ty);
         for (std::uint32_t r = 0; r < ny; ++r)
-          put(tile.data() + static_cast<std::size_t>(r) * tw * pixelBytes,
-              static_cast<int>(ty + r), static_cast<int>(tx), static_cast<int>(nx));
+          put(tile.data() + static_cast<std::size_t>(r) * tw * pixelBytes, static_cast<int>(ty + r),
+              static_cast<int>(tx), static_cast<int>(nx));
       }
   } else {
     const tmsize_t lineBytes = TIFFScanlineSize(tif.get());

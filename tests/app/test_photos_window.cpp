@@ -1,16 +1,17 @@
 // Photos as people have them, in the window: the orientation tag, PNG and TIFF files with the
 // format in the status bar, and images too large for the machine's memory.
+#include <tiffio.h>
+
 #include <QFile>
 #include <QImage>
-#include <QScrollBar>
-#include <QSlider>
-#include <QTest>
-#include <tiffio.h>
-#include <utility>
-#include <vector>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QSlider>
 #include <QStatusBar>
+#include <QTest>
+#include <utility>
+#include <vector>
 
 #include "app/coord_page.h"
 #include "app/image_page.h"
@@ -44,11 +45,12 @@ class PhotosWindowTest : public WindowTest {
     const QString plain = TempPath("plain_" + name);
     EXPECT_TRUE(img.save(plain, "JPG", 95));
     QByteArray jpeg = ReadAll(plain);
-    const char exif[] = {'\xFF', '\xE1', 0, 34, 'E', 'x', 'i', 'f', 0, 0,
-                         'I', 'I', 42, 0, 8, 0, 0, 0,  // TIFF header, IFD at 8
-                         1, 0,                          // one entry
-                         0x12, 0x01, 3, 0, 1, 0, 0, 0, static_cast<char>(orientation), 0, 0, 0,
-                         0, 0, 0, 0};                   // no next IFD
+    const char exif[] = {
+        '\xFF', '\xE1', 0,   34, 'E', 'x', 'i', 'f', 0,
+        0,      'I',    'I', 42, 0,   8,   0,   0,   0,  // TIFF header, IFD at 8
+        1,      0,                                       // one entry
+        0x12,   0x01,   3,   0,  1,   0,   0,   0,   static_cast<char>(orientation),
+        0,      0,      0,   0,  0,   0,   0};  // no next IFD
     jpeg.insert(2, QByteArray(exif, sizeof exif));
     WriteAll(TempPath(name), jpeg);
     return TempPath(name);
@@ -227,7 +229,8 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   EXPECT_FALSE(page->TrackBar1->isEnabled());
   EXPECT_FALSE(page->ScrollBarR->isEnabled());
   EXPECT_FALSE(page->CheckBoxAdjustRGB->isEnabled());
-  EXPECT_TRUE(page->TrackBar1->toolTip().contains("24ビット")) << page->TrackBar1->toolTip().toStdString();
+  EXPECT_TRUE(page->TrackBar1->toolTip().contains("24ビット"))
+      << page->TrackBar1->toolTip().toStdString();
   EXPECT_TRUE(page->RadioGroupAngle->isEnabled());
   // Steps of the slider and rebuilds by zooming say nothing more.
   const int before = page->TrackBar1->value();

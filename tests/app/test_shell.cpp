@@ -150,8 +150,10 @@ TEST_F(ShellTest, EveryUsualPhotoExtensionAndAnImageWithoutOneOpen) {
     EXPECT_EQ(form->ImageFile.toStdString(), renamed.toStdString())
         << name << " " << dialogs.LastMessage().toStdString();
   }
-  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.jfif")) << dialogs.fileFilters.last().toStdString();
-  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.TIFF")) << dialogs.fileFilters.last().toStdString();
+  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.jfif"))
+      << dialogs.fileFilters.last().toStdString();
+  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.TIFF"))
+      << dialogs.fileFilters.last().toStdString();
   EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
 }
 

@@ -32,8 +32,10 @@ std::string Refusal(const Bytes& bytes, const DecodeLimits& limits) {
 Bytes WithFrameSize(Bytes jpeg, int width, int height) {
   for (std::size_t i = 2; i + 9 < jpeg.size(); ++i)
     if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC1 || jpeg[i + 1] == 0xC2)) {
-      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8), jpeg[i + 6] = static_cast<std::uint8_t>(height);
-      jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8), jpeg[i + 8] = static_cast<std::uint8_t>(width);
+      jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8),
+               jpeg[i + 6] = static_cast<std::uint8_t>(height);
+      jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8),
+               jpeg[i + 8] = static_cast<std::uint8_t>(width);
       return jpeg;
     }
   ADD_FAILURE() << "no frame header";
@@ -53,7 +55,7 @@ TEST(DecodeLimits, AQuarterOfThePhysicalMemoryBoundsTheDecodedImage) {
   EXPECT_NE(why.find("430 MB"), std::string::npos) << why;    // needed, rounded up
   EXPECT_NE(why.find("1,024 MB"), std::string::npos) << why;  // the machine's
   EXPECT_NE(why.find("256 MB"), std::string::npos) << why;    // the share
-  EXPECT_EQ(SizeRefusal(15000, 10000, 1, one), "");  // grey takes a third
+  EXPECT_EQ(SizeRefusal(15000, 10000, 1, one), "");           // grey takes a third
   DecodeLimits unknown;
   EXPECT_EQ(SizeRefusal(20000, 20000, 3, unknown), "");
   EXPECT_NE(SizeRefusal(40000, 40000, 3, unknown).find("上限"), std::string::npos);
@@ -94,7 +96,8 @@ TEST(DecodeLimits, AJpegWhoseDataEndsInItsFirstRowsIsRefusedAndOneCutHalfWayStil
   const Bitmap b = DecodeJpeg(half.data(), half.size(), &warning, DecodeLimits{});
   EXPECT_EQ(b.Height(), 256);
   EXPECT_EQ(warning, "Premature end of JPEG file");
-  for (const char* file : {"corrupt/jpeg_trunc50_baseline.jpg", "corrupt/jpeg_trunc50_progressive.jpg"}) {
+  for (const char* file :
+       {"corrupt/jpeg_trunc50_baseline.jpg", "corrupt/jpeg_trunc50_progressive.jpg"}) {
     const Bytes bytes = ReadImageFileBytes(kData + file);
     EXPECT_EQ(Refusal(bytes, DecodeLimits{}), "") << file;
   }

@@ -114,7 +114,8 @@ Bytes MakeTiff(int w, int h, const TiffSpec& s) {
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
                s.photometric >= 0 ? s.photometric
-                                  : s.channels <= 2 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB);
+               : s.channels <= 2  ? PHOTOMETRIC_MINISBLACK
+                                  : PHOTOMETRIC_RGB);
   TIFFSetField(t, TIFFTAG_COMPRESSION, s.compression);
   if (s.channels == 2 || s.channels == 4) {
     const std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
@@ -282,8 +283,7 @@ TEST(ImageDecoders, DamagedAndUnsupportedFilesAreRefusedWithTheReason) {
   one.channels = 1;
   one.bits = 1;
   EXPECT_NE(refusal(MakeTiff(8, 8, one), "a.tif").find("1 ビット"), std::string::npos);
-  EXPECT_NE(refusal(Bytes{'h', 'e', 'l', 'l', 'o'}, "a.txt").find("開ける形式"),
-            std::string::npos);
+  EXPECT_NE(refusal(Bytes{'h', 'e', 'l', 'l', 'o'}, "a.txt").find("開ける形式"), std::string::npos);
 }
 
 TEST(ImageFormatRegistry, ExtensionsContentAndDialogFilter) {
@@ -295,8 +295,8 @@ TEST(ImageFormatRegistry, ExtensionsContentAndDialogFilter) {
   EXPECT_STREQ(FormatOfPath("x.jfif")->name, "JPEG");
   EXPECT_STREQ(FormatOfPath("x.tif")->name, "TIFF");
   const std::string filter = ImageOpenFilter();
-  for (const char* pattern : {"*.jpg", "*.JPEG", "*.jpe ", "*.jfif", "*.bmp", "*.png", "*.tif ",
-                              "*.TIFF"})
+  for (const char* pattern :
+       {"*.jpg", "*.JPEG", "*.jpe ", "*.jfif", "*.bmp", "*.png", "*.tif ", "*.TIFF"})
     EXPECT_NE(filter.find(pattern), std::string::npos) << pattern << " in " << filter;
   // The content decides over the name; a name without extension opens by content alone.
   const Bytes png = MakePng(3, 2, PNG_COLOR_TYPE_RGB, 8);

@@ -22,8 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // An APP1 segment holding an EXIF block whose first IFD has the orientation tag, in either
 // byte order, inserted right after SOI. filler entries come before the tag.
-Bytes WithOrientation(const Bytes& jpeg, int orientation, bool bigEndian = false,
-                      int filler = 1) {
+Bytes WithOrientation(const Bytes& jpeg, int orientation, bool bigEndian = false, int filler = 1) {
   Bytes tiff;
   auto u16 = [&](std::uint32_t v) {
     if (bigEndian) tiff.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -31,8 +30,10 @@ Bytes WithOrientation(const Bytes& jpeg, int orientation, bool bigEndian = false
     if (!bigEndian) tiff.push_back(static_cast<std::uint8_t>(v >> 8));
   };
   auto u32 = [&](std::uint32_t v) {
-    if (bigEndian) u16(v >> 16), u16(v & 0xFFFF);
-    else u16(v & 0xFFFF), u16(v >> 16);
+    if (bigEndian)
+      u16(v >> 16), u16(v & 0xFFFF);
+    else
+      u16(v & 0xFFFF), u16(v >> 16);
   };
   tiff.push_back(bigEndian ? 'M' : 'I');
   tiff.push_back(bigEndian ? 'M' : 'I');
