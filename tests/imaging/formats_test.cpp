@@ -95,7 +95,7 @@ Bytes ReadAll(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-struct TiffSpec {
+struct TiffLayout {
   int channels = 3;
   int bits = 8;
   int compression = COMPRESSION_NONE;
@@ -103,7 +103,7 @@ struct TiffSpec {
   int photometric = -1;  // default from channels
 };
 
-Bytes MakeTiff(int w, int h, const TiffSpec& s) {
+Bytes MakeTiff(int w, int h, const TiffLayout& s) {
   const std::string path = testing::TempDir() + "formats_test.tif";
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (t == nullptr) return {};
@@ -254,7 +254,7 @@ TEST(TiffDecoder, DepthsCompressionsStripsAndTilesGiveTheSamplesWritten) {
 }
 
 TEST(TiffDecoder, WhiteIsZeroGreyIsInverted) {
-  TiffSpec s;
+  TiffLayout s;
   s.channels = 1;
   s.photometric = PHOTOMETRIC_MINISWHITE;
   const DecodedImage d = Decode(MakeTiff(5, 2, s));
@@ -279,7 +279,7 @@ TEST(ImageDecoders, DamagedAndUnsupportedFilesAreRefusedWithTheReason) {
   Bytes tiff = MakeTiff(30, 30, {});
   Bytes cut(tiff.begin(), tiff.begin() + 200);
   EXPECT_NE(refusal(cut, "a.tif").find("TIFF ファイルを読み込めません"), std::string::npos);
-  TiffSpec one;
+  TiffLayout one;
   one.channels = 1;
   one.bits = 1;
   EXPECT_NE(refusal(MakeTiff(8, 8, one), "a.tif").find("1 ビット"), std::string::npos);
