@@ -30,6 +30,7 @@ std::optional<int> IntegerIn(const std::string& text, int lo, int hi) {
 int RunImage(const std::vector<std::string>& args) {
   std::string in, out;
   WorkingImageSettings s;
+  bool angleGiven = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
@@ -60,6 +61,7 @@ int RunImage(const std::vector<std::string>& args) {
         const auto deg = TryParseNumber(v);
         if (!deg) return BadArguments("--angle takes a number of degrees: " + v);
         s.rotationAngle = static_cast<float>(*deg);
+        angleGiven = true;
       } else if (a == "--factor") {
         const auto f = TryParseNumber(v);
         if (!f || !(*f > 0)) return BadArguments("--factor takes a number above 0: " + v);
@@ -81,10 +83,16 @@ int RunImage(const std::vector<std::string>& args) {
   if (ext != ".BMP" && ext != ".JPG") return BadArguments("the output must end in .bmp or .jpg");
 
   try {
-    std::string warning;
-    const Bitmap original = LoadImageFile(in, &warning);
-    if (!warning.empty())
-      std::fprintf(stderr, "zelko-cli image: %s: %s\n", in.c_str(), warning.c_str());
+    const DecodedImage decoded = LoadImage(in, MachineDecodeLimits());
+    const Bitmap& original = decoded.bitmap;
+    if (!decoded.warning.empty())
+      std::fprintf(stderr, "zelko-cli image: %s: %s\n", in.c_str(), decoded.warning.c_str());
+    // Upright as the window shows a photo opened on its own, unless the angle is given.
+    if (!angleGiven) {
+      s.rotationAngle = static_cast<float>(OrientationTurn(decoded.orientation));
+      if (OrientationMirrors(decoded.orientation))
+        std::fprintf(stderr, "zelko-cli image: %s\n", kMirroredOrientationMessage);
+    }
     WorkingImage working;
     const BuildResult r = BuildWorkingImage(original, s, working);
     if (!r.adjustMessage.empty())

@@ -10,6 +10,7 @@
 #include "app/form.h"
 #include "app/help_viewer.h"
 #include "document/settings.h"
+#include "imaging/image_formats.h"
 
 namespace zelko {
 
@@ -46,7 +47,7 @@ bool SettingsBesideExecutable(const QString& settingsFile, const QString& execut
 QString CommandLineHelp(const QString& executablePath) {
   return QStringLiteral(
              "usage: zelko [FILE]\n"
-             "Opens the window, with FILE in it: a project (.pqs) or a photograph (.jpg, .bmp).\n"
+             "Opens the window, with FILE in it: a project (.pqs) or a photograph (%3).\n"
              "\n"
              "  -h, --help     print this text and exit\n"
              "  -v, --version  print the version and exit\n"
@@ -54,8 +55,8 @@ QString CommandLineHelp(const QString& executablePath) {
              "\n"
              "help pages:    %1\n"
              "settings file: %2\n")
-      .arg(HelpFolderFor(QFileInfo(executablePath).absolutePath()),
-           SettingsFileFor(executablePath));
+      .arg(HelpFolderFor(QFileInfo(executablePath).absolutePath()), SettingsFileFor(executablePath),
+           QString::fromStdString(ImageExtensionList()));
 }
 
 TForm1* OpenMainWindow(QtDialogs& dialogs, const QStringList& args) {

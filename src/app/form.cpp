@@ -249,6 +249,7 @@ void TForm1::BuildStatusBar() {
     Panels[i] = new StatusPanel(i, *this);
     statusBar()->addWidget(Panels[i]);
   }
+  ShowImageFormat("");
   // The memory read-out is wider than its design width: the panel takes the width of the widest
   // text this machine can show (all memory in use), so the text is never cut.
   MemoryStatus all;
@@ -412,6 +413,7 @@ void TForm1::ResetToEmpty() {
   A2->menuAction()->setEnabled(false);
 
   pageImage->setEnabled(false);
+  ShowImageFormat("");
   pageCoord->setEnabled(false);
   PageControl1->setTabVisible(2, false);
   // Whatever mode came before (the measurement mode hides the coordinate page and its menu item,
@@ -568,12 +570,12 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   // Counted from the folder the program was started in, which a later save elsewhere and the
   // recent list no longer know.
   const QString path = QFileInfo(args.join(' ')).absoluteFilePath();
-  if (IsImageExtension(path.toStdString())) {
+  if (UpperExtension(path.toStdString()) == ".PQS") {
+    Guard([&] { OpenProjectFile(path); });
+  } else if (IsImageFile(path.toStdString())) {
     Guard([&] { OpenImageFile(path); });
     LastImageDialogFile = path;
     ProjectFile.clear();
-  } else if (UpperExtension(path.toStdString()) == ".PQS") {
-    Guard([&] { OpenProjectFile(path); });
   }
 }
 

@@ -15,6 +15,7 @@
 #include "document/project_data.h"
 #include "document/records.h"
 #include "imaging/bitmap.h"
+#include "imaging/image_formats.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
 
@@ -85,6 +86,8 @@ class TForm1 : public QMainWindow {
   bool withMesh = false;
   bool isMeshOK = false;
   bool isCreatedTransFormedBitmap = false;
+  // The message that the loaded image cannot be adjusted has been shown (once per image).
+  bool isBitDepthReported = false;
   int isPointing = 0;
   int AreaPage = 0;
   int NumPoints = -1;
@@ -133,10 +136,15 @@ class TForm1 : public QMainWindow {
   bool BuildWorkingImage();
   void OpenImageFile(const QString& path);
   // Decodes an image file, reporting a failure; nothing else changes.
-  bool DecodeImage(const QString& path, Bitmap& out);
+  bool DecodeImage(const QString& path, DecodedImage& out);
   // The message for a damaged image that still decoded, with the decoder's own words.
   static QString DecoderWarning(const std::string& decoderText);
-  void OpenDecodedImage(const QString& path, Bitmap&& decoded);
+  void OpenDecodedImage(const QString& path, DecodedImage&& decoded);
+  // An image opened on its own stands as its orientation tag says: the rotation choice the
+  // tag names is chosen as the user would choose it; mirroring is only reported.
+  void ApplyOrientation(int orientation);
+  // The format and bit depth of the file in the status bar ("" clears it).
+  void ShowImageFormat(const QString& text);
   double FitFactor();
   void ApplyImageSettings();
   // Takes a new rotation angle; with markers or points present only after the user agrees (they

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPainter>
+#include <QStatusBar>
 #include <cmath>
 
 #include "app/area_page.h"
@@ -12,6 +13,7 @@
 #include "app/view_widget.h"
 #include "app/window_images.h"
 #include "document/numbers.h"
+#include "imaging/bitmap_ops.h"
 #include "imaging/image_file.h"
 #include "imaging/working_image.h"
 #include "render/bitmap_image.h"
@@ -30,6 +32,8 @@ constexpr float kQuarterTurns[4] = {0, 90, 180, 270};
 
 void TForm1::SetOriginalImage(Bitmap&& bitmap) {
   images->OriginalImage = std::move(bitmap);
+  isBitDepthReported = false;
+  pageImage->SetAdjustable(images->OriginalImage.BitsPerPixel() == 24);
   fmax = MaxFactor(images->OriginalImage.Width(), images->OriginalImage.Height(), RotationAngle);
   if (pageImage->CheckBoxOptSize->isChecked())
     factor = FitFactor();
@@ -62,7 +66,11 @@ bool TForm1::BuildWorkingImage() {
   images->working = QImage();
   images->small = QImage();
   const BuildResult r = zelko::BuildWorkingImage(images->OriginalImage, settings, images->built);
-  if (!r.adjustMessage.empty()) Msg(MsgKind::Error, QString::fromStdString(r.adjustMessage));
+  // Once per image: the controls that cannot act on it are disabled and say why.
+  if (!r.adjustMessage.empty() && !isBitDepthReported) {
+    isBitDepthReported = true;
+    Msg(MsgKind::Error, QString::fromStdString(r.adjustMessage));
+  }
   if (!r.ok) {
     Msg(MsgKind::Error, kBuildFailedMessage);
     if (!images->built.image.Empty()) images->working = WrapBitmap(images->built.image);
@@ -83,16 +91,15 @@ void TForm1::RebuildAndRedraw() {
   if (BuildWorkingImage()) PaintPicture(-1, -1);
 }
 
-bool TForm1::DecodeImage(const QString& path, Bitmap& out) {
-  std::string warning;
+bool TForm1::DecodeImage(const QString& path, DecodedImage& out) {
   try {
-    out = zelko::LoadImageFile(S(path), &warning);
+    out = zelko::LoadImage(S(path), MachineDecodeLimits());
   } catch (const std::exception& e) {
     // The open document and its picture stay as they were.
     Msg(MsgKind::Error, QString::fromUtf8(e.what()));
     return false;
   }
-  if (!warning.empty()) Msg(MsgKind::Warning, DecoderWarning(warning));
+  if (!out.warning.empty()) Msg(MsgKind::Warning, DecoderWarning(out.warning));
   return true;
 }
 
@@ -104,15 +111,17 @@ QString TForm1::DecoderWarning(const std::string& decoderText) {
 }
 
 void TForm1::OpenImageFile(const QString& path) {
-  if (!IsImageExtension(S(path))) return;
-  Bitmap decoded;
+  if (!IsImageFile(S(path))) return;
+  DecodedImage decoded;
   if (!DecodeImage(path, decoded)) return;
   OpenDecodedImage(path, std::move(decoded));
 }
 
-void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
+void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
+  const int orientation = decoded.orientation;
+  ShowImageFormat(QString::fromStdString(decoded.format + " " + decoded.depth));
   isProjLoading = true;
-  SetOriginalImage(std::move(decoded));
+  SetOriginalImage(std::move(decoded.bitmap));
   isProjLoading = false;
   if (!BuildWorkingImage()) return;
   PaintPicture(0, 0);
@@ -131,6 +140,29 @@ void TForm1::OpenDecodedImage(const QString& path, Bitmap&& decoded) {
   pageArea->StringGrid3->setVisible(false);
   isPointing = 0;
   EnableImageCommands();
+  ApplyOrientation(orientation);
+}
+
+void TForm1::ApplyOrientation(int orientation) {
+  // Choices 1 to 3 are the quarter turns 90, 180 and 270 degrees.
+  const int item = OrientationTurn(orientation) / 90;
+  if (item != 0) pageImage->RadioGroupAngle->SetItemIndex(item);
+  if (OrientationMirrors(orientation)) Msg(MsgKind::Information, kMirroredOrientationMessage);
+}
+
+void TForm1::ShowImageFormat(const QString& text) {
+  // A panel of its own at the right end of the status bar.
+  auto* panel = statusBar()->findChild<QLabel*>("PanelImageFormat");
+  if (panel == nullptr) {
+    // Made with the status bar, at a fixed width, so that the window keeps its size.
+    panel = new QLabel(statusBar());
+    panel->setObjectName("PanelImageFormat");
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setFixedWidth(panel->fontMetrics().horizontalAdvance("TIFF 16 ビット グレー+α") + 12);
+    statusBar()->addPermanentWidget(panel);
+  }
+  panel->setText(text);
 }
 
 void TForm1::ReadImage1Click() {
@@ -138,11 +170,11 @@ void TForm1::ReadImage1Click() {
   // The new image replaces the document, as opening a project does.
   if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
   const QString path =
-      dialogs().OpenFile("画像の読み込み", "画像ファイル(*.Jpg *.bmp *.jpg *.JPG *.BMP)",
+      dialogs().OpenFile("画像の読み込み", QString::fromStdString(ImageOpenFilter()),
                          QFileInfo(LastImageDialogFile).absolutePath());
-  if (path.isEmpty() || !IsImageExtension(S(path))) return;
+  if (path.isEmpty()) return;
   // Decoded first, so a file that cannot be read changes nothing.
-  Bitmap decoded;
+  DecodedImage decoded;
   if (!DecodeImage(path, decoded)) return;
   LastImageDialogFile = path;
   bool keep = false;
@@ -222,8 +254,20 @@ void TForm1::PictureSaveClick() {
   const QImage shown = Image1->Picture();
   if (shown.isNull()) return;
   const PixelRect r = WindowPixels(CurrentView());
+  const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight;
+  // A BMP of a bare picture keeps the working image's own layout (an 8-bit grey photo stays 8
+  // bits with its palette); overlays need colours, so a picture with any drawn is 24 bits.
+  const Bitmap& work = images->built.image;
+  const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= work.Width() && r.y1 <= work.Height();
+  if (filter == 1 && work.BitsPerPixel() >= 8 && work.BitsPerPixel() != 24 && (whole || inside) &&
+      shown.convertToFormat(QImage::Format_RGB32) ==
+          ViewPicture(images->working, CurrentView()).convertToFormat(QImage::Format_RGB32)) {
+    const Bitmap own = whole ? work : CropBitmap(work, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+    WriteImageFileAtomically(S(path), EncodeImageForPath(own, S(path), 90));
+    return;
+  }
   QImage out;
-  if (r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight) {
+  if (whole) {
     // At the top-left corner the whole working image is saved, the overlays in its window part.
     out = images->working.convertToFormat(QImage::Format_RGB888);
     QPainter p(&out);

@@ -40,10 +40,10 @@ class ProjectOpenFailed : public std::runtime_error {
 
 // The image a project names; nullopt when it cannot be decoded, which the readers report as a
 // read failure of the project.
-std::optional<Bitmap> DecodeProjectImage(const QString& path) {
-  std::string warning;
+// The project's own rotation wins over the file's orientation tag.
+std::optional<DecodedImage> DecodeProjectImage(const QString& path) {
   try {
-    return zelko::LoadImageFile(S(path), &warning);
+    return zelko::LoadImage(S(path), MachineDecodeLimits());
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -173,9 +173,10 @@ bool TForm1::ReadProject(const QString& path) {
     image = dialogs().OpenFile("画像ファイル", "画像ファイル (" + name + ")", Q(folder) + name);
     if (image.isEmpty()) throw ProjectOpenFailed();
   }
-  std::optional<Bitmap> decoded = DecodeProjectImage(image);
+  std::optional<DecodedImage> decoded = DecodeProjectImage(image);
   if (!decoded) throw ProjectOpenFailed(kReadFailed);
-  ApplyProject(d, image, std::move(*decoded), false);
+  ShowImageFormat(Q(decoded->format + " " + decoded->depth));
+  ApplyProject(d, image, std::move(decoded->bitmap), false);
   ProjectLoaded(path);
   doc_.MarkSaved();
   if (d.NeedsRewrite()) {
@@ -318,7 +319,7 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   std::string error;
   if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error))
     throw ProjectOpenFailed(kReadFailed);
-  std::optional<Bitmap> decoded = DecodeProjectImage(candidate);
+  std::optional<DecodedImage> decoded = DecodeProjectImage(candidate);
   if (!decoded) throw ProjectOpenFailed(kReadFailed);
   d.HasCategories = false;
   // Without coefficients the transformation stays as the method change leaves it; the open
@@ -330,7 +331,8 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   // The form holds no fonts and no notes: they stay exactly as they are (style and line breaks
   // included), not as a round trip through the binary record would leave them.
   d.HasMarkerFont = d.HasNotesFont = d.HasNotes = false;
-  ApplyProject(d, candidate, std::move(*decoded), true);
+  ShowImageFormat(Q(decoded->format + " " + decoded->depth));
+  ApplyProject(d, candidate, std::move(decoded->bitmap), true);
   // The keyed-text file is replaced by the current layout; a failed write keeps it as it was.
   const bool converted = WriteProject(path);
   if (converted) Msg(MsgKind::Information, "プロジェクトファイルを更新しました。");

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 #include "app/form.h"
 #include "document/numbers.h"
@@ -157,6 +158,20 @@ void ImagePage::ResetControls() {
   // The angle is typed only for "任意", as the radio click shows it; a visible row here would
   // also make the side panel, and so the window, taller than at the first start.
   EditAngleBox->setVisible(false);
+}
+
+void ImagePage::SetAdjustable(bool adjustable) {
+  const QString why =
+      adjustable ? QString()
+                 : QStringLiteral(
+                       "この画像は24ビットカラーではない（8ビットグレーやパレットなど）ため、"
+                       "コントラストと色補正は使えません。");
+  for (QWidget* w : std::initializer_list<QWidget*>{CheckBoxContrast, TrackBar1, LabelContrast,
+                                                    CheckBoxAdjustRGB, ScrollBarR, ScrollBarG,
+                                                    ScrollBarB, EditR, EditG, EditB}) {
+    w->setEnabled(adjustable);
+    w->setToolTip(why);
+  }
 }
 
 void ImagePage::TrackBar1Change() {

@@ -21,6 +21,9 @@ class ImagePage : public QWidget {
 
   // Back to the controls' initial states (no reactions run).
   void ResetControls();
+  // Contrast and colour balance act on 24-bit pictures only: for another layout their controls
+  // are disabled with the reason as their tool tip.
+  void SetAdjustable(bool adjustable);
 
   QCheckBox* CheckBoxContrast;
   QSlider* TrackBar1;

@@ -16,9 +16,6 @@ class ImagingError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Largest image a file may decode to, checked before the pixels are allocated. Photographs go up
-// to 40 megapixels; this leaves room for larger scans while keeping a 24-bit image near 300 MB.
-inline constexpr std::int64_t kMaxImagePixels = 100'000'000;
 // Largest pixel buffer any bitmap may have; a larger request fails with ImagingError.
 inline constexpr std::int64_t kMaxBitmapBytes = std::int64_t{1} << 31;
 

@@ -18,6 +18,24 @@ std::uint8_t ClampToByte(double x) {
   return static_cast<std::uint8_t>(std::nearbyint(x));
 }
 
+Bitmap CropBitmap(const Bitmap& source, int x, int y, int width, int height) {
+  const int bpp = source.BitsPerPixel();
+  if (bpp < 8) throw ImagingError("1 ピクセルが 8 ビット未満の画像は切り出せません");
+  if (x < 0 || y < 0 || width < 0 || height < 0 || x > source.Width() - width ||
+      y > source.Height() - height)
+    throw ImagingError("切り出す範囲が画像の外にあります");
+  Bitmap out(width, height, bpp);
+  out.palette = source.palette;
+  out.masks = source.masks;
+  out.xPixelsPerMeter = source.xPixelsPerMeter;
+  out.yPixelsPerMeter = source.yPixelsPerMeter;
+  const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(bpp / 8);
+  for (int r = 0; r < height; ++r)
+    if (bytes > 0)
+      std::memcpy(out.Row(r), source.Row(y + r) + static_cast<std::size_t>(x) * (bpp / 8), bytes);
+  return out;
+}
+
 std::string BitDepthMessage(int bitsPerPixel) {
   return "ビットマップのピクセルのビット数が" + std::to_string(bitsPerPixel) +
          "です。\nビット数が24以外の処理方法はまだ作っていません。";

@@ -84,6 +84,11 @@ Bitmap RotateBitmap(const Bitmap& source, int newWidth, int newHeight, double de
                     TColor background);
 
 // Lossless quarter turns clockwise: code 0 by 90, 1 by 180, 2 by 270 degrees.
+// The rectangle (x, y, width, height) of a bitmap of 8 bits or more per pixel, in the same layout
+// with the same palette and masks. Throws ImagingError for a rectangle outside the bitmap or a
+// layout below 8 bits.
+Bitmap CropBitmap(const Bitmap& source, int x, int y, int width, int height);
+
 Bitmap QuarterTurnBitmap(const Bitmap& source, std::uint8_t code);
 
 struct BitmapSize {

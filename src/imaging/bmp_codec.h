@@ -17,7 +17,7 @@ namespace zelko {
 // Throws ImagingError saying what is wrong for a malformed or unsupported file; every size is
 // checked against the bytes present and against maxPixels before anything is allocated.
 Bitmap ReadBmp(const std::uint8_t* data, std::size_t size,
-               std::int64_t maxPixels = kMaxImagePixels);
+               std::int64_t maxPixels = kMaxBitmapBytes / 3);
 
 // Encodes a bitmap as a BMP file with a 40-byte info header and bottom-up rows, in its own
 // layout: the palette for 1, 4 and 8 bits (a grey ramp when it has none), BI_BITFIELDS for 16

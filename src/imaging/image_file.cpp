@@ -10,6 +10,7 @@
 
 #include "document/file_io.h"
 #include "imaging/bmp_codec.h"
+#include "imaging/image_formats.h"
 #include "imaging/jpeg_codec.h"
 
 namespace zelko {
@@ -29,11 +30,6 @@ std::string WithImageExtension(const std::string& path, const std::string& ext) 
   const auto dot = path.find_last_of('.');
   if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return path + ext;
   return path.substr(0, dot) + ext;
-}
-
-bool IsImageExtension(const std::string& path) {
-  const std::string ext = UpperExtension(path);
-  return ext == ".JPG" || ext == ".BMP";
 }
 
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint64_t maxBytes) {
@@ -68,20 +64,28 @@ std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint6
   return bytes;
 }
 
+bool IsImageFile(const std::string& path) {
+  if (IsImageExtension(path)) return true;
+  std::uint8_t head[16];
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st {};
+  ssize_t n = -1;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) n = ::read(fd, head, sizeof head);
+  ::close(fd);
+  return n > 0 && FormatOfContent(head, static_cast<std::size_t>(n)) != nullptr;
+}
+
+DecodedImage LoadImage(const std::string& path, const DecodeLimits& limits) {
+  const std::vector<std::uint8_t> bytes = ReadImageFileBytes(path);
+  return DecodeImageBytes(bytes.data(), bytes.size(), path, limits);
+}
+
 Bitmap LoadImageFile(const std::string& path, std::string* warning) {
   if (warning != nullptr) warning->clear();
-  const std::string ext = UpperExtension(path);
-  if (ext != ".JPG" && ext != ".BMP")
-    throw ImagingError("\"" + path + "\" は JPEG (.jpg) でも BMP (.bmp) でもありません");
-  const std::vector<std::uint8_t> bytes = ReadImageFileBytes(path);
-  bool jpeg = ext == ".JPG";
-  // A misnamed file is still opened as what it is.
-  if (bytes.size() >= 2) {
-    if (bytes[0] == 'B' && bytes[1] == 'M') jpeg = false;
-    if (bytes[0] == 0xFF && bytes[1] == 0xD8) jpeg = true;
-  }
-  if (jpeg) return DecodeJpeg(bytes.data(), bytes.size(), warning);
-  return ReadBmp(bytes.data(), bytes.size());
+  DecodedImage d = LoadImage(path, MachineDecodeLimits());
+  if (warning != nullptr) *warning = d.warning;
+  return std::move(d.bitmap);
 }
 
 void WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {

@@ -1,4 +1,4 @@
-// Image files on disk: loading a JPEG or BMP file into a bitmap and writing one safely.
+// Image files on disk: loading one of the formats of image_formats.h and writing one safely.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
+#include "imaging/image_formats.h"
 
 namespace zelko {
 
@@ -15,18 +16,21 @@ std::string UpperExtension(const std::string& path);
 // The path with its extension replaced by ext (".jpg"), or ext appended when it has none:
 // "result.png" gives "result.jpg", "result" gives "result.jpg".
 std::string WithImageExtension(const std::string& path, const std::string& ext);
-// True for the extensions the program opens as images: ".JPG" and ".BMP" in any case.
-bool IsImageExtension(const std::string& path);
 
 // Reads a whole file, refusing one larger than maxBytes. Throws ImagingError naming the file.
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path,
                                              std::uint64_t maxBytes = std::uint64_t{1} << 30);
 
-// Decodes an image file: a ".jpg" path as JPEG into 24 bits per pixel (8 with a grey palette for
-// grayscale files), a ".bmp" path as BMP in its own layout. A file whose content is plainly the
-// other of the two formats is decoded as what it is. Any other extension, a file that cannot be
-// read and a file that cannot be decoded throw ImagingError with the reason. *warning receives
-// the decoder's warning for a damaged JPEG that still decoded, or "".
+// Decodes an image file by its content, or by its extension when the content names no format
+// (JPEG into 24 bits per pixel or 8 with a grey palette, BMP in its own layout, PNG and TIFF as
+// DecodePng says). A path of no image extension, a file that cannot be read and a file that
+// cannot be decoded throw ImagingError with the reason.
+// True for a path with an image extension, or a regular file whose first bytes carry the
+// signature of one of the formats.
+bool IsImageFile(const std::string& path);
+DecodedImage LoadImage(const std::string& path, const DecodeLimits& limits);
+// LoadImage with this machine's limits, the bitmap alone; *warning receives the decoder's
+// warning for a damaged JPEG that still decoded, or "".
 Bitmap LoadImageFile(const std::string& path, std::string* warning = nullptr);
 
 // Writes bytes to a temporary file in the target's folder and renames it over the target only

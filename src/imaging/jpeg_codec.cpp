@@ -7,6 +7,7 @@
 #include <memory>
 
 // jpeglib.h needs FILE and size_t declared first.
+#include <jerror.h>
 #include <jpeglib.h>
 
 namespace zelko {
@@ -25,6 +26,8 @@ struct ErrorManager {
   char message[JMSG_LENGTH_MAX + 64];
   char warning[JMSG_LENGTH_MAX];
   bool hasWarning;
+  // The output row being decoded when the data ran out, or -1.
+  long endRow;
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -37,6 +40,8 @@ void ErrorExit(j_common_ptr cinfo) {
 void EmitMessage(j_common_ptr cinfo, int level) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   if (level < 0) {
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF && err->endRow < 0 && cinfo->is_decompressor)
+      err->endRow = reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline;
     if (!err->hasWarning) {
       (*cinfo->err->format_message)(cinfo, err->warning);
       err->hasWarning = true;
@@ -49,6 +54,7 @@ void OutputMessage(j_common_ptr) {}
 
 void InstallErrorManager(ErrorManager& err) {
   std::memset(&err, 0, sizeof err);
+  err.endRow = -1;
   jpeg_std_error(&err.pub);
   err.pub.error_exit = ErrorExit;
   err.pub.emit_message = EmitMessage;
@@ -71,8 +77,51 @@ struct DecodeState {
   ErrorManager err;
   jpeg_progress_mgr progress;
   Bitmap* out;
-  std::int64_t maxPixels;
+  DecodeLimits limits;
+  // One interleaved scan: rows are decoded as the data comes, so the row where it ran out
+  // tells how much of the picture is real.
+  bool singleScan;
 };
+
+// A file whose data ends before this share of its rows is damaged, not a picture with a
+// grey tail: it is refused rather than shown as a screenful of grey.
+constexpr unsigned kDamagedShare = 16;
+
+// Huffman coding spends at least one bit on every block's DC value in some scan, and a
+// sequential scan one more on its AC end: so the data of a file bounds how many rows it can
+// hold. A header claiming far more rows than that is damaged; refused before the pixels are
+// allocated. (Arithmetic coding can spend less than a bit per block, so it is not judged here.)
+bool DataCanFill(DecodeState& s, std::size_t fileSize) {
+  const jpeg_decompress_struct& c = s.cinfo;
+  if (c.arith_code || c.num_components < 1) return true;
+  std::uint64_t blocks = 0;
+  if (c.num_components == 1) {
+    blocks = std::uint64_t{(c.image_width + 7) / 8} * ((c.image_height + 7) / 8);
+  } else {
+    const std::uint64_t mcuW = 8u * static_cast<unsigned>(c.max_h_samp_factor);
+    const std::uint64_t mcuH = 8u * static_cast<unsigned>(c.max_v_samp_factor);
+    std::uint64_t perMcu = 0;
+    for (int i = 0; i < c.num_components; ++i)
+      perMcu += static_cast<unsigned>(c.comp_info[i].h_samp_factor * c.comp_info[i].v_samp_factor);
+    blocks = ((c.image_width + mcuW - 1) / mcuW) * ((c.image_height + mcuH - 1) / mcuH) * perMcu;
+  }
+  const std::uint64_t minBits = blocks * (c.progressive_mode ? 1 : 2);
+  if (std::uint64_t{fileSize} * 8 * kDamagedShare >= minBits) return true;
+  std::snprintf(s.err.message, sizeof s.err.message,
+                "JPEG ファイルが壊れています: %u x %u ピクセルと書かれていますが、データ (%zu "
+                "バイト) はその 16 分の 1 の行にも足りません",
+                c.image_width, c.image_height, fileSize);
+  return false;
+}
+
+// Kept apart from RunDecode so that no string lives in the frame libjpeg may jump back to.
+bool SizeAllowed(DecodeState& s, int bytesPerPixel) {
+  const std::string refusal =
+      SizeRefusal(s.cinfo.image_width, s.cinfo.image_height, bytesPerPixel, s.limits);
+  if (refusal.empty()) return true;
+  std::snprintf(s.err.message, sizeof s.err.message, "%s", refusal.c_str());
+  return false;
+}
 
 bool CreateNoThrow(Bitmap* out, int w, int h, int bpp, char* message, size_t capacity) {
   try {
@@ -109,16 +158,13 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  const std::int64_t pixels = std::int64_t{cinfo.image_width} * cinfo.image_height;
-  if (pixels > s.maxPixels) {
-    std::snprintf(s.err.message, sizeof s.err.message,
-                  "JPEG 画像が大きすぎます (%u x %u ピクセル、上限は %lld ピクセル)",
-                  cinfo.image_width, cinfo.image_height, static_cast<long long>(s.maxPixels));
+  s.singleScan = !cinfo.progressive_mode && cinfo.comps_in_scan == cinfo.num_components;
+  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+  if (!SizeAllowed(s, gray ? 1 : 3) || !DataCanFill(s, size)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
-  const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-  const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
   cinfo.out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_start_decompress(&cinfo);
   const int w = static_cast<int>(cinfo.output_width), h = static_cast<int>(cinfo.output_height);
@@ -151,6 +197,14 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
       for (int i = 0; i < n; ++i) rows[i] = s.out->Row(y + i);
       jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
     }
+  }
+  if (s.singleScan && s.err.endRow >= 0 &&
+      s.err.endRow < static_cast<long>(cinfo.output_height / kDamagedShare)) {
+    std::snprintf(s.err.message, sizeof s.err.message,
+                  "JPEG ファイルが壊れています: データが %ld 行目で終わっています (画像は %u 行)",
+                  s.err.endRow, cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    return false;
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
@@ -221,10 +275,17 @@ bool RunEncode(EncodeState& s) {
 
 Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warning,
                   std::int64_t maxPixels) {
+  DecodeLimits limits;
+  limits.maxPixels = maxPixels;
+  return DecodeJpeg(data, size, warning, limits);
+}
+
+Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warning,
+                  const DecodeLimits& limits) {
   Bitmap out;
   auto state = std::make_unique<DecodeState>();
   state->out = &out;
-  state->maxPixels = maxPixels;
+  state->limits = limits;
   if (!RunDecode(*state, data, size))
     throw ImagingError(std::string("JPEG ファイルを読み込めません: ") + state->err.message);
   if (warning != nullptr) *warning = state->err.hasWarning ? state->err.warning : "";
@@ -233,6 +294,62 @@ Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warni
     for (std::uint32_t i = 0; i < 256; ++i) out.palette[i] = i * 0x010101u;
   }
   return out;
+}
+
+namespace {
+
+// The orientation in a TIFF-structured EXIF block (after "Exif\0\0"): IFD0's entry 0x0112.
+int ExifOrientation(const std::uint8_t* t, std::size_t n) {
+  if (n < 8) return 0;
+  const bool le = t[0] == 'I' && t[1] == 'I';
+  if (!le && !(t[0] == 'M' && t[1] == 'M')) return 0;
+  auto u16 = [&](std::size_t at) -> std::uint32_t {
+    return le ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1];
+  };
+  auto u32 = [&](std::size_t at) -> std::uint64_t {
+    return le ? u16(at) | std::uint64_t{u16(at + 2)} << 16
+              : std::uint64_t{u16(at)} << 16 | u16(at + 2);
+  };
+  if (u16(2) != 42) return 0;
+  const std::uint64_t ifd = u32(4);
+  if (ifd + 2 > n) return 0;
+  const std::uint32_t count = u16(static_cast<std::size_t>(ifd));
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint64_t e = ifd + 2 + std::uint64_t{12} * i;
+    if (e + 12 > n) return 0;
+    const auto at = static_cast<std::size_t>(e);
+    // SHORT, one value, held in the first two bytes of the value field.
+    if (u16(at) == 0x0112) {
+      if (u16(at + 2) != 3 || u32(at + 4) != 1) return 0;
+      const std::uint32_t v = u16(at + 8);
+      return v >= 1 && v <= 8 ? static_cast<int>(v) : 0;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int JpegOrientation(const std::uint8_t* data, std::size_t size) {
+  if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return 0;
+  std::size_t pos = 2;
+  while (pos + 4 <= size) {
+    if (data[pos] != 0xFF) return 0;
+    const std::uint8_t marker = data[pos + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++pos;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return 0;  // the scan: no more header segments
+    const std::size_t length = std::size_t{data[pos + 2]} << 8 | data[pos + 3];
+    if (length < 2 || pos + 2 + length > size) return 0;
+    const std::uint8_t* body = data + pos + 4;
+    const std::size_t bodySize = length - 2;
+    if (marker == 0xE1 && bodySize >= 6 && std::memcmp(body, "Exif\0\0", 6) == 0)
+      return ExifOrientation(body + 6, bodySize - 6);
+    pos += 2 + length;
+  }
+  return 0;
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
+#include "imaging/image_formats.h"
 
 namespace zelko {
 
@@ -17,8 +18,14 @@ namespace zelko {
 // A file whose data runs short or is damaged but still decodes (libjpeg only warns) is loaded:
 // the picture is still useful, and *warning receives libjpeg's first warning text so the caller
 // can tell the user. Throws ImagingError with libjpeg's message for anything that fails.
+Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warning,
+                  const DecodeLimits& limits);
 Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warning = nullptr,
-                  std::int64_t maxPixels = kMaxImagePixels);
+                  std::int64_t maxPixels = DecodeLimits{}.maxPixels);
+
+// The orientation tag (0x0112) of the EXIF block in a JPEG's APP1 segment: 1 to 8, or 0 when
+// the file has none or the block is damaged. Reads only the markers before the first scan.
+int JpegOrientation(const std::uint8_t* data, std::size_t size);
 
 // Encodes a bitmap as a baseline colour JPEG (libjpeg's defaults, quality 1..100). 24-bit rows
 // go in directly; other layouts through their palette or masks. Throws ImagingError on failure.

@@ -126,12 +126,35 @@ TEST_F(ShellTest, CommandLineJoinsArgumentsAndComparesTheExtensionInUpperCase) {
 
 TEST_F(ShellTest, OtherExtensionsStartEmpty) {
   MakeImage("photo.jpg");
-  const QString renamed = TempPath("photo.jpeg");
+  const QString renamed = TempPath("photo.txt");
   QFile::copy(TempPath("photo.jpg"), renamed);
+  // A text file is no image, whatever it holds: only the content of an image file counts.
+  WriteAll(renamed, "not a picture");
   Start({renamed});
   EXPECT_TRUE(form->ImageFile.isEmpty());
   EXPECT_EQ(form->windowTitle(), "Zelko");
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(ShellTest, EveryUsualPhotoExtensionAndAnImageWithoutOneOpen) {
+  MakeImage("photo.jpg");
+  QFile::copy(TempPath("photo.jpg"), TempPath("photo.jpeg"));
+  Start({TempPath("photo.jpeg")});
+  EXPECT_EQ(form->ImageFile, TempPath("photo.jpeg"));
+  for (const char* name : {"photo.JPE", "photo.jfif", "photo"}) {
+    const QString renamed = TempPath(name);
+    QFile::copy(TempPath("photo.jpg"), renamed);
+    form->DataChanged(false);
+    dialogs.openFiles.push_back(renamed);
+    Action("ReadImage1")->trigger();
+    EXPECT_EQ(form->ImageFile.toStdString(), renamed.toStdString())
+        << name << " " << dialogs.LastMessage().toStdString();
+  }
+  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.jfif"))
+      << dialogs.fileFilters.last().toStdString();
+  EXPECT_TRUE(dialogs.fileFilters.last().contains("*.TIFF"))
+      << dialogs.fileFilters.last().toStdString();
+  EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
 }
 
 TEST_F(ShellTest, AnOpenImageEnablesItsCommandsAndInstallsNoTransform) {

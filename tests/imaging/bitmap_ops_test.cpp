@@ -318,3 +318,28 @@ TEST(TransformBitmap, SourceIndexBeyond32BitsIsAnError) {
 
 }  // namespace
 }  // namespace zelko
+
+namespace zelko {
+namespace {
+
+TEST(CropBitmap, KeepsTheLayoutAndPaletteAndRefusesWhatIsOutside) {
+  Bitmap grey(5, 4, 8);
+  grey.palette = {0x000000, 0x102030, 0xFFFFFF};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) grey.Row(y)[x] = static_cast<std::uint8_t>(10 * y + x);
+  const Bitmap part = CropBitmap(grey, 1, 2, 3, 2);
+  ASSERT_EQ(part.BitsPerPixel(), 8);
+  EXPECT_EQ(part.palette, grey.palette);
+  EXPECT_EQ(part.Width(), 3);
+  EXPECT_EQ(part.Row(0)[0], 21);
+  EXPECT_EQ(part.Row(1)[2], 33);
+  Bitmap wide(3, 1, 32);
+  wide.Row(0)[8] = 7;
+  EXPECT_EQ(CropBitmap(wide, 2, 0, 1, 1).Row(0)[0], 7);
+  EXPECT_THROW(CropBitmap(grey, 3, 0, 3, 1), ImagingError);
+  EXPECT_THROW(CropBitmap(grey, 0, -1, 1, 1), ImagingError);
+  EXPECT_THROW(CropBitmap(Bitmap(8, 1, 4), 0, 0, 1, 1), ImagingError);
+}
+
+}  // namespace
+}  // namespace zelko
