@@ -74,10 +74,10 @@ TEST_F(PhotosWindowTest, APhotoTakenTurnedOpensUprightThroughTheRotationChoice) 
   const QImage shown = form->Image1->Picture();
   EXPECT_GT(qGray(shown.pixel(2, 2)), 200);
   // Tags 3 and 8 choose 180 and 270 degrees.
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   OpenImage(TaggedJpeg("upside.jpg", 3));
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 2);
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   OpenImage(TaggedJpeg("left.jpg", 8));
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 3);
   EXPECT_EQ(form->RotationAngle, 270.0f);
@@ -126,19 +126,19 @@ TEST_F(PhotosWindowTest, PngAndTiffOpenWithTheirFormatInTheStatusBar) {
   Start({TempPath("deep.png")});
   EXPECT_EQ(form->ImageFile, TempPath("deep.png"));
   EXPECT_EQ(FormatPanel(), "PNG 16 ビット RGB");
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   OpenImage(TempPath("grey.tif"));
   EXPECT_EQ(form->ImageFile, TempPath("grey.tif"));
   EXPECT_EQ(FormatPanel(), "TIFF 8 ビット グレー");
   EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   Action("C1")->trigger();
   EXPECT_EQ(FormatPanel().toStdString(), "");
 }
 
 TEST_F(PhotosWindowTest, AFileTheLibraryRefusesIsReportedAndChangesNothing) {
   Start({MakeImage("first.bmp")});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   QImage img(40, 20, QImage::Format_RGB888);
   img.fill(Qt::red);
   ASSERT_TRUE(img.save(TempPath("broken.png"), "PNG"));
@@ -156,7 +156,7 @@ TEST_F(PhotosWindowTest, AFileTheLibraryRefusesIsReportedAndChangesNothing) {
 
 TEST_F(PhotosWindowTest, AnImageBeyondTheMemoryShareIsRefusedNamingBothNumbers) {
   Start({MakeImage("first.bmp", 200, 100)});
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   const int before = form->BitWidth;
   const QString big = MakeImage("big.bmp", 2000, 1000);  // 6 MB of pixels
   SetAssumedPhysicalMemory(16u << 20);                   // a quarter is 4 MB
@@ -207,7 +207,7 @@ TEST_F(PhotosWindowTest, ABareGreyPictureIsExportedAsAnEightBitBmpAndOneWithOver
   form->XPre = 20;
   form->YPre = 20;
   form->pageCoord->AddMarker->trigger();
-  ASSERT_EQ(form->NumMarkers, 1);
+  ASSERT_EQ(form->NumMarkers(), 1);
   dialogs.saveFiles.push_back(TempPath("marked.bmp"));
   dialogs.saveFilterIndexes.push_back(1);
   Action("PictureSave")->trigger();
@@ -241,7 +241,7 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   QTest::mouseClick(Tool("ToolButtonReduce"), Qt::LeftButton);
   EXPECT_TRUE(TakeMessages().isEmpty());
   // A colour photo can be adjusted again.
-  form->DataChanged(false);
+  form->Doc().MarkSaved();
   OpenImage(MakeImage("colour.jpg"));
   ASSERT_EQ(form->ImageFile, TempPath("colour.jpg"));
   EXPECT_TRUE(page->TrackBar1->isEnabled());

@@ -144,7 +144,7 @@ TEST_F(ShellTest, EveryUsualPhotoExtensionAndAnImageWithoutOneOpen) {
   for (const char* name : {"photo.JPE", "photo.jfif", "photo"}) {
     const QString renamed = TempPath(name);
     QFile::copy(TempPath("photo.jpg"), renamed);
-    form->DataChanged(false);
+    form->Doc().MarkSaved();
     dialogs.openFiles.push_back(renamed);
     Action("ReadImage1")->trigger();
     EXPECT_EQ(form->ImageFile.toStdString(), renamed.toStdString())
