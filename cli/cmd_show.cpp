@@ -161,7 +161,7 @@ void JsonLines(Json& j, const std::vector<TLine>& lines, bool withSort) {
     j.Int("lineType", line.LineType).Open("points", '[');
     for (const TMarker& p : line.Points) {
       j.Open(nullptr, '{');
-      if (withSort) j.Str("label", p.nm);
+      if (withSort) j.Str("label", p.nm.str());
       j.Real("x", p.x).Real("y", p.y).Close('}');
     }
     j.Close(']').Close('}');
@@ -307,7 +307,7 @@ void PrintLines(Out& out, const std::vector<TLine>& lines, bool withSort) {
     if (withSort) out += ", category " + std::to_string(line.Sort + 1);
     out += ", " + std::to_string(line.Points.size()) + " points\n";
     for (size_t p = 0; p < line.Points.size(); ++p)
-      out += "    " + (line.Points[p].nm.empty() ? std::to_string(p + 1) : line.Points[p].nm) +
+      out += "    " + (line.Points[p].nm.empty() ? std::to_string(p + 1) : line.Points[p].nm.str()) +
              ": " + Number(line.Points[p].x) + ", " + Number(line.Points[p].y) + "\n";
   }
 }

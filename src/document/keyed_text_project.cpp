@@ -11,9 +11,6 @@
 namespace zelko {
 namespace {
 
-// Far more than anyone digitises by hand, and it keeps a small file that claims many points,
-// each defaulting to (0, 0), from taking all memory.
-constexpr long long kMaxTotalPoints = 1 << 20;
 constexpr int kMaxColumns = 256;
 constexpr int kMaxRows = 65537;
 
@@ -47,7 +44,7 @@ std::optional<bool> TryReadBool(const IniFile& ini, const char* section, const c
   return std::nullopt;
 }
 
-void ParseInto(const IniFile& ini, KeyedTextProject& p) {
+void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
   if (const auto image = ini.Value("File", "ImageFile")) {
     p.HasImageFile = true;
     p.ImageFile = *image;
@@ -116,7 +113,18 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p) {
   const int lineCount = ini.ReadInteger("Lines", "Number of Lines", 0);
   if (lineCount < 0 || lineCount > 65535)
     throw ParseError("group count " + std::to_string(lineCount) + " is not 0 to 65535");
-  long long totalPoints = 0;
+  // The points are counted before any group is read: a small file can claim many points, each
+  // defaulting to (0, 0), and one beyond the limit must not take the memory first.
+  auto pointCount = [&](int k) {
+    const int count = ini.ReadInteger("Line" + std::to_string(k), "Number of Points", 0);
+    if (count < 0 || count > 65535)
+      throw ParseError("group " + std::to_string(k) + " point count " + std::to_string(count) +
+                       " is not 0 to 65535");
+    return count;
+  };
+  std::size_t totalPoints = 0;
+  for (int k = 1; k <= lineCount; ++k) totalPoints += static_cast<std::size_t>(pointCount(k));
+  if (totalPoints > maxPoints) throw ParseError(TooManyPointsError(maxPoints));
   p.Lines.resize(static_cast<size_t>(lineCount));
   for (int k = 1; k <= lineCount; ++k) {
     const std::string section = "Line" + std::to_string(k);
@@ -126,15 +134,9 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p) {
       throw ParseError("group " + std::to_string(k) + " line type " + std::to_string(type) +
                        " is not 0 to 2");
     line.LineType = static_cast<std::uint8_t>(type);
-    const int pointCount = ini.ReadInteger(section, "Number of Points", 0);
-    if (pointCount < 0 || pointCount > 65535)
-      throw ParseError("group " + std::to_string(k) + " point count " + std::to_string(pointCount) +
-                       " is not 0 to 65535");
-    totalPoints += pointCount;
-    if (totalPoints > kMaxTotalPoints) throw ParseError("the groups hold too many points");
-    line.NumPoints = pointCount;
-    line.Points.resize(static_cast<size_t>(pointCount));
-    for (int j = 1; j <= pointCount; ++j) {
+    line.NumPoints = pointCount(k);
+    line.Points.resize(static_cast<size_t>(line.NumPoints));
+    for (int j = 1; j <= line.NumPoints; ++j) {
       TMarker& point = line.Points[static_cast<size_t>(j - 1)];
       point.x = ini.ReadFloat(section, "X" + std::to_string(j), 0);
       point.y = ini.ReadFloat(section, "Y" + std::to_string(j), 0);
@@ -144,11 +146,11 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p) {
 
 }  // namespace
 
-KeyedTextReadResult ParseKeyedTextProject(std::string_view bytes) {
+KeyedTextReadResult ParseKeyedTextProject(std::string_view bytes, std::size_t maxPoints) {
   KeyedTextReadResult result;
   const IniFile ini = IniFile::Parse(bytes);
   try {
-    ParseInto(ini, result.Data);
+    ParseInto(ini, result.Data, maxPoints);
     result.Ok = true;
   } catch (const ParseError& e) {
     result.Error = e.what();

@@ -2,6 +2,7 @@
 // saved again in the binary layout.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -58,8 +59,10 @@ struct KeyedTextReadResult {
 
 // Any bytes parse (a file with no keys gives an empty project and HasImageFile false). Fails on
 // values the window cannot hold: a line type outside 0..2, a marker x or y cell that is no
-// number, counts out of range, a marker table too small for its markers.
-KeyedTextReadResult ParseKeyedTextProject(std::string_view bytes);
+// number, counts out of range, a marker table too small for its markers, more points in all
+// than maxPoints (refused before the groups are read).
+KeyedTextReadResult ParseKeyedTextProject(std::string_view bytes,
+                                          std::size_t maxPoints = kMaxProjectPoints);
 KeyedTextReadResult ReadKeyedTextProjectFile(const std::string& path);
 
 // The binary record a keyed-text project becomes when the values it leaves out are those of

@@ -17,10 +17,16 @@ inline constexpr char kProjectHeader[] = "Zelko Version 2.8.1 ";
 inline constexpr std::size_t kProjectHeaderSize = 20;
 
 // The largest project the program supports: 65535 points a group (the file's field) and this
-// many in all. A point costs 48 bytes in memory and at least 10 in the file, so such a project
-// needs about 1 GB beside its file of 200 MB or more while it is read: what a machine with 4 GB
-// holds with room for the rest. A file beyond it is refused before anything is allocated.
+// many in all. A point costs 24 bytes in memory and at least 10 in the file, so such a project
+// needs about 500 MB beside its file of 200 MB or more while it is read: what a machine with
+// 4 GB holds with room for the rest. A file beyond it is refused before anything is allocated.
 inline constexpr std::size_t kMaxProjectPoints = 20'000'000;
+
+// Why a reader refuses a file beyond maxPoints; both project forms give the same reason.
+inline std::string TooManyPointsError(std::size_t maxPoints) {
+  return "the groups hold more than " + std::to_string(maxPoints) +
+         " points, the most this program supports";
+}
 
 // One row of the marker table: image position in tenths of a pixel, physical texts as typed.
 struct MarkerRecord {

@@ -130,7 +130,7 @@ std::string Serialize(const ProjectData& d) {
     for (int p = 0; p < line.NumPoints; ++p) {
       const TMarker& point = line.Points[static_cast<size_t>(p)];
       const std::string pointWhat = what + " point " + std::to_string(p + 1);
-      w.Text(point.nm, pointWhat + " label");
+      w.Text(point.nm.str(), pointWhat + " label");
       w.F32(NarrowPoint(point.x, pointWhat + " x"));
       w.F32(NarrowPoint(point.y, pointWhat + " y"));
     }
@@ -327,8 +327,7 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
   const size_t groupCount = r.U16();
   r.CheckCount(groupCount, layout.sort ? 5 : 3, "group count");
   if (CountGroupPoints(r, groupCount, layout.sort, maxPoints) > maxPoints)
-    throw ReadError("the groups hold more than " + std::to_string(maxPoints) +
-                    " points, the most this program supports");
+    throw ReadError(TooManyPointsError(maxPoints));
   d.Lines.resize(groupCount);
   for (size_t g = 0; g < groupCount; ++g) {
     TLine& line = d.Lines[g];
@@ -343,7 +342,7 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
     for (size_t p = 0; p < pointCount; ++p) {
       TMarker& point = line.Points[p];
       r.Text();  // the stored label is not kept: points are numbered afresh
-      point.nm = std::to_string(p + 1);
+      point.nm = PointLabel::Number(static_cast<std::uint32_t>(p + 1));
       point.x = FinitePoint(r.F32(), g, p, "x");
       point.y = FinitePoint(r.F32(), g, p, "y");
     }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelko {
@@ -10,10 +12,39 @@ namespace zelko {
 // 0x00BBGGRR; 0xFF0000nn stands for system colour nn.
 using TColor = std::uint32_t;
 
+// A point's label, UTF-8. Labels are nearly always the point's number, so a number is held in
+// the label's one word and only other text takes memory of its own: a project of millions of
+// points then needs half the memory. Compares and converts as the text it stands for.
+class PointLabel {
+ public:
+  PointLabel() = default;
+  PointLabel(std::string_view text);
+  PointLabel(const char* text) : PointLabel(std::string_view(text)) {}
+  PointLabel(const std::string& text) : PointLabel(std::string_view(text)) {}
+  static PointLabel Number(std::uint32_t n);
+  PointLabel(const PointLabel& other);
+  PointLabel(PointLabel&& other) noexcept : bits_(other.bits_) { other.bits_ = 0; }
+  PointLabel& operator=(const PointLabel& other);
+  PointLabel& operator=(PointLabel&& other) noexcept;
+  ~PointLabel();
+
+  bool empty() const { return bits_ == 0; }
+  std::string str() const;
+  operator std::string() const { return str(); }
+  friend bool operator==(const PointLabel& a, const PointLabel& b);
+  friend std::ostream& operator<<(std::ostream& out, const PointLabel& label);
+
+ private:
+  // 0: empty; odd: a number shifted left by one; else the address of the owned text.
+  std::uintptr_t bits_ = 0;
+  void Release();
+  const std::string* Text() const { return reinterpret_cast<const std::string*>(bits_); }
+};
+
 // A labelled position in image coordinates: a reference marker, a group point or an end of the
-// reference length. Labels are UTF-8 in memory.
+// reference length.
 struct TMarker {
-  std::string nm;
+  PointLabel nm;
   double x = 0;
   double y = 0;
 };

@@ -10,7 +10,7 @@
 namespace zelko {
 
 void RenumberPointLabels(TLine& line) {
-  for (std::size_t j = 0; j < line.Points.size(); ++j) line.Points[j].nm = std::to_string(j + 1);
+  for (std::size_t j = 0; j < line.Points.size(); ++j) line.Points[j].nm = PointLabel::Number(static_cast<std::uint32_t>(j + 1));
 }
 
 int StartGroupInput(std::vector<TLine>& lines, int sort, int lineType) {

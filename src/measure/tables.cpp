@@ -85,7 +85,7 @@ std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t
   row.reserve(static_cast<std::size_t>(columns));
   row.push_back(std::to_string(line.Sort + 1));
   row.push_back(GroupLabel(line.LineType, group));
-  row.push_back(p.nm.empty() ? std::to_string(point + 1) : p.nm);
+  row.push_back(p.nm.empty() ? std::to_string(point + 1) : p.nm.str());
   row.push_back(FormatFixed(p.x, 1));
   row.push_back(FormatFixed(p.y, 1));
   if (columns == 7) {
@@ -144,7 +144,8 @@ std::optional<PointRef> ParsePointRow(const std::string& groupCell, const std::s
 void FillEmptyPointLabels(std::vector<TLine>& lines) {
   for (TLine& line : lines)
     for (std::size_t j = 0; j < line.Points.size(); ++j)
-      if (line.Points[j].nm.empty()) line.Points[j].nm = std::to_string(j + 1);
+      if (line.Points[j].nm.empty())
+        line.Points[j].nm = PointLabel::Number(static_cast<std::uint32_t>(j + 1));
 }
 
 TableCells BuildGroupTable(const std::vector<TLine>& lines,

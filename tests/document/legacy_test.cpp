@@ -273,10 +273,11 @@ TEST(KeyedTextProject, FaultsAreReadFailures) {
   fails("[Grid]\r\nMethod=6\r\n", "method");
   fails("[Lines]\r\nNumber of Lines=70000\r\n", "group count");
   fails("[Coordinates]\r\nNumber of Parameters=300\r\n", "coefficient count");
-  std::string many = "[Lines]\r\nNumber of Lines=40\r\n";
-  for (int k = 1; k <= 40; ++k)
+  // 306 full groups are just over the most points the program supports.
+  std::string many = "[Lines]\r\nNumber of Lines=306\r\n";
+  for (int k = 1; k <= 306; ++k)
     many += "[Line" + std::to_string(k) + "]\r\nNumber of Points=65535\r\n";
-  fails(many, "too many points");
+  fails(many, "more than 20000000 points");
 
   // Numbers that do not parse read as their defaults.
   const KeyedTextReadResult lax =
@@ -292,6 +293,30 @@ TEST(KeyedTextProject, FaultsAreReadFailures) {
   std::string error;
   EXPECT_FALSE(KeyedTextToProjectData(angle.Data, ProjectData(), &d, &error));
   EXPECT_NE(error.find("abc"), std::string::npos);
+}
+
+TEST(KeyedTextProject, MorePointsThanSupportedAreRefusedBeforeTheGroupsAsTheBinaryFormDoes) {
+  // Two groups of three points; the first group's line type is bad, so a reader that looked at
+  // the groups before counting their points would give another reason.
+  std::string text = "[Lines]\r\nNumber of Lines=2\r\n[Line1]\r\nLine Type=7\r\n";
+  text += "Number of Points=3\r\n[Line2]\r\nNumber of Points=3\r\n";
+  const KeyedTextReadResult over = ParseKeyedTextProject(text, 5);
+  EXPECT_FALSE(over.Ok);
+  EXPECT_TRUE(over.Data.Lines.empty());
+  EXPECT_NE(ParseKeyedTextProject(text, 6).Error.find("line type"), std::string::npos);
+
+  ProjectData d;
+  d.Lines.assign(2, TLine{});
+  for (TLine& line : d.Lines) {
+    line.NumPoints = 3;
+    line.Points.resize(3);
+  }
+  std::string error;
+  const auto binary = SerializeProject(d, &error);
+  ASSERT_TRUE(binary) << error;
+  const ProjectReadResult binaryOver = ParseProject(*binary, 5);
+  ASSERT_EQ(binaryOver.Status, ProjectReadStatus::Failed);
+  EXPECT_EQ(over.Error, binaryOver.Error);
 }
 
 TEST(KeyedTextProject, AnyOtherFileHasNoImage) {

@@ -56,6 +56,30 @@ ProjectData Sample() {
   return d;
 }
 
+// Labels are held as numbers where they can be; every other text must come back as written,
+// since the writer stores it.
+TEST(PointLabel, KeepsEveryTextAsWritten) {
+  for (const std::string text : {"", "1", "65535", "999999999", "1000000000", "4294967297", "0",
+                                 "007", "-1", "+1", "1 ", "12a", "測点１"}) {
+    const PointLabel label(text);
+    EXPECT_EQ(label.str(), text);
+    EXPECT_EQ(label.empty(), text.empty()) << text;
+    PointLabel copy = label;
+    EXPECT_EQ(copy, label) << text;
+    PointLabel moved;
+    moved = std::move(copy);
+    EXPECT_EQ(moved.str(), text);
+    EXPECT_TRUE(copy.empty());
+    copy = moved;
+    EXPECT_EQ(std::string(copy), text);
+  }
+  EXPECT_EQ(PointLabel::Number(42), PointLabel("42"));
+  EXPECT_EQ(PointLabel::Number(0).str(), "0");
+  EXPECT_FALSE(PointLabel("1") == PointLabel("01"));
+  EXPECT_FALSE(PointLabel("a") == PointLabel("b"));
+  EXPECT_FALSE(PointLabel("a") == PointLabel());
+}
+
 TEST(ProjectWriter, MatchesTheLayoutByteForByte) {
   std::string error;
   const auto bytes = SerializeProject(Sample(), &error);
