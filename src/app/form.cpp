@@ -354,6 +354,8 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   DataChanged(doc_.IsModified());
   const DocumentData& d = doc_.Data();
   if (change.Parts & kPartNotes) pageNote->Refresh();
+  if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();
+  if (change.Parts & kPartSymbols) ShowSymbols(false);
   if (change.Parts & kPartCategories) pageArea->ShowCategories();
   if (change.Parts & kPartMarkers) pageCoord->ShowMarkers();
   if (change.Parts & kPartTransform) {
@@ -378,6 +380,41 @@ std::vector<TMarker> TForm1::MarkerPositions() const {
   std::vector<TMarker> out;
   for (const DocMarker& m : doc_.Data().Markers) out.push_back({"", m.x, m.y});
   return out;
+}
+
+void TForm1::ApplySymbols(const SymbolSettings& s) {
+  // The field keeps the chosen style for the session; the document stores the font without it.
+  sym.MarkerFont = s.MarkerFont;
+  doc_.SetSymbols({s.clFrameMonitorImage, s.clMarker, s.clMarkerFontBackColor, s.clMesh,
+                   s.clPresentPoint, s.clRegistPoints, s.clPlusArea, s.clMinusArea, s.clLine},
+                  {s.FrameLineWidth, s.GridLineWidth, s.MarkerSize, s.MarkerLineWidth,
+                   s.RegistPointSize, s.PointLineWidth},
+                  ToFontData(s.MarkerFont, s.MarkerFontColor, s.MarkerFontCharset));
+}
+
+void TForm1::ShowSymbols(bool forceFont) {
+  const DocumentData& d = doc_.Data();
+  const SymbolColors& c = d.Colors;
+  sym.clFrameMonitorImage = c.clFrameMonitorImage;
+  sym.clMarker = c.clMarker;
+  sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
+  sym.clMesh = c.clMesh;
+  sym.clPresentPoint = c.clPresentPoint;
+  sym.clRegistPoints = c.clRegistPoints;
+  sym.clPlusArea = c.clPlusArea;
+  sym.clMinusArea = c.clMinusArea;
+  sym.clLine = c.clLine;
+  sym.FrameLineWidth = d.Sizes.FrameLineWidth;
+  sym.GridLineWidth = d.Sizes.GridLineWidth;
+  sym.MarkerSize = d.Sizes.MarkerSize;
+  sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
+  sym.RegistPointSize = d.Sizes.RegistPointSize;
+  sym.PointLineWidth = d.Sizes.PointLineWidth;
+  if (forceFont || ToFontData(sym.MarkerFont, d.MarkerFont.Color, d.MarkerFont.Charset) !=
+                       d.MarkerFont)
+    sym.MarkerFont = FromFontData(d.MarkerFont);
+  sym.MarkerFontColor = d.MarkerFont.Color;
+  sym.MarkerFontCharset = d.MarkerFont.Charset;
 }
 
 bool TForm1::EditGroups(const std::string& name,

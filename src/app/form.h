@@ -50,6 +50,8 @@ class TForm1 : public QMainWindow {
   void FormShow(const QStringList& args);
 
   // ---- Document ----
+  // The overlays' look: the document's colours, sizes and marker font, set through the document.
+  void ApplySymbols(const SymbolSettings& s);
   // The one owner of the measurement document; every change goes in through its edits.
   const Document& Doc() const { return doc_; }
   Document& Doc() { return doc_; }
@@ -195,8 +197,6 @@ class TForm1 : public QMainWindow {
   int Decimals() const;
   std::vector<std::string> CategoryNames() const;
   void SetOriginalImage(Bitmap&& bitmap);
-  int& OffsetOf(int channel) { return Offset[channel]; }
-  int Offset[3] = {0, 0, 0};
   bool resultTableShown = false;
   QMenu* viewMenu_ = nullptr;
   void StatusBar1Click();
@@ -315,6 +315,9 @@ class TForm1 : public QMainWindow {
 
   // The document's observer: the change mark and the views of what an edit touched.
   void DocumentChanged(const DocumentChange& change);
+  // sym follows the document; forceFont: the marker font is set again even where only its
+  // style differs.
+  void ShowSymbols(bool forceFont);
 
   Document doc_;
   Dialogs& dialogs_;

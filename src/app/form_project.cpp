@@ -71,19 +71,20 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
     if (error.empty()) error = why;
   };
   d.ImagePath = RelativeImagePath(FolderOf(S(path)), S(ImageFile));
-  d.Contrast = pageImage->TrackBar1->value();
-  d.ContrastOn = pageImage->CheckBoxContrast->isChecked();
-  d.Red = pageImage->ScrollBarR->value();
-  d.Green = pageImage->ScrollBarG->value();
-  d.Blue = pageImage->ScrollBarB->value();
-  d.AdjustRGB = pageImage->CheckBoxAdjustRGB->isChecked();
-  if (auto a = AngleFromText(S(pageImage->EditAngle->text())))
+  const DocumentData& doc = doc_.Data();
+  d.Contrast = doc.Contrast;
+  d.ContrastOn = doc.ContrastOn;
+  d.Red = doc.Red;
+  d.Green = doc.Green;
+  d.Blue = doc.Blue;
+  d.AdjustRGB = doc.AdjustRGB;
+  if (auto a = AngleFromText(doc.AngleText))
     d.Angle = *a;
   else if (strict)
     fail("angle");
   else
     d.Angle = RotationAngle;
-  d.AngleChoice = pageImage->RadioGroupAngle->ItemIndex();
+  d.AngleChoice = doc.AngleChoice;
   d.Method = Method();
   d.MeshSize = doc_.Data().MeshSize;
   d.ScaleUnit = Unit();
@@ -108,18 +109,9 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   // A group still being input joins the document only when its input ends.
   if (isLineInput && !d.Lines.empty()) d.Lines.pop_back();
   d.Categories = doc_.Data().Categories;
-  d.Colors = {sym.clFrameMonitorImage,
-              sym.clMarker,
-              sym.clMarkerFontBackColor,
-              sym.clMesh,
-              sym.clPresentPoint,
-              sym.clRegistPoints,
-              sym.clPlusArea,
-              sym.clMinusArea,
-              sym.clLine};
-  d.Sizes = {sym.FrameLineWidth,  sym.GridLineWidth,   sym.MarkerSize,
-             sym.MarkerLineWidth, sym.RegistPointSize, sym.PointLineWidth};
-  d.MarkerFont = ToFontData(sym.MarkerFont, sym.MarkerFontColor, sym.MarkerFontCharset);
+  d.Colors = doc.Colors;
+  d.Sizes = doc.Sizes;
+  d.MarkerFont = doc.MarkerFont;
   d.NotesFont = doc_.Data().NotesFont;
   d.Notes = pageNote->DisplayedLines();
   return ok || !strict;
@@ -193,32 +185,21 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   SetOriginalImage(std::move(decoded));
   EnableImageCommands();
 
-  {
-    const QSignalBlocker b(pageImage->TrackBar1);
-    pageImage->TrackBar1->setValue(std::clamp(d.Contrast, 0, 100));
-  }
-  pageImage->TrackBar1Change();
-  pageImage->CheckBoxContrast->setChecked(d.ContrastOn);
-  QScrollBar* bars[3] = {pageImage->ScrollBarR, pageImage->ScrollBarG, pageImage->ScrollBarB};
-  const int rgb[3] = {d.Red, d.Green, d.Blue};
-  for (int i = 0; i < 3; ++i) {
-    const QSignalBlocker b(bars[i]);
-    bars[i]->setValue(std::clamp(rgb[i], 0, 255));
-    OffsetOf(i) = bars[i]->value() - 128;
-    (i == 0   ? pageImage->EditR
-     : i == 1 ? pageImage->EditG
-              : pageImage->EditB)
-        ->setText(QString::number(OffsetOf(i)));
-  }
-  pageImage->CheckBoxAdjustRGB->setChecked(d.AdjustRGB);
-
-  RotationAngle = d.Angle;
-  const QString angleText = Q(FormatGeneral15(d.Angle));
-  pageImage->EditAngle->setText(angleText);
-  pageImage->RadioGroupAngle->SetItemIndex(AngleChoiceFromText(S(angleText)));
-  pageImage->RadioGroupAngle->SetItemIndex(std::clamp(d.AngleChoice, 0, 4));
-  pageImage->EditAngleBox->setVisible(pageImage->RadioGroupAngle->ItemIndex() == 4);
-  RotationAngle = static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
+  // The adjustments as the file holds them; the controls show them.
+  const DocumentData read = FromProjectData(d, "", doc_.Data(), keyedText);
+  doc_.Edit("", kPartAdjustments, [&](DocumentData& doc) {
+    doc.Contrast = read.Contrast;
+    doc.ContrastOn = read.ContrastOn;
+    doc.Red = read.Red;
+    doc.Green = read.Green;
+    doc.Blue = read.Blue;
+    doc.AdjustRGB = read.AdjustRGB;
+    doc.AngleChoice = read.AngleChoice;
+    doc.AngleText = read.AngleText;
+    return true;
+  });
+  pageImage->EditAngleBox->setVisible(read.AngleChoice == 4);
+  RotationAngle = static_cast<float>(ParseNumber(read.AngleText));
   BuildWorkingImage();
 
   doc_.SetMethod(std::clamp(d.Method, 0, 5));
@@ -272,27 +253,11 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
     ResetCategories();
   }
 
-  const SymbolColors& c = d.Colors;
-  sym.clFrameMonitorImage = c.clFrameMonitorImage;
-  sym.clMarker = c.clMarker;
-  sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
-  sym.clMesh = c.clMesh;
-  sym.clPresentPoint = c.clPresentPoint;
-  sym.clRegistPoints = c.clRegistPoints;
-  sym.clPlusArea = c.clPlusArea;
-  sym.clMinusArea = c.clMinusArea;
-  sym.clLine = c.clLine;
-  sym.FrameLineWidth = d.Sizes.FrameLineWidth;
-  sym.GridLineWidth = d.Sizes.GridLineWidth;
-  sym.MarkerSize = d.Sizes.MarkerSize;
-  sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
-  sym.RegistPointSize = d.Sizes.RegistPointSize;
-  if (d.HasPointLineWidth) sym.PointLineWidth = d.Sizes.PointLineWidth;
-  if (d.HasMarkerFont) {
-    sym.MarkerFont = FromFontData(d.MarkerFont);
-    sym.MarkerFontColor = d.MarkerFont.Color;
-    sym.MarkerFontCharset = d.MarkerFont.Charset;
-  }
+  SymbolSizes sizes = d.Sizes;
+  if (!d.HasPointLineWidth) sizes.PointLineWidth = doc_.Data().Sizes.PointLineWidth;
+  doc_.SetSymbols(d.Colors, sizes, d.HasMarkerFont ? d.MarkerFont : doc_.Data().MarkerFont);
+  // A style the marker font kept for the session is not the stored font's.
+  if (d.HasMarkerFont) ShowSymbols(true);
   if (d.HasNotesFont) {
     doc_.SetNotesFont(d.NotesFont);
     // A style the field kept for the session is not the stored font's.

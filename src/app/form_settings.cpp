@@ -42,7 +42,9 @@ void TForm1::ReadSettings() {
   }
   ListedFile.clear();
   for (const auto& p : s.RecentProjects) ListedFile << QString::fromStdString(p);
-  sym.MarkerFont.setPointSize(s.MarkerFontSize);
+  SymbolSettings symbols = sym;
+  symbols.MarkerFont.setPointSize(s.MarkerFontSize);
+  ApplySymbols(symbols);
 }
 
 void TForm1::WriteSettings() {

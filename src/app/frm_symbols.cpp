@@ -140,7 +140,11 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
   connect(ok, &QPushButton::clicked, this, [this] { form_.Guard([this] { BitBtn1Click(); }); });
 }
 
-void TFrmSymbols::SetDefaultGraphics() { ApplyDefaultSymbols(form_.sym); }
+void TFrmSymbols::SetDefaultGraphics() {
+  SymbolSettings s = form_.sym;
+  ApplyDefaultSymbols(s);
+  form_.ApplySymbols(s);
+}
 
 void TFrmSymbols::Execute() {
   FormShow();
@@ -173,9 +177,8 @@ void TFrmSymbols::ChooseColour(TColor& target) {
 }
 
 void TFrmSymbols::BitBtn1Click() {
-  form_.sym = copy;
+  form_.ApplySymbols(copy);
   form_.PaintPicture(-1, -1);
-  form_.Doc().MarkUnsaved();
   accept();
 }
 
@@ -184,7 +187,6 @@ void TFrmSymbols::Button1Click() {
   // The dialog's copies follow the defaults too, so a later OK keeps them.
   FormShow();
   form_.PaintPicture(-1, -1);
-  form_.Doc().MarkUnsaved();
 }
 
 }  // namespace zelko

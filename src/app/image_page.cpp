@@ -175,26 +175,26 @@ void ImagePage::SetAdjustable(bool adjustable) {
 }
 
 void ImagePage::TrackBar1Change() {
-  form_.Doc().MarkUnsaved();
+  form_.Doc().SetContrast(TrackBar1->value());
   LabelContrast->setText("強度：" + QString::number(TrackBar1->value()));
   if (CheckBoxContrast->isChecked()) form_.RebuildAndRedraw();
 }
 
 void ImagePage::CheckBoxContrastClick() {
+  form_.Doc().SetContrastOn(CheckBoxContrast->isChecked());
   form_.RebuildAndRedraw();
-  form_.Doc().MarkUnsaved();
 }
 
 void ImagePage::ScrollBarChange(int channel) {
-  form_.Doc().MarkUnsaved();
   QScrollBar* bars[3] = {ScrollBarR, ScrollBarG, ScrollBarB};
+  form_.Doc().SetBalance(channel, bars[channel]->value());
   QLineEdit* edits[3] = {EditR, EditG, EditB};
   edits[channel]->setText(QString::number(bars[channel]->value() - 128));
   if (CheckBoxAdjustRGB->isChecked()) form_.RebuildAndRedraw();
 }
 
 void ImagePage::CheckBoxAdjustRGBClick() {
-  form_.Doc().MarkUnsaved();
+  form_.Doc().SetAdjustRGB(CheckBoxAdjustRGB->isChecked());
   form_.RebuildAndRedraw();
 }
 
@@ -205,7 +205,7 @@ void ImagePage::RadioGroupAngleClick() {
   const QString angle = i >= 0 && i < 4 ? QString(texts[i]) : EditAngle->text();
   // A refused turn changes nothing, the document included.
   if (!form_.ConfirmRotation(static_cast<float>(ParseNumber(angle.toStdString())))) return;
-  form_.Doc().MarkUnsaved();
+  form_.Doc().SetRotation(i, angle.toStdString());
   EditAngle->setText(angle);
   EditAngleBox->setVisible(i == 4);
   form_.RebuildAndRedraw();
@@ -216,7 +216,29 @@ void ImagePage::EditAngleKeyPress() {
     form_.RebuildAndRedraw();
 }
 
-void ImagePage::EditAngleChange() { form_.Doc().MarkUnsaved(); }
+void ImagePage::EditAngleChange() {
+  form_.Doc().SetAngleText(EditAngle->text().toStdString());
+}
+
+void ImagePage::ShowAdjustments() {
+  const DocumentData& d = form_.Doc().Data();
+  const QSignalBlocker b1(TrackBar1), b2(CheckBoxContrast), b3(ScrollBarR), b4(ScrollBarG),
+      b5(ScrollBarB), b6(CheckBoxAdjustRGB), b7(EditAngle);
+  TrackBar1->setValue(d.Contrast);
+  LabelContrast->setText("強度：" + QString::number(TrackBar1->value()));
+  CheckBoxContrast->setChecked(d.ContrastOn);
+  QScrollBar* bars[3] = {ScrollBarR, ScrollBarG, ScrollBarB};
+  QLineEdit* edits[3] = {EditR, EditG, EditB};
+  const int positions[3] = {d.Red, d.Green, d.Blue};
+  for (int i = 0; i < 3; ++i) {
+    bars[i]->setValue(positions[i]);
+    edits[i]->setText(QString::number(bars[i]->value() - 128));
+  }
+  CheckBoxAdjustRGB->setChecked(d.AdjustRGB);
+  RadioGroupAngle->SetItemIndexSilently(d.AngleChoice);
+  if (EditAngle->text().toStdString() != d.AngleText)
+    EditAngle->setText(QString::fromStdString(d.AngleText));
+}
 
 void ImagePage::EditSizeRatioKeyPress() {
   if (form_.ImageFile.isEmpty() || form_.isProjLoading) return;

@@ -45,6 +45,8 @@ class ImagePage : public QWidget {
 
   // Reactions of the controls.
   void TrackBar1Change();
+  // The controls show the document's adjustments.
+  void ShowAdjustments();
   void CheckBoxContrastClick();
   void ScrollBarChange(int channel);
   void CheckBoxAdjustRGBClick();

@@ -143,7 +143,11 @@ class LegacyWindowTest : public WindowTest {
 
 TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   StartWithImage();
-  form->sym.PointLineWidth = 4;
+  {
+    SymbolSettings s = form->sym;
+    s.PointLineWidth = 4;
+    form->ApplySymbols(s);
+  }
   form->pageArea->StringGridSort->SetCell(1, 1, "old");
   form->IDLine = 7;  // the current group of a larger document
   FileShape shape;
@@ -193,7 +197,11 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
 
 TEST_F(LegacyWindowTest, Version27KeepsItsCategoriesAndThePointLineWidth) {
   StartWithImage();
-  form->sym.PointLineWidth = 5;
+  {
+    SymbolSettings s = form->sym;
+    s.PointLineWidth = 5;
+    form->ApplySymbols(s);
+  }
   FileShape shape;
   shape.header = Header("Zelko Version 2.7");
   shape.withPointLineWidth = false;
@@ -237,7 +245,11 @@ TEST_F(LegacyWindowTest, AConversionThatCannotBeWrittenKeepsTheOriginal) {
   const QByteArray original = ProjectBytes(shape);
   const QString path = Write("wide.pqs", original);
   // A width no file can hold, kept because the old file has none of its own.
-  form->sym.PointLineWidth = 300;
+  {
+    SymbolSettings s = form->sym;
+    s.PointLineWidth = 300;
+    form->ApplySymbols(s);
+  }
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
   EXPECT_EQ(ReadAll(path), original);
@@ -339,7 +351,7 @@ QByteArray KeyedText(const QByteArray& lineType = "1") {
 TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   StartWithImage();
   form->pageImage->TrackBar1->setValue(70);
-  form->pageImage->CheckBoxContrast->setChecked(true);
+  form->pageImage->CheckBoxContrast->click();
   form->pageImage->ScrollBarR->setValue(140);
   form->pageArea->StringGridSort->SetCell(1, 1, "old");
   // Notes and their font are not in the form: they stay exactly as they are.
@@ -438,7 +450,11 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
 
 TEST_F(LegacyWindowTest, AKeyedTextConversionThatCannotBeWrittenKeepsTheOriginal) {
   StartWithImage();
-  form->sym.MarkerSize = 300;  // kept, since the form has no sizes, and too large for the file
+  {
+    SymbolSettings s = form->sym;
+    s.MarkerSize = 300;
+    form->ApplySymbols(s);
+  }  // kept, since the form has no sizes, and too large for the file
   const QByteArray original = KeyedText();
   const QString path = Write("keyed.pqs", original);
   form->OpenProjectFile(path);

@@ -908,7 +908,11 @@ TEST_F(MeasureWindowTest, TheGroupPageHighlightsTheCurrentGroupInGreen) {
   EXPECT_EQ(PixelAt(10, 11), kYellow);
 
   // A setting that already is pure green becomes magenta.
-  form->sym.clRegistPoints = 0x0000FF00;
+  {
+    SymbolSettings s = form->sym;
+    s.clRegistPoints = 0x0000FF00;
+    form->ApplySymbols(s);
+  }
   form->PaintPicture(-1, -1);
   EXPECT_EQ(PixelAt(60, 11), kMagenta);
   EXPECT_EQ(PixelAt(60, 51), kGreen);

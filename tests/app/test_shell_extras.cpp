@@ -70,7 +70,11 @@ TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
 TEST_F(ExtrasTest, SymbolDialogEditsCopiesUntilOk) {
   Start({MakeImage("a.bmp")});
   TFrmSymbols* dlg = form->FrmSymbols;
-  form->sym.PointLineWidth = 3;
+  {
+    SymbolSettings s = form->sym;
+    s.PointLineWidth = 3;
+    form->ApplySymbols(s);
+  }
   dlg->FormShow();
   EXPECT_EQ(dlg->EditPointLineWidth->text(), "3");
   dialogs.colors.push_back(QColor(0, 255, 0));

@@ -1,6 +1,7 @@
 // The format registry and the PNG and TIFF decoders, on files written here with libpng and
 // libtiff so that every decoded pixel can be checked against the samples that went in.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -104,7 +105,9 @@ struct TiffLayout {
 };
 
 Bytes MakeTiff(int w, int h, const TiffLayout& s) {
-  const std::string path = testing::TempDir() + "formats_test.tif";
+  // One file per test process: ctest runs the tests of this program side by side.
+  const std::string path =
+      testing::TempDir() + "formats_test_" + std::to_string(::getpid()) + ".tif";
   TIFF* t = TIFFOpen(path.c_str(), "w");
   if (t == nullptr) return {};
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
