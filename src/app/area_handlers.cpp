@@ -226,7 +226,7 @@ void AreaPage::PageControl2Show() {
   QWidget* sheet = PageControl2->currentWidget();
   if (sheet == TabSheetPointInput) {
     form_.AreaPage = 0;
-    if (!form_.ImageFile.isEmpty()) StringGrid2Click();
+    if (!form_.ImageFile().isEmpty()) StringGrid2Click();
   } else if (sheet == TabSheetProperty) {
     form_.AreaPage = 1;
     StringGridSortClick();

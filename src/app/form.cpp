@@ -376,6 +376,13 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
     EditNumDecimal->setText(QString::fromStdString(d.NumDecimal));
 }
 
+void TForm1::SetImageFile(const QString& path) {
+  doc_.Edit("", kPartImage, [&](DocumentData& d) {
+    d.ImageFile = path.toStdString();
+    return true;
+  });
+}
+
 std::vector<TMarker> TForm1::MarkerPositions() const {
   std::vector<TMarker> out;
   for (const DocMarker& m : doc_.Data().Markers) out.push_back({"", m.x, m.y});
@@ -423,11 +430,11 @@ bool TForm1::EditGroups(const std::string& name,
 }
 
 void TForm1::UpdateCaption() {
-  const QString image = QFileInfo(ImageFile).fileName();
+  const QString image = QFileInfo(ImageFile()).fileName();
   const QString project = QFileInfo(ProjectFile).fileName();
   if (!ProjectFile.isEmpty())
     setWindowTitle(ProgName + " - " + project + "/" + image);
-  else if (!ImageFile.isEmpty())
+  else if (!ImageFile().isEmpty())
     setWindowTitle(ProgName + " - " + image);
   else
     setWindowTitle(ProgName);
@@ -469,7 +476,7 @@ void TForm1::ResetToEmpty() {
   pageCoord->EditMeshSize->setText("20");
 
   ProjectFile.clear();
-  ImageFile.clear();
+  SetImageFile(QString());
   UpdateCaption();
 
   isLineInput = isModifyPoint = isProjLoading = isAddPoint = false;

@@ -60,7 +60,8 @@ class TForm1 : public QMainWindow {
   // An edit of the groups, named as a user would call it; fn returns whether it changed any.
   bool EditGroups(const std::string& name, const std::function<bool(std::vector<TLine>&)>& fn);
 
-  QString ImageFile;
+  // The image as opened, a full path ("" before one is).
+  QString ImageFile() const { return QString::fromStdString(doc_.Data().ImageFile); }
   QString ProjectFile;
   // The reference markers: how many, and where they are drawn.
   int NumMarkers() const { return static_cast<int>(doc_.Data().Markers.size()); }
@@ -318,6 +319,8 @@ class TForm1 : public QMainWindow {
   // sym follows the document; forceFont: the marker font is set again even where only its
   // style differs.
   void ShowSymbols(bool forceFont);
+  // The opened image becomes the document's.
+  void SetImageFile(const QString& path);
 
   Document doc_;
   Dialogs& dialogs_;

@@ -126,7 +126,7 @@ void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
   isProjLoading = false;
   if (!BuildWorkingImage()) return;
   PaintPicture(0, 0);
-  ImageFile = path;
+  SetImageFile(path);
   setWindowTitle(ProgName);
   pageCoord->ClearFitQuality();
   doc_.Edit("", kPartMarkers, [](DocumentData& d) {
@@ -227,7 +227,7 @@ void TForm1::ApplyImageSettings() {
 }
 
 void TForm1::RefreshWorkingImage() {
-  if (ImageFile.isEmpty() || isProjLoading) return;
+  if (ImageFile().isEmpty() || isProjLoading) return;
   ApplyImageSettings();
   RebuildAndRedraw();
 }
@@ -239,7 +239,7 @@ void TForm1::ShowMemoryStatus() {
 void TForm1::PictureSaveClick() {
   int filter = 0;
   const QString chosen = dialogs().SaveFile("画像の保存", "Jpeg file (*.jpg);;Bitmap file (*.bmp)",
-                                            QFileInfo(ImageFile).absolutePath(), &filter);
+                                            QFileInfo(ImageFile()).absolutePath(), &filter);
   if (chosen.isEmpty()) return;
   const QString ext = filter == 1 ? ".bmp" : ".jpg";
   // The extension is the text after the last "." that follows the last separator.

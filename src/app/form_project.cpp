@@ -70,7 +70,7 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
     ok = false;
     if (error.empty()) error = why;
   };
-  d.ImagePath = RelativeImagePath(FolderOf(S(path)), S(ImageFile));
+  d.ImagePath = RelativeImagePath(FolderOf(S(path)), S(ImageFile()));
   const DocumentData& doc = doc_.Data();
   d.Contrast = doc.Contrast;
   d.ContrastOn = doc.ContrastOn;
@@ -124,7 +124,7 @@ bool TForm1::WriteProject(const QString& path) {
   if (ok && !FitsCp932(d.ImagePath)) {
     // Stored with "?" in place of a letter, the path would name no file: nothing is written.
     Msg(MsgKind::Error,
-        "画像ファイル " + ImageFile +
+        "画像ファイル " + ImageFile() +
             " のパスには、プロジェクトファイルに保存できない文字が含まれています。\n"
             "フォルダ名とファイル名を変えてから保存して下さい。");
     return false;
@@ -181,7 +181,7 @@ bool TForm1::ReadProject(const QString& path) {
 void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& decoded,
                           bool keyedText) {
   // Step by step into the controls, in the order the reactions expect.
-  ImageFile = image;
+  SetImageFile(image);
   SetOriginalImage(std::move(decoded));
   EnableImageCommands();
 

@@ -128,7 +128,7 @@ bool TForm1::WheelZoom(int delta) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
-  if (event->type() == QEvent::Wheel && !ImageFile.isEmpty() && widget &&
+  if (event->type() == QEvent::Wheel && !ImageFile().isEmpty() && widget &&
       widget->window() == this) {
     auto* wheel = static_cast<QWheelEvent*>(event);
     const int delta = wheel->angleDelta().y();

@@ -199,7 +199,7 @@ void ImagePage::CheckBoxAdjustRGBClick() {
 }
 
 void ImagePage::RadioGroupAngleClick() {
-  if (form_.ImageFile.isEmpty() || form_.isProjLoading) return;
+  if (form_.ImageFile().isEmpty() || form_.isProjLoading) return;
   const int i = RadioGroupAngle->ItemIndex();
   static const char* texts[4] = {"0", "90", "180", "270"};
   const QString angle = i >= 0 && i < 4 ? QString(texts[i]) : EditAngle->text();
@@ -241,7 +241,7 @@ void ImagePage::ShowAdjustments() {
 }
 
 void ImagePage::EditSizeRatioKeyPress() {
-  if (form_.ImageFile.isEmpty() || form_.isProjLoading) return;
+  if (form_.ImageFile().isEmpty() || form_.isProjLoading) return;
   double f = ParseNumber(EditSizeRatio->text().toStdString()) / 100;
   if (f > 3) {
     f = 3;

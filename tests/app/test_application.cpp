@@ -105,7 +105,7 @@ TEST_F(DecoderWarningTest, ATruncatedPhotoOpensWithAJapaneseWarningAndTheDecoder
             "画像ファイルの一部を読み込めませんでした。ファイルが途中で切れているか、壊れている可能"
             "性があります。"
             "\n(Premature end of JPEG file)");
-  EXPECT_EQ(form->ImageFile, truncated);
+  EXPECT_EQ(form->ImageFile(), truncated);
 }
 
 }  // namespace

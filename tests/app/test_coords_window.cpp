@@ -53,7 +53,7 @@ class CoordsWindowTest : public WindowTest {
     form->pageImage->CheckBoxOptSize->setChecked(false);
     form->pageImage->EditSizeRatio->setText(percent);
     form->OpenImageFile(path);
-    ASSERT_EQ(form->ImageFile, path);
+    ASSERT_EQ(form->ImageFile(), path);
     TakeMessages();
   }
 

@@ -75,7 +75,7 @@ class InFolder {
 
 TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   StartWithImage();
-  const QString first = form->ImageFile;
+  const QString first = form->ImageFile();
   const QString other = MakeImage("other.bmp", 120, 80);
   Edit(70);
   ASSERT_EQ(form->Status(3), "変更あり");
@@ -85,7 +85,7 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   QTest::mouseClick(Tool("ToolButtonLoadImage"), Qt::LeftButton);
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
   EXPECT_TRUE(dialogs.fileFilters.isEmpty());
-  EXPECT_EQ(form->ImageFile, first);
+  EXPECT_EQ(form->ImageFile(), first);
   EXPECT_EQ(form->pageImage->TrackBar1->value(), 70);
   EXPECT_EQ(form->Status(3), "変更あり");
 
@@ -94,7 +94,7 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   Action("ReadImage1")->trigger();
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
   EXPECT_EQ(dialogs.fileFilters.size(), 1);  // the save chooser only
-  EXPECT_EQ(form->ImageFile, first);
+  EXPECT_EQ(form->ImageFile(), first);
 
   // Yes and saved: the document is on disk before the image replaces it.
   dialogs.answers.push_back(MsgResult::Yes);
@@ -103,7 +103,7 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   Action("ReadImage1")->trigger();
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
   EXPECT_EQ(StoredContrast(TempPath("kept.pqs")), 70);
-  EXPECT_EQ(form->ImageFile, other);
+  EXPECT_EQ(form->ImageFile(), other);
   EXPECT_TRUE(form->ProjectFile.isEmpty());
 
   // No: opened without saving. An unchanged document is not asked about.
@@ -112,13 +112,13 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   dialogs.openFiles.push_back(first);
   Action("ReadImage1")->trigger();
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
-  EXPECT_EQ(form->ImageFile, first);
+  EXPECT_EQ(form->ImageFile(), first);
   EXPECT_EQ(StoredContrast(TempPath("kept.pqs")), 70);
   form->Doc().MarkSaved();
   dialogs.openFiles.push_back(other);
   Action("ReadImage1")->trigger();
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_EQ(form->ImageFile, other);
+  EXPECT_EQ(form->ImageFile(), other);
 }
 
 TEST_F(FileFaultsTest, ASaveUnderANewNameEnablesTheOverwriteCommand) {
@@ -194,7 +194,7 @@ TEST_F(FileFaultsTest, CommandLinePathsAreMadeAbsolute) {
     InFolder here(dir.path());
     Start({"my", "photo.bmp"});
   }
-  EXPECT_EQ(form->ImageFile, TempPath("my photo.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("my photo.bmp"));
   // Saved in another folder, the project names the image by a path that works from anywhere.
   const QString project = TempPath("elsewhere/site.pqs");
   SaveAs(project);
@@ -210,7 +210,7 @@ TEST_F(FileFaultsTest, CommandLinePathsAreMadeAbsolute) {
   }
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(form->ProjectFile, project);
-  EXPECT_EQ(form->ImageFile, TempPath("my photo.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("my photo.bmp"));
   ASSERT_FALSE(form->ListedFile.isEmpty());
   EXPECT_EQ(form->ListedFile.front(), project);
 }
@@ -304,7 +304,7 @@ TEST_F(FileFaultsTest, AnImageNamedByAnotherComputersPathIsFoundBesideTheProject
   for (const char* stored : {"C:\\Photos\\photo.bmp", "\\gone\\photo.bmp", "old\\photo.bmp"}) {
     Open(ProjectNaming("moved.pqs", stored));
     EXPECT_EQ(TakeMessages(), QStringList()) << stored;
-    EXPECT_EQ(form->ImageFile, TempPath("photo.bmp")) << stored;
+    EXPECT_EQ(form->ImageFile(), TempPath("photo.bmp")) << stored;
     EXPECT_EQ(form->pageImage->TrackBar1->value(), 33) << stored;
     form->pageImage->TrackBar1->setValue(50);
     form->Doc().MarkSaved();
@@ -322,7 +322,7 @@ TEST_F(FileFaultsTest, FoldersThatDifferOnlyInLetterCaseAreNotConfused) {
   Action("C1")->trigger();
   Open(project);
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_EQ(form->ImageFile, image);
+  EXPECT_EQ(form->ImageFile(), image);
 }
 
 }  // namespace

@@ -366,7 +366,7 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
 
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList({kUpdated}));
-  EXPECT_EQ(form->ImageFile, TempPath("photo.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("photo.bmp"));
   EXPECT_EQ(form->pageImage->TrackBar1->value(), 70);
   EXPECT_TRUE(form->pageImage->CheckBoxContrast->isChecked());
   EXPECT_EQ(form->pageImage->ScrollBarR->value(), 140);

@@ -100,7 +100,7 @@ TEST_F(PhotosWindowTest, AProjectsStoredRotationWinsOverTheTag) {
   std::string error;
   ASSERT_TRUE(WriteProjectFile(TempPath("site.pqs").toStdString(), d, &error)) << error;
   Start({TempPath("site.pqs")});
-  EXPECT_EQ(form->ImageFile, image);
+  EXPECT_EQ(form->ImageFile(), image);
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 0);
   EXPECT_EQ(form->RotationAngle, 0.0f);
   EXPECT_GT(form->BitWidth, form->BitHeight);
@@ -124,11 +124,11 @@ TEST_F(PhotosWindowTest, PngAndTiffOpenWithTheirFormatInTheStatusBar) {
     TIFFClose(t);
   }
   Start({TempPath("deep.png")});
-  EXPECT_EQ(form->ImageFile, TempPath("deep.png"));
+  EXPECT_EQ(form->ImageFile(), TempPath("deep.png"));
   EXPECT_EQ(FormatPanel(), "PNG 16 ビット RGB");
   form->Doc().MarkSaved();
   OpenImage(TempPath("grey.tif"));
-  EXPECT_EQ(form->ImageFile, TempPath("grey.tif"));
+  EXPECT_EQ(form->ImageFile(), TempPath("grey.tif"));
   EXPECT_EQ(FormatPanel(), "TIFF 8 ビット グレー");
   EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
   form->Doc().MarkSaved();
@@ -150,7 +150,7 @@ TEST_F(PhotosWindowTest, AFileTheLibraryRefusesIsReportedAndChangesNothing) {
   EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
   EXPECT_TRUE(dialogs.messages[0].text.startsWith("PNG ファイルを読み込めません"))
       << dialogs.messages[0].text.toStdString();
-  EXPECT_EQ(form->ImageFile, TempPath("first.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("first.bmp"));
   EXPECT_EQ(form->Status(3), "変更なし");
 }
 
@@ -166,12 +166,12 @@ TEST_F(PhotosWindowTest, AnImageBeyondTheMemoryShareIsRefusedNamingBothNumbers) 
   EXPECT_TRUE(text.contains("2000 x 1000")) << text.toStdString();
   EXPECT_TRUE(text.contains("6 MB")) << text.toStdString();
   EXPECT_TRUE(text.contains("16 MB")) << text.toStdString();
-  EXPECT_EQ(form->ImageFile, TempPath("first.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("first.bmp"));
   EXPECT_EQ(form->BitWidth, before);
   EXPECT_EQ(form->Status(3), "変更なし");
   SetAssumedPhysicalMemory(64u << 20);
   OpenImage(big);
-  EXPECT_EQ(form->ImageFile, big);
+  EXPECT_EQ(form->ImageFile(), big);
 }
 
 // The BMP header's bits per pixel and number of palette entries.
@@ -193,7 +193,7 @@ QString GreyJpeg(const QString& path) {
 
 TEST_F(PhotosWindowTest, ABareGreyPictureIsExportedAsAnEightBitBmpAndOneWithOverlaysInColour) {
   Start({GreyJpeg(TempPath("grey.jpg"))});
-  ASSERT_EQ(form->ImageFile, TempPath("grey.jpg"));
+  ASSERT_EQ(form->ImageFile(), TempPath("grey.jpg"));
   dialogs.saveFiles.push_back(TempPath("bare.bmp"));
   dialogs.saveFilterIndexes.push_back(1);
   Action("PictureSave")->trigger();
@@ -223,7 +223,7 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   std::string error;
   ASSERT_TRUE(WriteProjectFile(TempPath("grey.pqs").toStdString(), d, &error)) << error;
   Start({TempPath("grey.pqs")});
-  ASSERT_EQ(form->ImageFile, TempPath("grey.jpg"));
+  ASSERT_EQ(form->ImageFile(), TempPath("grey.jpg"));
   EXPECT_EQ(TakeMessages().count(QString::fromStdString(BitDepthMessage(8))), 1);
   ImagePage* page = form->pageImage;
   EXPECT_FALSE(page->TrackBar1->isEnabled());
@@ -243,7 +243,7 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   // A colour photo can be adjusted again.
   form->Doc().MarkSaved();
   OpenImage(MakeImage("colour.jpg"));
-  ASSERT_EQ(form->ImageFile, TempPath("colour.jpg"));
+  ASSERT_EQ(form->ImageFile(), TempPath("colour.jpg"));
   EXPECT_TRUE(page->TrackBar1->isEnabled());
   EXPECT_TRUE(page->TrackBar1->toolTip().isEmpty());
   page->TrackBar1->setFocus();

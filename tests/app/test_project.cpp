@@ -56,7 +56,7 @@ TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
   (void)path;
 
   form->C1Click();
-  ASSERT_TRUE(form->ImageFile.isEmpty());
+  ASSERT_TRUE(form->ImageFile().isEmpty());
   form->OpenProjectFile(target);
   EXPECT_EQ(form->windowTitle(), "Zelko - site.pqs/photo.bmp");
   EXPECT_EQ(form->Status(3), "変更なし");
@@ -169,7 +169,7 @@ TEST_F(ProjectWindowTest, AMissingImageIsAskedForByName) {
   EXPECT_EQ(TakeMessages().front(),
             "画像ファイル photo.bmp がみつかりません。\nファイルを指定して下さい。");
   EXPECT_EQ(dialogs.filePresets.back(), TempPath("photo.bmp"));
-  EXPECT_EQ(form->ImageFile, TempPath("moved/photo.bmp"));
+  EXPECT_EQ(form->ImageFile(), TempPath("moved/photo.bmp"));
   EXPECT_EQ(form->NumMarkers(), 2);
 }
 

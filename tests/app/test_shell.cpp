@@ -118,7 +118,7 @@ TEST_F(ShellTest, CommandLineJoinsArgumentsAndComparesTheExtensionInUpperCase) {
   const QString image = MakeImage("My Photos/site 1.Jpg");
   const QString folder = TempPath("My");
   Start({folder, "Photos/site", "1.Jpg"});
-  EXPECT_EQ(form->ImageFile, image);
+  EXPECT_EQ(form->ImageFile(), image);
   EXPECT_EQ(form->windowTitle(), "Zelko - site 1.Jpg");
   EXPECT_TRUE(form->ProjectFile.isEmpty());
   EXPECT_TRUE(Action("SaveProject")->isEnabled());
@@ -131,7 +131,7 @@ TEST_F(ShellTest, OtherExtensionsStartEmpty) {
   // A text file is no image, whatever it holds: only the content of an image file counts.
   WriteAll(renamed, "not a picture");
   Start({renamed});
-  EXPECT_TRUE(form->ImageFile.isEmpty());
+  EXPECT_TRUE(form->ImageFile().isEmpty());
   EXPECT_EQ(form->windowTitle(), "Zelko");
   EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -140,14 +140,14 @@ TEST_F(ShellTest, EveryUsualPhotoExtensionAndAnImageWithoutOneOpen) {
   MakeImage("photo.jpg");
   QFile::copy(TempPath("photo.jpg"), TempPath("photo.jpeg"));
   Start({TempPath("photo.jpeg")});
-  EXPECT_EQ(form->ImageFile, TempPath("photo.jpeg"));
+  EXPECT_EQ(form->ImageFile(), TempPath("photo.jpeg"));
   for (const char* name : {"photo.JPE", "photo.jfif", "photo"}) {
     const QString renamed = TempPath(name);
     QFile::copy(TempPath("photo.jpg"), renamed);
     form->Doc().MarkSaved();
     dialogs.openFiles.push_back(renamed);
     Action("ReadImage1")->trigger();
-    EXPECT_EQ(form->ImageFile.toStdString(), renamed.toStdString())
+    EXPECT_EQ(form->ImageFile().toStdString(), renamed.toStdString())
         << name << " " << dialogs.LastMessage().toStdString();
   }
   EXPECT_TRUE(dialogs.fileFilters.last().contains("*.jfif"))
@@ -182,7 +182,7 @@ TEST_F(ShellTest, ClosingTheFileEmptiesWindowAndStatus) {
   EXPECT_EQ(form->Status(0), "");
   EXPECT_EQ(form->Status(3), "");
   EXPECT_EQ(form->Status(4), "");
-  EXPECT_TRUE(form->ImageFile.isEmpty());
+  EXPECT_TRUE(form->ImageFile().isEmpty());
   EXPECT_FALSE(Action("C1")->isEnabled());
 }
 
@@ -191,11 +191,11 @@ TEST_F(ShellTest, CancelOrAFailedSaveKeepsTheUnsavedDocument) {
   form->Doc().MarkUnsaved();
   dialogs.answers.push_back(MsgResult::Cancel);
   form->C1Click();
-  EXPECT_FALSE(form->ImageFile.isEmpty());
+  EXPECT_FALSE(form->ImageFile().isEmpty());
   // Yes, then the save dialog is cancelled: the close stops as if Cancel had been chosen.
   dialogs.answers.push_back(MsgResult::Yes);
   form->C1Click();
-  EXPECT_FALSE(form->ImageFile.isEmpty());
+  EXPECT_FALSE(form->ImageFile().isEmpty());
   EXPECT_EQ(form->Status(3), "変更あり");
   // Quitting likewise: the window stays open.
   dialogs.answers.push_back(MsgResult::Yes);

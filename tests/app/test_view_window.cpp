@@ -185,13 +185,13 @@ TEST_F(ViewTest, ABadImageIsReportedAndThePreviousPictureStays) {
   ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
   bad.write("not a jpeg at all");
   bad.close();
-  const QString before = form->ImageFile;
+  const QString before = form->ImageFile();
   TypeCell(*form->pageCoord->StringGrid1, 3, 1, "kept");
   dialogs.openFiles.push_back(TempPath("bad.jpg"));
   Action("ReadImage1")->trigger();
   EXPECT_EQ(dialogs.messages.size(), 1u);
   EXPECT_FALSE(form->isProjLoading);
-  EXPECT_EQ(form->ImageFile, before);
+  EXPECT_EQ(form->ImageFile(), before);
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 1), "kept");
   EXPECT_TRUE(form->Image1->HasPicture());
 }

@@ -66,17 +66,17 @@ class WindowStatesTest : public WindowTest {
     }
     switch (to) {
       case State::Empty:
-        if (!form->ImageFile.isEmpty()) Trigger("C1");
+        if (!form->ImageFile().isEmpty()) Trigger("C1");
         break;
       case State::Image:
         if (form->isAreaMode)
           Click(Tool("ToolButtonAreaMode"));
-        else if (form->ImageFile.isEmpty())
+        else if (form->ImageFile().isEmpty())
           OpenImage();
         break;
       case State::Measuring:
       case State::GroupInput:
-        if (form->ImageFile.isEmpty()) OpenImage();
+        if (form->ImageFile().isEmpty()) OpenImage();
         if (!form->isAreaMode) Click(Tool("ToolButtonAreaMode"));
         if (to == State::GroupInput) Click(form->pageArea->ButtonSetArea);
         break;
@@ -160,7 +160,7 @@ TEST_F(WindowStatesTest, OpeningAnotherImageInTheMeasurementModeLeavesIt) {
   ExpectState(State::Measuring, "before");
   OpenImage();
   ExpectState(State::Image, "after opening another image");
-  EXPECT_EQ(form->ImageFile, image);
+  EXPECT_EQ(form->ImageFile(), image);
 }
 
 TEST_F(WindowStatesTest, TheEmptyStateKeepsTheWindowSizeOfAFreshStart) {
