@@ -438,3 +438,66 @@ TEST_F(MeasureFaultsTest, TheWheelTakesOneStepPerNotch) {
 
 }  // namespace
 }  // namespace zelko::testing
+
+namespace zelko::testing {
+namespace {
+
+// Each edit of groups, points and categories, made through its own control, leaves the
+// document changed, so closing would offer to save it.
+TEST_F(ResultsOutOfDateTest, EveryGroupPointAndCategoryEditMarksTheDocumentChanged) {
+  SetUpScene();
+  auto expectMarked = [this](const char* what, const std::function<void()>& edit) {
+    SCOPED_TRACE(what);
+    form->Doc().MarkSaved();
+    ASSERT_EQ(form->Status(3), "変更なし");
+    edit();
+    EXPECT_EQ(form->Status(3), "変更あり");
+    EXPECT_TRUE(form->Doc().IsModified());
+  };
+  expectMarked("move a point", [&] {
+    ShowSheet(page->TabSheetPointInput);
+    ClickCell(page->StringGrid2, 3, 2);
+    page->ModifyPoint->trigger();
+    ClickImage(80, 20);
+  });
+  expectMarked("insert a point", [&] {
+    ClickCell(page->StringGrid2, 3, 2);
+    page->AddPoint->trigger();
+    ClickImage(40, 40);
+  });
+  expectMarked("delete a point", [&] {
+    ClickCell(page->StringGrid2, 3, 2);
+    page->DeletePoint->trigger();
+  });
+  expectMarked("reverse a group", [&] {
+    ShowSheet(page->TabSheetGroup);
+    ClickCell(page->StringGridGroup, 1, 1);
+    page->InverseRotation->trigger();
+  });
+  expectMarked("change a group's kind", [&] {
+    dialogs.answers.push_back(MsgResult::Yes);
+    ChooseKind(kCurve);
+  });
+  expectMarked("add a category", [&] {
+    ShowSheet(page->TabSheetProperty);
+    Press(page->ButtonAddSort);
+  });
+  expectMarked("type a category's name", [&] { TypeCell(*page->StringGridSort, 1, 2, "樹木"); });
+  expectMarked("delete an unused category", [&] {
+    ClickCell(page->StringGridSort, 1, 2);
+    Press(page->ButtonDeleteSort);
+  });
+  expectMarked("input a group", [&] { InputGroup(kPoints, {{200, 200}}); });
+  expectMarked("delete the groups", [&] {
+    ShowSheet(page->TabSheetGroup);
+    dialogs.inputs.push_back("1");
+    Press(page->ButtonEraseArea);
+  });
+  // Working out the results changes no document value: nothing to save.
+  form->Doc().MarkSaved();
+  Calculate();
+  EXPECT_EQ(form->Status(3), "変更なし");
+}
+
+}  // namespace
+}  // namespace zelko::testing
