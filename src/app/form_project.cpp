@@ -65,55 +65,13 @@ QString WithExtension(const QString& path, const QString& ext) {
 
 bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   std::string error;
-  bool ok = true;
-  auto fail = [&](const std::string& why) {
-    ok = false;
-    if (error.empty()) error = why;
-  };
-  d.ImagePath = RelativeImagePath(FolderOf(S(path)), S(ImageFile()));
-  const DocumentData& doc = doc_.Data();
-  d.Contrast = doc.Contrast;
-  d.ContrastOn = doc.ContrastOn;
-  d.Red = doc.Red;
-  d.Green = doc.Green;
-  d.Blue = doc.Blue;
-  d.AdjustRGB = doc.AdjustRGB;
-  if (auto a = AngleFromText(doc.AngleText))
-    d.Angle = *a;
-  else if (strict)
-    fail("angle");
-  else
-    d.Angle = RotationAngle;
-  d.AngleChoice = doc.AngleChoice;
-  d.Method = Method();
-  d.MeshSize = doc_.Data().MeshSize;
-  d.ScaleUnit = Unit();
-  for (const DocMarker& dm : doc_.Data().Markers) {
-    MarkerRecord m;
-    auto x = MarkerTenthsFromText(dm.ImageX, &error);
-    auto y = x ? MarkerTenthsFromText(dm.ImageY, &error) : std::nullopt;
-    if ((!x || !y) && strict) {
-      fail("marker");
-      break;
-    }
-    m.XTenths = x.value_or(0);
-    m.YTenths = y.value_or(0);
-    m.X = dm.X;
-    m.Y = dm.Y;
-    d.Markers.push_back(std::move(m));
-  }
-  d.Cx = Cx();
-  d.Cy = Cy();
-  d.NumDecimal = doc_.Data().NumDecimal;
-  d.Lines = Lines();
+  const bool ok = ToProjectData(doc_.Data(), FolderOf(S(path)), pageNote->DisplayedLines(),
+                                strict, &d, &error);
+  // Not strict (the values a keyed-text file leaves out): an angle that is no number is the one
+  // in force.
+  if (!strict && !AngleFromText(doc_.Data().AngleText)) d.Angle = RotationAngle;
   // A group still being input joins the document only when its input ends.
   if (isLineInput && !d.Lines.empty()) d.Lines.pop_back();
-  d.Categories = doc_.Data().Categories;
-  d.Colors = doc.Colors;
-  d.Sizes = doc.Sizes;
-  d.MarkerFont = doc.MarkerFont;
-  d.NotesFont = doc_.Data().NotesFont;
-  d.Notes = pageNote->DisplayedLines();
   return ok || !strict;
 }
 

@@ -35,6 +35,15 @@ void TypeCell(StringGrid& grid, int col, int row, const QString& text) {
   grid.item(row, col)->setText(text);
 }
 
+void WindowTest::ExpectMarked(const char* what, const std::function<void()>& edit) {
+  SCOPED_TRACE(what);
+  form->Doc().MarkSaved();
+  ASSERT_EQ(form->Status(3), "変更なし");
+  edit();
+  EXPECT_EQ(form->Status(3), "変更あり");
+  EXPECT_TRUE(form->Doc().IsModified());
+}
+
 void WindowTest::SetUp() {
   App();
   ASSERT_TRUE(dir.isValid());

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 
 #include "app/dialogs.h"
@@ -47,6 +48,9 @@ class WindowTest : public ::testing::Test {
   }
   // Texts of the messages shown since the last call, and forget them.
   QStringList TakeMessages();
+  // The document is saved, edit runs, and the document then counts as changed, in the status
+  // bar too.
+  void ExpectMarked(const char* what, const std::function<void()>& edit);
 
   QTemporaryDir dir;
   ScriptedDialogs dialogs;

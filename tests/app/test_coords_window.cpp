@@ -1027,68 +1027,60 @@ TEST_F(CoordsWindowTest, TheTableMenuShowsItsItemsByClipboardAndResults) {
 // overlays' look, made through its own control, leaves the document changed.
 TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMarksTheDocument) {
   OpenAt(GreyImage("photo.bmp", 400, 300), "100");
-  auto expectMarked = [this](const char* what, const std::function<void()>& edit) {
-    SCOPED_TRACE(what);
-    form->Doc().MarkSaved();
-    ASSERT_EQ(form->Status(3), "変更なし");
-    edit();
-    EXPECT_EQ(form->Status(3), "変更あり");
-    EXPECT_TRUE(form->Doc().IsModified());
-  };
   auto clickBox = [](QAbstractButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
   };
   ImagePage& image = *form->pageImage;
-  expectMarked("contrast check box", [&] { clickBox(image.CheckBoxContrast); });
-  expectMarked("contrast strength", [&] { QTest::keyClick(image.TrackBar1, Qt::Key_Right); });
-  expectMarked("colour correction check box", [&] { clickBox(image.CheckBoxAdjustRGB); });
-  expectMarked("colour balance", [&] { QTest::keyClick(image.ScrollBarR, Qt::Key_Right); });
-  expectMarked("rotation choice", [&] {
+  ExpectMarked("contrast check box", [&] { clickBox(image.CheckBoxContrast); });
+  ExpectMarked("contrast strength", [&] { QTest::keyClick(image.TrackBar1, Qt::Key_Right); });
+  ExpectMarked("colour correction check box", [&] { clickBox(image.CheckBoxAdjustRGB); });
+  ExpectMarked("colour balance", [&] { QTest::keyClick(image.ScrollBarR, Qt::Key_Right); });
+  ExpectMarked("rotation choice", [&] {
     clickBox(image.findChild<QRadioButton*>("RadioGroupAngle_2"));
   });
   clickBox(image.findChild<QRadioButton*>("RadioGroupAngle_4"));
-  expectMarked("rotation angle", [&] { Type(image.EditAngle, "5"); });
+  ExpectMarked("rotation angle", [&] { Type(image.EditAngle, "5"); });
 
-  expectMarked("add a marker", [&] { AddMarker(10, 10); });
+  ExpectMarked("add a marker", [&] { AddMarker(10, 10); });
   AddMarker(200, 20);
   AddMarker(20, 200);
-  expectMarked("type a marker's coordinate", [&] { TypeCell(Table(), 3, 1, "100"); });
-  expectMarked("correct a marker", [&] {
+  ExpectMarked("type a marker's coordinate", [&] { TypeCell(Table(), 3, 1, "100"); });
+  ExpectMarked("correct a marker", [&] {
     Table().SetRow(2);
     form->XPre = 210;
     form->YPre = 25;
     Page().CorrectMarker->trigger();
   });
-  expectMarked("cut a cell", [&] {
+  ExpectMarked("cut a cell", [&] {
     Table().SetCurrent(3, 1);
     Page().C3->trigger();
   });
-  expectMarked("paste a cell", [&] {
+  ExpectMarked("paste a cell", [&] {
     QApplication::clipboard()->setText("42");
     Table().SetCurrent(4, 2);
     Page().Paste1->trigger();
   });
-  expectMarked("delete a marker", [&] {
+  ExpectMarked("delete a marker", [&] {
     form->XPre = 20;
     form->YPre = 200;
     Page().DeleteMarker->trigger();
   });
   EXPECT_EQ(form->NumMarkers(), 2);
 
-  expectMarked("method", [&] { Choose(Page().ComboBoxGridMethod, 2); });
-  expectMarked("unit", [&] { Choose(Page().ComboBoxScaleUnit, 3); });
-  expectMarked("grid interval", [&] { Type(Page().EditMeshSize, "5"); });
-  expectMarked("decimal places", [&] { Type(form->EditNumDecimal, "2"); });
+  ExpectMarked("method", [&] { Choose(Page().ComboBoxGridMethod, 2); });
+  ExpectMarked("unit", [&] { Choose(Page().ComboBoxScaleUnit, 3); });
+  ExpectMarked("grid interval", [&] { Type(Page().EditMeshSize, "5"); });
+  ExpectMarked("decimal places", [&] { Type(form->EditNumDecimal, "2"); });
 
-  expectMarked("notes", [&] { Type(form->pageNote->Memo1, "x"); });
-  expectMarked("notes font", [&] {
+  ExpectMarked("notes", [&] { Type(form->pageNote->Memo1, "x"); });
+  ExpectMarked("notes font", [&] {
     dialogs.fonts.push_back(QFont("IPAGothic", 13));
     form->pageNote->ButtonMemoFont->click();
   });
   SymbolSettings bigger = form->sym;
   bigger.MarkerSize = 9;
   form->ApplySymbols(bigger);
-  expectMarked("reset the symbols", [&] {
+  ExpectMarked("reset the symbols", [&] {
     form->FrmSymbols->findChild<QPushButton*>("Button1")->click();
   });
   EXPECT_EQ(form->sym.MarkerSize, 4);

@@ -446,49 +446,41 @@ namespace {
 // document changed, so closing would offer to save it.
 TEST_F(ResultsOutOfDateTest, EveryGroupPointAndCategoryEditMarksTheDocumentChanged) {
   SetUpScene();
-  auto expectMarked = [this](const char* what, const std::function<void()>& edit) {
-    SCOPED_TRACE(what);
-    form->Doc().MarkSaved();
-    ASSERT_EQ(form->Status(3), "変更なし");
-    edit();
-    EXPECT_EQ(form->Status(3), "変更あり");
-    EXPECT_TRUE(form->Doc().IsModified());
-  };
-  expectMarked("move a point", [&] {
+  ExpectMarked("move a point", [&] {
     ShowSheet(page->TabSheetPointInput);
     ClickCell(page->StringGrid2, 3, 2);
     page->ModifyPoint->trigger();
     ClickImage(80, 20);
   });
-  expectMarked("insert a point", [&] {
+  ExpectMarked("insert a point", [&] {
     ClickCell(page->StringGrid2, 3, 2);
     page->AddPoint->trigger();
     ClickImage(40, 40);
   });
-  expectMarked("delete a point", [&] {
+  ExpectMarked("delete a point", [&] {
     ClickCell(page->StringGrid2, 3, 2);
     page->DeletePoint->trigger();
   });
-  expectMarked("reverse a group", [&] {
+  ExpectMarked("reverse a group", [&] {
     ShowSheet(page->TabSheetGroup);
     ClickCell(page->StringGridGroup, 1, 1);
     page->InverseRotation->trigger();
   });
-  expectMarked("change a group's kind", [&] {
+  ExpectMarked("change a group's kind", [&] {
     dialogs.answers.push_back(MsgResult::Yes);
     ChooseKind(kCurve);
   });
-  expectMarked("add a category", [&] {
+  ExpectMarked("add a category", [&] {
     ShowSheet(page->TabSheetProperty);
     Press(page->ButtonAddSort);
   });
-  expectMarked("type a category's name", [&] { TypeCell(*page->StringGridSort, 1, 2, "樹木"); });
-  expectMarked("delete an unused category", [&] {
+  ExpectMarked("type a category's name", [&] { TypeCell(*page->StringGridSort, 1, 2, "樹木"); });
+  ExpectMarked("delete an unused category", [&] {
     ClickCell(page->StringGridSort, 1, 2);
     Press(page->ButtonDeleteSort);
   });
-  expectMarked("input a group", [&] { InputGroup(kPoints, {{200, 200}}); });
-  expectMarked("delete the groups", [&] {
+  ExpectMarked("input a group", [&] { InputGroup(kPoints, {{200, 200}}); });
+  ExpectMarked("delete the groups", [&] {
     ShowSheet(page->TabSheetGroup);
     dialogs.inputs.push_back("1");
     Press(page->ButtonEraseArea);
