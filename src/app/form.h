@@ -196,7 +196,7 @@ class TForm1 : public QMainWindow {
   int Method() const;
   int Unit() const;
   int Decimals() const;
-  std::vector<std::string> CategoryNames() const;
+  const std::vector<std::string>& CategoryNames() const;
   void SetOriginalImage(Bitmap&& bitmap);
   bool resultTableShown = false;
   QMenu* viewMenu_ = nullptr;
@@ -235,7 +235,8 @@ class TForm1 : public QMainWindow {
   bool ReadKeyedTextProject(const QString& path);
   // The document as a project file holds it; strict: texts that must be numbers are checked.
   bool CollectProject(const QString& path, ProjectData& d, bool strict);
-  void ApplyProject(const ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText);
+  // Takes the read record's groups (d.Lines is left empty).
+  void ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText);
   void ProjectLoaded(const QString& path);
   void ListedFileClick(int index);
   void AddRecentProject();

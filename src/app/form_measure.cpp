@@ -39,7 +39,9 @@ int TForm1::Unit() const { return doc_.Data().ScaleUnit; }
 // value while the edit holds a text that is no number.
 int TForm1::Decimals() const { return std::max(0, static_cast<int>(frmdata.size()) - 2); }
 
-std::vector<std::string> TForm1::CategoryNames() const { return doc_.Data().Categories; }
+const std::vector<std::string>& TForm1::CategoryNames() const {
+  return doc_.Data().Categories;
+}
 
 void TForm1::SetViewMenu(QMenu* menu) {
   viewMenu_ = menu;

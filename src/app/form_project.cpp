@@ -136,7 +136,7 @@ bool TForm1::ReadProject(const QString& path) {
   return true;
 }
 
-void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& decoded,
+void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded,
                           bool keyedText) {
   // Step by step into the controls, in the order the reactions expect.
   SetImageFile(image);
@@ -144,20 +144,12 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   EnableImageCommands();
 
   // The adjustments as the file holds them; the controls show them.
-  const DocumentData read = FromProjectData(d, "", doc_.Data(), keyedText);
   doc_.Edit("", kPartAdjustments, [&](DocumentData& doc) {
-    doc.Contrast = read.Contrast;
-    doc.ContrastOn = read.ContrastOn;
-    doc.Red = read.Red;
-    doc.Green = read.Green;
-    doc.Blue = read.Blue;
-    doc.AdjustRGB = read.AdjustRGB;
-    doc.AngleChoice = read.AngleChoice;
-    doc.AngleText = read.AngleText;
+    AdjustmentsFromProjectData(d, &doc);
     return true;
   });
-  pageImage->EditAngleBox->setVisible(read.AngleChoice == 4);
-  RotationAngle = static_cast<float>(ParseNumber(read.AngleText));
+  pageImage->EditAngleBox->setVisible(doc_.Data().AngleChoice == 4);
+  RotationAngle = static_cast<float>(ParseNumber(doc_.Data().AngleText));
   BuildWorkingImage();
 
   doc_.SetMethod(std::clamp(d.Method, 0, 5));
@@ -168,7 +160,7 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   pageCoord->ComboBoxScaleUnitChange();
 
   doc_.Edit("", kPartMarkers, [&](DocumentData& doc) {
-    doc.Markers = FromProjectData(d, "", doc, keyedText).Markers;
+    doc.Markers = MarkersFromRecords(d.Markers);
     return true;
   });
   StringGrid* g1 = pageCoord->StringGrid1;
@@ -192,8 +184,9 @@ void TForm1::ApplyProject(const ProjectData& d, const QString& image, Bitmap&& d
   if (d.Lines.empty()) {
     ClearGroups();
   } else {
+    // The read points move into the document: a large project is not held twice.
     EditGroups("", [&](std::vector<TLine>& l) {
-      l = d.Lines;
+      l = std::move(d.Lines);
       return true;
     });
     FillPointTable();

@@ -244,26 +244,36 @@ bool ToProjectData(const DocumentData& doc, const std::string& folder,
   return true;
 }
 
+void AdjustmentsFromProjectData(const ProjectData& d, DocumentData* doc) {
+  doc->Contrast = std::clamp(d.Contrast, 0, 100);
+  doc->ContrastOn = d.ContrastOn;
+  doc->Red = std::clamp(d.Red, 0, 255);
+  doc->Green = std::clamp(d.Green, 0, 255);
+  doc->Blue = std::clamp(d.Blue, 0, 255);
+  doc->AdjustRGB = d.AdjustRGB;
+  doc->AngleText = FormatGeneral15(d.Angle);
+  doc->AngleChoice = std::clamp(d.AngleChoice, 0, 4);
+}
+
+std::vector<DocMarker> MarkersFromRecords(const std::vector<MarkerRecord>& records) {
+  std::vector<DocMarker> markers;
+  markers.reserve(records.size());
+  for (const MarkerRecord& m : records) {
+    const std::string x = MarkerTextFromTenths(m.XTenths), y = MarkerTextFromTenths(m.YTenths);
+    markers.push_back({ParseNumber(x), ParseNumber(y), x, y, m.X, m.Y});
+  }
+  return markers;
+}
+
 DocumentData FromProjectData(const ProjectData& d, const std::string& imageFile,
                              const DocumentData& current, bool keyedText) {
   DocumentData doc;
   doc.ImageFile = imageFile;
-  // Positions beyond the controls' ranges come back as the controls take them.
-  doc.Contrast = std::clamp(d.Contrast, 0, 100);
-  doc.ContrastOn = d.ContrastOn;
-  doc.Red = std::clamp(d.Red, 0, 255);
-  doc.Green = std::clamp(d.Green, 0, 255);
-  doc.Blue = std::clamp(d.Blue, 0, 255);
-  doc.AdjustRGB = d.AdjustRGB;
-  doc.AngleText = FormatGeneral15(d.Angle);
-  doc.AngleChoice = std::clamp(d.AngleChoice, 0, 4);
+  AdjustmentsFromProjectData(d, &doc);
   doc.Method = std::clamp(d.Method, 0, 5);
   doc.ScaleUnit = std::clamp(d.ScaleUnit, 0, 6);
   doc.MeshSize = d.MeshSize;
-  for (const MarkerRecord& m : d.Markers) {
-    const std::string x = MarkerTextFromTenths(m.XTenths), y = MarkerTextFromTenths(m.YTenths);
-    doc.Markers.push_back({ParseNumber(x), ParseNumber(y), x, y, m.X, m.Y});
-  }
+  doc.Markers = MarkersFromRecords(d.Markers);
   // Without coefficients the transformation is what the method leaves (the caller's to work
   // out); the keyed-text form counts any coefficients as set.
   doc.Cx = d.Cx.empty() ? current.Cx : d.Cx;

@@ -100,7 +100,6 @@ class Document {
   void MarkUnsaved();
   // Edits since the last read or save.
   bool IsModified() const { return revision_ != savedRevision_; }
-  std::uint64_t Revision() const { return revision_; }
 
   // The one entrance for changes: fn edits the data and returns whether it changed anything; an
   // edit that changed nothing is none (no revision, no notification). Returns fn's answer.
@@ -154,6 +153,11 @@ std::string MarkerPositionText(double v);
 bool ToProjectData(const DocumentData& doc, const std::string& folder,
                    const std::vector<std::string>& notesLines, bool strict, ProjectData* out,
                    std::string* error);
+
+// The image adjustments a read project makes (positions beyond the controls' ranges come back
+// as the controls take them), and its markers with their cell texts.
+void AdjustmentsFromProjectData(const ProjectData& d, DocumentData* doc);
+std::vector<DocMarker> MarkersFromRecords(const std::vector<MarkerRecord>& records);
 
 // The document a read project makes, on top of the current one where the file leaves values
 // out. keyedText: the keyed-text form, which counts any coefficients as a set transformation.
