@@ -245,6 +245,7 @@ void AreaPage::PageControl2Show() {
 void AreaPage::ModifyPointClick() {
   PageControl2->setCurrentWidget(TabSheetPointInput);
   form_.isModifyPoint = true;
+  form_.UpdateUndoCommands();
   PageControl2->setEnabled(false);
   form_.SetStatus(4, "ポイント位置を再指定して下さい");
 }
@@ -252,6 +253,7 @@ void AreaPage::ModifyPointClick() {
 void AreaPage::AddPointClick() {
   PageControl2->setCurrentWidget(TabSheetPointInput);
   form_.isAddPoint = true;
+  form_.UpdateUndoCommands();
   form_.SetStatus(4, "追加するポイントの位置をクリックして下さい");
   PageControl2->setEnabled(false);
 }

@@ -125,7 +125,7 @@ void CoordPage::StringGrid1EnterKey() {
 void CoordPage::StringGrid1KeyPress() {
   ClearFitQuality();
   // A key typed into the table counts as a change before any text of it is committed.
-  form_.Doc().MarkUnsaved();
+  form_.Doc().MarkPendingEdit();
 }
 
 void CoordPage::ShowMarkers() {

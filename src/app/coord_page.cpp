@@ -178,6 +178,20 @@ void CoordPage::ComboBoxScaleUnitChange() {
   StringGrid1->FitColumnWidths();
 }
 
+void CoordPage::ShowTransform() {
+  const DocumentData& d = form_.Doc().Data();
+  ComboBoxScaleUnit->setEnabled(d.Method != tmNone);
+  form_.ScaleUnit = ComboBoxScaleUnit->currentText();
+  EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
+  form_.pageArea->RelabelPointTable(form_.Method(), XCaption(), YCaption());
+  StringGrid1->SetCell(3, 0, XCaption());
+  StringGrid1->SetCell(4, 0, YCaption());
+  StringGrid1->FitColumnWidths();
+  GroupBoxMesh->setTitle(d.TransformSet ? "座標変換（設定済み）" : "座標変換（未設定）");
+  // The residuals shown belong to a fit of another state.
+  ClearFitQuality();
+}
+
 std::vector<MarkerRowText> CoordPage::MarkerTableRows() const {
   std::vector<MarkerRowText> rows;
   for (const DocMarker& m : form_.Doc().Data().Markers) rows.push_back({m.ImageX, m.ImageY, m.X, m.Y});
@@ -239,7 +253,7 @@ void CoordPage::ClearFitQuality() {
   LabelFitQuality->setVisible(false);
 }
 
-void CoordPage::EditMeshSizeChange() { form_.Doc().SetMeshSize(EditMeshSize->text().toStdString()); }
+void CoordPage::EditMeshSizeChange() { form_.Doc().SetMeshSize(EditMeshSize->text().toStdString(), true); }
 
 void CoordPage::ButtonSetMeshClick() {
   const int method = form_.Method();
@@ -250,6 +264,7 @@ void CoordPage::ButtonSetMeshClick() {
   } else if (method == tmLinear) {
     form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
     form_.isPointing = 1;
+    form_.UpdateUndoCommands();
   } else if (method >= tmAffine && method <= tmCubic) {
     if (!form_.FitTransformFromTable()) return;
     form_.EnableMeasurementCommands();

@@ -64,6 +64,9 @@ class CoordPage : public QWidget {
   void ClearFitQuality();
 
   void ComboBoxGridMethodChange();
+  // The transformation's captions, unit chooser and title as the document has them (after an
+  // undo or redo).
+  void ShowTransform();
   void ComboBoxScaleUnitChange();
   void EditMeshSizeChange();
   void ButtonSetMeshClick();

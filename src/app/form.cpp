@@ -110,6 +110,9 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   initial.NotesFont = ToFontData(pageNote->Memo1->font(), 0, 128);
   doc_.Reset(std::move(initial));
   doc_.Subscribe([this](const DocumentChange& c) { DocumentChanged(c); });
+  // Typing in one field is one edit to take back until the user moves on.
+  connect(qApp, &QApplication::focusChanged, this, [this] { doc_.BreakMerge(); });
+  UpdateUndoCommands();
 }
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }
@@ -139,6 +142,14 @@ void TForm1::BuildMenus() {
   C1 = AddAction(File1, "C1", "ファイルを閉じる(&C)", [this] { C1Click(); });
   File1->addSeparator();
   Exit1 = AddAction(File1, "Exit1", "終了(&Q)", [this] { Exit1Click(); });
+
+  Edit1 = menuBar()->addMenu("編集(&E)");
+  Edit1->setObjectName("Edit1");
+  Undo1 = AddAction(Edit1, "Undo1", "元に戻す(&U)", [this] { UndoClick(); });
+  Undo1->setShortcut(QKeySequence::Undo);
+  Redo1 = AddAction(Edit1, "Redo1", "やり直し(&R)", [this] { RedoClick(); });
+  Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                       QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
   Setting1 = menuBar()->addMenu("設定(&S)");
   Setting1->setObjectName("Setting1");
@@ -196,6 +207,8 @@ void TForm1::BuildToolBar() {
                                         "open-project", [this] { P1Click(); });
   ToolButtonResaveProject = AddToolButton("ToolButtonResaveProject", "プロジェクトの上書き保存",
                                           "save-project", [this] { ResaveProjectClick(); });
+  ToolButtonUndo = AddToolButton("ToolButtonUndo", "元に戻す", "undo", [this] { UndoClick(); });
+  ToolButtonRedo = AddToolButton("ToolButtonRedo", "やり直し", "redo", [this] { RedoClick(); });
   ToolButtonLoadImage = AddToolButton("ToolButtonLoadImage", "画像の読み込み", "open-image",
                                       [this] { ReadImage1Click(); });
   ToolButtonMarkers = AddToolButton(
@@ -222,6 +235,8 @@ void TForm1::BuildToolBar() {
   bar->addSeparator();
   bar->addWidget(ToolButtonLoadProject);
   bar->addWidget(ToolButtonResaveProject);
+  bar->addWidget(ToolButtonUndo);
+  bar->addWidget(ToolButtonRedo);
   bar->addWidget(ToolButtonLoadImage);
   bar->addSeparator();
   bar->addWidget(ToolButtonMarkers);
@@ -352,6 +367,7 @@ void TForm1::DataChanged(bool changed) { SetStatus(3, changed ? "変更あり" :
 
 void TForm1::DocumentChanged(const DocumentChange& change) {
   DataChanged(doc_.IsModified());
+  UpdateUndoCommands();
   const DocumentData& d = doc_.Data();
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();
@@ -374,6 +390,77 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   // Not blocked: the new places reformat the tables as if typed.
   if ((change.Parts & kPartDecimals) && EditNumDecimal->text().toStdString() != d.NumDecimal)
     EditNumDecimal->setText(QString::fromStdString(d.NumDecimal));
+  if (change.Restored) ShowRestored(change.Parts);
+}
+
+bool TForm1::UndoBlocked() const {
+  return isLineInput || isModifyPoint || isAddPoint || isPointing != 0 || isProjLoading;
+}
+
+void TForm1::UpdateUndoCommands() {
+  if (!Undo1) return;
+  const bool blocked = UndoBlocked();
+  struct Command {
+    QAction* action;
+    QToolButton* button;
+    bool can;
+    std::string name;
+    const char* caption;
+    const char* key;
+  };
+  const Command commands[2] = {
+      {Undo1, ToolButtonUndo, doc_.CanUndo(), doc_.UndoName(), "元に戻す", "U"},
+      {Redo1, ToolButtonRedo, doc_.CanRedo(), doc_.RedoName(), "やり直し", "R"}};
+  for (const Command& c : commands) {
+    const bool on = c.can && !blocked;
+    const QString caption =
+        c.name.empty() ? QString(c.caption) : QString(c.caption) + ": " + QString::fromStdString(c.name);
+    c.action->setEnabled(on);
+    c.action->setText(caption + "(&" + c.key + ")");
+    c.button->setEnabled(on);
+    c.button->setToolTip(caption);
+    c.button->setAccessibleName(caption);
+  }
+}
+
+void TForm1::UndoClick() {
+  if (UndoBlocked()) return;
+  doc_.Undo();
+}
+
+void TForm1::RedoClick() {
+  if (UndoBlocked()) return;
+  doc_.Redo();
+}
+
+void TForm1::ShowRestored(unsigned parts) {
+  const DocumentData& d = doc_.Data();
+  if (parts & kPartAdjustments) {
+    pageImage->EditAngleBox->setVisible(d.AngleChoice == 4);
+    RotationAngle = static_cast<float>(ParseNumber(d.AngleText));
+    BuildWorkingImage();
+  }
+  if (parts & kPartTransform) {
+    pageCoord->ShowTransform();
+    if (isCoord()) EnableMeasurementCommands();
+  }
+  if (parts & kPartMarkers) pageCoord->StringGrid1->FitColumnWidths();
+  if (parts & (kPartGroups | kPartCategories | kPartTransform | kPartDecimals)) {
+    if (Lines().empty()) {
+      pageArea->StringGrid2->SetRowCount(2);
+      pageArea->StringGrid2->ClearRow(1);
+      IDLine = -1;
+    } else {
+      IDLine = std::clamp(IDLine, 0, static_cast<int>(Lines().size()) - 1);
+      FillPointTable();
+    }
+    AfterGroupsChanged();
+    pageArea->BitBtnCalArea->setEnabled(!Lines().empty());
+    pageArea->ButtonEraseArea->setEnabled(!Lines().empty());
+  }
+  // A transformation taken back leaves nothing to measure with.
+  if (isAreaMode && !isCoord()) LeaveMeasurementMode();
+  PaintPicture(-1, -1);
 }
 
 void TForm1::SetImageFile(const QString& path) {
@@ -541,9 +628,9 @@ void TForm1::EnableMeasurementCommands() {
   pageArea->RadioGroupLineType->setEnabled(true);
 }
 
-void TForm1::ClearGroups() {
+void TForm1::ClearGroups(const std::string& edit) {
   if (!Lines().empty()) {
-    EditGroups("", [](std::vector<TLine>& l) {
+    EditGroups(edit, [](std::vector<TLine>& l) {
       l.clear();
       return true;
     });

@@ -124,7 +124,8 @@ class TForm1 : public QMainWindow {
   void ResetToEmpty();
   void EnableImageCommands();
   void EnableMeasurementCommands();
-  void ClearGroups();
+  // edit: the name of the user's edit; unnamed, the groups go with the document (no undo).
+  void ClearGroups(const std::string& edit = {});
   void ResetCategories();
   void PageControl1Change();
   void ShowPage(int index);
@@ -244,6 +245,13 @@ class TForm1 : public QMainWindow {
   void ReadSettings();
   void WriteSettings();
 
+  // Commands of the edit menu: take back the last edit, make it again. Refused while a group
+  // input, a point move or insertion or a reference pick is under way.
+  void UndoClick();
+  void RedoClick();
+  // The commands' enabled states and captions follow the history and the window's mode.
+  void UpdateUndoCommands();
+
   // Asks the save question before the document is replaced. False: stop (Cancel, or a save
   // after "Yes" that did not succeed).
   bool ConfirmDiscard(const QString& question);
@@ -251,6 +259,7 @@ class TForm1 : public QMainWindow {
   // ---- Controls ----
   QMenu* File1 = nullptr;
   QMenu* MenuOpenProject = nullptr;
+  QMenu* Edit1 = nullptr;
   QMenu* Setting1 = nullptr;
   QMenu* A2 = nullptr;  // "解析(&A)"
   QMenu* Help1 = nullptr;
@@ -261,12 +270,16 @@ class TForm1 : public QMainWindow {
   QAction* PictureSave = nullptr;
   QAction* C1 = nullptr;
   QAction* Exit1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
   QAction* I2 = nullptr;
   QAction* Menu_Coord = nullptr;
   QAction* SetSymbols = nullptr;
   QAction* A1 = nullptr;
   QToolButton* ToolButtonLoadProject = nullptr;
   QToolButton* ToolButtonResaveProject = nullptr;
+  QToolButton* ToolButtonUndo = nullptr;
+  QToolButton* ToolButtonRedo = nullptr;
   QToolButton* ToolButtonLoadImage = nullptr;
   QToolButton* ToolButtonMarkers = nullptr;
   QToolButton* ToolButtonMesh = nullptr;
@@ -317,6 +330,10 @@ class TForm1 : public QMainWindow {
 
   // The document's observer: the change mark and the views of what an edit touched.
   void DocumentChanged(const DocumentChange& change);
+  // After an undo or redo: what follows from the restored parts (the working image, the tables,
+  // the transformation's captions and commands) is brought in line, and the view redrawn.
+  void ShowRestored(unsigned parts);
+  bool UndoBlocked() const;
   // sym follows the document; forceFont: the marker font is set again even where only its
   // style differs.
   void ShowSymbols(bool forceFont);

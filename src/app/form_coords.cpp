@@ -101,6 +101,7 @@ void TForm1::ReferenceLinePick() {
     isPointing = 3;
     pageCoord->SetReferenceLength();
   }
+  UpdateUndoCommands();
 }
 
 void TForm1::ToolButtonMeshClick() {

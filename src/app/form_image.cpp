@@ -142,6 +142,9 @@ void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
   isPointing = 0;
   EnableImageCommands();
   ApplyOrientation(orientation);
+  // A new image starts a new history: its own turn by the orientation tag included.
+  doc_.ClearHistory();
+  UpdateUndoCommands();
 }
 
 void TForm1::ApplyOrientation(int orientation) {

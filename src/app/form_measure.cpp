@@ -50,7 +50,7 @@ void TForm1::SetViewMenu(QMenu* menu) {
 
 void TForm1::EditNumDecimalChange() {
   const std::string text = EditNumDecimal->text().toStdString();
-  doc_.SetNumDecimal(text);
+  doc_.SetNumDecimal(text, true);
   // An emptied field or a lone sign is a number still being typed: the formats stay meanwhile.
   if (IsUnfinishedDecimals(text)) return;
   const long long d = ParseInteger(text);
@@ -131,6 +131,8 @@ void TForm1::ButtonSetAreaClick() {
     p.StringGrid2->SetRow(p.StringGrid2->RowCount() - 1);
     // The chooser offers only the listed categories; without a selection the first one counts.
     Sortpres = std::max(0, p.ComboBoxSort->currentIndex());
+    // The whole input, point by point, is one edit to take back.
+    doc_.BeginCompound("グループ入力");
     EditGroups("グループ入力", [&](std::vector<TLine>& l) {
       StartGroupInput(l, Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
       return true;
@@ -153,6 +155,7 @@ void TForm1::ButtonSetAreaClick() {
     end = EndGroupInput(l);
     return true;
   });
+  doc_.EndCompound();
   IDLine = end.IDLine;
   if (!end.warning.empty()) Msg(MsgKind::Warning, Q(end.warning));
   if (end.pointRowsRemoved > 0) {
@@ -182,6 +185,7 @@ void TForm1::SetInputControlsEnabled(bool on) {
   for (QAction* a : {P1, SaveProject, ReadImage1, PictureSave, C1}) a->setEnabled(on);
   for (QAction* a : MenuOpenProject->actions()) a->setEnabled(on);
   if (!on) SetResaveEnabled(false);
+  UpdateUndoCommands();
 }
 
 void TForm1::TakeNewPoint() {
@@ -385,7 +389,7 @@ void TForm1::DeleteGroupAt(int g) {
 void TForm1::ButtonEraseAreaClick() {
   if (Lines().empty()) return;
   if (Lines().size() == 1) {
-    ClearGroups();
+    ClearGroups("グループ削除");
     NumPoints = -1;
     // Not only the commands: the empty group page goes and the deletion counts as a change, or
     // closing the program would not offer to save it.
@@ -515,6 +519,7 @@ void TForm1::StatusBar1Click() {
     SetStatus(4, "");
     isAddPoint = false;
   }
+  UpdateUndoCommands();
 }
 
 bool TForm1::CompletePointMove() {
@@ -533,6 +538,7 @@ bool TForm1::CompletePointMove() {
   SetStatus(4, "");
   pageArea->PageControl2->setEnabled(true);
   pageArea->StringGrid2Click();
+  UpdateUndoCommands();
   return true;
 }
 
@@ -550,6 +556,7 @@ bool TForm1::CompletePointInsert() {
   pageArea->PageControl2->setEnabled(true);
   SetStatus(4, "");
   isAddPoint = false;
+  UpdateUndoCommands();
   return true;
 }
 

@@ -262,6 +262,9 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
 }
 
 void TForm1::ProjectLoaded(const QString& path) {
+  // The opened document starts with nothing to take back.
+  doc_.ClearHistory();
+  UpdateUndoCommands();
   ProjectFile = path;
   UpdateCaption();
   SetResaveEnabled(true);

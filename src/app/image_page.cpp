@@ -124,6 +124,9 @@ ImagePage::ImagePage(TForm1& form) : form_(form) {
     return [this, fn] { form_.Guard([this, fn] { (this->*fn)(); }); };
   };
   connect(TrackBar1, &QSlider::valueChanged, this, guard(&ImagePage::TrackBar1Change));
+  // Each drag of a slider is one edit to take back, however many values it passes.
+  for (QAbstractSlider* s : std::initializer_list<QAbstractSlider*>{TrackBar1, ScrollBarR, ScrollBarG, ScrollBarB})
+    connect(s, &QAbstractSlider::sliderPressed, this, [this] { form_.Doc().BreakMerge(); });
   connect(CheckBoxContrast, &QCheckBox::clicked, this, guard(&ImagePage::CheckBoxContrastClick));
   connect(ScrollBarR, &QScrollBar::valueChanged, this,
           [this] { form_.Guard([this] { ScrollBarChange(0); }); });
@@ -175,7 +178,7 @@ void ImagePage::SetAdjustable(bool adjustable) {
 }
 
 void ImagePage::TrackBar1Change() {
-  form_.Doc().SetContrast(TrackBar1->value());
+  form_.Doc().SetContrast(TrackBar1->value(), TrackBar1->isSliderDown());
   LabelContrast->setText("強度：" + QString::number(TrackBar1->value()));
   if (CheckBoxContrast->isChecked()) form_.RebuildAndRedraw();
 }
@@ -187,7 +190,7 @@ void ImagePage::CheckBoxContrastClick() {
 
 void ImagePage::ScrollBarChange(int channel) {
   QScrollBar* bars[3] = {ScrollBarR, ScrollBarG, ScrollBarB};
-  form_.Doc().SetBalance(channel, bars[channel]->value());
+  form_.Doc().SetBalance(channel, bars[channel]->value(), bars[channel]->isSliderDown());
   QLineEdit* edits[3] = {EditR, EditG, EditB};
   edits[channel]->setText(QString::number(bars[channel]->value() - 128));
   if (CheckBoxAdjustRGB->isChecked()) form_.RebuildAndRedraw();
@@ -217,7 +220,7 @@ void ImagePage::EditAngleKeyPress() {
 }
 
 void ImagePage::EditAngleChange() {
-  form_.Doc().SetAngleText(EditAngle->text().toStdString());
+  form_.Doc().SetAngleText(EditAngle->text().toStdString(), true);
 }
 
 void ImagePage::ShowAdjustments() {

@@ -50,7 +50,7 @@ NotePage::NotePage(TForm1& form) : form_(form) {
   connect(Cut1, &QAction::triggered, Memo1, &QPlainTextEdit::cut);
   connect(Paste2, &QAction::triggered, Memo1, &QPlainTextEdit::paste);
   connect(Memo1, &QPlainTextEdit::textChanged, this,
-          [this] { form_.Doc().SetNotes(Memo1->toPlainText().toStdString()); });
+          [this] { form_.Doc().SetNotes(Memo1->toPlainText().toStdString(), true); });
   connect(ButtonMemoFont, &QPushButton::clicked, this,
           [this] { form_.Guard([this] { ButtonMemoFontClick(); }); });
 }

@@ -27,11 +27,21 @@ void Document::Notify(const DocumentChange& change) {
 void Document::Reset(DocumentData data) {
   data_ = std::move(data);
   revision_ = savedRevision_ = nextRevision_++;
+  pendingEdit_ = false;
+  ClearHistory();
   Notify({kPartAll, "", true});
 }
 
+void Document::MarkPendingEdit() {
+  pendingEdit_ = true;
+  Notify({0, "", false});
+}
+
 void Document::MarkSaved() {
+  pendingEdit_ = false;
   savedRevision_ = revision_;
+  // The saved state stays an entry boundary, so an undo can come back to it exactly.
+  mergeOpen_ = false;
   Notify({0, "", false});
 }
 
@@ -44,9 +54,27 @@ void Document::MarkUnsaved() {
 }
 
 bool Document::Edit(const std::string& name, unsigned parts,
-                    const std::function<bool(DocumentData&)>& fn) {
+                    const std::function<bool(DocumentData&)>& fn, const std::string& mergeKey) {
+  const bool recorded = !name.empty() && !compound_;
+  std::optional<DocumentData> before;
+  std::optional<std::vector<TLine>> linesBefore;
+  if (recorded) {
+    before = WithoutGroups();
+    // Copying the groups is the price of taking them back; only edits of them pay it.
+    if (parts & kPartGroups) linesBefore = data_.Lines;
+  }
+  const std::uint64_t revisionBefore = revision_;
   if (!fn(data_)) return false;
   revision_ = nextRevision_++;
+  pendingEdit_ = false;
+  if (name.empty()) {
+    ClearHistory();
+  } else if (compound_) {
+    mergeOpen_ = false;
+  } else {
+    Record(name, mergeKey, std::move(*before), linesBefore ? &*linesBefore : nullptr,
+           revisionBefore);
+  }
   Notify({parts, name, false});
   return true;
 }
@@ -60,29 +88,34 @@ namespace {
 // An edit of one field: no edit when the value is already the field's.
 template <class T>
 bool SetField(Document& doc, const std::string& name, unsigned parts, T DocumentData::*field,
-              const T& value) {
+              const T& value, bool merge = false, const std::string& mergeKey = {}) {
   if (doc.Data().*field == value) return false;
-  return doc.Edit(name, parts, [&](DocumentData& d) {
-    d.*field = value;
-    return true;
-  });
+  return doc.Edit(
+      name, parts,
+      [&](DocumentData& d) {
+        d.*field = value;
+        return true;
+      },
+      merge ? (mergeKey.empty() ? name : mergeKey) : std::string());
 }
 
 }  // namespace
 
-bool Document::SetContrast(int position) {
-  return SetField(*this, "コントラスト", kPartAdjustments, &DocumentData::Contrast, position);
+bool Document::SetContrast(int position, bool merge) {
+  return SetField(*this, "コントラスト", kPartAdjustments, &DocumentData::Contrast, position,
+                  merge);
 }
 
 bool Document::SetContrastOn(bool on) {
   return SetField(*this, "コントラスト調整", kPartAdjustments, &DocumentData::ContrastOn, on);
 }
 
-bool Document::SetBalance(int channel, int position) {
+bool Document::SetBalance(int channel, int position, bool merge) {
   static constexpr int DocumentData::*kChannels[3] = {&DocumentData::Red, &DocumentData::Green,
                                                       &DocumentData::Blue};
   if (channel < 0 || channel > 2) return false;
-  return SetField(*this, "カラーバランス", kPartAdjustments, kChannels[channel], position);
+  return SetField(*this, "カラーバランス", kPartAdjustments, kChannels[channel], position, merge,
+                  "カラーバランス" + std::to_string(channel));
 }
 
 bool Document::SetAdjustRGB(bool on) {
@@ -98,8 +131,8 @@ bool Document::SetRotation(int choice, const std::string& angleText) {
   });
 }
 
-bool Document::SetAngleText(const std::string& angleText) {
-  return SetField(*this, "回転角", kPartAdjustments, &DocumentData::AngleText, angleText);
+bool Document::SetAngleText(const std::string& angleText, bool merge) {
+  return SetField(*this, "回転角", kPartAdjustments, &DocumentData::AngleText, angleText, merge);
 }
 
 bool Document::SetMethod(int method) {
@@ -110,16 +143,16 @@ bool Document::SetScaleUnit(int unit) {
   return SetField(*this, "単位", kPartTransform, &DocumentData::ScaleUnit, unit);
 }
 
-bool Document::SetMeshSize(const std::string& text) {
-  return SetField(*this, "グリッド間隔", kPartGrid, &DocumentData::MeshSize, text);
+bool Document::SetMeshSize(const std::string& text, bool merge) {
+  return SetField(*this, "グリッド間隔", kPartGrid, &DocumentData::MeshSize, text, merge);
 }
 
-bool Document::SetNumDecimal(const std::string& text) {
-  return SetField(*this, "小数点以下の桁数", kPartDecimals, &DocumentData::NumDecimal, text);
+bool Document::SetNumDecimal(const std::string& text, bool merge) {
+  return SetField(*this, "小数点以下の桁数", kPartDecimals, &DocumentData::NumDecimal, text, merge);
 }
 
-bool Document::SetNotes(const std::string& text) {
-  return SetField(*this, "メモ", kPartNotes, &DocumentData::Notes, text);
+bool Document::SetNotes(const std::string& text, bool merge) {
+  return SetField(*this, "メモ", kPartNotes, &DocumentData::Notes, text, merge);
 }
 
 bool Document::SetNotesFont(const FontData& font) {

@@ -3,8 +3,11 @@
 // window's controls, tables and view are views of it and the unsaved-changes state is its own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +83,7 @@ struct DocumentChange {
   unsigned Parts = 0;
   std::string Edit;     // the edit's name as a user would call it; "" for a whole new document
   bool Whole = false;   // the document was replaced (opened, closed, new)
+  bool Restored = false;  // an undo or redo put back what an earlier edit changed
 };
 
 class Document {
@@ -98,29 +102,58 @@ class Document {
   void MarkSaved();
   // The file no longer holds the document (a rewrite that failed after reading it).
   void MarkUnsaved();
+  // An edit under way whose text is not yet committed (a key typed into a table): counts as a
+  // change until the next edit, undo or redo decides.
+  void MarkPendingEdit();
   // Edits since the last read or save.
-  bool IsModified() const { return revision_ != savedRevision_; }
+  bool IsModified() const { return pendingEdit_ || revision_ != savedRevision_; }
 
   // The one entrance for changes: fn edits the data and returns whether it changed anything; an
-  // edit that changed nothing is none (no revision, no notification). Returns fn's answer.
-  bool Edit(const std::string& name, unsigned parts, const std::function<bool(DocumentData&)>& fn);
+  // edit that changed nothing is none (no revision, no notification, no history). Returns fn's
+  // answer. A named edit can be undone; an unnamed one builds a new document piece by piece
+  // (opening a file) and clears the history. Consecutive edits of one non-empty mergeKey (the
+  // steps of one slider drag, the typing of one visit to the notes) make one entry until
+  // BreakMerge or any other edit. parts must name the groups when fn may change them.
+  bool Edit(const std::string& name, unsigned parts, const std::function<bool(DocumentData&)>& fn,
+            const std::string& mergeKey = {});
 
   // What follows from the document and is stored with it (lengths, areas, the labels of
   // unlabelled points): told to the observers, but no edit, so it marks nothing changed.
   void Recompute(unsigned parts, const std::function<bool(DocumentData&)>& fn);
 
-  // Named edits of single values.
-  bool SetContrast(int position);
+  // ---- History ----
+  bool CanUndo() const { return !compound_ && !undo_.empty(); }
+  bool CanRedo() const { return !compound_ && !redo_.empty(); }
+  // The name of the edit an undo or redo would take back or make again ("" when none).
+  std::string UndoName() const { return CanUndo() ? undo_.back().name : std::string(); }
+  std::string RedoName() const { return CanRedo() ? redo_.back().name : std::string(); }
+  bool Undo();
+  bool Redo();
+  void ClearHistory();
+  // The next edit starts an entry of its own even if it could merge with the last.
+  void BreakMerge() { mergeOpen_ = false; }
+  // The edits until EndCompound make one entry named name (a group's input, point by point).
+  void BeginCompound(const std::string& name);
+  void EndCompound();
+  bool InCompound() const { return compound_.has_value(); }
+  // The oldest entries go when there are more than maxEntries or they hold more than maxBytes
+  // (the newest entry always stays).
+  void SetHistoryLimits(std::size_t maxEntries, std::size_t maxBytes);
+  std::size_t UndoCount() const { return undo_.size(); }
+  std::size_t RedoCount() const { return redo_.size(); }
+
+  // Named edits of single values. merge: a step of one drag or one spell of typing.
+  bool SetContrast(int position, bool merge = false);
   bool SetContrastOn(bool on);
-  bool SetBalance(int channel, int position);  // 0 red, 1 green, 2 blue
+  bool SetBalance(int channel, int position, bool merge = false);  // 0 red, 1 green, 2 blue
   bool SetAdjustRGB(bool on);
   bool SetRotation(int choice, const std::string& angleText);
-  bool SetAngleText(const std::string& angleText);
+  bool SetAngleText(const std::string& angleText, bool merge = false);
   bool SetMethod(int method);
   bool SetScaleUnit(int unit);
-  bool SetMeshSize(const std::string& text);
-  bool SetNumDecimal(const std::string& text);
-  bool SetNotes(const std::string& text);
+  bool SetMeshSize(const std::string& text, bool merge = false);
+  bool SetNumDecimal(const std::string& text, bool merge = false);
+  bool SetNotes(const std::string& text, bool merge = false);
   bool SetNotesFont(const FontData& font);
   bool SetSymbols(const SymbolColors& colors, const SymbolSizes& sizes, const FontData& markerFont);
   bool SetCategories(const std::vector<std::string>& names);
@@ -134,9 +167,43 @@ class Document {
   bool SetMarkerCell(int i, int column, const std::string& text);  // columns 1..4
 
  private:
+  // What one entry takes back: the document apart from its groups before and after, and the
+  // groups that differ, from index LinesAt on.
+  struct HistoryEntry {
+    std::string name;
+    std::string mergeKey;
+    unsigned parts = 0;
+    DocumentData before, after;  // Lines left empty
+    std::size_t linesAt = 0;
+    std::vector<TLine> linesBefore, linesAfter;
+    std::uint64_t revisionBefore = 0, revisionAfter = 0;
+    std::size_t bytes = 0;
+  };
+  struct Compound {
+    std::string name;
+    DocumentData start;  // the whole document, groups included
+    std::uint64_t revision = 0;
+  };
+
   void Notify(const DocumentChange& change);
+  // The document without its groups, which are compared and kept apart.
+  DocumentData WithoutGroups() const;
+  // Adds the entry for a change from (before, linesBefore) to now; false when nothing changed.
+  bool Record(const std::string& name, const std::string& mergeKey, DocumentData before, const std::vector<TLine>* linesBefore,
+              std::uint64_t revisionBefore);
+  void Push(HistoryEntry entry);
+  void Trim();
+  void Apply(const HistoryEntry& e, bool undo);
 
   DocumentData data_;
+  std::deque<HistoryEntry> undo_;
+  std::vector<HistoryEntry> redo_;
+  std::size_t historyBytes_ = 0;
+  std::size_t maxEntries_ = 1000;
+  std::size_t maxBytes_ = std::size_t{256} << 20;
+  bool mergeOpen_ = false;
+  bool pendingEdit_ = false;
+  std::optional<Compound> compound_;
   std::uint64_t revision_ = 0;
   std::uint64_t savedRevision_ = 0;
   std::uint64_t nextRevision_ = 1;

@@ -47,6 +47,7 @@ struct TMarker {
   PointLabel nm;
   double x = 0;
   double y = 0;
+  bool operator==(const TMarker&) const = default;
 };
 
 enum TLineType : std::uint8_t { ltCurve = 0, ltClosed = 1, ltPoints = 2 };
@@ -59,6 +60,7 @@ struct TLine {
   double Area = 0;
   double Length = 0;
   std::vector<TMarker> Points;
+  bool operator==(const TLine&) const = default;
 };
 
 using TIntVector = std::vector<int>;

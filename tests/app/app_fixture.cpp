@@ -2,8 +2,10 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QTest>
 
 #include "app/application.h"
+#include "document/project_file.h"
 
 namespace zelko::testing {
 
@@ -39,9 +41,35 @@ void WindowTest::ExpectMarked(const char* what, const std::function<void()>& edi
   SCOPED_TRACE(what);
   form->Doc().MarkSaved();
   ASSERT_EQ(form->Status(3), "変更なし");
+  const QByteArray before = CollectedBytes();
   edit();
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_TRUE(form->Doc().IsModified());
+
+  // Every such edit can be taken back and made again, exactly as the file holds it.
+  const QByteArray after = CollectedBytes();
+  QToolButton* undo = Tool("ToolButtonUndo");
+  ASSERT_TRUE(undo->isEnabled());
+  EXPECT_TRUE(Action("Undo1")->isEnabled());
+  EXPECT_TRUE(Action("Undo1")->text().startsWith("元に戻す: ")) << Action("Undo1")->text().toStdString();
+  QTest::mouseClick(undo, Qt::LeftButton);
+  EXPECT_EQ(CollectedBytes(), before);
+  EXPECT_EQ(form->Status(3), "変更なし");
+  ASSERT_TRUE(Action("Redo1")->isEnabled());
+  EXPECT_EQ(Tool("ToolButtonRedo")->toolTip(),
+            Action("Redo1")->text().chopped(4));  // the same caption without "(&R)"
+  Action("Redo1")->trigger();
+  EXPECT_EQ(CollectedBytes(), after);
+  EXPECT_EQ(form->Status(3), "変更あり");
+}
+
+QByteArray WindowTest::CollectedBytes() {
+  ProjectData d;
+  std::string error;
+  EXPECT_TRUE(form->CollectProject(TempPath("collected.pqs"), d, false));
+  const auto bytes = SerializeProject(d, &error);
+  EXPECT_TRUE(bytes) << error;
+  return bytes ? QByteArray::fromStdString(*bytes) : QByteArray();
 }
 
 void WindowTest::SetUp() {

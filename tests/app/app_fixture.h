@@ -49,8 +49,11 @@ class WindowTest : public ::testing::Test {
   // Texts of the messages shown since the last call, and forget them.
   QStringList TakeMessages();
   // The document is saved, edit runs, and the document then counts as changed, in the status
-  // bar too.
+  // bar too; the undo button takes the edit back and the redo command makes it again, each
+  // leaving exactly the project the file would hold.
   void ExpectMarked(const char* what, const std::function<void()>& edit);
+  // The project as a file would hold it now.
+  QByteArray CollectedBytes();
 
   QTemporaryDir dir;
   ScriptedDialogs dialogs;

@@ -12,8 +12,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTest>
 #include <QTabWidget>
 #include <QTimer>
@@ -1084,6 +1086,46 @@ TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMar
     form->FrmSymbols->findChild<QPushButton*>("Button1")->click();
   });
   EXPECT_EQ(form->sym.MarkerSize, 4);
+}
+
+
+TEST_F(CoordsWindowTest, ADragOfASliderAndATypingInTheNotesAreOneEditEach) {
+  OpenAt(GreyImage("photo.bmp", 400, 300), "100");
+  ASSERT_FALSE(form->Doc().CanUndo());
+  const QString opened = form->Status(3);
+  ImagePage& image = *form->pageImage;
+  QSlider* slider = image.TrackBar1;
+  auto drag = [&](int from, int to) {
+    slider->setSliderDown(true);  // as a press on the handle
+    for (int v = from; from < to ? v <= to : v >= to; v += from < to ? 1 : -1) slider->setValue(v);
+    slider->setSliderDown(false);
+  };
+  drag(51, 70);
+  drag(69, 60);
+  QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(form->Doc().UndoCount(), 3u);
+  EXPECT_EQ(form->Undo1->text(), "元に戻す: コントラスト(&U)");
+  form->Undo1->trigger();
+  form->Undo1->trigger();
+  EXPECT_EQ(slider->value(), 70);
+  EXPECT_EQ(image.LabelContrast->text(), "強度：70");
+  form->Undo1->trigger();
+  EXPECT_EQ(slider->value(), 50);
+  EXPECT_EQ(form->Status(3), opened);
+
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QPlainTextEdit* notes = form->pageNote->Memo1;
+  notes->setFocus();
+  Type(notes, "abc");
+  form->EditNumDecimal->setFocus();  // the visit ends
+  notes->setFocus();
+  Type(notes, "d");
+  EXPECT_EQ(form->Doc().UndoCount(), 2u);
+  form->Undo1->trigger();
+  EXPECT_EQ(notes->toPlainText(), "abc");
+  form->Undo1->trigger();
+  EXPECT_EQ(notes->toPlainText(), "");
 }
 
 }  // namespace

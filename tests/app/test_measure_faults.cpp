@@ -17,6 +17,9 @@
 #include "app/string_grid.h"
 #include "app/view_widget.h"
 #include "app/widgets.h"
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+
 #include "app_fixture.h"
 #include "document/numbers.h"
 #include "document/project_file.h"
@@ -488,6 +491,95 @@ TEST_F(ResultsOutOfDateTest, EveryGroupPointAndCategoryEditMarksTheDocumentChang
   // Working out the results changes no document value: nothing to save.
   form->Doc().MarkSaved();
   Calculate();
+  EXPECT_EQ(form->Status(3), "変更なし");
+}
+
+
+// ---------------------------------------------------------------- undo and redo
+
+// What an AT-SPI client does with a push button: run its press action.
+void PressForAT(QToolButton* b) {
+  QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(b)->actionInterface();
+  ASSERT_NE(actions, nullptr);
+  actions->doAction(QAccessibleActionInterface::pressAction());
+}
+
+TEST_F(MeasureFaultsTest, AGroupInputIsTakenBackWholeAndOnlyOnceItHasEnded) {
+  StartMeasuring();
+  QToolButton* undo = Tool("ToolButtonUndo");
+  QToolButton* redo = Tool("ToolButtonRedo");
+  EXPECT_FALSE(undo->isEnabled());
+  InputGroup(kCurve, {{10, 10}, {50, 50}, {90, 20}});
+  EXPECT_EQ(form->Undo1->text(), "元に戻す: グループ入力(&U)");
+  EXPECT_EQ(undo->toolTip(), "元に戻す: グループ入力");
+
+  // During an input the history waits; the input's own take-back still works.
+  Press(page->ButtonSetArea);
+  ClickView(100, 100);
+  ClickView(120, 100);
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  ASSERT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Lines()[1].NumPoints, 2);
+  page->EraseOnePoint->trigger();
+  EXPECT_EQ(form->Lines()[1].NumPoints, 1);
+  ClickView(130, 120);
+  Press(page->ButtonSetArea);
+  EXPECT_TRUE(undo->isEnabled());
+
+  // The whole second input goes at once, by key, and comes back by both redo keys.
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  ASSERT_EQ(form->Lines().size(), 1u);
+  EXPECT_EQ(page->StringGrid2->RowCount(), 5);  // header, three points, the empty row
+  EXPECT_TRUE(redo->isEnabled());
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(form->Lines().size(), 2u);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(form->Lines().size(), 2u);
+  EXPECT_FALSE(redo->isEnabled());
+
+  // Assistive technology presses the same command; undoing every input empties the pages.
+  PressForAT(undo);
+  PressForAT(undo);
+  EXPECT_TRUE(form->Lines().empty());
+  EXPECT_FALSE(SheetShown(page->TabSheetGroup));
+  EXPECT_FALSE(page->BitBtnCalArea->isEnabled());
+  EXPECT_FALSE(undo->isEnabled());
+
+  // Closing the file ends the history.
+  PressForAT(redo);
+  ASSERT_TRUE(form->Doc().CanUndo());
+  dialogs.answers.push_back(MsgResult::No);
+  form->C1->trigger();
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->Redo1->isEnabled());
+}
+
+TEST_F(MeasureFaultsTest, UndoingPastTheResultsShowsThemOutOfDateAndAnOpenedProjectStartsAfresh) {
+  StartMeasuring();
+  InputGroup(kClosed, {{10, 10}, {110, 10}, {110, 110}});
+  InputGroup(kPoints, {{200, 200}, {220, 200}});
+  Calculate();
+  ShowSheet(page->TabSheetGroup);
+  dialogs.inputs.push_back("1");
+  Press(page->ButtonEraseArea);
+  ASSERT_EQ(form->Lines().size(), 1u);
+  EXPECT_EQ(form->Undo1->text(), "元に戻す: グループ削除(&U)");
+  QTest::mouseClick(Tool("ToolButtonUndo"), Qt::LeftButton);
+  ASSERT_EQ(form->Lines().size(), 2u);
+  EXPECT_EQ(form->Lines()[0].LineType, kClosed);
+  EXPECT_FALSE(SheetShown(page->TabSheetCalResult));
+  Calculate();
+
+  const QString path = TempPath("undo.pqs");
+  dialogs.saveFiles.push_back(path);
+  form->SaveProject->trigger();
+  ASSERT_EQ(form->ProjectFile, path);
+  EXPECT_TRUE(form->Undo1->isEnabled());  // a save keeps the history
+  form->OpenProjectFile(path);
+  EXPECT_FALSE(form->Undo1->isEnabled());
   EXPECT_EQ(form->Status(3), "変更なし");
 }
 

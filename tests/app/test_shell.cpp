@@ -25,7 +25,10 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
   EXPECT_EQ(form->windowTitle(), "Zelko");
   QStringList top;
   for (QAction* a : form->menuBar()->actions()) top << a->text();
-  EXPECT_EQ(top, QStringList({"ファイル(&F)", "設定(&S)", "解析(&A)", "ヘルプ(&H)"}));
+  EXPECT_EQ(top, QStringList({"ファイル(&F)", "編集(&E)", "設定(&S)", "解析(&A)", "ヘルプ(&H)"}));
+  EXPECT_EQ(MenuCaptions(form->Edit1), QStringList({"元に戻す(&U)", "やり直し(&R)"}));
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->Redo1->isEnabled());
   EXPECT_EQ(MenuCaptions(form->File1),
             QStringList({"プロジェクトを開く(&O)", "名前をつけてプロジェクトを保存(&S)",
                          "プロジェクトの上書き保存(&R)", "画像の読み込み(&I)", "画像の保存(&P)",

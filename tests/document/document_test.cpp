@@ -70,6 +70,21 @@ TEST(DocumentTest, EveryKindOfEditMarksTheDocumentChangedAndNamesWhatItTouched) 
     EXPECT_TRUE(seen.changes[0].Parts & c.part);
     EXPECT_FALSE(seen.changes[0].Edit.empty());
     EXPECT_FALSE(seen.changes[0].Whole);
+    // Undo puts back exactly the document before the edit, redo the one after, and the change
+    // state follows.
+    const DocumentData after = doc.Data();
+    ASSERT_TRUE(doc.CanUndo());
+    EXPECT_EQ(doc.UndoName(), seen.changes[0].Edit);
+    EXPECT_TRUE(doc.Undo());
+    EXPECT_EQ(doc.Data(), DocumentData{});
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(seen.changes.back().Restored);
+    EXPECT_TRUE(seen.changes.back().Parts & c.part);
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_TRUE(doc.Redo());
+    EXPECT_EQ(doc.Data(), after);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.UndoCount(), 1u);
     // The same value again is no edit: nothing to save, nobody told.
     doc.MarkSaved();
     seen.changes.clear();
@@ -77,8 +92,169 @@ TEST(DocumentTest, EveryKindOfEditMarksTheDocumentChangedAndNamesWhatItTouched) 
       EXPECT_FALSE(c.edit(doc));
       EXPECT_FALSE(doc.IsModified());
       EXPECT_TRUE(seen.changes.empty());
+      EXPECT_EQ(doc.UndoCount(), 1u);
     }
   }
+}
+
+DocumentData WithGroups(int groups, int points) {
+  DocumentData d;
+  for (int g = 0; g < groups; ++g) {
+    TLine l;
+    for (int p = 0; p < points; ++p) l.Points.push_back({PointLabel::Number(p + 1), 1.0 * g, 1.0 * p});
+    l.NumPoints = points;
+    d.Lines.push_back(std::move(l));
+  }
+  return d;
+}
+
+bool EditLines(Document& doc, const char* name, const std::function<void(std::vector<TLine>&)>& fn) {
+  return doc.Edit(name, kPartGroups, [&](DocumentData& d) {
+    fn(d.Lines);
+    return true;
+  });
+}
+
+TEST(DocumentHistoryTest, UndoAndRedoOfGroupEditsAnywhereInTheListComeBackExactly) {
+  Document doc;
+  doc.Reset(WithGroups(20, 5));
+  std::vector<DocumentData> states{doc.Data()};
+  EditLines(doc, "点の移動", [](auto& l) { l[7].Points[2].x = 99; });
+  states.push_back(doc.Data());
+  EditLines(doc, "グループ削除", [](auto& l) { l.erase(l.begin() + 3, l.begin() + 9); });
+  states.push_back(doc.Data());
+  EditLines(doc, "グループ入力", [](auto& l) { l.push_back(l.front()); });
+  states.push_back(doc.Data());
+  EditLines(doc, "グループ削除", [](auto& l) { l.erase(l.begin()); });
+  states.push_back(doc.Data());
+  EditLines(doc, "グループ削除", [](auto& l) { l.clear(); });
+  states.push_back(doc.Data());
+  EditLines(doc, "点の挿入", [](auto& l) { l.push_back(TLine{}); });
+  states.push_back(doc.Data());
+  // Identical neighbours make the changed run ambiguous; it must still come back right.
+  EditLines(doc, "グループ入力", [](auto& l) { l.push_back(TLine{}); });
+  states.push_back(doc.Data());
+  ASSERT_EQ(doc.UndoCount(), states.size() - 1);
+
+  for (int round = 0; round < 2; ++round) {
+    for (std::size_t i = states.size() - 1; i > 0; --i) {
+      ASSERT_TRUE(doc.Undo());
+      ASSERT_EQ(doc.Data(), states[i - 1]) << "undo to " << i - 1;
+    }
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.Undo());
+    for (std::size_t i = 1; i < states.size(); ++i) {
+      ASSERT_TRUE(doc.Redo());
+      ASSERT_EQ(doc.Data(), states[i]) << "redo to " << i;
+    }
+    EXPECT_FALSE(doc.Redo());
+  }
+  // A new edit after an undo ends the redo.
+  doc.Undo();
+  doc.SetMeshSize("5");
+  EXPECT_FALSE(doc.CanRedo());
+}
+
+TEST(DocumentHistoryTest, OneDragOrOneSpellOfTypingIsOneEntry) {
+  Document doc;
+  doc.Reset({});
+  for (int v = 51; v <= 80; ++v) doc.SetContrast(v, true);
+  EXPECT_EQ(doc.UndoCount(), 1u);
+  // The next drag is an entry of its own; so is a step by key (no merge).
+  doc.BreakMerge();
+  for (int v = 79; v >= 60; --v) doc.SetContrast(v, true);
+  doc.SetContrast(61);
+  EXPECT_EQ(doc.UndoCount(), 3u);
+  // Steps of different channels or kinds are different entries.
+  doc.SetBalance(0, 100, true);
+  doc.SetBalance(1, 100, true);
+  doc.SetNotes("a", true);
+  doc.SetNotes("ab", true);
+  EXPECT_EQ(doc.UndoCount(), 6u);
+  doc.Undo();
+  EXPECT_EQ(doc.Data().Notes, "");
+  doc.Undo();
+  doc.Undo();
+  doc.Undo();
+  EXPECT_EQ(doc.Data().Contrast, 60);
+  doc.Undo();
+  EXPECT_EQ(doc.Data().Contrast, 80);
+  doc.Undo();
+  EXPECT_EQ(doc.Data().Contrast, 50);
+  EXPECT_FALSE(doc.IsModified());
+
+  // A drag that ends where it began is no edit at all.
+  Document back;
+  back.Reset({});
+  back.SetContrast(60, true);
+  back.SetContrast(50, true);
+  EXPECT_EQ(back.UndoCount(), 0u);
+  EXPECT_FALSE(back.IsModified());
+}
+
+TEST(DocumentHistoryTest, AGroupInputIsOneEntryAndAnInputTakenBackWhollyIsNone) {
+  Document doc;
+  doc.Reset(WithGroups(3, 2));
+  doc.BeginCompound("グループ入力");
+  EXPECT_FALSE(doc.CanUndo());
+  EditLines(doc, "入力点", [](auto& l) { l.push_back(TLine{}); });
+  for (int p = 0; p < 5; ++p)
+    EditLines(doc, "入力点", [p](auto& l) { l.back().Points.push_back({"", 1.0 * p, 2}); });
+  doc.EndCompound();
+  EXPECT_EQ(doc.UndoCount(), 1u);
+  EXPECT_EQ(doc.UndoName(), "グループ入力");
+  doc.Undo();
+  EXPECT_EQ(doc.Data(), WithGroups(3, 2));
+  EXPECT_FALSE(doc.IsModified());
+
+  doc.BeginCompound("グループ入力");
+  EditLines(doc, "入力点", [](auto& l) { l.push_back(TLine{}); });
+  EditLines(doc, "一つ前に戻る", [](auto& l) { l.pop_back(); });
+  doc.EndCompound();
+  EXPECT_EQ(doc.UndoCount(), 0u);
+  EXPECT_TRUE(doc.CanRedo());  // the nothing-input left the redo of the earlier one alone
+}
+
+TEST(DocumentHistoryTest, TheHistoryIsBoundedAndUnnamedEditsOrOpeningClearIt) {
+  Document doc;
+  doc.Reset({});
+  doc.SetHistoryLimits(100, std::size_t{1} << 30);
+  for (int i = 0; i < 150; ++i) doc.SetMeshSize(std::to_string(i));
+  EXPECT_EQ(doc.UndoCount(), 100u);
+  while (doc.Undo()) {
+  }
+  EXPECT_EQ(doc.Data().MeshSize, "49");
+  EXPECT_TRUE(doc.IsModified());  // the saved state is beyond the history's reach
+
+  // By memory: large group edits push out the old ones, the newest always stays.
+  Document big;
+  big.Reset(WithGroups(100, 100));
+  big.SetHistoryLimits(1000, 64 << 10);  // about three deletions of ten groups
+  for (int i = 0; i < 10; ++i)
+    EditLines(big, "グループ削除", [](auto& l) { l.erase(l.end() - 10, l.end()); });
+  EXPECT_GE(big.UndoCount(), 1u);
+  EXPECT_LT(big.UndoCount(), 10u);
+  big.SetHistoryLimits(1000, 0);
+  EXPECT_EQ(big.UndoCount(), 1u);
+
+  doc.SetMeshSize("x");
+  ASSERT_TRUE(doc.CanUndo());
+  doc.Edit("", kPartImage, [](DocumentData& d) {
+    d.ImageFile = "/b.jpg";
+    return true;
+  });
+  EXPECT_FALSE(doc.CanUndo());
+  doc.SetMeshSize("y");
+  doc.Reset({});
+  EXPECT_FALSE(doc.CanUndo());
+
+  // A key typed into a cell counts as a change until its text comes in; taking that text back
+  // leaves the document as saved.
+  doc.MarkPendingEdit();
+  EXPECT_TRUE(doc.IsModified());
+  doc.SetMeshSize("7");
+  doc.Undo();
+  EXPECT_FALSE(doc.IsModified());
 }
 
 TEST(DocumentTest, SavingReadingAndFailedRewritesSetTheChangeStateAndTellTheObservers) {
