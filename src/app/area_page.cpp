@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/form.h"
 #include "coords/transform.h"
@@ -166,16 +167,19 @@ void AreaPage::RelabelPointTable(int method, const QString& xCaption, const QStr
 void AreaPage::ButtonRegistSortClick() {
   // The table's names, as they stand, become the document's.
   form_.Doc().SetCategories(TableNames());
-  {
-    const QSignalBlocker block(ComboBoxSort);
-    ComboBoxSort->clear();
-    for (int r = 1; r < StringGridSort->RowCount(); ++r)
-      ComboBoxSort->addItem(QString::number(r) + ":" + StringGridSort->Cells(1, r));
-    ComboBoxSort->setCurrentIndex(0);
-  }
+  ShowCategoryChooser(0);
   if (!form_.Lines().empty()) form_.FillGroupTableAndChooser();
   // The selected category may be in use; the delete button follows it, not the count alone.
   StringGridSortClick();
+}
+
+void AreaPage::ShowCategoryChooser(int current) {
+  const QSignalBlocker block(ComboBoxSort);
+  ComboBoxSort->clear();
+  const std::vector<std::string>& names = form_.CategoryNames();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    ComboBoxSort->addItem(QString::number(i + 1) + ":" + QString::fromStdString(names[i]));
+  ComboBoxSort->setCurrentIndex(std::clamp(current, 0, ComboBoxSort->count() - 1));
 }
 
 std::vector<std::string> AreaPage::TableNames() const {

@@ -53,6 +53,8 @@ class AreaPage : public QWidget {
   // Header of the point table for the method and the physical captions.
   void RelabelPointTable(int method, const QString& xCaption, const QString& yCaption);
   void ButtonRegistSortClick();
+  // The category chooser lists the document's categories; current is kept where it still exists.
+  void ShowCategoryChooser(int current);
   void FillPointTable();
   // Reactions of the page's controls (area_handlers.cpp).
   void ConnectHandlers();

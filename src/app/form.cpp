@@ -445,6 +445,10 @@ void TForm1::ShowRestored(unsigned parts) {
     if (isCoord()) EnableMeasurementCommands();
   }
   if (parts & kPartMarkers) pageCoord->StringGrid1->FitColumnWidths();
+  if (parts & kPartCategories) {
+    pageArea->ShowCategoryChooser(pageArea->ComboBoxSort->currentIndex());
+    pageArea->StringGridSortClick();
+  }
   if (parts & (kPartGroups | kPartCategories | kPartTransform | kPartDecimals)) {
     if (Lines().empty()) {
       pageArea->StringGrid2->SetRowCount(2);

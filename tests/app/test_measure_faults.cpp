@@ -573,6 +573,16 @@ TEST_F(MeasureFaultsTest, UndoingPastTheResultsShowsThemOutOfDateAndAnOpenedProj
   EXPECT_FALSE(SheetShown(page->TabSheetCalResult));
   Calculate();
 
+  // A category taken back leaves the chooser too.
+  ShowSheet(page->TabSheetProperty);
+  Press(page->ButtonAddSort);
+  ASSERT_EQ(page->ComboBoxSort->count(), 2);
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(page->ComboBoxSort->count(), 1);
+  EXPECT_EQ(page->StringGridSort->RowCount(), 2);
+  QTest::keyClick(form.get(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(page->ComboBoxSort->itemText(1), page->StringGridSort->Cells(1, 2).prepend("2:"));
+
   const QString path = TempPath("undo.pqs");
   dialogs.saveFiles.push_back(path);
   form->SaveProject->trigger();
