@@ -51,7 +51,8 @@ MsgResult QtDialogs::Message(MsgKind kind, const QString& text, MsgButtons butto
 QString QtDialogs::InputBox(const QString& caption, const QString& prompt,
                             const QString& defaultText) {
   bool ok = false;
-  QString text = QInputDialog::getText(parent_, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+  QString text =
+      QInputDialog::getText(parent_, caption, prompt, QLineEdit::Normal, defaultText, &ok);
   return ok ? text : defaultText;
 }
 
@@ -60,13 +61,21 @@ QString QtDialogs::OpenFile(const QString& title, const QString& filter, const Q
 }
 
 QString QtDialogs::SaveFile(const QString& title, const QString& filter, const QString& preset,
-                           int* filterIndex) {
+                            int* filterIndex) {
   QString selected;
   // The overwrite question is the program's own.
   const QString path = QFileDialog::getSaveFileName(parent_, title, preset, filter, &selected,
                                                     QFileDialog::DontConfirmOverwrite);
-  if (filterIndex) *filterIndex = std::max(0, static_cast<int>(filter.split(";;").indexOf(selected)));
+  if (filterIndex)
+    *filterIndex = std::max(0, static_cast<int>(filter.split(";;").indexOf(selected)));
   return path;
+}
+
+int QtDialogs::ChooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                          int current) {
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(parent_, title, prompt, items, current, false, &ok);
+  return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
 }
 
 std::optional<QColor> QtDialogs::ChooseColor(const QColor& initial) {
@@ -121,7 +130,7 @@ QString ScriptedDialogs::OpenFile(const QString&, const QString& filter, const Q
 }
 
 QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const QString& preset,
-                                 int* filterIndex) {
+                                  int* filterIndex) {
   fileFilters << filter;
   filePresets << preset;
   int index = 0;
@@ -134,6 +143,14 @@ QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const Q
   QString s = saveFiles.front();
   saveFiles.pop_front();
   return s;
+}
+
+int ScriptedDialogs::ChooseItem(const QString&, const QString&, const QStringList& items, int) {
+  choiceItems.push_back(items);
+  if (choices.empty()) return -1;
+  const int index = choices.front();
+  choices.pop_front();
+  return index < static_cast<int>(items.size()) ? index : -1;
 }
 
 std::optional<QColor> ScriptedDialogs::ChooseColor(const QColor&) {

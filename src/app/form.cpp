@@ -110,6 +110,10 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   initial.NotesFont = ToFontData(pageNote->Memo1->font(), 0, 128);
   doc_.Reset(std::move(initial));
   doc_.Subscribe([this](const DocumentChange& c) { DocumentChanged(c); });
+  doc_.Subscribe([this](const DocumentChange&) { UpdateExportEnabled(); });
+  // Group input disables the file menu; the export follows it.
+  connect(File1->menuAction(), &QAction::enabledChanged, this, [this] { UpdateExportEnabled(); });
+  UpdateExportEnabled();
 }
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }
@@ -136,6 +140,8 @@ void TForm1::BuildMenus() {
                             [this] { ResaveProjectClick(); });
   ReadImage1 = AddAction(File1, "ReadImage1", "画像の読み込み(&I)", [this] { ReadImage1Click(); });
   PictureSave = AddAction(File1, "PictureSave", "画像の保存(&P)", [this] { PictureSaveClick(); });
+  ExportResults = AddAction(File1, "ExportResults", "結果のエクスポート(&E)...",
+                            [this] { ExportResultsClick(); });
   C1 = AddAction(File1, "C1", "ファイルを閉じる(&C)", [this] { C1Click(); });
   File1->addSeparator();
   Exit1 = AddAction(File1, "Exit1", "終了(&Q)", [this] { Exit1Click(); });

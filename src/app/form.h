@@ -243,6 +243,10 @@ class TForm1 : public QMainWindow {
   void BuildRecentMenu();
   void ReadSettings();
   void WriteSettings();
+  // The export of results as files (body in form_export.cpp).
+  void ExportResultsClick();
+  void UpdateExportEnabled();
+  int exportWhat = 0;  // what the last export wrote: result table, point table, geometries
 
   // Asks the save question before the document is replaced. False: stop (Cancel, or a save
   // after "Yes" that did not succeed).
@@ -259,6 +263,7 @@ class TForm1 : public QMainWindow {
   QAction* ResaveProject = nullptr;
   QAction* ReadImage1 = nullptr;
   QAction* PictureSave = nullptr;
+  QAction* ExportResults = nullptr;
   QAction* C1 = nullptr;
   QAction* Exit1 = nullptr;
   QAction* I2 = nullptr;

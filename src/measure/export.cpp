@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "coords/transform.h"
@@ -111,9 +111,9 @@ std::string ResultText(const Measured& m, int unit, ExportFormat format) {
     return Rows(table.cells, format);
   }
   const std::string u = ResultUnitText(unit);
-  std::string out = "{\"lengthUnit\": " + JsonString(u) + ", \"areaUnit\": " +
-                    JsonString(u + "^2") + ",\n \"header\": " + JsonCells(table.cells[0]) +
-                    ",\n \"rows\": [";
+  std::string out = "{\"lengthUnit\": " + JsonString(u) +
+                    ", \"areaUnit\": " + JsonString(u + "^2") +
+                    ",\n \"header\": " + JsonCells(table.cells[0]) + ",\n \"rows\": [";
   for (std::size_t r = 1; r < table.cells.size(); ++r) {
     const ResultRowInfo& info = table.rows[r];
     out += r == 1 ? "\n  " : ",\n  ";
@@ -229,10 +229,12 @@ std::string Geometry(const TLine& line, std::vector<XY> points, bool counterCloc
   if (line.LineType == ltPoints)
     return "{\"type\": \"MultiPoint\", \"coordinates\": " + Positions(points) + "}";
   if (n == 1) return "{\"type\": \"Point\", \"coordinates\": " + Position(points[0]) + "}";
-  if (line.LineType != ltClosed || n == 2)
+  // A ring that the user closed by hand is not closed twice.
+  const bool closedByHand =
+      points.back().x == points.front().x && points.back().y == points.front().y;
+  if (line.LineType != ltClosed || n - closedByHand < 3)
     return "{\"type\": \"LineString\", \"coordinates\": " + Positions(points) + "}";
-  if (points.back().x == points.front().x && points.back().y == points.front().y)
-    points.pop_back();
+  if (closedByHand) points.pop_back();
   if (counterClockwise) {
     double twiceArea = 0;
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -276,7 +278,8 @@ std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat f
 
 std::string PointFeatures(const ProjectData& data) {
   const std::vector<std::string> categories = ProjectCategories(data);
-  std::string out = "{\"type\": \"FeatureCollection\", \"imageUnit\": \"pixels\",\n \"features\": [";
+  std::string out =
+      "{\"type\": \"FeatureCollection\", \"imageUnit\": \"pixels\",\n \"features\": [";
   bool first = true;
   ForEachPoint(data, data.Method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
     out += first ? "\n  " : ",\n  ";

@@ -15,9 +15,9 @@ enum class ExportFormat { Csv, Tsv, Json, GeoJson };
 
 enum class ExportStatus {
   Done,
-  NoTransform,     // results and shapes need a set transformation
-  NotDegreeUnit,   // GeoJSON holds longitude and latitude only
-  NotOffered,      // the groups as geometries have no table form
+  NoTransform,    // results and shapes need a set transformation
+  NotDegreeUnit,  // GeoJSON holds longitude and latitude only
+  NotOffered,     // the groups as geometries have no table form
 };
 
 struct ExportText {

@@ -148,7 +148,8 @@ TEST(Export, ResultsAsJsonNameTheirUnits) {
   const ExportText json =
       ExportProject(MillimetreProject(), ExportContent::Results, ExportFormat::Json);
   ASSERT_TRUE(json.ok());
-  EXPECT_PRED2(StartsWith, json.text, "{\"lengthUnit\": \"mm\", \"areaUnit\": \"mm^2\",\n \"header\"");
+  EXPECT_PRED2(StartsWith, json.text,
+               "{\"lengthUnit\": \"mm\", \"areaUnit\": \"mm^2\",\n \"header\"");
   EXPECT_NE(json.text.find("{\"type\": \"group\", \"group\": \"C2\", \"category\": \"道路, 舗装\", "
                            "\"kind\": \"領域（閉曲線）\", \"length\": "),
             std::string::npos)
@@ -162,8 +163,8 @@ TEST(Export, GroupsAsGeoJsonAreLongitudeLatitudeFeatures) {
   ASSERT_TRUE(geo.ok()) << geo.error;
   const std::string& t = geo.text;
   EXPECT_PRED2(StartsWith, t,
-            "{\"type\": \"FeatureCollection\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n "
-            "\"features\": [");
+               "{\"type\": \"FeatureCollection\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n "
+               "\"features\": [");
   EXPECT_NE(t.find("{\"type\": \"Feature\", \"geometry\": {\"type\": \"LineString\", "
                    "\"coordinates\": [[135, 35], [136, 35]]}, \"properties\": {\"group\": \"L1\", "
                    "\"category\": \"Sort 1\", \"kind\": \"曲線\", \"length\": "),
@@ -192,11 +193,23 @@ TEST(Export, GroupsAsGeoJsonAreLongitudeLatitudeFeatures) {
   // The same geometries in the project's unit, named, in the order the points were taken.
   const ExportText json = ExportProject(d, ExportContent::Shapes, ExportFormat::Json);
   EXPECT_PRED2(StartsWith, json.text,
-            "{\"unit\": \"度\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n \"groups\": [");
+               "{\"unit\": \"度\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n \"groups\": [");
   EXPECT_NE(json.text.find("\"geometry\": {\"type\": \"Polygon\", \"coordinates\": [[[135, 35], "
                            "[136, 34], [135, 34], [135, 35]]]}}"),
             std::string::npos)
       << json.text;
+
+  // A ring closed by hand is not closed twice; two points make no ring.
+  ProjectData byHand = d;
+  byHand.Lines = {Group(ltClosed, 0, {{0, 0}, {0, 4}, {2, 4}, {0, 0}}),
+                  Group(ltClosed, 0, {{0, 0}, {2, 0}})};
+  const std::string hand = ExportProject(byHand, ExportContent::Shapes, ExportFormat::GeoJson).text;
+  EXPECT_NE(hand.find("[[[135, 35], [135, 34], [136, 34], [135, 35]]]}"), std::string::npos)
+      << hand;
+  EXPECT_NE(hand.find("{\"type\": \"LineString\", \"coordinates\": [[135, 35], [136, 35]]}, "
+                      "\"properties\": {\"group\": \"C2\""),
+            std::string::npos)
+      << hand;
 
   const ExportText points = ExportProject(d, ExportContent::Points, ExportFormat::GeoJson);
   EXPECT_NE(points.text.find("{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", "
