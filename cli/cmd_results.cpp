@@ -12,8 +12,7 @@
 namespace zelko::cli {
 namespace {
 
-const char kUsage[] =
-    "results FILE... [--format tsv|csv|json|geojson|shapes] [--full-precision]";
+const char kUsage[] = "results FILE... [--format tsv|csv|json|geojson|shapes] [--full-precision]";
 
 enum class Format { Tsv, Csv, Json, GeoJson, Shapes };
 
@@ -58,11 +57,9 @@ int Results(const std::vector<std::string>& args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--format") {
-      if (i + 1 == args.size() || !ParseFormat(args[++i], &format))
-        return BadArguments(kFormats);
+      if (i + 1 == args.size() || !ParseFormat(args[++i], &format)) return BadArguments(kFormats);
     } else if (a.rfind("--format=", 0) == 0) {
-      if (!ParseFormat(a.substr(9), &format))
-        return BadArguments(kFormats);
+      if (!ParseFormat(a.substr(9), &format)) return BadArguments(kFormats);
     } else if (a == "--full-precision") {
       fullPrecision = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "--") {

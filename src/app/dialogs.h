@@ -75,9 +75,10 @@ class ScriptedDialogs : public Dialogs {
   std::deque<QString> inputs;
   std::deque<QString> openFiles;
   std::deque<QString> saveFiles;
-  std::deque<int> saveFilterIndexes;     // the filter chosen in each save chooser (default 0)
-  std::deque<int> choices;               // the index chosen in each item chooser (none: cancelled)
-  std::vector<QStringList> choiceItems;  // the items of every item chooser shown
+  std::deque<int> saveFilterIndexes;  // the filter chosen in each save chooser (default 0)
+  // The index chosen in each item chooser (none left: cancelled), and the items of every one shown.
+  std::deque<int> choices;
+  std::vector<QStringList> choiceItems;
   std::deque<std::optional<QColor>> colors;
   std::deque<std::optional<QFont>> fonts;
   QStringList helpPages;
