@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "command.h"
+#include "export_output.h"
 #include "measure/project_tables.h"
 #include "measure/table_text.h"
 
 namespace zelko::cli {
 namespace {
 
-const char kUsage[] = "points FILE [--format tsv|csv|json]";
+const char kUsage[] = "points FILE [--format tsv|csv|json|geojson] [--full-precision]";
 
 int BadArguments(const char* why) {
   std::fprintf(stderr, "zelko-cli points: %s\nusage: zelko-cli %s\n", why, kUsage);
@@ -19,8 +20,11 @@ int BadArguments(const char* why) {
 
 // Columns: category, group, point, image x and y, and the physical X and Y unless the method is
 // "無変換" or the transformation is not set (then a note on stderr; the table is still printed).
+// --full-precision prints what the window's export writes (every coordinate unrounded, CSV with a
+// byte order mark); geojson gives every point as a GeoJSON feature (degree unit only).
 int Points(const std::vector<std::string>& args) {
   std::string format = "tsv";
+  bool fullPrecision = false;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -28,14 +32,23 @@ int Points(const std::vector<std::string>& args) {
       format = i + 1 < args.size() ? args[++i] : std::string();
     else if (a.rfind("--format=", 0) == 0)
       format = a.substr(9);
+    else if (a == "--full-precision")
+      fullPrecision = true;
     else if (a.size() > 1 && a[0] == '-' && a != "--")
       return BadArguments(("unknown option " + a).c_str());
     else if (a != "--")
       files.push_back(a);
   }
-  if (format != "tsv" && format != "csv" && format != "json")
-    return BadArguments("--format takes tsv, csv or json");
+  if (format != "tsv" && format != "csv" && format != "json" && format != "geojson")
+    return BadArguments("--format takes tsv, csv, json or geojson");
   if (files.size() != 1) return BadArguments("give exactly one project file");
+  if (fullPrecision || format == "geojson") {
+    const ExportFormat f = format == "csv"    ? ExportFormat::Csv
+                           : format == "json" ? ExportFormat::Json
+                           : format == "tsv"  ? ExportFormat::Tsv
+                                              : ExportFormat::GeoJson;
+    return PrintExport("points", files[0], ExportContent::Points, f);
+  }
 
   const std::string& file = files[0];
   std::string error;

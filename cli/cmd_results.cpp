@@ -5,15 +5,16 @@
 #include <vector>
 
 #include "command.h"
+#include "export_output.h"
 #include "measure/project_tables.h"
 #include "measure/table_text.h"
 
 namespace zelko::cli {
 namespace {
 
-const char kUsage[] = "results FILE... [--format tsv|csv|json]";
+const char kUsage[] = "results FILE... [--format tsv|csv|json|geojson|shapes] [--full-precision]";
 
-enum class Format { Tsv, Csv, Json };
+enum class Format { Tsv, Csv, Json, GeoJson, Shapes };
 
 bool ParseFormat(const std::string& name, Format* format) {
   if (name == "tsv")
@@ -22,10 +23,16 @@ bool ParseFormat(const std::string& name, Format* format) {
     *format = Format::Csv;
   else if (name == "json")
     *format = Format::Json;
+  else if (name == "geojson")
+    *format = Format::GeoJson;
+  else if (name == "shapes")
+    *format = Format::Shapes;
   else
     return false;
   return true;
 }
+
+const char kFormats[] = "--format takes tsv, csv, json, geojson or shapes";
 
 int BadArguments(const char* why) {
   std::fprintf(stderr, "zelko-cli results: %s\nusage: zelko-cli %s\n", why, kUsage);
@@ -39,17 +46,22 @@ void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 // "table"} or {"file", "error"} objects. A single project gives its table alone. A project
 // that cannot be measured is reported on stderr, the others are still printed, and the exit
 // status is then 1. Warnings of the calculation go to stderr as well.
+// --full-precision prints what the window's export writes: every length and area unrounded, CSV
+// with a byte order mark. geojson gives the groups as GeoJSON features (degree unit only), shapes
+// the same geometries in the project's unit as JSON; both are always at full precision. These
+// forms take a single project.
 int Results(const std::vector<std::string>& args) {
   Format format = Format::Tsv;
+  bool fullPrecision = false;
   std::vector<std::string> files;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--format") {
-      if (i + 1 == args.size() || !ParseFormat(args[++i], &format))
-        return BadArguments("--format takes tsv, csv or json");
+      if (i + 1 == args.size() || !ParseFormat(args[++i], &format)) return BadArguments(kFormats);
     } else if (a.rfind("--format=", 0) == 0) {
-      if (!ParseFormat(a.substr(9), &format))
-        return BadArguments("--format takes tsv, csv or json");
+      if (!ParseFormat(a.substr(9), &format)) return BadArguments(kFormats);
+    } else if (a == "--full-precision") {
+      fullPrecision = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "--") {
       return BadArguments(("unknown option " + a).c_str());
     } else if (a != "--") {
@@ -57,6 +69,16 @@ int Results(const std::vector<std::string>& args) {
     }
   }
   if (files.empty()) return BadArguments("no project file given");
+  if (fullPrecision || format == Format::GeoJson || format == Format::Shapes) {
+    if (files.size() != 1)
+      return BadArguments("--full-precision, geojson and shapes take one project file");
+    static const ExportFormat kExportFormats[] = {ExportFormat::Tsv, ExportFormat::Csv,
+                                                  ExportFormat::Json, ExportFormat::GeoJson,
+                                                  ExportFormat::Json};
+    return PrintExport("results", files[0],
+                       format == Format::Shapes ? ExportContent::Shapes : ExportContent::Results,
+                       kExportFormats[static_cast<int>(format)]);
+  }
 
   const bool several = files.size() > 1;
   bool failed = false;
@@ -96,6 +118,9 @@ int Results(const std::vector<std::string>& args) {
         for (const auto& cells : results.table.cells) Write(row(cells, width));
         break;
       }
+      case Format::GeoJson:
+      case Format::Shapes:
+        break;  // written by PrintExport above
       case Format::Json:
         if (several) {
           std::string table = ResultTableToJson(results.table);

@@ -69,6 +69,13 @@ QString QtDialogs::SaveFile(const QString& title, const QString& filter, const Q
   return path;
 }
 
+int QtDialogs::ChooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                          int current) {
+  bool ok = false;
+  const QString chosen = QInputDialog::getItem(parent_, title, prompt, items, current, false, &ok);
+  return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
+}
+
 std::optional<QColor> QtDialogs::ChooseColor(const QColor& initial) {
   QColor c = QColorDialog::getColor(initial, parent_);
   if (!c.isValid()) return std::nullopt;
@@ -134,6 +141,14 @@ QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const Q
   QString s = saveFiles.front();
   saveFiles.pop_front();
   return s;
+}
+
+int ScriptedDialogs::ChooseItem(const QString&, const QString&, const QStringList& items, int) {
+  choiceItems.push_back(items);
+  if (choices.empty()) return -1;
+  const int index = choices.front();
+  choices.pop_front();
+  return index < static_cast<int>(items.size()) ? index : -1;
 }
 
 std::optional<QColor> ScriptedDialogs::ChooseColor(const QColor&) {

@@ -30,6 +30,9 @@ class Dialogs {
   // filterIndex, when given, receives the 0-based index of the filter the user chose.
   virtual QString SaveFile(const QString& title, const QString& filter, const QString& preset,
                            int* filterIndex = nullptr) = 0;
+  // One of items, offered with `current` chosen; -1: cancelled.
+  virtual int ChooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                         int current) = 0;
   virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0;
   virtual std::optional<QFont> ChooseFont(const QFont& initial) = 0;
   virtual void ShowHelp(const QString& page) = 0;
@@ -48,6 +51,8 @@ class QtDialogs : public Dialogs {
   QString OpenFile(const QString& title, const QString& filter, const QString& preset) override;
   QString SaveFile(const QString& title, const QString& filter, const QString& preset,
                    int* filterIndex = nullptr) override;
+  int ChooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                 int current) override;
   std::optional<QColor> ChooseColor(const QColor& initial) override;
   std::optional<QFont> ChooseFont(const QFont& initial) override;
   void ShowHelp(const QString& page) override;
@@ -71,6 +76,9 @@ class ScriptedDialogs : public Dialogs {
   std::deque<QString> openFiles;
   std::deque<QString> saveFiles;
   std::deque<int> saveFilterIndexes;  // the filter chosen in each save chooser (default 0)
+  // The index chosen in each item chooser (none left: cancelled), and the items of every one shown.
+  std::deque<int> choices;
+  std::vector<QStringList> choiceItems;
   std::deque<std::optional<QColor>> colors;
   std::deque<std::optional<QFont>> fonts;
   QStringList helpPages;
@@ -83,6 +91,8 @@ class ScriptedDialogs : public Dialogs {
   QString OpenFile(const QString& title, const QString& filter, const QString& preset) override;
   QString SaveFile(const QString& title, const QString& filter, const QString& preset,
                    int* filterIndex = nullptr) override;
+  int ChooseItem(const QString& title, const QString& prompt, const QStringList& items,
+                 int current) override;
   std::optional<QColor> ChooseColor(const QColor& initial) override;
   std::optional<QFont> ChooseFont(const QFont& initial) override;
   void ShowHelp(const QString& page) override;

@@ -112,7 +112,10 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   doc_.Subscribe([this](const DocumentChange& c) { DocumentChanged(c); });
   // Typing in one field is one edit to take back until the user moves on.
   connect(qApp, &QApplication::focusChanged, this, [this] { doc_.BreakMerge(); });
+  // Group input disables the file menu; the export follows it.
+  connect(File1->menuAction(), &QAction::enabledChanged, this, [this] { UpdateExportEnabled(); });
   UpdateUndoCommands();
+  UpdateExportEnabled();
 }
 
 TForm1::~TForm1() { qApp->removeEventFilter(this); }
@@ -139,6 +142,8 @@ void TForm1::BuildMenus() {
                             [this] { ResaveProjectClick(); });
   ReadImage1 = AddAction(File1, "ReadImage1", "画像の読み込み(&I)", [this] { ReadImage1Click(); });
   PictureSave = AddAction(File1, "PictureSave", "画像の保存(&P)", [this] { PictureSaveClick(); });
+  ExportResults = AddAction(File1, "ExportResults", "結果のエクスポート(&E)...",
+                            [this] { ExportResultsClick(); });
   C1 = AddAction(File1, "C1", "ファイルを閉じる(&C)", [this] { C1Click(); });
   File1->addSeparator();
   Exit1 = AddAction(File1, "Exit1", "終了(&Q)", [this] { Exit1Click(); });
@@ -368,6 +373,7 @@ void TForm1::DataChanged(bool changed) { SetStatus(3, changed ? "変更あり" :
 void TForm1::DocumentChanged(const DocumentChange& change) {
   DataChanged(doc_.IsModified());
   UpdateUndoCommands();
+  UpdateExportEnabled();
   const DocumentData& d = doc_.Data();
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();

@@ -244,6 +244,10 @@ class TForm1 : public QMainWindow {
   void BuildRecentMenu();
   void ReadSettings();
   void WriteSettings();
+  // The export of results as files (body in form_export.cpp).
+  void ExportResultsClick();
+  void UpdateExportEnabled();
+  int exportWhat = 0;  // what the last export wrote: result table, point table, geometries
 
   // Commands of the edit menu: take back the last edit, make it again. Refused while a group
   // input, a point move or insertion or a reference pick is under way.
@@ -268,6 +272,7 @@ class TForm1 : public QMainWindow {
   QAction* ResaveProject = nullptr;
   QAction* ReadImage1 = nullptr;
   QAction* PictureSave = nullptr;
+  QAction* ExportResults = nullptr;
   QAction* C1 = nullptr;
   QAction* Exit1 = nullptr;
   QAction* Undo1 = nullptr;

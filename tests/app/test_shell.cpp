@@ -32,7 +32,7 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
   EXPECT_EQ(MenuCaptions(form->File1),
             QStringList({"プロジェクトを開く(&O)", "名前をつけてプロジェクトを保存(&S)",
                          "プロジェクトの上書き保存(&R)", "画像の読み込み(&I)", "画像の保存(&P)",
-                         "ファイルを閉じる(&C)", "-", "終了(&Q)"}));
+                         "結果のエクスポート(&E)...", "ファイルを閉じる(&C)", "-", "終了(&Q)"}));
   EXPECT_EQ(MenuCaptions(form->MenuOpenProject), QStringList({"プロジェクトファイル(*.pqs)(&P)"}));
   EXPECT_EQ(MenuCaptions(form->Setting1),
             QStringList({"イメージ調整(&I)", "座標設定(&Q)", "記号の設定(&S)"}));
@@ -84,7 +84,7 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
        {"ToolButtonLoadProject", "ToolButtonLoadImage", "ToolButton7", "ToolButtonAutoTrack"})
     EXPECT_TRUE(Tool(on)->isEnabled()) << on;
   EXPECT_TRUE(Tool("ToolButtonAutoTrack")->isChecked());
-  for (const char* off : {"SaveProject", "ResaveProject", "PictureSave", "C1"})
+  for (const char* off : {"SaveProject", "ResaveProject", "PictureSave", "ExportResults", "C1"})
     EXPECT_FALSE(Action(off)->isEnabled()) << off;
   EXPECT_FALSE(form->Setting1->menuAction()->isEnabled());
   EXPECT_FALSE(form->A2->menuAction()->isEnabled());

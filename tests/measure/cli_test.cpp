@@ -11,6 +11,7 @@
 
 #include "coords/transform.h"
 #include "document/project_file.h"
+#include "measure/export.h"
 #include "measure/project_tables.h"
 
 namespace zelko {
@@ -303,6 +304,67 @@ TEST_F(CliTest, PointsWithoutPhysicalColumns) {
   EXPECT_EQ(n.out.substr(0, n.out.find("\r\n")), "分類\tGroup\tPoint\tx(pixels)\ty(pixels)");
   EXPECT_EQ(n.err,
             "zelko-cli points: " + notSet + ": transformation not set; image coordinates only\n");
+}
+
+TEST_F(CliTest, FullPrecisionPrintsTheExportsBytes) {
+  ProjectData d = PixelProject();
+  // A tenth of a millimetre per pixel: no value keeps a short decimal.
+  d.Method = tmAffine;
+  d.ScaleUnit = 2;
+  d.Cx = {0, 0.1, 0};
+  d.Cy = {30, 0, -0.1};
+  const std::string file = Write("full.pqs", d);
+  const struct {
+    const char* args;
+    ExportContent content;
+    ExportFormat format;
+  } cases[] = {
+      {"results --full-precision --format=json", ExportContent::Results, ExportFormat::Json},
+      {"results --format shapes", ExportContent::Shapes, ExportFormat::Json},
+      {"points --format csv --full-precision", ExportContent::Points, ExportFormat::Csv}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun r = Cli(std::string(c.args) + " '" + file + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, ExportProject(d, c.content, c.format).text);
+  }
+  EXPECT_EQ(Cli("results --full-precision --format csv '" + file + "'").out.substr(0, 3),
+            "\xEF\xBB\xBF");
+  // Without the option the output stays the rounded table.
+  EXPECT_EQ(Cli("results '" + file + "'").out.find("\xEF\xBB\xBF"), std::string::npos);
+  EXPECT_NE(Cli("results '" + file + "'").out.find("\tC1\t2.1\t0.05\t3\r\n"), std::string::npos);
+}
+
+TEST_F(CliTest, GeoJsonOnlyInTheDegreeUnit) {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.ScaleUnit = 6;
+  d.Cx = {139, 0.0001, 0};
+  d.Cy = {35.01, 0, -0.0001};
+  d.Lines = {Group(ltClosed, 0, {{0, 0}, {100, 0}, {100, 100}, {0, 100}})};
+  const std::string deg = Write("deg.pqs", d);
+  const CliRun geo = Cli("results --format geojson '" + deg + "'");
+  ASSERT_EQ(geo.status, 0) << geo.err;
+  EXPECT_EQ(geo.out, ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson).text);
+  // Longitude first; the clockwise square comes back counter-clockwise.
+  EXPECT_NE(geo.out.find("[[[139, 35.01], [139, 35], [139.01, 35], [139.01, 35.01], "
+                         "[139, 35.01]]]"),
+            std::string::npos)
+      << geo.out;
+  const CliRun points = Cli("points '" + deg + "' --format geojson");
+  EXPECT_EQ(points.status, 0) << points.err;
+  EXPECT_NE(points.out.find("\"coordinates\": [139.01, 35]}"), std::string::npos);
+
+  const std::string px = Write("px.pqs", PixelProject());
+  for (const char* command : {"results", "points"}) {
+    const CliRun r = Cli(std::string(command) + " --format geojson '" + px + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("GeoJSON holds longitude and latitude"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Cli("results --format geojson '" + px + "' '" + deg + "'").status, 2);
+  EXPECT_EQ(Cli("results --full-precision '" + px + "' '" + deg + "'").status, 2);
+  EXPECT_EQ(Cli("points --format shapes '" + px + "'").status, 2);
 }
 
 TEST(ProjectTables, TheStoredValuesAsTheWindowTakesThem) {

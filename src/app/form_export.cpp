@@ -1,0 +1,108 @@
+// The export of results as files: the window side of measure/export.
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <algorithm>
+#include <vector>
+
+#include "app/form.h"
+#include "measure/calculation.h"
+#include "measure/export.h"
+
+namespace zelko {
+
+namespace {
+
+struct ExportChoice {
+  ExportFormat format;
+  const char* filter;
+  const char* extension;
+};
+
+const ExportChoice kFormats[] = {
+    {ExportFormat::Csv, "CSV (コンマ区切り) (*.csv)", ".csv"},
+    {ExportFormat::Tsv, "TSV (タブ区切り) (*.tsv *.txt)", ".tsv"},
+    {ExportFormat::Json, "JSON (*.json)", ".json"},
+    {ExportFormat::GeoJson, "GeoJSON (*.geojson)", ".geojson"},
+};
+
+// Captions of the contents, in the order of ExportContent.
+const char* const kContents[] = {"結果表", "点の表", "図形"};
+
+QString ExportMessage(const ExportText& out) {
+  switch (out.status) {
+    case ExportStatus::NoTransform:
+      return kMsgNoTransform;
+    case ExportStatus::NotDegreeUnit:
+      return "GeoJSON で書き出せるのは、単位が「度」のときだけです。";
+    case ExportStatus::NotOffered:
+      return "図形は JSON か GeoJSON で書き出して下さい。";
+    case ExportStatus::Done:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+void TForm1::UpdateExportEnabled() {
+  if (!ExportResults) return;
+  ExportResults->setEnabled(!ImageFile().isEmpty() && !Lines().empty() &&
+                            File1->menuAction()->isEnabled());
+}
+
+void TForm1::ExportResultsClick() {
+  // A group still being input belongs to no table yet.
+  if (isLineInput || Lines().empty()) return;
+  QStringList contents;
+  for (const char* c : kContents) contents << c;
+  const int what =
+      dialogs_.ChooseItem("結果のエクスポート", "書き出す内容：", contents, exportWhat);
+  if (what < 0) return;
+  exportWhat = what;
+  const auto content = static_cast<ExportContent>(what);
+
+  std::vector<const ExportChoice*> offered;
+  QStringList filters;
+  for (const ExportChoice& f : kFormats)
+    if (ExportOffered(content, f.format, Unit())) {
+      offered.push_back(&f);
+      filters << f.filter;
+    }
+  const QFileInfo source(ProjectFile.isEmpty() ? ImageFile() : ProjectFile);
+  const QString preset = source.absolutePath() + "/" + source.completeBaseName() + "_" +
+                         contents[what] + offered.front()->extension;
+  int filterIndex = 0;
+  QString path = dialogs_.SaveFile("結果のエクスポート", filters.join(";;"), preset, &filterIndex);
+  if (path.isEmpty()) return;
+  const ExportChoice& choice =
+      *offered[static_cast<std::size_t>(std::clamp<int>(filterIndex, 0, offered.size() - 1))];
+  if (QFileInfo(path).suffix().isEmpty()) path += choice.extension;
+  if (QFileInfo::exists(path) &&
+      Msg(MsgKind::Warning, "同名のファイルがあります。\n上書きしてよろしいですか。",
+          MsgButtons::YesNo) != MsgResult::Yes)
+    return;
+
+  // Lengths and areas out of date are worked out first, in the window as "計算" does.
+  if (content != ExportContent::Points && isAreaMode && !resultTableShown) {
+    BitBtnCalAreaClick();
+    if (!resultTableShown) return;
+  }
+  ProjectData d;
+  CollectProject(path, d, false);
+  if (!isCoord()) {
+    d.Cx.clear();
+    d.Cy.clear();
+  }
+  const ExportText out = ExportProject(d, content, choice.format);
+  if (!out.ok()) {
+    Msg(MsgKind::Error, ExportMessage(out));
+    return;
+  }
+  std::string error;
+  if (!WriteExportFile(path.toStdString(), out.text, &error))
+    Msg(MsgKind::Error,
+        "ファイル " + path + " の書き込みに失敗しました。\n" + QString::fromStdString(error));
+}
+
+}  // namespace zelko

@@ -1,0 +1,338 @@
+#include "measure/export.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "coords/transform.h"
+#include "document/file_io.h"
+#include "measure/calculation.h"
+#include "measure/formats.h"
+#include "measure/project_tables.h"
+#include "measure/table_text.h"
+#include "measure/tables.h"
+
+namespace zelko {
+
+std::string ExactNumber(double v) {
+  if (!std::isfinite(v)) return {};
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+bool ExportOffered(ExportContent content, ExportFormat format, int unit) {
+  if (format == ExportFormat::GeoJson) return unit == kDegreeUnit;
+  return content != ExportContent::Shapes || format == ExportFormat::Json;
+}
+
+bool WriteExportFile(const std::string& path, const std::string& text, std::string* error) {
+  return WriteFileAtomically(path, text, error);
+}
+
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
+std::string JsonNumber(double v) {
+  const std::string s = ExactNumber(v);
+  return s.empty() ? "null" : s;
+}
+
+// The names the group kinds have in the window's kind chooser.
+std::string KindName(std::uint8_t lineType) {
+  switch (lineType) {
+    case ltCurve:
+      return "曲線";
+    case ltClosed:
+      return "領域（閉曲線）";
+    case ltPoints:
+      return "点";
+    default:
+      return {};
+  }
+}
+
+std::string Rows(const TableCells& cells, ExportFormat format) {
+  std::string out = format == ExportFormat::Csv ? kBom : "";
+  std::size_t width = 0;
+  for (const auto& row : cells) width = std::max(width, row.size());
+  for (const auto& row : cells)
+    out += format == ExportFormat::Csv ? TableRowToCsv(row, width) : TableRowToTsv(row, width);
+  return out;
+}
+
+std::string JsonCells(const std::vector<std::string>& cells) {
+  std::string out = "[";
+  for (std::size_t c = 0; c < cells.size(); ++c) out += (c ? ", " : "") + JsonString(cells[c]);
+  return out + "]";
+}
+
+struct Measured {
+  std::vector<TLine> lines;  // with fresh lengths and areas
+  std::vector<std::string> categories;
+  std::string warning;
+};
+
+// The calculate command's work on a copy of the groups; false when the transformation is not set.
+bool Measure(const ProjectData& data, Measured* m, ExportText* out) {
+  if (!ProjectTransformIsSet(data)) {
+    out->status = ExportStatus::NoTransform;
+    out->error = "transformation not set (method " + std::to_string(data.Method) + " needs " +
+                 std::to_string(CoefficientCount(data.Method)) +
+                 " coefficients, the project holds " + std::to_string(data.Cx.size()) + ")";
+    return false;
+  }
+  m->lines = data.Lines;
+  m->categories = ProjectCategories(data);
+  const CalculateResult r = CalculateLines(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit);
+  if (!r.ok() && r.status != CalculateStatus::NoGroups) {
+    out->status = ExportStatus::NoTransform;
+    out->error = "the groups cannot be measured";
+    return false;
+  }
+  m->warning = CalculationWarning(m->lines, r);
+  return true;
+}
+
+// ---------------------------------------------------------------- result table
+
+std::string ResultText(const Measured& m, int unit, ExportFormat format) {
+  // The decimals only shape the cells replaced below.
+  ResultTable table = BuildResultTable(m.lines, m.categories, unit, 1);
+  if (format != ExportFormat::Json) {
+    for (std::size_t r = 1; r < table.cells.size(); ++r) {
+      table.cells[r][2] = ExactNumber(table.rows[r].length);
+      table.cells[r][3] = ExactNumber(table.rows[r].area);
+    }
+    return Rows(table.cells, format);
+  }
+  const std::string u = ResultUnitText(unit);
+  std::string out = "{\"lengthUnit\": " + JsonString(u) +
+                    ", \"areaUnit\": " + JsonString(u + "^2") +
+                    ",\n \"header\": " + JsonCells(table.cells[0]) + ",\n \"rows\": [";
+  for (std::size_t r = 1; r < table.cells.size(); ++r) {
+    const ResultRowInfo& info = table.rows[r];
+    out += r == 1 ? "\n  " : ",\n  ";
+    if (info.kind == ResultRowKind::Group) {
+      const TLine& line = m.lines[static_cast<std::size_t>(info.group)];
+      out += "{\"type\": \"group\", \"group\": " + JsonString(table.cells[r][1]) +
+             ", \"category\": " + JsonString(CategoryName(m.categories, info.sort)) +
+             ", \"kind\": " + JsonString(KindName(line.LineType));
+    } else {
+      out += "{\"type\": \"total\", \"category\": " +
+             JsonString(CategoryName(m.categories, info.sort));
+    }
+    out += ", \"length\": " + JsonNumber(info.length) + ", \"area\": " + JsonNumber(info.area) +
+           ", \"points\": " + table.cells[r][4] + "}";
+  }
+  return out + (table.cells.size() > 1 ? "\n ]}\n" : "]}\n");
+}
+
+// ---------------------------------------------------------------- point table
+
+struct PointValues {
+  std::size_t group;
+  std::size_t point;
+  double X, Y;  // physical, when the table has them
+};
+
+// Every used point of every group, in table order.
+template <typename Fn>
+void ForEachPoint(const ProjectData& data, int method, Fn fn) {
+  for (std::size_t g = 0; g < data.Lines.size(); ++g) {
+    const TLine& line = data.Lines[g];
+    const std::size_t n = UsedPointCount(line);
+    for (std::size_t j = 0; j < n; ++j) {
+      const TMarker& p = line.Points[j];
+      PointValues v{g, j, 0, 0};
+      if (method != tmNone) {
+        v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
+        v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
+      }
+      fn(line, p, v);
+    }
+  }
+}
+
+std::string PointName(const TMarker& p, std::size_t j) {
+  return p.nm.empty() ? std::to_string(j + 1) : p.nm.str();
+}
+
+// Without a set transformation only the image columns, as the window's point table shows.
+int PointMethod(const ProjectData& data) {
+  return ProjectTransformIsSet(data) ? data.Method : static_cast<int>(tmNone);
+}
+
+std::string PointText(const ProjectData& data, ExportFormat format) {
+  const int method = PointMethod(data);
+  const int unit = data.ScaleUnit;
+  const bool physical = method != tmNone;
+  const std::vector<std::string> categories = ProjectCategories(data);
+  std::vector<std::string> header = PointTableHeader(method, unit);
+  // The window's captions name the degree columns without their unit.
+  if (physical && unit == kDegreeUnit) {
+    header[5] += "(度)";
+    header[6] += "(度)";
+  }
+  if (format != ExportFormat::Json) {
+    TableCells cells{header};
+    ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
+      std::vector<std::string> row{std::to_string(line.Sort + 1),
+                                   GroupLabel(line.LineType, static_cast<int>(v.group)),
+                                   PointName(p, v.point), ExactNumber(p.x), ExactNumber(p.y)};
+      if (physical) {
+        row.push_back(ExactNumber(v.X));
+        row.push_back(ExactNumber(v.Y));
+      }
+      cells.push_back(std::move(row));
+    });
+    return Rows(cells, format);
+  }
+  std::string out = "{\"imageUnit\": \"pixels\", \"unit\": " +
+                    (physical ? JsonString(ScaleUnitText(unit)) : std::string("null")) +
+                    ",\n \"header\": " + JsonCells(header) + ",\n \"rows\": [";
+  bool first = true;
+  ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
+    out += first ? "\n  " : ",\n  ";
+    first = false;
+    out += "{\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
+           ", \"point\": " + JsonString(PointName(p, v.point)) +
+           ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +
+           ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y);
+    if (physical) out += ", \"X\": " + JsonNumber(v.X) + ", \"Y\": " + JsonNumber(v.Y);
+    out += "}";
+  });
+  return out + (first ? "]}\n" : "\n ]}\n");
+}
+
+// ---------------------------------------------------------------- geometries
+
+std::string Position(const XY& p) { return "[" + JsonNumber(p.x) + ", " + JsonNumber(p.y) + "]"; }
+
+std::string Positions(const std::vector<XY>& points) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < points.size(); ++i) out += (i ? ", " : "") + Position(points[i]);
+  return out + "]";
+}
+
+// A group's geometry: a curve is a LineString, a closed curve a Polygon whose ring ends at its
+// first point, a set of points a MultiPoint. Too few points for the kind give the geometry they
+// do make (a Point, a LineString), none at all null. GeoJSON wants the ring counter-clockwise;
+// the signed area stays the group's own.
+std::string Geometry(const TLine& line, std::vector<XY> points, bool counterClockwise) {
+  const std::size_t n = points.size();
+  if (n == 0) return "null";
+  if (line.LineType == ltPoints)
+    return "{\"type\": \"MultiPoint\", \"coordinates\": " + Positions(points) + "}";
+  if (n == 1) return "{\"type\": \"Point\", \"coordinates\": " + Position(points[0]) + "}";
+  // A ring that the user closed by hand is not closed twice.
+  const bool closedByHand =
+      points.back().x == points.front().x && points.back().y == points.front().y;
+  if (line.LineType != ltClosed || n - closedByHand < 3)
+    return "{\"type\": \"LineString\", \"coordinates\": " + Positions(points) + "}";
+  if (closedByHand) points.pop_back();
+  if (counterClockwise) {
+    double twiceArea = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const XY& a = points[i];
+      const XY& b = points[(i + 1) % points.size()];
+      twiceArea += a.x * b.y - b.x * a.y;
+    }
+    if (twiceArea < 0) std::reverse(points.begin() + 1, points.end());
+  }
+  points.push_back(points.front());
+  return "{\"type\": \"Polygon\", \"coordinates\": [" + Positions(points) + "]}";
+}
+
+std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat format) {
+  const int unit = data.ScaleUnit;
+  const std::string u = ResultUnitText(unit);
+  const bool geo = format == ExportFormat::GeoJson;
+  std::string out = geo ? "{\"type\": \"FeatureCollection\", "
+                        : "{\"unit\": " + JsonString(ScaleUnitText(unit)) + ", ";
+  out += "\"lengthUnit\": " + JsonString(u) + ", \"areaUnit\": " + JsonString(u + "^2") + ",\n " +
+         (geo ? "\"features\": [" : "\"groups\": [");
+  for (std::size_t g = 0; g < m.lines.size(); ++g) {
+    const TLine& line = m.lines[g];
+    const std::string geometry =
+        Geometry(line, PhysicalPoints(line, data.Method, data.Cx, data.Cy), geo);
+    const std::string properties =
+        "\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(g))) +
+        ", \"category\": " + JsonString(CategoryName(m.categories, line.Sort)) +
+        ", \"kind\": " + JsonString(KindName(line.LineType)) +
+        ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area) +
+        ", \"points\": " + std::to_string(line.NumPoints);
+    out += g == 0 ? "\n  " : ",\n  ";
+    if (geo)
+      out += "{\"type\": \"Feature\", \"geometry\": " + geometry + ", \"properties\": {" +
+             properties + "}}";
+    else
+      out += "{" + properties + ", \"geometry\": " + geometry + "}";
+  }
+  return out + (m.lines.empty() ? "]}\n" : "\n ]}\n");
+}
+
+std::string PointFeatures(const ProjectData& data) {
+  const std::vector<std::string> categories = ProjectCategories(data);
+  std::string out =
+      "{\"type\": \"FeatureCollection\", \"imageUnit\": \"pixels\",\n \"features\": [";
+  bool first = true;
+  ForEachPoint(data, data.Method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
+    out += first ? "\n  " : ",\n  ";
+    first = false;
+    out += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": " +
+           Position({v.X, v.Y}) + "}, \"properties\": {\"group\": " +
+           JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
+           ", \"point\": " + JsonString(PointName(p, v.point)) +
+           ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +
+           ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y) + "}}";
+  });
+  return out + (first ? "]}\n" : "\n ]}\n");
+}
+
+}  // namespace
+
+ExportText ExportProject(const ProjectData& data, ExportContent content, ExportFormat format) {
+  ExportText out;
+  if (!ExportOffered(content, format, data.ScaleUnit)) {
+    if (format == ExportFormat::GeoJson) {
+      out.status = ExportStatus::NotDegreeUnit;
+      out.error = "GeoJSON holds longitude and latitude: the project's unit is \"" +
+                  ScaleUnitText(data.ScaleUnit) + "\", not \"" + ScaleUnitText(kDegreeUnit) + "\"";
+    } else {
+      out.status = ExportStatus::NotOffered;
+      out.error = "the groups as geometries are written as JSON or GeoJSON only";
+    }
+    return out;
+  }
+  if (content == ExportContent::Points) {
+    if (format != ExportFormat::GeoJson) {
+      out.text = PointText(data, format);
+      return out;
+    }
+    // Points without physical positions have no place on the earth.
+    if (PointMethod(data) == tmNone) {
+      out.status = ExportStatus::NoTransform;
+      out.error = ProjectTransformIsSet(data)
+                      ? "the method \"none\" gives no longitude and latitude"
+                      : "transformation not set";
+      return out;
+    }
+    out.text = PointFeatures(data);
+    return out;
+  }
+  Measured m;
+  if (!Measure(data, &m, &out)) return out;
+  out.warning = m.warning;
+  if (content == ExportContent::Results && format != ExportFormat::GeoJson)
+    out.text = ResultText(m, data.ScaleUnit, format);
+  else
+    out.text = ShapeText(data, m, format);
+  return out;
+}
+
+}  // namespace zelko

@@ -1,0 +1,236 @@
+// The export of results from the file menu: the scripted choosers, the file written, and that it
+// holds exactly what zelko-cli prints for the same choice.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+
+#include "app/area_page.h"
+#include "app_fixture.h"
+#include "coords/transform.h"
+#include "document/project_file.h"
+
+namespace zelko::testing {
+namespace {
+
+TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
+  TLine line;
+  line.LineType = kind;
+  line.Sort = static_cast<std::uint16_t>(sort);
+  for (const auto& [x, y] : points)
+    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
+  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
+  return line;
+}
+
+class ExportWindowTest : public WindowTest {
+ protected:
+  // A project on a 400 x 300 photograph: longitude 139 + x/10000, latitude 35.03 - y/10000 in the
+  // degree unit, or a tenth of a millimetre per pixel.
+  QString WriteProject(bool degrees) {
+    MakeImage("photo.bmp", 400, 300);
+    ProjectData d;
+    d.ImagePath = "photo.bmp";
+    d.Method = tmAffine;
+    d.ScaleUnit = degrees ? 6 : 2;
+    d.Cx = degrees ? std::vector<double>{139, 0.0001, 0} : std::vector<double>{0, 0.1, 0};
+    d.Cy = degrees ? std::vector<double>{35.03, 0, -0.0001} : std::vector<double>{30, 0, -0.1};
+    d.Categories = {"Sort 1", "水田"};
+    d.Lines = {Group(ltClosed, 1, {{10, 10}, {110, 10}, {110, 90}, {10, 90}}),
+               Group(ltCurve, 0, {{200, 50}, {233, 71}, {301, 77}}),
+               Group(ltPoints, 1, {{5, 250}, {17, 263}})};
+    const QString path = TempPath("site.pqs");
+    std::string error;
+    EXPECT_TRUE(WriteProjectFile(path.toStdString(), d, &error)) << error;
+    return path;
+  }
+  QString OpenProject(bool degrees) {
+    const QString path = WriteProject(degrees);
+    Start({path});
+    EXPECT_EQ(form->ProjectFile, path);
+    return path;
+  }
+
+  // Chooses what and the format (by its filter's place in the save chooser) and exports to file.
+  void Export(int what, int filter, const QString& file) {
+    dialogs.choices.push_back(what);
+    dialogs.saveFilterIndexes.push_back(filter);
+    dialogs.saveFiles.push_back(file);
+    ASSERT_TRUE(Action("ExportResults")->isEnabled());
+    Action("ExportResults")->trigger();
+  }
+
+  static QByteArray Cli(const QStringList& args) {
+    QProcess p;
+    p.start(ZELKO_CLI, args);
+    EXPECT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    return p.readAllStandardOutput();
+  }
+};
+
+TEST_F(ExportWindowTest, TheMenuItemSitsAfterTheSavesAndFollowsTheGroups) {
+  Start({MakeImage("photo.bmp")});
+  QStringList names;
+  for (QAction* a : form->File1->actions()) names << a->objectName();
+  EXPECT_EQ(names.indexOf("ExportResults"), names.indexOf("PictureSave") + 1);
+  EXPECT_EQ(names.indexOf("C1"), names.indexOf("ExportResults") + 1);
+  EXPECT_EQ(Action("ExportResults")->text(), "結果のエクスポート(&E)...");
+  EXPECT_FALSE(Action("ExportResults")->isEnabled());  // an image without groups
+
+  dialogs.openFiles.push_back(WriteProject(false));
+  dialogs.answers.push_back(MsgResult::No);  // the image alone is not kept
+  Action("P1")->trigger();
+  ASSERT_EQ(form->ProjectFile, TempPath("site.pqs")) << TakeMessages().join("|").toStdString();
+  EXPECT_TRUE(Action("ExportResults")->isEnabled());
+  // Group input disables the file menu, and the export with it; its end enables them again.
+  Tool("ToolButtonAreaMode")->click();
+  ASSERT_TRUE(form->isAreaMode);
+  auto* start = Find<QPushButton>("ButtonSetArea");
+  QTest::mouseClick(start, Qt::LeftButton);
+  ASSERT_TRUE(form->isLineInput);
+  EXPECT_FALSE(Action("ExportResults")->isEnabled());
+  QTest::mouseClick(start, Qt::LeftButton);
+  ASSERT_FALSE(form->isLineInput);
+  EXPECT_TRUE(Action("ExportResults")->isEnabled());
+
+  dialogs.answers.push_back(MsgResult::No);  // closed without saving
+  Action("C1")->trigger();
+  ASSERT_TRUE(form->ImageFile().isEmpty());
+  EXPECT_FALSE(Action("ExportResults")->isEnabled());
+}
+
+TEST_F(ExportWindowTest, EachChoiceWritesWhatTheCommandLinePrints) {
+  const QString project = OpenProject(false);
+  struct Case {
+    int what, filter;
+    const char* file;
+    QStringList args;
+  };
+  const Case cases[] = {
+      {0, 0, "r.csv", {"results", "--full-precision", "--format", "csv"}},
+      {0, 1, "r.tsv", {"results", "--full-precision"}},
+      {0, 2, "r.json", {"results", "--full-precision", "--format", "json"}},
+      {1, 0, "p.csv", {"points", "--full-precision", "--format", "csv"}},
+      {1, 2, "p.json", {"points", "--full-precision", "--format", "json"}},
+      {2, 0, "g.json", {"results", "--format", "shapes"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Export(c.what, c.filter, TempPath(c.file));
+    EXPECT_EQ(TakeMessages(), QStringList());
+    const QByteArray written = ReadAll(TempPath(c.file));
+    ASSERT_FALSE(written.isEmpty());
+    EXPECT_EQ(written, Cli(c.args + QStringList{project}));
+  }
+  EXPECT_TRUE(ReadAll(TempPath("r.csv")).startsWith("\xEF\xBB\xBF分類,Group,長さ(mm)"));
+  // Outside the degree unit no GeoJSON is offered; the geometries have no table form.
+  ASSERT_EQ(dialogs.choiceItems.back(), (QStringList{"結果表", "点の表", "図形"}));
+  EXPECT_EQ(dialogs.fileFilters[0],
+            "CSV (コンマ区切り) (*.csv);;TSV (タブ区切り) (*.tsv *.txt);;JSON (*.json)");
+  EXPECT_EQ(dialogs.fileFilters.back(), "JSON (*.json)");
+  EXPECT_EQ(dialogs.filePresets[0], TempPath("site_結果表.csv"));
+
+  // A name without an extension gets the chosen format's.
+  Export(1, 1, TempPath("points"));
+  EXPECT_EQ(ReadAll(TempPath("points.tsv")), Cli({"points", "--full-precision", project}));
+  // Cancelled in either chooser: nothing is written.
+  const int shown = static_cast<int>(dialogs.fileFilters.size());
+  Action("ExportResults")->trigger();
+  EXPECT_EQ(static_cast<int>(dialogs.fileFilters.size()), shown);
+}
+
+TEST_F(ExportWindowTest, GeoJsonFeaturesSitWhereThePointTablePutsThePoints) {
+  const QString project = OpenProject(true);
+  Export(2, 1, TempPath("groups.geojson"));
+  EXPECT_EQ(dialogs.fileFilters.back(), "JSON (*.json);;GeoJSON (*.geojson)");
+  const QByteArray geo = ReadAll(TempPath("groups.geojson"));
+  EXPECT_EQ(geo, Cli({"results", "--format", "geojson", project}));
+  Export(1, 0, TempPath("points.csv"));
+  EXPECT_EQ(dialogs.fileFilters.back(),
+            "CSV (コンマ区切り) (*.csv);;TSV (タブ区切り) (*.tsv *.txt);;JSON (*.json);;"
+            "GeoJSON (*.geojson)");
+
+  // The point table: longitude and latitude of every point by group label.
+  QMap<QString, QList<QPair<double, double>>> table;
+  const QList<QByteArray> rows = ReadAll(TempPath("points.csv")).mid(3).split('\n');
+  ASSERT_EQ(rows[0].trimmed(), "分類,Group,Point,x(pixels),y(pixels),経度(度),緯度(度)");
+  for (qsizetype r = 1; r < rows.size(); ++r) {
+    const QList<QByteArray> cells = rows[r].trimmed().split(',');
+    if (cells.size() < 7) continue;
+    table[QString::fromUtf8(cells[1])] << qMakePair(cells[5].toDouble(), cells[6].toDouble());
+  }
+  ASSERT_EQ(table.size(), 3);
+
+  QJsonParseError error;
+  const QJsonDocument doc = QJsonDocument::fromJson(geo, &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+  EXPECT_EQ(doc.object()["type"].toString(), "FeatureCollection");
+  const QJsonArray features = doc.object()["features"].toArray();
+  ASSERT_EQ(features.size(), 3);
+  const auto position = [](const QJsonValue& v) {
+    return qMakePair(v.toArray()[0].toDouble(), v.toArray()[1].toDouble());
+  };
+  for (const QJsonValue& f : features) {
+    const QJsonObject props = f["properties"].toObject();
+    const QString label = props["group"].toString();
+    SCOPED_TRACE(label.toStdString());
+    const QJsonObject geometry = f["geometry"].toObject();
+    QList<QPair<double, double>> coords;
+    if (geometry["type"].toString() == "Polygon") {
+      const QJsonArray ring = geometry["coordinates"].toArray()[0].toArray();
+      EXPECT_EQ(position(ring.first()), position(ring.last()));  // closed
+      for (qsizetype i = 0; i + 1 < ring.size(); ++i) coords << position(ring[i]);
+      // Drawn clockwise on the map; the ring runs the other way from the same first point.
+      std::reverse(coords.begin() + 1, coords.end());
+    } else {
+      for (const QJsonValue& p : geometry["coordinates"].toArray()) coords << position(p);
+    }
+    EXPECT_EQ(coords, table[label]);
+    EXPECT_EQ(props["points"].toInt(), table[label].size());
+  }
+  const QJsonObject c1 = features[0]["properties"].toObject();
+  EXPECT_EQ(features[0]["geometry"]["type"].toString(), "Polygon");
+  EXPECT_EQ(c1["category"].toString(), "水田");
+  EXPECT_EQ(c1["kind"].toString(), "領域（閉曲線）");
+  EXPECT_LT(c1["area"].toDouble(), 0);  // the group's own sign: clockwise
+  EXPECT_EQ(features[1]["geometry"]["type"].toString(), "LineString");
+  EXPECT_EQ(features[2]["geometry"]["type"].toString(), "MultiPoint");
+}
+
+TEST_F(ExportWindowTest, OutOfDateResultsAreCalculatedFirst) {
+  OpenProject(false);
+  Tool("ToolButtonAreaMode")->click();
+  ASSERT_FALSE(form->resultTableShown);
+  Export(0, 0, TempPath("r.csv"));
+  EXPECT_TRUE(form->resultTableShown);
+  EXPECT_EQ(form->pageArea->StringGrid3->Cells(1, 1), "C1");
+  EXPECT_FALSE(ReadAll(TempPath("r.csv")).isEmpty());
+}
+
+TEST_F(ExportWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+  OpenProject(false);
+  const QString target = TempPath("r.csv");
+  WriteAll(target, "old");
+  // The program asks before it replaces a file; "No" keeps it.
+  dialogs.answers.push_back(MsgResult::No);
+  Export(0, 0, target);
+  EXPECT_EQ(TakeMessages(), QStringList{"同名のファイルがあります。\n上書きしてよろしいですか。"});
+  EXPECT_EQ(ReadAll(target), "old");
+
+  QFile::setPermissions(target, QFile::ReadOwner);
+  dialogs.answers.push_back(MsgResult::Yes);
+  Export(0, 0, target);
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1].kind, MsgKind::Error);
+  EXPECT_TRUE(
+      dialogs.messages[1].text.startsWith("ファイル " + target + " の書き込みに失敗しました。\n"))
+      << dialogs.messages[1].text.toStdString();
+  EXPECT_EQ(ReadAll(target), "old");
+}
+
+}  // namespace
+}  // namespace zelko::testing

@@ -1,0 +1,264 @@
+// The files an export writes: each format, the byte order mark, every digit of every value, the
+// groups as GeoJSON, and a write that fails.
+#include "measure/export.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "coords/transform.h"
+#include "measure/calculation.h"
+
+namespace zelko {
+namespace {
+
+namespace fs = std::filesystem;
+
+TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
+  TLine line;
+  line.LineType = kind;
+  line.Sort = static_cast<std::uint16_t>(sort);
+  for (const auto& [x, y] : points)
+    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
+  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
+  return line;
+}
+
+// Millimetres at a tenth of a millimetre per pixel: values no display rounding keeps whole.
+ProjectData MillimetreProject() {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.ScaleUnit = 2;
+  d.Cx = {0, 0.1, 0};
+  d.Cy = {0, 0, 0.1};
+  d.Categories = {"Sort 1", "道路, 舗装"};
+  d.Lines = {Group(ltCurve, 0, {{0, 0}, {1, 1}, {3, 7}}),
+             Group(ltClosed, 1, {{0, 0}, {3, 0}, {3, 7}})};
+  return d;
+}
+
+// Longitude 135 + x/2, latitude 35 - y/4.
+ProjectData DegreeProject() {
+  ProjectData d;
+  d.Method = tmAffine;
+  d.ScaleUnit = kDegreeUnit;
+  d.Cx = {135, 0.5, 0};
+  d.Cy = {35, 0, -0.25};
+  d.Categories = {"Sort 1", "池"};
+  d.Lines = {Group(ltCurve, 0, {{0, 0}, {2, 0}}),
+             // clockwise on the map: (135, 35), (136, 34), (135, 34)
+             Group(ltClosed, 1, {{0, 0}, {2, 4}, {0, 4}}), Group(ltPoints, 0, {{2, 2}, {4, 0}}),
+             Group(ltCurve, 0, {{4, 4}})};
+  return d;
+}
+
+std::vector<std::vector<std::string>> SplitRows(const std::string& text, char separator) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    const std::string line = text.substr(start, end - start);
+    std::vector<std::string> cells;
+    std::size_t a = 0;
+    for (std::size_t b; (b = line.find(separator, a)) != std::string::npos; a = b + 1)
+      cells.push_back(line.substr(a, b - a));
+    cells.push_back(line.substr(a));
+    rows.push_back(cells);
+    start = end == std::string::npos ? text.size() : end + 2;
+  }
+  return rows;
+}
+
+bool StartsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+double Number(const std::string& text) {
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  EXPECT_EQ(*end, '\0') << text;
+  return v;
+}
+
+TEST(Export, ResultTableInCsvKeepsEveryDigitBehindAByteOrderMark) {
+  const ProjectData d = MillimetreProject();
+  const ExportText csv = ExportProject(d, ExportContent::Results, ExportFormat::Csv);
+  ASSERT_TRUE(csv.ok()) << csv.error;
+  ASSERT_EQ(csv.text.substr(0, 3), "\xEF\xBB\xBF");
+  const auto rows = SplitRows(csv.text.substr(3), ',');
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"分類", "Group", "長さ(mm)", "面積(mm^2)", "点数"}));
+  // The category with a comma is quoted, as the table copies are.
+  EXPECT_NE(csv.text.find("\r\n\"道路, 舗装\",C2,"), std::string::npos) << csv.text;
+
+  std::vector<TLine> measured = d.Lines;
+  ASSERT_TRUE(CalculateLines(measured, d.Method, d.Cx, d.Cy, d.ScaleUnit).ok());
+  EXPECT_EQ(Number(rows[1][2]), measured[0].Length);  // 0.1·√2 + 0.1·√40: no short decimal
+  EXPECT_GT(rows[1][2].size(), 12u);
+  // (The quoted category splits in two here; the values are counted from the end.)
+  const std::size_t n = rows[2].size();
+  EXPECT_EQ(Number(rows[2][n - 3]), measured[1].Length);
+  EXPECT_EQ(Number(rows[2][n - 2]), measured[1].Area);
+
+  // TSV: the same cells between tabs, no byte order mark.
+  const ExportText tsv = ExportProject(d, ExportContent::Results, ExportFormat::Tsv);
+  EXPECT_EQ(SplitRows(tsv.text, '\t')[1], rows[1]);
+  EXPECT_TRUE(StartsWith(tsv.text, "分類\tGroup"));
+}
+
+TEST(Export, PointTableCarriesImageAndPhysicalPositionsWithTheirUnits) {
+  ProjectData d = MillimetreProject();
+  const ExportText tsv = ExportProject(d, ExportContent::Points, ExportFormat::Tsv);
+  ASSERT_TRUE(tsv.ok());
+  const auto rows = SplitRows(tsv.text, '\t');
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"分類", "Group", "Point", "x(pixels)", "y(pixels)",
+                                               "X(mm)", "Y(mm)"}));
+  EXPECT_EQ(std::vector<std::string>(rows[3].begin(), rows[3].begin() + 5),
+            (std::vector<std::string>{"1", "L1", "3", "3", "7"}));
+  EXPECT_EQ(Number(rows[3][5]), EvaluateTransform(d.Method, d.Cx, 3, 7));
+  EXPECT_EQ(Number(rows[3][6]), EvaluateTransform(d.Method, d.Cy, 3, 7));
+  EXPECT_EQ(rows[6][1], "C2");
+
+  const ExportText json = ExportProject(d, ExportContent::Points, ExportFormat::Json);
+  EXPECT_PRED2(StartsWith, json.text, "{\"imageUnit\": \"pixels\", \"unit\": \"mm\",\n \"header\"");
+  EXPECT_NE(json.text.find("{\"group\": \"C2\", \"point\": \"2\", \"category\": \"道路, 舗装\", "
+                           "\"x\": 3, \"y\": 0, \"X\": " +
+                           rows[5][5] + ", \"Y\": 0}"),
+            std::string::npos)
+      << json.text;
+
+  // Without a transformation: the image columns alone, and no unit.
+  d.Cx.clear();
+  d.Cy.clear();
+  const ExportText image = ExportProject(d, ExportContent::Points, ExportFormat::Json);
+  ASSERT_TRUE(image.ok());
+  EXPECT_NE(image.text.find("\"unit\": null"), std::string::npos);
+  EXPECT_EQ(image.text.find("\"X\""), std::string::npos);
+  EXPECT_EQ(SplitRows(ExportProject(d, ExportContent::Points, ExportFormat::Csv).text, ',')[1],
+            (std::vector<std::string>{"1", "L1", "1", "0", "0"}));
+}
+
+TEST(Export, ResultsAsJsonNameTheirUnits) {
+  const ExportText json =
+      ExportProject(MillimetreProject(), ExportContent::Results, ExportFormat::Json);
+  ASSERT_TRUE(json.ok());
+  EXPECT_PRED2(StartsWith, json.text,
+               "{\"lengthUnit\": \"mm\", \"areaUnit\": \"mm^2\",\n \"header\"");
+  EXPECT_NE(json.text.find("{\"type\": \"group\", \"group\": \"C2\", \"category\": \"道路, 舗装\", "
+                           "\"kind\": \"領域（閉曲線）\", \"length\": "),
+            std::string::npos)
+      << json.text;
+  EXPECT_NE(json.text.find(", \"points\": 3}\n ]}\n"), std::string::npos);
+}
+
+TEST(Export, GroupsAsGeoJsonAreLongitudeLatitudeFeatures) {
+  const ProjectData d = DegreeProject();
+  const ExportText geo = ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson);
+  ASSERT_TRUE(geo.ok()) << geo.error;
+  const std::string& t = geo.text;
+  EXPECT_PRED2(StartsWith, t,
+               "{\"type\": \"FeatureCollection\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n "
+               "\"features\": [");
+  EXPECT_NE(t.find("{\"type\": \"Feature\", \"geometry\": {\"type\": \"LineString\", "
+                   "\"coordinates\": [[135, 35], [136, 35]]}, \"properties\": {\"group\": \"L1\", "
+                   "\"category\": \"Sort 1\", \"kind\": \"曲線\", \"length\": "),
+            std::string::npos)
+      << t;
+  // The ring is turned counter-clockwise, starts at the group's first point and is closed.
+  EXPECT_NE(t.find("{\"type\": \"Polygon\", \"coordinates\": [[[135, 35], [135, 34], [136, 34], "
+                   "[135, 35]]]}, \"properties\": {\"group\": \"C2\", \"category\": \"池\", "
+                   "\"kind\": \"領域（閉曲線）\""),
+            std::string::npos)
+      << t;
+  EXPECT_NE(t.find("{\"type\": \"MultiPoint\", \"coordinates\": [[136, 34.5], [137, 35]]}"),
+            std::string::npos);
+  // Too few points for the kind: the geometry they make.
+  EXPECT_NE(t.find("{\"type\": \"Point\", \"coordinates\": [137, 34]}, \"properties\": {\"group\": "
+                   "\"L4\""),
+            std::string::npos);
+
+  // The area keeps the group's own sign and every digit.
+  std::vector<TLine> measured = d.Lines;
+  ASSERT_TRUE(CalculateLines(measured, d.Method, d.Cx, d.Cy, d.ScaleUnit).ok());
+  const std::size_t at = t.find("\"area\": ", t.find("\"group\": \"C2\"")) + 8;
+  EXPECT_EQ(Number(t.substr(at, t.find(',', at) - at)), measured[1].Area);
+  EXPECT_EQ(ExportProject(d, ExportContent::Results, ExportFormat::GeoJson).text, t);
+
+  // The same geometries in the project's unit, named, in the order the points were taken.
+  const ExportText json = ExportProject(d, ExportContent::Shapes, ExportFormat::Json);
+  EXPECT_PRED2(StartsWith, json.text,
+               "{\"unit\": \"度\", \"lengthUnit\": \"m\", \"areaUnit\": \"m^2\",\n \"groups\": [");
+  EXPECT_NE(json.text.find("\"geometry\": {\"type\": \"Polygon\", \"coordinates\": [[[135, 35], "
+                           "[136, 34], [135, 34], [135, 35]]]}}"),
+            std::string::npos)
+      << json.text;
+
+  // A ring closed by hand is not closed twice; two points make no ring.
+  ProjectData byHand = d;
+  byHand.Lines = {Group(ltClosed, 0, {{0, 0}, {0, 4}, {2, 4}, {0, 0}}),
+                  Group(ltClosed, 0, {{0, 0}, {2, 0}})};
+  const std::string hand = ExportProject(byHand, ExportContent::Shapes, ExportFormat::GeoJson).text;
+  EXPECT_NE(hand.find("[[[135, 35], [135, 34], [136, 34], [135, 35]]]}"), std::string::npos)
+      << hand;
+  EXPECT_NE(hand.find("{\"type\": \"LineString\", \"coordinates\": [[135, 35], [136, 35]]}, "
+                      "\"properties\": {\"group\": \"C2\""),
+            std::string::npos)
+      << hand;
+
+  const ExportText points = ExportProject(d, ExportContent::Points, ExportFormat::GeoJson);
+  EXPECT_NE(points.text.find("{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", "
+                             "\"coordinates\": [136, 34.5]}, \"properties\": {\"group\": \"P3\", "
+                             "\"point\": \"1\", \"category\": \"Sort 1\", \"x\": 2, \"y\": 2}}"),
+            std::string::npos)
+      << points.text;
+}
+
+TEST(Export, WhatAFormatCannotHoldIsRefusedWithAReason) {
+  const ProjectData mm = MillimetreProject();
+  for (ExportContent c : {ExportContent::Results, ExportContent::Points, ExportContent::Shapes}) {
+    const ExportText geo = ExportProject(mm, c, ExportFormat::GeoJson);
+    EXPECT_EQ(geo.status, ExportStatus::NotDegreeUnit);
+    EXPECT_NE(geo.error.find("\"mm\""), std::string::npos) << geo.error;
+    EXPECT_TRUE(geo.text.empty());
+  }
+  EXPECT_EQ(ExportProject(mm, ExportContent::Shapes, ExportFormat::Csv).status,
+            ExportStatus::NotOffered);
+  EXPECT_FALSE(ExportOffered(ExportContent::Shapes, ExportFormat::Tsv, kDegreeUnit));
+  EXPECT_TRUE(ExportOffered(ExportContent::Points, ExportFormat::GeoJson, kDegreeUnit));
+
+  ProjectData unset = DegreeProject();
+  unset.Cy.pop_back();
+  EXPECT_EQ(ExportProject(unset, ExportContent::Results, ExportFormat::Csv).status,
+            ExportStatus::NoTransform);
+  EXPECT_EQ(ExportProject(unset, ExportContent::Points, ExportFormat::GeoJson).status,
+            ExportStatus::NoTransform);
+  // No values that JSON cannot hold, no text where a number belongs.
+  EXPECT_EQ(ExactNumber(std::nan("")), "");
+  EXPECT_EQ(ExactNumber(0.1 + 0.2), "0.30000000000000004");
+}
+
+TEST(Export, AFailedWriteLeavesTheOldFile) {
+  char templ[] = "/tmp/zelko_export_XXXXXX";
+  ASSERT_NE(mkdtemp(templ), nullptr);
+  const fs::path dir = templ;
+  const std::string path = (dir / "results.csv").string();
+  std::string error;
+  ASSERT_TRUE(WriteExportFile(path, "old", &error)) << error;
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  EXPECT_FALSE(WriteExportFile(path, "new", &error));
+  EXPECT_FALSE(error.empty());
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+  EXPECT_FALSE(WriteExportFile((dir / "missing" / "r.csv").string(), "new", &error));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zelko
