@@ -2,33 +2,144 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <cstring>
 #include <limits>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zelko::kernels {
 
+namespace {
+
+// Helper threads that live as long as the program: a slider step runs several jobs of a few
+// milliseconds each, and starting a thread per job cost as much as the job. One job at a time;
+// a caller that finds the pool busy (another thread, or a job started from inside a job) does
+// its work itself.
+class RowPool {
+ public:
+  RowPool() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned helpers = cores > 1 ? std::min(cores - 1, 7u) : 0u;
+    for (unsigned i = 0; i < helpers; ++i) {
+      try {
+        workers_.emplace_back([this] { Serve(); });
+      } catch (const std::system_error&) {
+        break;  // fewer helpers; the caller still works
+      }
+    }
+  }
+  ~RowPool() {
+    {
+      const std::lock_guard lock(m_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    workers_.clear();  // joins
+  }
+  RowPool(const RowPool&) = delete;
+  RowPool& operator=(const RowPool&) = delete;
+
+  int Helpers() const { return static_cast<int>(workers_.size()); }
+
+  // false when the pool is busy: the caller runs the job alone.
+  bool Run(int rows, const std::function<void(int, int)>& fn) {
+    std::unique_lock job(jobMutex_, std::try_to_lock);
+    if (!job.owns_lock() || workers_.empty()) return false;
+    // A few parts per thread, so a thread that gets a slow band is helped by the others.
+    const int threads = Helpers() + 1;
+    const int parts = std::min(rows, threads * 4);
+    {
+      const std::lock_guard lock(m_);
+      fn_ = &fn;
+      rows_ = rows;
+      parts_ = parts;
+      next_ = 0;
+      unfinished_ = parts;
+      error_ = nullptr;
+      ++generation_;
+    }
+    wake_.notify_all();
+    Work();
+    std::unique_lock lock(m_);
+    done_.wait(lock, [this] { return unfinished_ == 0; });
+    fn_ = nullptr;
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+    return true;
+  }
+
+ private:
+  void Serve() {
+    std::uint64_t seen = 0;
+    for (;;) {
+      {
+        std::unique_lock lock(m_);
+        wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+        if (stop_) return;
+        seen = generation_;
+      }
+      Work();
+    }
+  }
+
+  // Takes parts until none is left.
+  void Work() {
+    for (;;) {
+      int part;
+      const std::function<void(int, int)>* fn;
+      int rows, parts;
+      {
+        const std::lock_guard lock(m_);
+        if (fn_ == nullptr || next_ >= parts_) return;
+        part = next_++;
+        fn = fn_;
+        rows = rows_;
+        parts = parts_;
+      }
+      const int y0 = static_cast<int>(std::int64_t{rows} * part / parts);
+      const int y1 = static_cast<int>(std::int64_t{rows} * (part + 1) / parts);
+      std::exception_ptr error;
+      try {
+        (*fn)(y0, y1);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      const std::lock_guard lock(m_);
+      if (error && !error_) error_ = error;
+      if (--unfinished_ == 0) done_.notify_all();
+    }
+  }
+
+  std::mutex jobMutex_;
+  std::mutex m_;
+  std::condition_variable wake_, done_;
+  const std::function<void(int, int)>* fn_ = nullptr;
+  int rows_ = 0, parts_ = 0, next_ = 0, unfinished_ = 0;
+  std::uint64_t generation_ = 0;
+  std::exception_ptr error_;
+  bool stop_ = false;
+  std::vector<std::jthread> workers_;  // last: joined before the members they use go
+};
+
+RowPool& Pool() {
+  static RowPool pool;
+  return pool;
+}
+
+}  // namespace
+
 void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn) {
   if (rows <= 0) return;
-  // Below this a thread costs more than it saves.
+  // Below this handing the work over costs more than it saves.
   constexpr std::int64_t kMinParallelWork = 1 << 16;
-  if (rows < 2 || work < kMinParallelWork || std::thread::hardware_concurrency() < 2) {
-    fn(0, rows);
-    return;
-  }
-  const int half = rows / 2;
-  std::thread other;
-  try {
-    other = std::thread(fn, half, rows);
-  } catch (const std::system_error&) {
-    fn(0, rows);
-    return;
-  }
-  fn(0, half);
-  other.join();
+  if (rows < 2 || work < kMinParallelWork || !Pool().Run(rows, fn)) fn(0, rows);
 }
+
+int ParallelHelpers() { return Pool().Helpers(); }
 
 // (index x size) div count for every index below count, with the 32-bit product rule.
 std::vector<std::int32_t> ResizeTable(int size, int count) {

@@ -23,9 +23,14 @@ ColourTables BuildColourTables(bool contrastOn, bool balanceOn, double strength,
                                std::int8_t redOffset, std::int8_t greenOffset,
                                std::int8_t blueOffset);
 
-// Runs fn(firstRow, endRow) over [0, rows), split between this thread and one more when the
-// work (pixels) is large enough to pay for a thread.
+// Runs fn(firstRow, endRow) over [0, rows), split in bands between this thread and the
+// program's helper threads when the work (pixels) is large enough to pay for handing it over;
+// otherwise, or while the helpers are busy with another caller's job, on this thread alone.
+// Returns when every band is done; an exception from fn is passed on after that.
 void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn);
+
+// The number of helper threads (cores - 1, started on first use).
+int ParallelHelpers();
 
 // (i x size) div count for every i below count: the columns or rows a resize samples. Throws
 // ImagingError when (count - 1) x size does not fit 32 bits.
