@@ -12,6 +12,7 @@
 #include "coords/transform.h"
 #include "document/numbers.h"
 #include "measure/formats.h"
+#include "render/live_picture.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -29,14 +30,16 @@ ViewWindow TForm1::CurrentView() const {
 }
 
 void TForm1::PaintPicture(double X, double Y) {
-  if (images->working.isNull()) return;
+  if (!images->live.Defined()) return;
   ViewWindow w = CurrentView();
   PlaceViewWindow(w, ViewWidth(), ViewHeight(), X, Y);
   XB0 = w.XB0;
   YB0 = w.YB0;
   SWidth = w.SWidth;
   SHeight = w.SHeight;
-  QImage picture = ViewPicture(images->working, w);
+  // Only the window's pixels are computed, straight from the loaded image.
+  LiveViewPicture(images->live, w, images->working);
+  QImage picture = images->working;
   Xcent = (SWidth / 2.0 + XB0) / factor;
   Ycent = (SHeight / 2.0 + YB0) / factor;
   Image->SetPicture(OverviewPicture(images->small, w, sym));
@@ -90,7 +93,7 @@ void TForm1::ToolButtonAutoTrackClick() {
 }
 
 void TForm1::FormResize() {
-  if (!Image1->HasPicture() || images->working.isNull()) return;
+  if (!Image1->HasPicture() || !images->live.Defined()) return;
   const double fit = FitFactor();
   if (factor < fit) {
     factor = fit;

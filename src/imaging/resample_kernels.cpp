@@ -343,7 +343,7 @@ inline void FillBackground(std::uint8_t* d, int count, const std::uint8_t* bg) {
 template <int N, bool Lut>
 void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                 const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
-                const ColourTables* lut, int y0, int y1) {
+                const ColourTables* lut, int ox, int oy, int y0, int y1) {
   constexpr int kTileWidth = 128, kTileHeight = 32;
   const int w = dst.Width();
   std::uint8_t bgBytes[4];
@@ -354,8 +354,10 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
       const int txEnd = std::min(w, tx + kTileWidth);
       for (int y = ty; y < tyEnd; ++y) {
         std::uint8_t* row = dst.Row(y);
-        const double bx = static_cast<double>(y) * inv.i12 + inv.tx;
-        const double by = static_cast<double>(y) * inv.i22 + inv.ty;
+        // Destination pixel x of this row is pixel (ox + x, Y) of the whole transformed image.
+        const int Y = oy + y;
+        const double bx = static_cast<double>(Y) * inv.i12 + inv.tx + ox * inv.i11;
+        const double by = static_cast<double>(Y) * inv.i22 + inv.ty + ox * inv.i21;
         int first = 0, last = w - 1;
         InsideSpan(inv.i11, bx, innerW, w, first, last);
         if (last >= first) InsideSpan(inv.i21, by, innerH, w, first, last);
@@ -379,9 +381,9 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
           std::int32_t u = static_cast<std::int32_t>(uf >> 32);
           std::int32_t v = static_cast<std::int32_t>(vf >> 32);
           if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(uf) + kMargin) < 2 * kMargin)
-            u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
+            u = AffineIndex(ox + x, Y, inv.i11, inv.i12, inv.tx);
           if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(vf) + kMargin) < 2 * kMargin)
-            v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+            v = AffineIndex(ox + x, Y, inv.i21, inv.i22, inv.ty);
           if (static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
               static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH))
             CopyPixel<N, Lut>(d, srcRows[v] + std::int64_t{columns[u]} * N, lut);
@@ -395,12 +397,12 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
 
 void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                    const std::int32_t* columns, const std::uint8_t* const* srcRows,
-                   std::uint32_t bg, int bpp) {
+                   std::uint32_t bg, int bpp, int ox, int oy) {
   for (int y = 0; y < dst.Height(); ++y) {
     std::uint8_t* d = dst.Row(y);
     for (int x = 0; x < dst.Width(); ++x) {
-      const std::int32_t u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
-      const std::int32_t v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+      const std::int32_t u = AffineIndex(ox + x, oy + y, inv.i11, inv.i12, inv.tx);
+      const std::int32_t v = AffineIndex(ox + x, oy + y, inv.i21, inv.i22, inv.ty);
       const bool inside = static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
                           static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH);
       SetSub(d, x, bpp, inside ? GetSub(srcRows[v], columns[u], bpp) : bg);
@@ -411,9 +413,9 @@ void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH
 template <int N, bool Lut>
 void Affine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
             const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
-            const ColourTables* lut) {
+            const ColourTables* lut, int ox, int oy) {
   ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height(), [&](int y0, int y1) {
-    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, y0, y1);
+    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, ox, oy, y0, y1);
   });
 }
 
@@ -431,23 +433,113 @@ void CheckAffineRange(const AffineInverse& inv, int width, int height) {
 
 void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                const std::int32_t* columns, const std::int32_t* rows, std::uint32_t bg,
-               const ColourTables* lut) {
+               const ColourTables* lut, int originX, int originY) {
   std::vector<const std::uint8_t*> srcRows(static_cast<size_t>(std::max(innerH, 0)));
   for (int v = 0; v < innerH; ++v) srcRows[v] = src.Row(rows[v]);
   const auto* sr = srcRows.data();
+  const int ox = originX, oy = originY;
   switch (src.BitsPerPixel()) {
     case 8:
-      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 16:
-      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 24:
-      if (lut != nullptr) return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut);
-      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      if (lut != nullptr)
+        return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut, ox, oy);
+      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 32:
-      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     default:
-      return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel());
+      return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel(), ox, oy);
   }
+}
+
+void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW,
+                 int innerH, const std::int32_t* columns, const std::int32_t* rows,
+                 const std::int32_t* xs, const std::int32_t* ys, std::uint32_t bg) {
+  const int bpp = src.BitsPerPixel();
+  const int n = bpp / 8;
+  ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height() * 8, [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* d = dst.Row(y);
+      for (int x = 0; x < dst.Width(); ++x) {
+        const std::int32_t u = AffineIndex(xs[x], ys[y], inv.i11, inv.i12, inv.tx);
+        const std::int32_t v = AffineIndex(xs[x], ys[y], inv.i21, inv.i22, inv.ty);
+        const bool inside = static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
+                            static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH);
+        if (bpp < 8)
+          SetSub(d, x, bpp, inside ? GetSub(src.Row(rows[v]), columns[u], bpp) : bg);
+        else if (inside)
+          std::memcpy(d + std::int64_t{x} * n, src.Row(rows[v]) + std::int64_t{columns[u]} * n,
+                      n);
+        else
+          std::memcpy(d + std::int64_t{x} * n, &bg, n);
+      }
+    }
+  });
+}
+
+void AffineInsideRuns(const AffineInverse& inv, int innerW, int innerH, const std::int32_t* xs,
+                      int count, const std::int32_t* ys, int rows,
+                      std::vector<std::int32_t>& runs) {
+  runs.assign(static_cast<size_t>(std::max(rows, 0)) * 2, 0);
+  if (count <= 0) return;
+  ParallelRows(rows, std::int64_t{rows} * 64, [&](int y0, int y1) {
+    for (int j = y0; j < y1; ++j) {
+      const std::int32_t y = ys[j];
+      // Each bound is monotone along the row: true on a prefix, a suffix, all or nothing.
+      auto trueRun = [&](auto holds, int& first, int& end) {
+        const bool a = holds(0), b = holds(count - 1);
+        if (a == b) {
+          first = 0;
+          end = a ? count : 0;
+          return;
+        }
+        int lo = 0, hi = count - 1;  // holds(lo) == a, holds(hi) == b
+        while (hi - lo > 1) {
+          const int mid = lo + (hi - lo) / 2;
+          (holds(mid) == a ? lo : hi) = mid;
+        }
+        if (a) first = 0, end = lo + 1;
+        else first = hi, end = count;
+      };
+      auto u = [&](int i) { return AffineIndex(xs[i], y, inv.i11, inv.i12, inv.tx); };
+      auto v = [&](int i) { return AffineIndex(xs[i], y, inv.i21, inv.i22, inv.ty); };
+      int first = 0, end = count, f, e;
+      trueRun([&](int i) { return u(i) >= 0; }, f, e), first = std::max(first, f), end = std::min(end, e);
+      trueRun([&](int i) { return u(i) < innerW; }, f, e), first = std::max(first, f), end = std::min(end, e);
+      trueRun([&](int i) { return v(i) >= 0; }, f, e), first = std::max(first, f), end = std::min(end, e);
+      trueRun([&](int i) { return v(i) < innerH; }, f, e), first = std::max(first, f), end = std::min(end, e);
+      if (end < first) end = first;
+      runs[2 * j] = first;
+      runs[2 * j + 1] = end;
+    }
+  });
+}
+
+void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& t,
+                       const std::vector<std::int32_t>* runs) {
+  const int w = src.Width();
+  ParallelRows(src.Height(), std::int64_t{w} * src.Height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      std::uint8_t* d = dst.Row(y);
+      int first = 0, end = w;
+      if (runs != nullptr) first = (*runs)[2 * y], end = (*runs)[2 * y + 1];
+      if (d != s) {
+        std::memcpy(d, s, static_cast<size_t>(first) * 3);
+        std::memcpy(d + std::int64_t{end} * 3, s + std::int64_t{end} * 3,
+                    static_cast<size_t>(w - end) * 3);
+      }
+      s += std::int64_t{first} * 3;
+      d += std::int64_t{first} * 3;
+      for (int x = first; x < end; ++x, s += 3, d += 3) {
+        d[0] = t.blue[s[0]];
+        d[1] = t.green[s[1]];
+        d[2] = t.red[s[2]];
+      }
+    }
+  });
 }
 
 }  // namespace zelko::kernels

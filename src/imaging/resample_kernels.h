@@ -65,6 +65,26 @@ std::int32_t AffineIndex(std::int32_t x, std::int32_t y, double a, double b, dou
 // in layout form). CheckAffineRange must have passed for dst's size.
 void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerWidth,
                int innerHeight, const std::int32_t* columns, const std::int32_t* rows,
-               std::uint32_t layoutBackground, const ColourTables* lut);
+               std::uint32_t layoutBackground, const ColourTables* lut, int originX = 0,
+               int originY = 0);
+
+// MapAffine for a part of the transformed image: dst(x, y) is its pixel (originX + x, originY + y)
+// as above, which is what the view window needs. The pixel (xs[x], ys[y]) for scattered
+// positions (the overview's), each by the exact rule.
+void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerWidth,
+                 int innerHeight, const std::int32_t* columns, const std::int32_t* rows,
+                 const std::int32_t* xs, const std::int32_t* ys, std::uint32_t layoutBackground);
+
+// For each row j of the positions (xs[i], ys[j]) of a transformed image, xs increasing: the
+// run [runs[2j], runs[2j + 1]) of i whose pixels MapAffine takes from the source; the rest is
+// background. (The rounded inverse map is monotone along a row, so the run is unbroken.)
+void AffineInsideRuns(const AffineInverse& inv, int innerWidth, int innerHeight,
+                      const std::int32_t* xs, int count, const std::int32_t* ys, int rows,
+                      std::vector<std::int32_t>& runs);
+
+// dst = src (24 bits, same size) with the tables applied; with runs (as AffineInsideRuns
+// gives), only inside each row's run: the background keeps its colour, as in MapAffine.
+void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& tables,
+                       const std::vector<std::int32_t>* runs = nullptr);
 
 }  // namespace zelko::kernels
