@@ -251,5 +251,40 @@ TEST_F(LiveViewTest, EveryViewAtTurnsZoomsAndPansIsTheFullBuildsWindow) {
   }
 }
 
+// Fifty values of a drag reach the document one by one; the view is computed once the events
+// are handled, with the last value, and not once per value.
+TEST_F(LiveViewTest, ASliderDragEndsShowingTheLastValueWithEveryValueMarked) {
+  Start({NoiseImage(TempPath("photo.bmp"), 640, 480, false)});
+  page().CheckBoxContrast->click();
+  page().CheckBoxAdjustRGB->click();
+  form->Doc().MarkSaved();
+  ASSERT_EQ(form->Status(3), "変更なし");
+  int edits = 0;
+  const int id = form->Doc().Subscribe([&](const DocumentChange&) { ++edits; });
+  const QImage before = form->Image1->Picture().copy();
+
+  page().TrackBar1->setFocus();
+  for (int i = 0; i < 50; ++i) QTest::keyClick(page().TrackBar1, Qt::Key_Right);
+  EXPECT_EQ(edits, 50);
+  EXPECT_EQ(form->Doc().Data().Contrast, 100);
+  EXPECT_EQ(page().LabelContrast->text(), "強度：100");
+  EXPECT_EQ(form->Status(3), "変更あり");
+  EXPECT_TRUE(form->Image1->Picture() == before);  // only the newest value waits
+  QCoreApplication::processEvents();
+  ExpectViewIsTheFullBuild("strength 100");
+  EXPECT_FALSE(form->Image1->Picture() == before);
+
+  // The colour balance likewise, with the mouse: a click on the bar's track pages it.
+  for (int i = 0; i < 10; ++i)
+    QTest::mouseClick(page().ScrollBarB, Qt::LeftButton, {},
+                      QPoint(page().ScrollBarB->width() - 30, page().ScrollBarB->height() / 2));
+  EXPECT_EQ(page().ScrollBarB->value(), 128 + 10 * page().ScrollBarB->pageStep());
+  EXPECT_EQ(page().EditB->text(), QString::number(10 * page().ScrollBarB->pageStep()));
+  EXPECT_EQ(edits, 60);
+  QCoreApplication::processEvents();
+  ExpectViewIsTheFullBuild("blue offset");
+  form->Doc().Unsubscribe(id);
+}
+
 }  // namespace
 }  // namespace zelko::testing
