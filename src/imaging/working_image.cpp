@@ -267,6 +267,8 @@ struct LiveWorkingImage::State {
   // contiguous says xs and ys are runs starting at xs[0] and ys[0].
   void Sample(const std::int32_t* xs, int nx, const std::int32_t* ys, int ny, bool contiguous,
               Bitmap& out);
+  // The window's pixels before the colour tables (kept while the window stays).
+  const Bitmap& RawWindow(int x, int y, int width, int height);
 };
 
 void LiveWorkingImage::State::Sample(const std::int32_t* xs, int nx, const std::int32_t* ys,
@@ -377,22 +379,27 @@ std::vector<std::int32_t> Run(int first, int count) {
 
 }  // namespace
 
+const Bitmap& LiveWorkingImage::State::RawWindow(int x, int y, int width, int height) {
+  if (original == nullptr || x < 0 || y < 0 || width < 0 || height < 0 ||
+      x > plan.width - width || y > plan.height - height)
+    throw ImagingError("表示範囲が作業画像の外にあります");
+  const int wanted[4] = {x, y, width, height};
+  if (!rawValid || std::memcmp(wanted, key, sizeof key) != 0) {
+    const std::vector<std::int32_t> xs = Run(x, width), ys = Run(y, height);
+    Sample(xs.data(), width, ys.data(), height, true, raw);
+    if (plan.affine && !fallback)
+      kernels::AffineInsideRuns(plan.inv, plan.innerWidth, plan.innerHeight, xs.data(), width,
+                                ys.data(), height, runs);
+    std::memcpy(key, wanted, sizeof key);
+    rawValid = true;
+    adjustedValid = false;
+  }
+  return raw;
+}
+
 const Bitmap& LiveWorkingImage::Window(int x, int y, int width, int height) {
   State& st = *st_;
-  if (!Defined() || x < 0 || y < 0 || width < 0 || height < 0 || x > st.plan.width - width ||
-      y > st.plan.height - height)
-    throw ImagingError("表示範囲が作業画像の外にあります");
-  const int key[4] = {x, y, width, height};
-  if (!st.rawValid || std::memcmp(key, st.key, sizeof key) != 0) {
-    const std::vector<std::int32_t> xs = Run(x, width), ys = Run(y, height);
-    st.Sample(xs.data(), width, ys.data(), height, true, st.raw);
-    if (st.plan.affine && !st.fallback)
-      kernels::AffineInsideRuns(st.plan.inv, st.plan.innerWidth, st.plan.innerHeight, xs.data(),
-                                width, ys.data(), height, st.runs);
-    std::memcpy(st.key, key, sizeof key);
-    st.rawValid = true;
-    st.adjustedValid = false;
-  }
+  st.RawWindow(x, y, width, height);
   if (!st.lutOn) return st.raw;
   if (!st.adjustedValid) {
     st.adjusted.Reshape(width, height, 24);
@@ -411,34 +418,37 @@ void LiveWorkingImage::WindowArgb(int x, int y, int width, int height, std::uint
     for (int r = 0; r < height; ++r) RowToArgb32(b, r, out + r * stride);
     return;
   }
-  // The tables and the widening in one pass over the cached source pixels: Window gives
-  // those while the tables are set aside.
+  // The tables and the widening in one pass over the window's source pixels.
+  const Bitmap& raw = st.RawWindow(x, y, width, height);
   const bool lutOn = st.lutOn;
-  st.lutOn = false;
-  const Bitmap& raw = Window(x, y, width, height);
-  st.lutOn = lutOn;
-  const kernels::ColourTables* t = lutOn ? &st.tables : nullptr;
-  const std::vector<std::int32_t>* runs = st.Runs(st.runs);
+  // Each channel's table gives its part of the word, so a pixel is three look-ups and two ors;
+  // the background outside the runs keeps its colour, through the plain tables.
+  struct WordTables {
+    std::uint32_t blue[256], green[256], red[256];
+  };
+  WordTables adjusted, plain;
+  for (std::uint32_t v = 0; v < 256; ++v) {
+    plain.blue[v] = 0xFF000000u | v;
+    plain.green[v] = v << 8;
+    plain.red[v] = v << 16;
+    adjusted.blue[v] = 0xFF000000u | (lutOn ? st.tables.blue[v] : v);
+    adjusted.green[v] = std::uint32_t{lutOn ? st.tables.green[v] : static_cast<std::uint8_t>(v)} << 8;
+    adjusted.red[v] = std::uint32_t{lutOn ? st.tables.red[v] : static_cast<std::uint8_t>(v)} << 16;
+  }
+  const std::vector<std::int32_t>* runs = lutOn ? st.Runs(st.runs) : nullptr;
   kernels::ParallelRows(height, std::int64_t{width} * height, [&](int y0, int y1) {
     for (int r = y0; r < y1; ++r) {
-      const std::uint8_t* s = raw.Row(r);
-      std::uint32_t* d = out + r * stride;
+      const std::uint8_t* __restrict s = raw.Row(r);
+      std::uint32_t* __restrict d = out + r * stride;
       int first = 0, end = width;
-      if (t == nullptr) end = 0;
-      else if (runs != nullptr) first = (*runs)[2 * r], end = (*runs)[2 * r + 1];
-      auto plain = [&](int a, int b) {
-        for (int i = a; i < b; ++i) {
-          const std::uint8_t* p = s + std::int64_t{i} * 3;
-          d[i] = 0xFF000000u | std::uint32_t{p[2]} << 16 | std::uint32_t{p[1]} << 8 | p[0];
-        }
+      if (runs != nullptr) first = (*runs)[2 * r], end = (*runs)[2 * r + 1];
+      auto words = [&](const WordTables& t, int a, int b) {
+        for (int i = a; i < b; ++i)
+          d[i] = t.blue[s[3 * i]] | t.green[s[3 * i + 1]] | t.red[s[3 * i + 2]];
       };
-      plain(0, first);
-      for (int i = first; i < end; ++i) {
-        const std::uint8_t* p = s + std::int64_t{i} * 3;
-        d[i] = 0xFF000000u | std::uint32_t{t->red[p[2]]} << 16 |
-               std::uint32_t{t->green[p[1]]} << 8 | t->blue[p[0]];
-      }
-      plain(std::max(first, end), width);
+      words(plain, 0, first);
+      words(adjusted, first, end);
+      words(plain, std::max(first, end), width);
     }
   });
 }
