@@ -296,8 +296,8 @@ void TForm1::PictureSaveClick() {
   if (filter == 1 && bpp >= 8 && bpp != 24 && (whole || inside) &&
       shown.convertToFormat(QImage::Format_RGB32) ==
           images->working.convertToFormat(QImage::Format_RGB32)) {
-    const Bitmap own = whole ? images->built.image
-                             : images->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+    const Bitmap own =
+        whole ? images->built.image : images->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
     WriteImageFileAtomically(S(path), EncodeImageForPath(own, S(path), 90));
     return;
   }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
-#include <exception>
-#include <mutex>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -454,9 +454,9 @@ void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int inn
   }
 }
 
-void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW,
-                 int innerH, const std::int32_t* columns, const std::int32_t* rows,
-                 const std::int32_t* xs, const std::int32_t* ys, std::uint32_t bg) {
+void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+                 const std::int32_t* columns, const std::int32_t* rows, const std::int32_t* xs,
+                 const std::int32_t* ys, std::uint32_t bg) {
   const int bpp = src.BitsPerPixel();
   const int n = bpp / 8;
   ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height() * 8, [&](int y0, int y1) {
@@ -470,8 +470,7 @@ void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int i
         if (bpp < 8)
           SetSub(d, x, bpp, inside ? GetSub(src.Row(rows[v]), columns[u], bpp) : bg);
         else if (inside)
-          std::memcpy(d + std::int64_t{x} * n, src.Row(rows[v]) + std::int64_t{columns[u]} * n,
-                      n);
+          std::memcpy(d + std::int64_t{x} * n, src.Row(rows[v]) + std::int64_t{columns[u]} * n, n);
         else
           std::memcpy(d + std::int64_t{x} * n, &bg, n);
       }
@@ -500,16 +499,22 @@ void AffineInsideRuns(const AffineInverse& inv, int innerW, int innerH, const st
           const int mid = lo + (hi - lo) / 2;
           (holds(mid) == a ? lo : hi) = mid;
         }
-        if (a) first = 0, end = lo + 1;
-        else first = hi, end = count;
+        if (a)
+          first = 0, end = lo + 1;
+        else
+          first = hi, end = count;
       };
       auto u = [&](int i) { return AffineIndex(xs[i], y, inv.i11, inv.i12, inv.tx); };
       auto v = [&](int i) { return AffineIndex(xs[i], y, inv.i21, inv.i22, inv.ty); };
       int first = 0, end = count, f, e;
-      trueRun([&](int i) { return u(i) >= 0; }, f, e), first = std::max(first, f), end = std::min(end, e);
-      trueRun([&](int i) { return u(i) < innerW; }, f, e), first = std::max(first, f), end = std::min(end, e);
-      trueRun([&](int i) { return v(i) >= 0; }, f, e), first = std::max(first, f), end = std::min(end, e);
-      trueRun([&](int i) { return v(i) < innerH; }, f, e), first = std::max(first, f), end = std::min(end, e);
+      trueRun([&](int i) { return u(i) >= 0; }, f, e), first = std::max(first, f),
+                                                       end = std::min(end, e);
+      trueRun([&](int i) { return u(i) < innerW; }, f, e), first = std::max(first, f),
+                                                           end = std::min(end, e);
+      trueRun([&](int i) { return v(i) >= 0; }, f, e), first = std::max(first, f),
+                                                       end = std::min(end, e);
+      trueRun([&](int i) { return v(i) < innerH; }, f, e), first = std::max(first, f),
+                                                           end = std::min(end, e);
       if (end < first) end = first;
       runs[2 * j] = first;
       runs[2 * j + 1] = end;

@@ -187,14 +187,15 @@ const kernels::ColourTables* ColourTablesFor(const Bitmap& original, const Worki
     message = BitDepthMessage(original.BitsPerPixel());
     return nullptr;
   }
-  tables =
-      kernels::BuildColourTables(s.contrast, s.adjustRgb, s.strength, s.offsetR, s.offsetG, s.offsetB);
+  tables = kernels::BuildColourTables(s.contrast, s.adjustRgb, s.strength, s.offsetR, s.offsetG,
+                                      s.offsetB);
   return IsIdentity(tables) ? nullptr : &tables;
 }
 
 // The overview's size and scale for a working image of bw x bh.
 void OverviewSize(int bw, int bh, const WorkingImageSettings& s, int& qw, int& qh, double& f2) {
-  f2 = std::min(static_cast<double>(s.overviewWidth) / bw, static_cast<double>(s.overviewHeight) / bh);
+  f2 = std::min(static_cast<double>(s.overviewWidth) / bw,
+                static_cast<double>(s.overviewHeight) / bh);
   qw = RoundHalfAway(static_cast<long double>(bw) * f2);
   qh = RoundHalfAway(static_cast<long double>(bh) * f2);
 }
@@ -271,8 +272,8 @@ struct LiveWorkingImage::State {
   const Bitmap& RawWindow(int x, int y, int width, int height);
 };
 
-void LiveWorkingImage::State::Sample(const std::int32_t* xs, int nx, const std::int32_t* ys,
-                                     int ny, bool contiguous, Bitmap& out) {
+void LiveWorkingImage::State::Sample(const std::int32_t* xs, int nx, const std::int32_t* ys, int ny,
+                                     bool contiguous, Bitmap& out) {
   const Bitmap& src = Source();
   out.Reshape(nx, ny, src.BitsPerPixel());
   CopyHeader(src, out);
@@ -281,8 +282,8 @@ void LiveWorkingImage::State::Sample(const std::int32_t* xs, int nx, const std::
     kernels::MapSeparable(src, out, xs, ys, false, nullptr);
   } else if (plan.affine) {
     if (contiguous)
-      kernels::MapAffine(src, out, plan.inv, plan.innerWidth, plan.innerHeight,
-                         plan.columns.data(), plan.rows.data(), 0, nullptr, xs[0], ys[0]);
+      kernels::MapAffine(src, out, plan.inv, plan.innerWidth, plan.innerHeight, plan.columns.data(),
+                         plan.rows.data(), 0, nullptr, xs[0], ys[0]);
     else
       kernels::MapAffineAt(src, out, plan.inv, plan.innerWidth, plan.innerHeight,
                            plan.columns.data(), plan.rows.data(), xs, ys, 0);
@@ -308,9 +309,7 @@ void LiveWorkingImage::Clear() { st_ = std::make_unique<State>(); }
 bool LiveWorkingImage::Defined() const { return st_->original != nullptr; }
 int LiveWorkingImage::Width() const { return st_->plan.width; }
 int LiveWorkingImage::Height() const { return st_->plan.height; }
-int LiveWorkingImage::BitsPerPixel() const {
-  return Defined() ? st_->Source().BitsPerPixel() : 0;
-}
+int LiveWorkingImage::BitsPerPixel() const { return Defined() ? st_->Source().BitsPerPixel() : 0; }
 int LiveWorkingImage::OverviewWidth() const { return st_->overviewWidth; }
 int LiveWorkingImage::OverviewHeight() const { return st_->overviewHeight; }
 double LiveWorkingImage::Factor2() const { return st_->factor2; }
@@ -380,8 +379,8 @@ std::vector<std::int32_t> Run(int first, int count) {
 }  // namespace
 
 const Bitmap& LiveWorkingImage::State::RawWindow(int x, int y, int width, int height) {
-  if (original == nullptr || x < 0 || y < 0 || width < 0 || height < 0 ||
-      x > plan.width - width || y > plan.height - height)
+  if (original == nullptr || x < 0 || y < 0 || width < 0 || height < 0 || x > plan.width - width ||
+      y > plan.height - height)
     throw ImagingError("表示範囲が作業画像の外にあります");
   const int wanted[4] = {x, y, width, height};
   if (!rawValid || std::memcmp(wanted, key, sizeof key) != 0) {
@@ -432,7 +431,8 @@ void LiveWorkingImage::WindowArgb(int x, int y, int width, int height, std::uint
     plain.green[v] = v << 8;
     plain.red[v] = v << 16;
     adjusted.blue[v] = 0xFF000000u | (lutOn ? st.tables.blue[v] : v);
-    adjusted.green[v] = std::uint32_t{lutOn ? st.tables.green[v] : static_cast<std::uint8_t>(v)} << 8;
+    adjusted.green[v] = std::uint32_t{lutOn ? st.tables.green[v] : static_cast<std::uint8_t>(v)}
+                        << 8;
     adjusted.red[v] = std::uint32_t{lutOn ? st.tables.red[v] : static_cast<std::uint8_t>(v)} << 16;
   }
   const std::vector<std::int32_t>* runs = lutOn ? st.Runs(st.runs) : nullptr;

@@ -38,7 +38,8 @@ std::vector<std::uint8_t> Pixels(const Bitmap& b, int x, int y, int w, int h) {
   for (int r = y; r < y + h; ++r) {
     const std::uint8_t* row = b.Row(r);
     if (bpp >= 8) {
-      out.insert(out.end(), row + std::int64_t{x} * (bpp / 8), row + std::int64_t{x + w} * (bpp / 8));
+      out.insert(out.end(), row + std::int64_t{x} * (bpp / 8),
+                 row + std::int64_t{x + w} * (bpp / 8));
     } else {
       for (int c = x; c < x + w; ++c) {
         const int per = 8 / bpp, shift = 8 - bpp - (c % per) * bpp;
@@ -77,12 +78,12 @@ void ExpectSameAsFullBuild(const Bitmap& original, const WorkingImageSettings& s
   EXPECT_EQ(small.palette, full.small.palette) << what;
 
   // The whole image, the corners, single pixels and random windows.
-  std::vector<std::array<int, 4>> windows = {{0, 0, W, H}, {0, 0, 1, 1}, {W - 1, H - 1, 1, 1},
-                                             {W / 2, 0, W - W / 2, H / 3 + 1}};
+  std::vector<std::array<int, 4>> windows = {
+      {0, 0, W, H}, {0, 0, 1, 1}, {W - 1, H - 1, 1, 1}, {W / 2, 0, W - W / 2, H / 3 + 1}};
   for (int i = 0; i < 6; ++i) {
     const int w = 1 + static_cast<int>(rng() % W), h = 1 + static_cast<int>(rng() % H);
-    windows.push_back({static_cast<int>(rng() % (W - w + 1)),
-                       static_cast<int>(rng() % (H - h + 1)), w, h});
+    windows.push_back(
+        {static_cast<int>(rng() % (W - w + 1)), static_cast<int>(rng() % (H - h + 1)), w, h});
   }
   for (const auto& [x, y, w, h] : windows) {
     const std::string where = what + " window " + std::to_string(x) + "," + std::to_string(y) +
@@ -98,8 +99,8 @@ void ExpectSameAsFullBuild(const Bitmap& original, const WorkingImageSettings& s
     EXPECT_EQ(words.back(), 0xDEADBEEFu) << where;
     std::vector<std::uint32_t> expected(static_cast<std::size_t>(w));
     for (int r = 0; r < h; r += std::max(1, h / 7)) {
-      const Bitmap cut = full.image.BitsPerPixel() >= 8 ? CropBitmap(full.image, 0, y + r, W, 1)
-                                                        : Bitmap();
+      const Bitmap cut =
+          full.image.BitsPerPixel() >= 8 ? CropBitmap(full.image, 0, y + r, W, 1) : Bitmap();
       if (cut.Empty()) break;
       std::vector<std::uint32_t> row(static_cast<std::size_t>(W));
       RowToArgb32(cut, 0, row.data());

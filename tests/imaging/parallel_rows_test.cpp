@@ -37,15 +37,13 @@ TEST(ParallelRows, EveryRowOnceForSmallLargeAndOddJobsAndManyJobsInARow) {
 TEST(ParallelRows, JobsFromInsideAJobAndFromTwoThreadsAtOnceFinish) {
   std::atomic<int> inner{0};
   ParallelRows(8, 1 << 24, [&](int y0, int y1) {
-    for (int y = y0; y < y1; ++y)
-      ParallelRows(100, 1 << 24, [&](int a, int b) { inner += b - a; });
+    for (int y = y0; y < y1; ++y) ParallelRows(100, 1 << 24, [&](int a, int b) { inner += b - a; });
   });
   EXPECT_EQ(inner.load(), 800);
 
   std::atomic<long> total{0};
   auto many = [&] {
-    for (int i = 0; i < 300; ++i)
-      ParallelRows(50, 1 << 24, [&](int a, int b) { total += b - a; });
+    for (int i = 0; i < 300; ++i) ParallelRows(50, 1 << 24, [&](int a, int b) { total += b - a; });
   };
   std::thread other(many);
   many();
