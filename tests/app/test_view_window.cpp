@@ -216,9 +216,8 @@ class LiveViewTest : public ViewTest {
   // The picture the view shows must be the full build's window, black outside the image.
   void ExpectViewIsTheFullBuild(const std::string& what) {
     WorkingImage full;
-    ASSERT_TRUE(BuildWorkingImage(form->images->OriginalImage, form->CurrentWorkingSettings(),
-                                  full)
-                    .ok);
+    ASSERT_TRUE(
+        BuildWorkingImage(form->images->OriginalImage, form->CurrentWorkingSettings(), full).ok);
     ASSERT_EQ(form->BitWidth, full.image.Width()) << what;
     ASSERT_EQ(form->BitHeight, full.image.Height()) << what;
     const QImage expected = ViewPicture(WrapBitmap(full.image), form->CurrentView());
