@@ -4,6 +4,9 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -520,6 +523,102 @@ void AffineInsideRuns(const AffineInverse& inv, int innerW, int innerH, const st
       runs[2 * j + 1] = end;
     }
   });
+}
+
+WordTables MakeWordTables(const ColourTables& t) {
+  WordTables w;
+  for (int v = 0; v < 256; ++v) {
+    w.blue[v] = 0xFF000000u | t.blue[v];
+    w.green[v] = std::uint32_t{t.green[v]} << 8;
+    w.red[v] = std::uint32_t{t.red[v]} << 16;
+  }
+  w.sameChannels = std::memcmp(t.blue, t.green, 256) == 0 && std::memcmp(t.blue, t.red, 256) == 0;
+  return w;
+}
+
+const ColourTables& IdentityTables() {
+  static const ColourTables identity = [] {
+    ColourTables t;
+    for (int v = 0; v < 256; ++v) t.blue[v] = t.green[v] = t.red[v] = static_cast<std::uint8_t>(v);
+    return t;
+  }();
+  return identity;
+}
+
+namespace {
+
+void BgrToWordsScalar(const std::uint8_t* __restrict s, std::uint32_t* __restrict d, int count,
+                      const WordTables& w) {
+  for (int i = 0; i < count; ++i, s += 3) d[i] = w.blue[s[0]] | w.green[s[1]] | w.red[s[2]];
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ZELKO_BYTE_PERMUTE 1
+
+// A 256-entry byte table looked up for 64 bytes at once: two permutes over 128 entries each,
+// the index's top bit choosing between them.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(const __m512i* t,
+                                                                             __m512i v) {
+  const __m512i low = _mm512_permutex2var_epi8(t[0], v, t[1]);
+  const __m512i high = _mm512_permutex2var_epi8(t[2], v, t[3]);
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void BgrToWordsPermute(const std::uint8_t* s,
+                                                                              std::uint32_t* d,
+                                                                              int count,
+                                                                              const ColourTables& t,
+                                                                              const WordTables& w) {
+  __m512i blue[4], green[4], red[4];
+  for (int k = 0; k < 4; ++k) {
+    blue[k] = _mm512_loadu_si512(t.blue + 64 * k);
+    green[k] = _mm512_loadu_si512(t.green + 64 * k);
+    red[k] = _mm512_loadu_si512(t.red + 64 * k);
+  }
+  // Output byte 4k + c is input byte 3k + c; the fourth byte of a word becomes 0xFF.
+  alignas(64) std::uint8_t spread[64];
+  for (int k = 0; k < 16; ++k)
+    for (int c = 0; c < 4; ++c)
+      spread[4 * k + c] = static_cast<std::uint8_t>(3 * k + (c < 3 ? c : 2));
+  const __m512i widen = _mm512_load_si512(spread);
+  const __mmask64 greens = 0x2222222222222222ull, reds = 0x4444444444444444ull;
+  const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+  int i = 0;
+  if (w.sameChannels) {
+    // One look-up for the three channels, before the pixels are spread into words.
+    for (; i + 16 <= count; i += 16) {
+      const __m512i in = _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, s + 3 * std::int64_t{i});
+      const __m512i px = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, widen, Lookup(blue, in));
+      _mm512_storeu_si512(d + i, _mm512_or_si512(px, alpha));
+    }
+  }
+  for (; i + 16 <= count; i += 16) {
+    // 48 bytes, 16 pixels; the masked load reads nothing past them.
+    const __m512i in = _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, s + 3 * std::int64_t{i});
+    const __m512i px = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, widen, in);
+    __m512i out = Lookup(blue, px);
+    out = _mm512_mask_blend_epi8(greens, out, Lookup(green, px));
+    out = _mm512_mask_blend_epi8(reds, out, Lookup(red, px));
+    _mm512_storeu_si512(d + i, _mm512_or_si512(out, alpha));
+  }
+  BgrToWordsScalar(s + 3 * std::int64_t{i}, d + i, count - i, w);
+}
+
+bool HasBytePermute() {
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi");
+  return has;
+}
+#endif
+
+}  // namespace
+
+void BgrToWords(const std::uint8_t* src, std::uint32_t* dst, int count, const ColourTables& tables,
+                const WordTables& words) {
+#ifdef ZELKO_BYTE_PERMUTE
+  if (count >= 16 && HasBytePermute()) return BgrToWordsPermute(src, dst, count, tables, words);
+#endif
+  BgrToWordsScalar(src, dst, count, words);
 }
 
 void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& t,

@@ -82,6 +82,21 @@ void AffineInsideRuns(const AffineInverse& inv, int innerWidth, int innerHeight,
                       const std::int32_t* xs, int count, const std::int32_t* ys, int rows,
                       std::vector<std::int32_t>& runs);
 
+// The tables as parts of the 0xFFRRGGBB words of the view's picture.
+struct WordTables {
+  std::uint32_t blue[256], green[256], red[256];
+  bool sameChannels = false;  // one table serves all three channels (contrast alone)
+};
+WordTables MakeWordTables(const ColourTables& tables);
+// Tables that change nothing.
+const ColourTables& IdentityTables();
+
+// count 24-bit pixels (blue, green, red bytes) into 0xFFRRGGBB words with the tables applied;
+// words must be MakeWordTables(tables). Uses the byte-permute instructions where the processor
+// has them (64 table entries per instruction), else one look-up per channel.
+void BgrToWords(const std::uint8_t* src, std::uint32_t* dst, int count, const ColourTables& tables,
+                const WordTables& words);
+
 // dst = src (24 bits, same size) with the tables applied; with runs (as AffineInsideRuns
 // gives), only inside each row's run: the background keeps its colour, as in MapAffine.
 void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& tables,

@@ -270,6 +270,11 @@ struct LiveWorkingImage::State {
               Bitmap& out);
   // The window's pixels before the colour tables (kept while the window stays).
   const Bitmap& RawWindow(int x, int y, int width, int height);
+  // The overview's likewise.
+  const Bitmap& RawOverview();
+  // A 24-bit raw picture as view words with the colour tables applied inside the runs.
+  void Words(const Bitmap& raw, const std::vector<std::int32_t>& rawRuns, std::uint32_t* out,
+             std::ptrdiff_t stride) const;
 };
 
 void LiveWorkingImage::State::Sample(const std::int32_t* xs, int nx, const std::int32_t* ys, int ny,
@@ -418,58 +423,54 @@ void LiveWorkingImage::WindowArgb(int x, int y, int width, int height, std::uint
     return;
   }
   // The tables and the widening in one pass over the window's source pixels.
-  const Bitmap& raw = st.RawWindow(x, y, width, height);
-  const bool lutOn = st.lutOn;
-  // Each channel's table gives its part of the word, so a pixel is three look-ups and two ors;
-  // the background outside the runs keeps its colour, through the plain tables.
-  struct WordTables {
-    std::uint32_t blue[256], green[256], red[256];
-  };
-  WordTables adjusted, plain;
-  for (std::uint32_t v = 0; v < 256; ++v) {
-    plain.blue[v] = 0xFF000000u | v;
-    plain.green[v] = v << 8;
-    plain.red[v] = v << 16;
-    adjusted.blue[v] = 0xFF000000u | (lutOn ? st.tables.blue[v] : v);
-    adjusted.green[v] = std::uint32_t{lutOn ? st.tables.green[v] : static_cast<std::uint8_t>(v)}
-                        << 8;
-    adjusted.red[v] = std::uint32_t{lutOn ? st.tables.red[v] : static_cast<std::uint8_t>(v)} << 16;
-  }
-  const std::vector<std::int32_t>* runs = lutOn ? st.Runs(st.runs) : nullptr;
-  kernels::ParallelRows(height, std::int64_t{width} * height, [&](int y0, int y1) {
+  st.Words(st.RawWindow(x, y, width, height), st.runs, out, stride);
+}
+
+void LiveWorkingImage::State::Words(const Bitmap& raw, const std::vector<std::int32_t>& rawRuns,
+                                    std::uint32_t* out, std::ptrdiff_t stride) const {
+  const kernels::ColourTables& plain = kernels::IdentityTables();
+  const kernels::ColourTables& adjusted = lutOn ? tables : plain;
+  const kernels::WordTables plainWords = kernels::MakeWordTables(plain);
+  const kernels::WordTables adjustedWords = kernels::MakeWordTables(adjusted);
+  // The background outside the runs keeps its colour, through the plain tables.
+  const std::vector<std::int32_t>* runs = lutOn ? Runs(rawRuns) : nullptr;
+  const int width = raw.Width();
+  kernels::ParallelRows(raw.Height(), std::int64_t{width} * raw.Height(), [&](int y0, int y1) {
     for (int r = y0; r < y1; ++r) {
-      const std::uint8_t* __restrict s = raw.Row(r);
-      std::uint32_t* __restrict d = out + r * stride;
+      const std::uint8_t* s = raw.Row(r);
+      std::uint32_t* d = out + r * stride;
       int first = 0, end = width;
-      if (runs != nullptr) first = (*runs)[2 * r], end = (*runs)[2 * r + 1];
-      auto words = [&](const WordTables& t, int a, int b) {
-        for (int i = a; i < b; ++i)
-          d[i] = t.blue[s[3 * i]] | t.green[s[3 * i + 1]] | t.red[s[3 * i + 2]];
-      };
-      words(plain, 0, first);
-      words(adjusted, first, end);
-      words(plain, std::max(first, end), width);
+      if (runs != nullptr) first = (*runs)[2 * r], end = std::max(first, (*runs)[2 * r + 1]);
+      kernels::BgrToWords(s, d, first, plain, plainWords);
+      kernels::BgrToWords(s + 3 * std::int64_t{first}, d + first, end - first, adjusted,
+                          adjustedWords);
+      kernels::BgrToWords(s + 3 * std::int64_t{end}, d + end, width - end, plain, plainWords);
     }
   });
 }
 
+const Bitmap& LiveWorkingImage::State::RawOverview() {
+  if (original == nullptr) throw ImagingError("画像が読み込まれていません");
+  if (!rawSmallValid) {
+    const std::vector<std::int32_t> xs = kernels::ResizeTable(plan.width, overviewWidth);
+    const std::vector<std::int32_t> ys = kernels::ResizeTable(plan.height, overviewHeight);
+    if (overviewWidth <= 0 || overviewHeight <= 0)
+      rawSmall.Clear();
+    else
+      Sample(xs.data(), overviewWidth, ys.data(), overviewHeight, false, rawSmall);
+    if (plan.affine && !rawSmall.Empty())
+      kernels::AffineInsideRuns(plan.inv, plan.innerWidth, plan.innerHeight, xs.data(),
+                                overviewWidth, ys.data(), overviewHeight, smallRuns);
+    rawSmallValid = true;
+    adjustedSmallValid = false;
+  }
+  return rawSmall;
+}
+
 const Bitmap& LiveWorkingImage::Overview() {
   State& st = *st_;
-  if (!Defined()) throw ImagingError("画像が読み込まれていません");
-  if (st.fallback) return st.full.small;
-  if (!st.rawSmallValid) {
-    const std::vector<std::int32_t> xs = kernels::ResizeTable(st.plan.width, st.overviewWidth);
-    const std::vector<std::int32_t> ys = kernels::ResizeTable(st.plan.height, st.overviewHeight);
-    if (st.overviewWidth <= 0 || st.overviewHeight <= 0)
-      st.rawSmall.Clear();
-    else
-      st.Sample(xs.data(), st.overviewWidth, ys.data(), st.overviewHeight, false, st.rawSmall);
-    if (st.plan.affine && !st.rawSmall.Empty())
-      kernels::AffineInsideRuns(st.plan.inv, st.plan.innerWidth, st.plan.innerHeight, xs.data(),
-                                st.overviewWidth, ys.data(), st.overviewHeight, st.smallRuns);
-    st.rawSmallValid = true;
-    st.adjustedSmallValid = false;
-  }
+  if (Defined() && st.fallback) return st.full.small;
+  st.RawOverview();
   if (!st.lutOn || st.rawSmall.Empty()) return st.rawSmall;
   if (!st.adjustedSmallValid) {
     st.adjustedSmall.Reshape(st.rawSmall.Width(), st.rawSmall.Height(), 24);
@@ -478,6 +479,16 @@ const Bitmap& LiveWorkingImage::Overview() {
     st.adjustedSmallValid = true;
   }
   return st.adjustedSmall;
+}
+
+void LiveWorkingImage::OverviewArgb(std::uint32_t* out, std::ptrdiff_t stride) {
+  State& st = *st_;
+  if (BitsPerPixel() != 24 || st.fallback) {
+    const Bitmap& b = Overview();
+    for (int r = 0; r < b.Height(); ++r) RowToArgb32(b, r, out + r * stride);
+    return;
+  }
+  st.Words(st.RawOverview(), st.smallRuns, out, stride);
 }
 
 namespace {

@@ -91,6 +91,8 @@ class LiveWorkingImage {
   void WindowArgb(int x, int y, int width, int height, std::uint32_t* out, std::ptrdiff_t stride);
   // The overview copy (SmallImage), as the full build makes it. Valid until the next call.
   const Bitmap& Overview();
+  // The same as 0xFFRRGGBB words, OverviewWidth x OverviewHeight.
+  void OverviewArgb(std::uint32_t* out, std::ptrdiff_t stride);
 
  private:
   struct State;

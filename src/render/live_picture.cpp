@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "render/bitmap_image.h"
-
 namespace zelko {
 
 void LiveViewPicture(LiveWorkingImage& live, const ViewWindow& w, QImage& bare) {
@@ -22,6 +20,11 @@ void LiveViewPicture(LiveWorkingImage& live, const ViewWindow& w, QImage& bare) 
                   bare.bytesPerLine() / 4);
 }
 
-QImage LiveOverview(LiveWorkingImage& live) { return WrapBitmap(live.Overview()).copy(); }
+QImage LiveOverview(LiveWorkingImage& live) {
+  QImage out(live.OverviewWidth(), live.OverviewHeight(), QImage::Format_RGB32);
+  if (out.isNull()) return out;
+  live.OverviewArgb(reinterpret_cast<std::uint32_t*>(out.bits()), out.bytesPerLine() / 4);
+  return out;
+}
 
 }  // namespace zelko

@@ -76,6 +76,13 @@ void ExpectSameAsFullBuild(const Bitmap& original, const WorkingImageSettings& s
             Pixels(full.small, 0, 0, full.small.Width(), full.small.Height()))
       << what << " overview";
   EXPECT_EQ(small.palette, full.small.palette) << what;
+  {
+    const int qw = full.small.Width(), qh = full.small.Height();
+    std::vector<std::uint32_t> words(static_cast<std::size_t>(qw) * qh), expected(words.size());
+    live.OverviewArgb(words.data(), qw);
+    for (int r = 0; r < qh; ++r) RowToArgb32(full.small, r, expected.data() + std::int64_t{r} * qw);
+    EXPECT_EQ(words, expected) << what << " overview words";
+  }
 
   // The whole image, the corners, single pixels and random windows.
   std::vector<std::array<int, 4>> windows = {
