@@ -16,6 +16,7 @@
 #include "document/records.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_formats.h"
+#include "imaging/working_image.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
 
@@ -112,6 +113,7 @@ class TForm1 : public QMainWindow {
   int QViewWidth = 0, QViewHeight = 0;
   float RotationAngle = 0;
   std::unique_ptr<WindowImages> images;
+  bool rebuildRequested_ = false;
 
   // ---- Shared operations ----
   Dialogs& dialogs() { return dialogs_; }
@@ -157,6 +159,11 @@ class TForm1 : public QMainWindow {
   void RefreshWorkingImage();
   void ShowMemoryStatus();
   void RebuildAndRedraw();
+  // A slider step of the adjustments: the view follows once the present step is drawn, with
+  // the newest values; a drag never queues one rebuild per value.
+  void RequestRebuildAndRedraw();
+  // The adjustments, scale, turn and overview size of the working image now.
+  WorkingImageSettings CurrentWorkingSettings() const;
   void ReadImage1Click();
   void PictureSaveClick();
   // Coordinates (bodies in form_coords.cpp). Add coordinate-window declarations here.

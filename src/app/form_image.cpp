@@ -17,6 +17,7 @@
 #include "imaging/image_file.h"
 #include "imaging/working_image.h"
 #include "render/bitmap_image.h"
+#include "render/live_picture.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -31,6 +32,10 @@ constexpr float kQuarterTurns[4] = {0, 90, 180, 270};
 }  // namespace
 
 void TForm1::SetOriginalImage(Bitmap&& bitmap) {
+  // The definition reads the loaded image's pixels: it goes before they change.
+  images->live.Clear();
+  images->working = QImage();
+  images->small = QImage();
   images->OriginalImage = std::move(bitmap);
   isBitDepthReported = false;
   pageImage->SetAdjustable(images->OriginalImage.BitsPerPixel() == 24);
@@ -48,9 +53,7 @@ double TForm1::FitFactor() {
                           RotationAngle, ViewWidth(), ViewHeight());
 }
 
-bool TForm1::BuildWorkingImage() {
-  if (images->OriginalImage.Empty()) return false;
-  isCreatedTransFormedBitmap = true;
+WorkingImageSettings TForm1::CurrentWorkingSettings() const {
   WorkingImageSettings settings;
   const DocumentData& d = doc_.Data();
   settings.contrast = d.ContrastOn;
@@ -63,10 +66,14 @@ bool TForm1::BuildWorkingImage() {
   settings.factor = factor;
   settings.overviewWidth = Image->width();
   settings.overviewHeight = Image->height();
-  // The view must not read the buffers while they are rebuilt.
-  images->working = QImage();
-  images->small = QImage();
-  const BuildResult r = zelko::BuildWorkingImage(images->OriginalImage, settings, images->built);
+  return settings;
+}
+
+bool TForm1::BuildWorkingImage() {
+  if (images->OriginalImage.Empty()) return false;
+  isCreatedTransFormedBitmap = true;
+  // Only the definition changes here; the view computes its window's pixels when it draws.
+  const BuildResult r = images->live.Define(images->OriginalImage, CurrentWorkingSettings());
   // Once per image: the controls that cannot act on it are disabled and say why.
   if (!r.adjustMessage.empty() && !isBitDepthReported) {
     isBitDepthReported = true;
@@ -74,22 +81,34 @@ bool TForm1::BuildWorkingImage() {
   }
   if (!r.ok) {
     Msg(MsgKind::Error, kBuildFailedMessage);
-    if (!images->built.image.Empty()) images->working = WrapBitmap(images->built.image);
     return false;
   }
-  images->working = WrapBitmap(images->built.image);
-  images->small = WrapBitmap(images->built.small);
-  BitWidth = images->built.image.Width();
-  BitHeight = images->built.image.Height();
-  factor2 = images->built.factor2;
-  QViewWidth = images->built.small.Width();
-  QViewHeight = images->built.small.Height();
+  const LiveWorkingImage& live = images->live;
+  BitWidth = live.Width();
+  BitHeight = live.Height();
+  factor2 = live.Factor2();
+  QViewWidth = live.OverviewWidth();
+  QViewHeight = live.OverviewHeight();
+  images->small = LiveOverview(images->live);
   SetStatus(0, QString::fromStdString(MagnificationText(factor)));
   return true;
 }
 
 void TForm1::RebuildAndRedraw() {
+  rebuildRequested_ = false;
   if (BuildWorkingImage()) PaintPicture(-1, -1);
+}
+
+void TForm1::RequestRebuildAndRedraw() {
+  // The values are read when it runs, so one waiting request serves every step made meanwhile.
+  if (rebuildRequested_) return;
+  rebuildRequested_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (rebuildRequested_) Guard([this] { RebuildAndRedraw(); });
+      },
+      Qt::QueuedConnection);
 }
 
 bool TForm1::DecodeImage(const QString& path, DecodedImage& out) {
@@ -259,21 +278,36 @@ void TForm1::PictureSaveClick() {
   if (shown.isNull()) return;
   const PixelRect r = WindowPixels(CurrentView());
   const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight;
+  // At the top-left corner the whole working image is saved: the only place that needs all of
+  // it, made here and let go after.
+  struct Release {
+    WorkingImage& built;
+    ~Release() { built = WorkingImage(); }
+  } release{images->built};
+  if (whole) {
+    const BuildResult built =
+        zelko::BuildWorkingImage(images->OriginalImage, CurrentWorkingSettings(), images->built);
+    if (!built.ok) {
+      Msg(MsgKind::Error, kBuildFailedMessage);
+      return;
+    }
+  }
   // A BMP of a bare picture keeps the working image's own layout (an 8-bit grey photo stays 8
   // bits with its palette); overlays need colours, so a picture with any drawn is 24 bits.
-  const Bitmap& work = images->built.image;
-  const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= work.Width() && r.y1 <= work.Height();
-  if (filter == 1 && work.BitsPerPixel() >= 8 && work.BitsPerPixel() != 24 && (whole || inside) &&
+  const int bpp = images->live.BitsPerPixel();
+  const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= BitWidth && r.y1 <= BitHeight;
+  if (filter == 1 && bpp >= 8 && bpp != 24 && (whole || inside) &&
       shown.convertToFormat(QImage::Format_RGB32) ==
-          ViewPicture(images->working, CurrentView()).convertToFormat(QImage::Format_RGB32)) {
-    const Bitmap own = whole ? work : CropBitmap(work, r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+          images->working.convertToFormat(QImage::Format_RGB32)) {
+    const Bitmap own =
+        whole ? images->built.image : images->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
     WriteImageFileAtomically(S(path), EncodeImageForPath(own, S(path), 90));
     return;
   }
   QImage out;
   if (whole) {
-    // At the top-left corner the whole working image is saved, the overlays in its window part.
-    out = images->working.convertToFormat(QImage::Format_RGB888);
+    // The overlays in the window's part.
+    out = WrapBitmap(images->built.image).convertToFormat(QImage::Format_RGB888);
     QPainter p(&out);
     p.drawImage(0, 0, shown);
   } else {

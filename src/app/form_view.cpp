@@ -12,6 +12,7 @@
 #include "coords/transform.h"
 #include "document/numbers.h"
 #include "measure/formats.h"
+#include "render/live_picture.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -29,19 +30,22 @@ ViewWindow TForm1::CurrentView() const {
 }
 
 void TForm1::PaintPicture(double X, double Y) {
-  if (images->working.isNull()) return;
+  if (!images->live.Defined()) return;
   ViewWindow w = CurrentView();
   PlaceViewWindow(w, ViewWidth(), ViewHeight(), X, Y);
   XB0 = w.XB0;
   YB0 = w.YB0;
   SWidth = w.SWidth;
   SHeight = w.SHeight;
-  QImage picture = ViewPicture(images->working, w);
+  // Only the window's pixels are computed, straight from the loaded image.
+  LiveViewPicture(images->live, w, images->working);
+  QImage picture = images->working;
   Xcent = (SWidth / 2.0 + XB0) / factor;
   Ycent = (SHeight / 2.0 + YB0) / factor;
   Image->SetPicture(OverviewPicture(images->small, w, sym));
   if (withMesh) isMeshOK = DrawGrid(picture);
-  if (isMarked) DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
+  if (isMarked)
+    DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
   if (isPointing == 2) DrawScaleRubberBand(picture, w, Scale[0], XPre, YPre, sym);
   if (isAreaMode) DrawGroups(picture, w, Lines(), GroupHighlight(), sym);
   Image1->SetPicture(picture);
@@ -90,7 +94,7 @@ void TForm1::ToolButtonAutoTrackClick() {
 }
 
 void TForm1::FormResize() {
-  if (!Image1->HasPicture() || images->working.isNull()) return;
+  if (!Image1->HasPicture() || !images->live.Defined()) return;
   const double fit = FitFactor();
   if (factor < fit) {
     factor = fit;

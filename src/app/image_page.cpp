@@ -180,7 +180,7 @@ void ImagePage::SetAdjustable(bool adjustable) {
 void ImagePage::TrackBar1Change() {
   form_.Doc().SetContrast(TrackBar1->value(), TrackBar1->isSliderDown());
   LabelContrast->setText("強度：" + QString::number(TrackBar1->value()));
-  if (CheckBoxContrast->isChecked()) form_.RebuildAndRedraw();
+  if (CheckBoxContrast->isChecked()) form_.RequestRebuildAndRedraw();
 }
 
 void ImagePage::CheckBoxContrastClick() {
@@ -193,7 +193,7 @@ void ImagePage::ScrollBarChange(int channel) {
   form_.Doc().SetBalance(channel, bars[channel]->value(), bars[channel]->isSliderDown());
   QLineEdit* edits[3] = {EditR, EditG, EditB};
   edits[channel]->setText(QString::number(bars[channel]->value() - 128));
-  if (CheckBoxAdjustRGB->isChecked()) form_.RebuildAndRedraw();
+  if (CheckBoxAdjustRGB->isChecked()) form_.RequestRebuildAndRedraw();
 }
 
 void ImagePage::CheckBoxAdjustRGBClick() {

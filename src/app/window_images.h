@@ -1,4 +1,5 @@
-// The three images of the window: the loaded file, the working image and its overview copy.
+// The images of the window: the loaded file, the working image as a definition, the view's
+// picture and the overview copy.
 #pragma once
 
 #include <QImage>
@@ -10,9 +11,11 @@ namespace zelko {
 
 struct WindowImages {
   Bitmap OriginalImage;
-  WorkingImage built;  // TransFormedBitmap and SmallImage, with buffers kept between rebuilds
-  QImage working;  // the working image as the view draws it (shares its pixels)
-  QImage small;    // the overview copy
+  // TransFormedBitmap and SmallImage: the view asks it for its window and the overview.
+  LiveWorkingImage live;
+  WorkingImage built;  // the whole working image, made only for the export
+  QImage working;      // the view window's part of the working image, without overlays
+  QImage small;        // the overview copy
 };
 
 }  // namespace zelko

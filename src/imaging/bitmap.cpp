@@ -1,5 +1,7 @@
 #include "imaging/bitmap.h"
 
+#include <sys/mman.h>
+
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -83,8 +85,41 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
 
 Bitmap::~Bitmap() { Release(); }
 
+namespace {
+
+// Large pixel buffers are mapped on their own in 2 MiB pages where the system allows it: a
+// 24-megapixel photo then takes a few dozen page faults instead of eighteen thousand, which
+// was a tenth of a JPEG load. Whether a buffer is mapped follows from its size alone.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kMapAtLeast = std::size_t{4} << 20;
+
+std::size_t MappedLength(std::size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+std::uint8_t* MapPixels(std::size_t bytes) {
+  const std::size_t length = MappedLength(bytes);
+  // One huge page more, so that an aligned start can be cut out of it.
+  void* p =
+      mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+  if (aligned > start) munmap(p, aligned - start);
+  const std::uintptr_t tail = start + length + kHugePage - (aligned + length);
+  if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+  auto* data = reinterpret_cast<std::uint8_t*>(aligned);
+  (void)madvise(data, length, MADV_HUGEPAGE);  // only advice: without it, plain pages
+  return data;
+}
+
+}  // namespace
+
 void Bitmap::Release() {
-  std::free(data_);
+  if (capacity_ >= kMapAtLeast)
+    munmap(data_, MappedLength(capacity_));
+  else
+    std::free(data_);
   data_ = nullptr;
   capacity_ = 0;
 }
@@ -119,9 +154,13 @@ void Bitmap::Allocate(int width, int height, int bitsPerPixel, bool zero) {
   const std::int64_t bytes = CheckedBufferSize(width, height, bitsPerPixel);
   std::uint8_t* fresh = nullptr;
   if (bytes > 0) {
-    // calloc hands out fresh zero pages for large blocks at no cost; malloc is enough otherwise.
-    fresh = static_cast<std::uint8_t*>(zero ? std::calloc(static_cast<size_t>(bytes), 1)
-                                            : std::malloc(static_cast<size_t>(bytes)));
+    // Fresh mapped pages and calloc's large blocks are zero at no cost; malloc is enough
+    // otherwise.
+    if (static_cast<std::size_t>(bytes) >= kMapAtLeast)
+      fresh = MapPixels(static_cast<size_t>(bytes));
+    else
+      fresh = static_cast<std::uint8_t*>(zero ? std::calloc(static_cast<size_t>(bytes), 1)
+                                              : std::malloc(static_cast<size_t>(bytes)));
     if (fresh == nullptr)
       throw ImagingError("画像のためのメモリが足りません (" + std::to_string(bytes) + " バイト)");
   }

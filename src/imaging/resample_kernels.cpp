@@ -2,33 +2,147 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace zelko::kernels {
 
+namespace {
+
+// Helper threads that live as long as the program: a slider step runs several jobs of a few
+// milliseconds each, and starting a thread per job cost as much as the job. One job at a time;
+// a caller that finds the pool busy (another thread, or a job started from inside a job) does
+// its work itself.
+class RowPool {
+ public:
+  RowPool() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned helpers = cores > 1 ? std::min(cores - 1, 7u) : 0u;
+    for (unsigned i = 0; i < helpers; ++i) {
+      try {
+        workers_.emplace_back([this] { Serve(); });
+      } catch (const std::system_error&) {
+        break;  // fewer helpers; the caller still works
+      }
+    }
+  }
+  ~RowPool() {
+    {
+      const std::lock_guard lock(m_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    workers_.clear();  // joins
+  }
+  RowPool(const RowPool&) = delete;
+  RowPool& operator=(const RowPool&) = delete;
+
+  int Helpers() const { return static_cast<int>(workers_.size()); }
+
+  // false when the pool is busy: the caller runs the job alone.
+  bool Run(int rows, const std::function<void(int, int)>& fn) {
+    std::unique_lock job(jobMutex_, std::try_to_lock);
+    if (!job.owns_lock() || workers_.empty()) return false;
+    // A few parts per thread, so a thread that gets a slow band is helped by the others.
+    const int threads = Helpers() + 1;
+    const int parts = std::min(rows, threads * 4);
+    {
+      const std::lock_guard lock(m_);
+      fn_ = &fn;
+      rows_ = rows;
+      parts_ = parts;
+      next_ = 0;
+      unfinished_ = parts;
+      error_ = nullptr;
+      ++generation_;
+    }
+    wake_.notify_all();
+    Work();
+    std::unique_lock lock(m_);
+    done_.wait(lock, [this] { return unfinished_ == 0; });
+    fn_ = nullptr;
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+    return true;
+  }
+
+ private:
+  void Serve() {
+    std::uint64_t seen = 0;
+    for (;;) {
+      {
+        std::unique_lock lock(m_);
+        wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
+        if (stop_) return;
+        seen = generation_;
+      }
+      Work();
+    }
+  }
+
+  // Takes parts until none is left.
+  void Work() {
+    for (;;) {
+      int part;
+      const std::function<void(int, int)>* fn;
+      int rows, parts;
+      {
+        const std::lock_guard lock(m_);
+        if (fn_ == nullptr || next_ >= parts_) return;
+        part = next_++;
+        fn = fn_;
+        rows = rows_;
+        parts = parts_;
+      }
+      const int y0 = static_cast<int>(std::int64_t{rows} * part / parts);
+      const int y1 = static_cast<int>(std::int64_t{rows} * (part + 1) / parts);
+      std::exception_ptr error;
+      try {
+        (*fn)(y0, y1);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      const std::lock_guard lock(m_);
+      if (error && !error_) error_ = error;
+      if (--unfinished_ == 0) done_.notify_all();
+    }
+  }
+
+  std::mutex jobMutex_;
+  std::mutex m_;
+  std::condition_variable wake_, done_;
+  const std::function<void(int, int)>* fn_ = nullptr;
+  int rows_ = 0, parts_ = 0, next_ = 0, unfinished_ = 0;
+  std::uint64_t generation_ = 0;
+  std::exception_ptr error_;
+  bool stop_ = false;
+  std::vector<std::jthread> workers_;  // last: joined before the members they use go
+};
+
+RowPool& Pool() {
+  static RowPool pool;
+  return pool;
+}
+
+}  // namespace
+
 void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn) {
   if (rows <= 0) return;
-  // Below this a thread costs more than it saves.
+  // Below this handing the work over costs more than it saves.
   constexpr std::int64_t kMinParallelWork = 1 << 16;
-  if (rows < 2 || work < kMinParallelWork || std::thread::hardware_concurrency() < 2) {
-    fn(0, rows);
-    return;
-  }
-  const int half = rows / 2;
-  std::thread other;
-  try {
-    other = std::thread(fn, half, rows);
-  } catch (const std::system_error&) {
-    fn(0, rows);
-    return;
-  }
-  fn(0, half);
-  other.join();
+  if (rows < 2 || work < kMinParallelWork || !Pool().Run(rows, fn)) fn(0, rows);
 }
+
+int ParallelHelpers() { return Pool().Helpers(); }
 
 // (index x size) div count for every index below count, with the 32-bit product rule.
 std::vector<std::int32_t> ResizeTable(int size, int count) {
@@ -232,7 +346,7 @@ inline void FillBackground(std::uint8_t* d, int count, const std::uint8_t* bg) {
 template <int N, bool Lut>
 void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                 const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
-                const ColourTables* lut, int y0, int y1) {
+                const ColourTables* lut, int ox, int oy, int y0, int y1) {
   constexpr int kTileWidth = 128, kTileHeight = 32;
   const int w = dst.Width();
   std::uint8_t bgBytes[4];
@@ -243,8 +357,10 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
       const int txEnd = std::min(w, tx + kTileWidth);
       for (int y = ty; y < tyEnd; ++y) {
         std::uint8_t* row = dst.Row(y);
-        const double bx = static_cast<double>(y) * inv.i12 + inv.tx;
-        const double by = static_cast<double>(y) * inv.i22 + inv.ty;
+        // Destination pixel x of this row is pixel (ox + x, Y) of the whole transformed image.
+        const int Y = oy + y;
+        const double bx = static_cast<double>(Y) * inv.i12 + inv.tx + ox * inv.i11;
+        const double by = static_cast<double>(Y) * inv.i22 + inv.ty + ox * inv.i21;
         int first = 0, last = w - 1;
         InsideSpan(inv.i11, bx, innerW, w, first, last);
         if (last >= first) InsideSpan(inv.i21, by, innerH, w, first, last);
@@ -268,9 +384,9 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
           std::int32_t u = static_cast<std::int32_t>(uf >> 32);
           std::int32_t v = static_cast<std::int32_t>(vf >> 32);
           if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(uf) + kMargin) < 2 * kMargin)
-            u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
+            u = AffineIndex(ox + x, Y, inv.i11, inv.i12, inv.tx);
           if (static_cast<std::uint32_t>(static_cast<std::uint32_t>(vf) + kMargin) < 2 * kMargin)
-            v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+            v = AffineIndex(ox + x, Y, inv.i21, inv.i22, inv.ty);
           if (static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
               static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH))
             CopyPixel<N, Lut>(d, srcRows[v] + std::int64_t{columns[u]} * N, lut);
@@ -284,12 +400,12 @@ void AffineRows(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
 
 void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                    const std::int32_t* columns, const std::uint8_t* const* srcRows,
-                   std::uint32_t bg, int bpp) {
+                   std::uint32_t bg, int bpp, int ox, int oy) {
   for (int y = 0; y < dst.Height(); ++y) {
     std::uint8_t* d = dst.Row(y);
     for (int x = 0; x < dst.Width(); ++x) {
-      const std::int32_t u = AffineIndex(x, y, inv.i11, inv.i12, inv.tx);
-      const std::int32_t v = AffineIndex(x, y, inv.i21, inv.i22, inv.ty);
+      const std::int32_t u = AffineIndex(ox + x, oy + y, inv.i11, inv.i12, inv.tx);
+      const std::int32_t v = AffineIndex(ox + x, oy + y, inv.i21, inv.i22, inv.ty);
       const bool inside = static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
                           static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH);
       SetSub(d, x, bpp, inside ? GetSub(srcRows[v], columns[u], bpp) : bg);
@@ -300,9 +416,9 @@ void SubByteAffine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH
 template <int N, bool Lut>
 void Affine(Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
             const std::int32_t* columns, const std::uint8_t* const* srcRows, std::uint32_t bg,
-            const ColourTables* lut) {
+            const ColourTables* lut, int ox, int oy) {
   ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height(), [&](int y0, int y1) {
-    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, y0, y1);
+    AffineRows<N, Lut>(dst, inv, innerW, innerH, columns, srcRows, bg, lut, ox, oy, y0, y1);
   });
 }
 
@@ -320,23 +436,214 @@ void CheckAffineRange(const AffineInverse& inv, int width, int height) {
 
 void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
                const std::int32_t* columns, const std::int32_t* rows, std::uint32_t bg,
-               const ColourTables* lut) {
+               const ColourTables* lut, int originX, int originY) {
   std::vector<const std::uint8_t*> srcRows(static_cast<size_t>(std::max(innerH, 0)));
   for (int v = 0; v < innerH; ++v) srcRows[v] = src.Row(rows[v]);
   const auto* sr = srcRows.data();
+  const int ox = originX, oy = originY;
   switch (src.BitsPerPixel()) {
     case 8:
-      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<1, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 16:
-      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<2, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 24:
-      if (lut != nullptr) return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut);
-      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      if (lut != nullptr)
+        return Affine<3, true>(dst, inv, innerW, innerH, columns, sr, bg, lut, ox, oy);
+      return Affine<3, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     case 32:
-      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr);
+      return Affine<4, false>(dst, inv, innerW, innerH, columns, sr, bg, nullptr, ox, oy);
     default:
-      return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel());
+      return SubByteAffine(dst, inv, innerW, innerH, columns, sr, bg, src.BitsPerPixel(), ox, oy);
   }
+}
+
+void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerW, int innerH,
+                 const std::int32_t* columns, const std::int32_t* rows, const std::int32_t* xs,
+                 const std::int32_t* ys, std::uint32_t bg) {
+  const int bpp = src.BitsPerPixel();
+  const int n = bpp / 8;
+  ParallelRows(dst.Height(), std::int64_t{dst.Width()} * dst.Height() * 8, [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      std::uint8_t* d = dst.Row(y);
+      for (int x = 0; x < dst.Width(); ++x) {
+        const std::int32_t u = AffineIndex(xs[x], ys[y], inv.i11, inv.i12, inv.tx);
+        const std::int32_t v = AffineIndex(xs[x], ys[y], inv.i21, inv.i22, inv.ty);
+        const bool inside = static_cast<std::uint32_t>(u) < static_cast<std::uint32_t>(innerW) &&
+                            static_cast<std::uint32_t>(v) < static_cast<std::uint32_t>(innerH);
+        if (bpp < 8)
+          SetSub(d, x, bpp, inside ? GetSub(src.Row(rows[v]), columns[u], bpp) : bg);
+        else if (inside)
+          std::memcpy(d + std::int64_t{x} * n, src.Row(rows[v]) + std::int64_t{columns[u]} * n, n);
+        else
+          std::memcpy(d + std::int64_t{x} * n, &bg, n);
+      }
+    }
+  });
+}
+
+void AffineInsideRuns(const AffineInverse& inv, int innerW, int innerH, const std::int32_t* xs,
+                      int count, const std::int32_t* ys, int rows,
+                      std::vector<std::int32_t>& runs) {
+  runs.assign(static_cast<size_t>(std::max(rows, 0)) * 2, 0);
+  if (count <= 0) return;
+  ParallelRows(rows, std::int64_t{rows} * 64, [&](int y0, int y1) {
+    for (int j = y0; j < y1; ++j) {
+      const std::int32_t y = ys[j];
+      // Each bound is monotone along the row: true on a prefix, a suffix, all or nothing.
+      auto trueRun = [&](auto holds, int& first, int& end) {
+        const bool a = holds(0), b = holds(count - 1);
+        if (a == b) {
+          first = 0;
+          end = a ? count : 0;
+          return;
+        }
+        int lo = 0, hi = count - 1;  // holds(lo) == a, holds(hi) == b
+        while (hi - lo > 1) {
+          const int mid = lo + (hi - lo) / 2;
+          (holds(mid) == a ? lo : hi) = mid;
+        }
+        if (a)
+          first = 0, end = lo + 1;
+        else
+          first = hi, end = count;
+      };
+      auto u = [&](int i) { return AffineIndex(xs[i], y, inv.i11, inv.i12, inv.tx); };
+      auto v = [&](int i) { return AffineIndex(xs[i], y, inv.i21, inv.i22, inv.ty); };
+      int first = 0, end = count, f, e;
+      trueRun([&](int i) { return u(i) >= 0; }, f, e), first = std::max(first, f),
+                                                       end = std::min(end, e);
+      trueRun([&](int i) { return u(i) < innerW; }, f, e), first = std::max(first, f),
+                                                           end = std::min(end, e);
+      trueRun([&](int i) { return v(i) >= 0; }, f, e), first = std::max(first, f),
+                                                       end = std::min(end, e);
+      trueRun([&](int i) { return v(i) < innerH; }, f, e), first = std::max(first, f),
+                                                           end = std::min(end, e);
+      if (end < first) end = first;
+      runs[2 * j] = first;
+      runs[2 * j + 1] = end;
+    }
+  });
+}
+
+WordTables MakeWordTables(const ColourTables& t) {
+  WordTables w;
+  for (int v = 0; v < 256; ++v) {
+    w.blue[v] = 0xFF000000u | t.blue[v];
+    w.green[v] = std::uint32_t{t.green[v]} << 8;
+    w.red[v] = std::uint32_t{t.red[v]} << 16;
+  }
+  w.sameChannels = std::memcmp(t.blue, t.green, 256) == 0 && std::memcmp(t.blue, t.red, 256) == 0;
+  return w;
+}
+
+const ColourTables& IdentityTables() {
+  static const ColourTables identity = [] {
+    ColourTables t;
+    for (int v = 0; v < 256; ++v) t.blue[v] = t.green[v] = t.red[v] = static_cast<std::uint8_t>(v);
+    return t;
+  }();
+  return identity;
+}
+
+namespace {
+
+void BgrToWordsScalar(const std::uint8_t* __restrict s, std::uint32_t* __restrict d, int count,
+                      const WordTables& w) {
+  for (int i = 0; i < count; ++i, s += 3) d[i] = w.blue[s[0]] | w.green[s[1]] | w.red[s[2]];
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ZELKO_BYTE_PERMUTE 1
+
+// A 256-entry byte table looked up for 64 bytes at once: two permutes over 128 entries each,
+// the index's top bit choosing between them.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i Lookup(const __m512i* t,
+                                                                             __m512i v) {
+  const __m512i low = _mm512_permutex2var_epi8(t[0], v, t[1]);
+  const __m512i high = _mm512_permutex2var_epi8(t[2], v, t[3]);
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void BgrToWordsPermute(const std::uint8_t* s,
+                                                                              std::uint32_t* d,
+                                                                              int count,
+                                                                              const ColourTables& t,
+                                                                              const WordTables& w) {
+  __m512i blue[4], green[4], red[4];
+  for (int k = 0; k < 4; ++k) {
+    blue[k] = _mm512_loadu_si512(t.blue + 64 * k);
+    green[k] = _mm512_loadu_si512(t.green + 64 * k);
+    red[k] = _mm512_loadu_si512(t.red + 64 * k);
+  }
+  // Output byte 4k + c is input byte 3k + c; the fourth byte of a word becomes 0xFF.
+  alignas(64) std::uint8_t spread[64];
+  for (int k = 0; k < 16; ++k)
+    for (int c = 0; c < 4; ++c)
+      spread[4 * k + c] = static_cast<std::uint8_t>(3 * k + (c < 3 ? c : 2));
+  const __m512i widen = _mm512_load_si512(spread);
+  const __mmask64 greens = 0x2222222222222222ull, reds = 0x4444444444444444ull;
+  const __m512i alpha = _mm512_set1_epi32(static_cast<int>(0xFF000000u));
+  int i = 0;
+  if (w.sameChannels) {
+    // One look-up for the three channels, before the pixels are spread into words.
+    for (; i + 16 <= count; i += 16) {
+      const __m512i in = _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, s + 3 * std::int64_t{i});
+      const __m512i px = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, widen, Lookup(blue, in));
+      _mm512_storeu_si512(d + i, _mm512_or_si512(px, alpha));
+    }
+  }
+  for (; i + 16 <= count; i += 16) {
+    // 48 bytes, 16 pixels; the masked load reads nothing past them.
+    const __m512i in = _mm512_maskz_loadu_epi8(0x0000FFFFFFFFFFFFull, s + 3 * std::int64_t{i});
+    const __m512i px = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, widen, in);
+    __m512i out = Lookup(blue, px);
+    out = _mm512_mask_blend_epi8(greens, out, Lookup(green, px));
+    out = _mm512_mask_blend_epi8(reds, out, Lookup(red, px));
+    _mm512_storeu_si512(d + i, _mm512_or_si512(out, alpha));
+  }
+  BgrToWordsScalar(s + 3 * std::int64_t{i}, d + i, count - i, w);
+}
+
+bool HasBytePermute() {
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi");
+  return has;
+}
+#endif
+
+}  // namespace
+
+void BgrToWords(const std::uint8_t* src, std::uint32_t* dst, int count, const ColourTables& tables,
+                const WordTables& words) {
+#ifdef ZELKO_BYTE_PERMUTE
+  if (count >= 16 && HasBytePermute()) return BgrToWordsPermute(src, dst, count, tables, words);
+#endif
+  BgrToWordsScalar(src, dst, count, words);
+}
+
+void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& t,
+                       const std::vector<std::int32_t>* runs) {
+  const int w = src.Width();
+  ParallelRows(src.Height(), std::int64_t{w} * src.Height(), [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      std::uint8_t* d = dst.Row(y);
+      int first = 0, end = w;
+      if (runs != nullptr) first = (*runs)[2 * y], end = (*runs)[2 * y + 1];
+      if (d != s) {
+        std::memcpy(d, s, static_cast<size_t>(first) * 3);
+        std::memcpy(d + std::int64_t{end} * 3, s + std::int64_t{end} * 3,
+                    static_cast<size_t>(w - end) * 3);
+      }
+      s += std::int64_t{first} * 3;
+      d += std::int64_t{first} * 3;
+      for (int x = first; x < end; ++x, s += 3, d += 3) {
+        d[0] = t.blue[s[0]];
+        d[1] = t.green[s[1]];
+        d[2] = t.red[s[2]];
+      }
+    }
+  });
 }
 
 }  // namespace zelko::kernels

@@ -23,9 +23,14 @@ ColourTables BuildColourTables(bool contrastOn, bool balanceOn, double strength,
                                std::int8_t redOffset, std::int8_t greenOffset,
                                std::int8_t blueOffset);
 
-// Runs fn(firstRow, endRow) over [0, rows), split between this thread and one more when the
-// work (pixels) is large enough to pay for a thread.
+// Runs fn(firstRow, endRow) over [0, rows), split in bands between this thread and the
+// program's helper threads when the work (pixels) is large enough to pay for handing it over;
+// otherwise, or while the helpers are busy with another caller's job, on this thread alone.
+// Returns when every band is done; an exception from fn is passed on after that.
 void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int)>& fn);
+
+// The number of helper threads (cores - 1, started on first use).
+int ParallelHelpers();
 
 // (i x size) div count for every i below count: the columns or rows a resize samples. Throws
 // ImagingError when (count - 1) x size does not fit 32 bits.
@@ -60,6 +65,41 @@ std::int32_t AffineIndex(std::int32_t x, std::int32_t y, double a, double b, dou
 // in layout form). CheckAffineRange must have passed for dst's size.
 void MapAffine(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerWidth,
                int innerHeight, const std::int32_t* columns, const std::int32_t* rows,
-               std::uint32_t layoutBackground, const ColourTables* lut);
+               std::uint32_t layoutBackground, const ColourTables* lut, int originX = 0,
+               int originY = 0);
+
+// MapAffine for a part of the transformed image: dst(x, y) is its pixel (originX + x, originY + y)
+// as above, which is what the view window needs. The pixel (xs[x], ys[y]) for scattered
+// positions (the overview's), each by the exact rule.
+void MapAffineAt(const Bitmap& src, Bitmap& dst, const AffineInverse& inv, int innerWidth,
+                 int innerHeight, const std::int32_t* columns, const std::int32_t* rows,
+                 const std::int32_t* xs, const std::int32_t* ys, std::uint32_t layoutBackground);
+
+// For each row j of the positions (xs[i], ys[j]) of a transformed image, xs increasing: the
+// run [runs[2j], runs[2j + 1]) of i whose pixels MapAffine takes from the source; the rest is
+// background. (The rounded inverse map is monotone along a row, so the run is unbroken.)
+void AffineInsideRuns(const AffineInverse& inv, int innerWidth, int innerHeight,
+                      const std::int32_t* xs, int count, const std::int32_t* ys, int rows,
+                      std::vector<std::int32_t>& runs);
+
+// The tables as parts of the 0xFFRRGGBB words of the view's picture.
+struct WordTables {
+  std::uint32_t blue[256], green[256], red[256];
+  bool sameChannels = false;  // one table serves all three channels (contrast alone)
+};
+WordTables MakeWordTables(const ColourTables& tables);
+// Tables that change nothing.
+const ColourTables& IdentityTables();
+
+// count 24-bit pixels (blue, green, red bytes) into 0xFFRRGGBB words with the tables applied;
+// words must be MakeWordTables(tables). Uses the byte-permute instructions where the processor
+// has them (64 table entries per instruction), else one look-up per channel.
+void BgrToWords(const std::uint8_t* src, std::uint32_t* dst, int count, const ColourTables& tables,
+                const WordTables& words);
+
+// dst = src (24 bits, same size) with the tables applied; with runs (as AffineInsideRuns
+// gives), only inside each row's run: the background keeps its colour, as in MapAffine.
+void ApplyColourTables(const Bitmap& src, Bitmap& dst, const ColourTables& tables,
+                       const std::vector<std::int32_t>* runs = nullptr);
 
 }  // namespace zelko::kernels

@@ -2,7 +2,9 @@
 // and rotated, with its reduced overview copy; the scale limits; the memory figures.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "imaging/bitmap.h"
@@ -53,6 +55,49 @@ struct BuildResult {
 // working image, or is empty if memory ran out half-way.
 BuildResult BuildWorkingImage(const Bitmap& original, const WorkingImageSettings& settings,
                               WorkingImage& out);
+
+// The working image as a definition rather than a stored picture: working pixel (x, y) is a
+// fixed function of the loaded image (colour tables, the resize's column and row tables, the
+// quarter turn or the rotation's inverse map). The view asks for the pixels of its window and
+// the overview only, in work proportional to them; each equals the full build's pixel exactly.
+// A change of the colour settings alone keeps the geometry and the window's source pixels, so
+// a slider step costs one pass of table look-ups over the view. For the layouts and sizes the
+// one-pass loops leave aside (1 and 4 bits, rows at the layout's limits) it keeps a full build.
+class LiveWorkingImage {
+ public:
+  LiveWorkingImage();
+  ~LiveWorkingImage();
+  LiveWorkingImage(const LiveWorkingImage&) = delete;
+  LiveWorkingImage& operator=(const LiveWorkingImage&) = delete;
+
+  // Takes the working image of original with settings. original must outlive the definition
+  // and keep its pixels; call Clear when they change. Fails as BuildWorkingImage does (same
+  // result texts), keeping the previous definition.
+  BuildResult Define(const Bitmap& original, const WorkingImageSettings& settings);
+  void Clear();
+  bool Defined() const;
+
+  int Width() const;   // BitWidth
+  int Height() const;  // BitHeight
+  int BitsPerPixel() const;
+  int OverviewWidth() const;  // QViewWidth
+  int OverviewHeight() const;
+  double Factor2() const;
+
+  // The pixels [x, x + width) x [y, y + height) of the working image, which must lie inside it,
+  // in its layout with the original's palette. Valid until the next call on this object.
+  const Bitmap& Window(int x, int y, int width, int height);
+  // The same as 0xFFRRGGBB words into rows of stride words (the view's picture format).
+  void WindowArgb(int x, int y, int width, int height, std::uint32_t* out, std::ptrdiff_t stride);
+  // The overview copy (SmallImage), as the full build makes it. Valid until the next call.
+  const Bitmap& Overview();
+  // The same as 0xFFRRGGBB words, OverviewWidth x OverviewHeight.
+  void OverviewArgb(std::uint32_t* out, std::ptrdiff_t stride);
+
+ private:
+  struct State;
+  std::unique_ptr<State> st_;
+};
 
 // The scale at which the loaded image, rotated by angle, just fits a view of the given size:
 // the smaller of viewWidth / W' and viewHeight / H'. Throws ImagingError for an empty image.

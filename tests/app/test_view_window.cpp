@@ -5,13 +5,18 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTest>
 #include <QWheelEvent>
+#include <random>
 
 #include "app/coord_page.h"
 #include "app/image_page.h"
 #include "app/view_widget.h"
 #include "app/window_images.h"
 #include "app_fixture.h"
+#include "imaging/working_image.h"
+#include "render/bitmap_image.h"
+#include "render/view_render.h"
 
 namespace zelko::testing {
 namespace {
@@ -62,7 +67,7 @@ TEST_F(ViewTest, RotationRebuildsAndAsksWhenMarkersExist) {
   page().RadioGroupAngle->SetItemIndex(1);
   EXPECT_EQ(page().EditAngle->text(), "90");
   EXPECT_FALSE(page().EditAngleBox->isVisibleTo(&page()));
-  EXPECT_EQ(form->BitWidth, form->images->built.image.Width());
+  EXPECT_EQ(form->BitWidth, form->images->live.Width());
   EXPECT_GT(form->BitHeight, form->BitWidth);  // turned a quarter
   page().RadioGroupAngle->SetItemIndex(4);
   EXPECT_TRUE(page().EditAngleBox->isVisibleTo(&page()));
@@ -194,6 +199,90 @@ TEST_F(ViewTest, ABadImageIsReportedAndThePreviousPictureStays) {
   EXPECT_EQ(form->ImageFile(), before);
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 1), "kept");
   EXPECT_TRUE(form->Image1->HasPicture());
+}
+
+// A photograph of random pixels, so that any pixel taken from the wrong place shows.
+QString NoiseImage(const QString& path, int w, int h, bool grey) {
+  QImage img(w, h, grey ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+  std::mt19937 rng(17);
+  for (int y = 0; y < h; ++y)
+    for (qsizetype i = 0; i < img.bytesPerLine(); ++i) img.scanLine(y)[i] = uchar(rng());
+  EXPECT_TRUE(img.save(path, "BMP"));
+  return path;
+}
+
+class LiveViewTest : public ViewTest {
+ protected:
+  // The picture the view shows must be the full build's window, black outside the image.
+  void ExpectViewIsTheFullBuild(const std::string& what) {
+    WorkingImage full;
+    ASSERT_TRUE(
+        BuildWorkingImage(form->images->OriginalImage, form->CurrentWorkingSettings(), full).ok);
+    ASSERT_EQ(form->BitWidth, full.image.Width()) << what;
+    ASSERT_EQ(form->BitHeight, full.image.Height()) << what;
+    const QImage expected = ViewPicture(WrapBitmap(full.image), form->CurrentView());
+    EXPECT_TRUE(form->Image1->Picture().convertToFormat(QImage::Format_RGB32) == expected) << what;
+    const QImage small = WrapBitmap(full.small).convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(form->images->small.convertToFormat(QImage::Format_RGB32) == small) << what;
+  }
+};
+
+TEST_F(LiveViewTest, EveryViewAtTurnsZoomsAndPansIsTheFullBuildsWindow) {
+  for (bool grey : {false, true}) {
+    Start({NoiseImage(TempPath(grey ? "grey.bmp" : "colour.bmp"), 700, 450, grey)});
+    if (!grey) page().CheckBoxContrast->click();
+    for (const char* angle : {"0", "90", "30", "-45"}) {
+      page().RadioGroupAngle->SetItemIndex(4);
+      page().EditAngle->setText(angle);
+      QTest::keyClick(page().EditAngle, Qt::Key_Return);
+      ASSERT_EQ(form->RotationAngle, QString(angle).toFloat());
+      ExpectViewIsTheFullBuild(std::string(angle) + " fitted");
+      form->ToolButtonEnlargeClick();
+      form->ToolButtonEnlargeClick();
+      ExpectViewIsTheFullBuild(std::string(angle) + " enlarged");
+      for (int i = 0; i < 3; ++i) {
+        form->Pan(1);
+        form->Pan(2);
+        ExpectViewIsTheFullBuild(std::string(angle) + " panned");
+      }
+      for (int i = 0; i < 4; ++i) form->ToolButtonReduceClick();
+    }
+  }
+}
+
+// Fifty values of a drag reach the document one by one; the view is computed once the events
+// are handled, with the last value, and not once per value.
+TEST_F(LiveViewTest, ASliderDragEndsShowingTheLastValueWithEveryValueMarked) {
+  Start({NoiseImage(TempPath("photo.bmp"), 640, 480, false)});
+  page().CheckBoxContrast->click();
+  page().CheckBoxAdjustRGB->click();
+  form->Doc().MarkSaved();
+  ASSERT_EQ(form->Status(3), "変更なし");
+  int edits = 0;
+  const int id = form->Doc().Subscribe([&](const DocumentChange&) { ++edits; });
+  const QImage before = form->Image1->Picture().copy();
+
+  page().TrackBar1->setFocus();
+  for (int i = 0; i < 50; ++i) QTest::keyClick(page().TrackBar1, Qt::Key_Right);
+  EXPECT_EQ(edits, 50);
+  EXPECT_EQ(form->Doc().Data().Contrast, 100);
+  EXPECT_EQ(page().LabelContrast->text(), "強度：100");
+  EXPECT_EQ(form->Status(3), "変更あり");
+  EXPECT_TRUE(form->Image1->Picture() == before);  // only the newest value waits
+  QCoreApplication::processEvents();
+  ExpectViewIsTheFullBuild("strength 100");
+  EXPECT_FALSE(form->Image1->Picture() == before);
+
+  // The colour balance likewise, with the mouse: a click on the bar's track pages it.
+  for (int i = 0; i < 10; ++i)
+    QTest::mouseClick(page().ScrollBarB, Qt::LeftButton, {},
+                      QPoint(page().ScrollBarB->width() - 30, page().ScrollBarB->height() / 2));
+  EXPECT_EQ(page().ScrollBarB->value(), 128 + 10 * page().ScrollBarB->pageStep());
+  EXPECT_EQ(page().EditB->text(), QString::number(10 * page().ScrollBarB->pageStep()));
+  EXPECT_EQ(edits, 60);
+  QCoreApplication::processEvents();
+  ExpectViewIsTheFullBuild("blue offset");
+  form->Doc().Unsubscribe(id);
 }
 
 }  // namespace
