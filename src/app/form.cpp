@@ -112,7 +112,11 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   doc_.Subscribe([this](const DocumentChange& c) { DocumentChanged(c); });
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  // The point table reads the groups, which go before the table does.
+  if (pageArea) pageArea->StringGrid2->SetRowSource({});
+}
 
 // ---------------------------------------------------------------- construction
 
@@ -353,6 +357,7 @@ void TForm1::DataChanged(bool changed) { SetStatus(3, changed ? "変更あり" :
 void TForm1::DocumentChanged(const DocumentChange& change) {
   DataChanged(doc_.IsModified());
   const DocumentData& d = doc_.Data();
+  if (change.Parts & kPartGroups) groupBoxesStale_ = true;
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();
   if (change.Parts & kPartSymbols) ShowSymbols(false);

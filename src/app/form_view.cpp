@@ -41,9 +41,16 @@ void TForm1::PaintPicture(double X, double Y) {
   Ycent = (SHeight / 2.0 + YB0) / factor;
   Image->SetPicture(OverviewPicture(images->small, w, sym));
   if (withMesh) isMeshOK = DrawGrid(picture);
-  if (isMarked) DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
+  if (isMarked)
+    DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
   if (isPointing == 2) DrawScaleRubberBand(picture, w, Scale[0], XPre, YPre, sym);
-  if (isAreaMode) DrawGroups(picture, w, Lines(), GroupHighlight(), sym);
+  if (isAreaMode) {
+    if (groupBoxesStale_ || groupBoxes_.size() != Lines().size()) {
+      groupBoxes_ = GroupBoxes(Lines());
+      groupBoxesStale_ = false;
+    }
+    DrawGroups(picture, w, Lines(), groupBoxes_, GroupHighlight(), sym);
+  }
   Image1->SetPicture(picture);
   ShowMemoryStatus();
 }
