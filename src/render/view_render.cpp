@@ -1,6 +1,8 @@
 #include "render/view_render.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 #include "document/numbers.h"
 
@@ -212,41 +214,88 @@ class SymbolStamp {
       OverlayPainter op(scratch, w);
       op.DrawSymbol(size, kind, m, m, colour, lineWidth);
     }
+    // Runs of set pixels along each row.
     for (int y = 0; y < scratch.height(); ++y) {
       const QRgb* row = reinterpret_cast<const QRgb*>(scratch.constScanLine(y));
-      for (int x = 0; x < scratch.width(); ++x)
-        if (qAlpha(row[x]) != 0) {
-          offsets_.emplace_back(x - m, y - m);
-          value_ = row[x];
-        }
+      for (int x = 0; x < scratch.width(); ++x) {
+        if (qAlpha(row[x]) == 0) continue;
+        value_ = row[x];
+        int end = x;
+        while (end < scratch.width() && qAlpha(row[end]) != 0) ++end;
+        spans_.push_back({y - m, x - m, end - x});
+        reach_ = std::max({reach_, std::abs(y - m), std::abs(x - m), std::abs(end - 1 - m)});
+        x = end;
+      }
     }
   }
 
-  // Stamps the symbol at view pixel p when DrawSymbol would draw it there: its box (p ± size)
-  // inside the window, cut off at the picture's edges.
-  void Apply(QImage& picture, const ViewWindow& w, QPoint p) const {
+  // How far from its centre the symbol sets pixels.
+  int Reach() const { return reach_; }
+
+  QRgb Value() const { return value_; }
+
+  // Whether DrawSymbol draws at view pixel p: its box (p ± size) inside the window.
+  bool Fits(const ViewWindow& w, QPoint p) const {
     const int s = size_;
-    if (p.x() - s < 0 || p.x() + s > w.SWidth || p.y() - s < 0 || p.y() + s > w.SHeight) return;
+    return p.x() - s >= 0 && p.x() + s <= w.SWidth && p.y() - s >= 0 && p.y() + s <= w.SHeight;
+  }
+
+  // Marks the symbol's pixels in a mask of `stride` bytes a row, centred at (x, y) of the mask,
+  // which holds its reach on every side.
+  void Mark(std::vector<quint8>& mask, int stride, int x, int y) const {
+    for (const Span& r : spans_)
+      std::fill_n(mask.begin() + (y + r.dy) * stride + x + r.dx, r.length, quint8(1));
+  }
+
+  // Stamps the symbol at view pixel p when DrawSymbol would draw it there, cut off at the
+  // picture's edges.
+  void Apply(QImage& picture, const ViewWindow& w, QPoint p) const {
+    if (!Fits(w, p)) return;
     const int width = picture.width(), height = picture.height();
     uchar* bits = picture.bits();
     const qsizetype stride = picture.bytesPerLine();
-    for (const QPoint& o : offsets_) {
-      const int x = p.x() + o.x(), y = p.y() + o.y();
-      if (x < 0 || y < 0 || x >= width || y >= height) continue;
-      reinterpret_cast<QRgb*>(bits + y * stride)[x] = value_;
+    const bool whole = p.x() - reach_ >= 0 && p.y() - reach_ >= 0 && p.x() + reach_ < width &&
+                       p.y() + reach_ < height;
+    for (const Span& r : spans_) {
+      const int y = p.y() + r.dy;
+      int x0 = p.x() + r.dx, x1 = x0 + r.length;
+      if (!whole) {
+        if (y < 0 || y >= height) continue;
+        x0 = std::max(x0, 0);
+        x1 = std::min(x1, width);
+        if (x0 >= x1) continue;
+      }
+      std::fill(reinterpret_cast<QRgb*>(bits + y * stride) + x0,
+                reinterpret_cast<QRgb*>(bits + y * stride) + x1, value_);
     }
   }
 
  private:
+  struct Span {
+    int dy, dx, length;
+  };
   int size_;
-  std::vector<QPoint> offsets_;
+  std::vector<Span> spans_;
   QRgb value_ = 0;
+  int reach_ = 0;
 };
 
 bool Stampable(const QImage& picture) {
   const QImage::Format f = picture.format();
   return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
          f == QImage::Format_ARGB32_Premultiplied;
+}
+
+// ViewPixel for the many points of the groups: the same extended-precision position, rounded
+// half away from zero without the library's general truncation, which took most of a repaint.
+// Positions beyond any int go the checked way.
+QPoint GroupPixel(const ViewWindow& w, double x, double y) {
+  const long double vx = static_cast<long double>(x) * w.factor - w.XB0;
+  const long double vy = static_cast<long double>(y) * w.factor - w.YB0;
+  constexpr long double kLimit = 2e9L;
+  if (!(vx > -kLimit && vx < kLimit && vy > -kLimit && vy < kLimit)) return ViewPixel(w, x, y);
+  return QPoint(static_cast<int>(vx >= 0 ? vx + 0.5L : vx - 0.5L),
+                static_cast<int>(vy >= 0 ? vy + 0.5L : vy - 0.5L));
 }
 
 quint64 PixelKey(QPoint p) {
@@ -316,9 +365,45 @@ void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& 
   };
   std::vector<QPoint> px;
   std::vector<quint64> keys;
+  std::vector<quint8> mask;
+  uchar* const pictureBits = stamp ? picture.bits() : nullptr;
+  const qsizetype pictureStride = picture.bytesPerLine();
+  const int pictureWidth = picture.width(), pictureHeight = picture.height();
   std::vector<QLine> segments;
-  TColor penColour = 0;
-  bool penSet = false;
+  // Segments wait to be drawn in one call with those of the following groups, for as long as no
+  // later symbol comes near them: pixels apart, the order of drawing changes nothing.
+  std::vector<QLine> pending;
+  QRect pendingArea;
+  TColor pendingColour = 0;
+  auto flush = [&] {
+    if (pending.empty()) return;
+    QPen pen(ToQColor(pendingColour));
+    pen.setWidth(1);
+    painter.setPen(pen);
+    // A line to a neighbouring pixel or none sets just its two ends; written directly when the
+    // pixels can be, the rest by the painter.
+    std::size_t kept = 0;
+    if (stamp) {
+      const QRgb value = ToQColor(pendingColour).rgba() | 0xFF000000u;
+      auto set = [&](QPoint p) {
+        if (p.x() >= 0 && p.y() >= 0 && p.x() < pictureWidth && p.y() < pictureHeight)
+          reinterpret_cast<QRgb*>(pictureBits + p.y() * pictureStride)[p.x()] = value;
+      };
+      for (const QLine& l : pending) {
+        if (std::abs(l.dx()) <= 1 && std::abs(l.dy()) <= 1) {
+          set(l.p1());
+          set(l.p2());
+        } else {
+          pending[kept++] = l;
+        }
+      }
+    } else {
+      kept = pending.size();
+    }
+    painter.drawLines(pending.data(), static_cast<int>(kept));
+    pending.clear();
+    pendingArea = QRect();
+  };
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const TLine& line = lines[g];
     if (line.Points.empty()) continue;
@@ -328,40 +413,76 @@ void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& 
     const TColor lineColour = hi ? Highlight(s.clLine) : s.clLine;
     const bool isPointSet = line.LineType == ltPoints;
     px.clear();
-    for (const TMarker& p : line.Points) px.push_back(ViewPixel(w, p.x, p.y));
+    for (const TMarker& p : line.Points) px.push_back(GroupPixel(w, p.x, p.y));
     // Points first: each view pixel once, since a group's points share one colour.
     if (stamp) {
       keys.clear();
-      for (const QPoint& p : px) keys.push_back(PixelKey(p));
+      for (const QPoint& p : px)
+        if (keys.empty() || keys.back() != PixelKey(p)) keys.push_back(PixelKey(p));
       std::sort(keys.begin(), keys.end());
       keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
       const SymbolStamp& st = stampFor(hi, isPointSet);
-      for (quint64 k : keys)
-        st.Apply(picture, w,
-                 QPoint(static_cast<qint32>(static_cast<quint32>(k)),
-                        static_cast<qint32>(static_cast<quint32>(k >> 32))));
+      int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+      for (quint64 k : keys) {
+        const int x = static_cast<qint32>(static_cast<quint32>(k));
+        const int y = static_cast<qint32>(static_cast<quint32>(k >> 32));
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+      const int r = st.Reach();
+      if (!pending.empty() &&
+          pendingArea.intersects(QRect(QPoint(x0 - r, y0 - r), QPoint(x1 + r, y1 + r))))
+        flush();
+      const int mw = x1 - x0 + 2 * r + 1, mh = y1 - y0 + 2 * r + 1;
+      if (keys.size() > 1 && mw * mh <= 4096) {
+        // Symbols of one small group overlap: each pixel of their union is written once.
+        mask.assign(static_cast<std::size_t>(mw * mh), 0);
+        for (quint64 k : keys) {
+          const QPoint p(static_cast<qint32>(static_cast<quint32>(k)),
+                         static_cast<qint32>(static_cast<quint32>(k >> 32)));
+          if (st.Fits(w, p)) st.Mark(mask, mw, p.x() - x0 + r, p.y() - y0 + r);
+        }
+        const QRgb value = st.Value();
+        for (int my = 0; my < mh; ++my) {
+          const int y = y0 - r + my;
+          if (y < 0 || y >= pictureHeight) continue;
+          QRgb* row = reinterpret_cast<QRgb*>(pictureBits + y * pictureStride);
+          const quint8* m = mask.data() + my * mw;
+          for (int mx = 0; mx < mw; ++mx) {
+            const int x = x0 - r + mx;
+            if (m[mx] && x >= 0 && x < pictureWidth) row[x] = value;
+          }
+        }
+      } else {
+        for (quint64 k : keys)
+          st.Apply(picture, w,
+                   QPoint(static_cast<qint32>(static_cast<quint32>(k)),
+                          static_cast<qint32>(static_cast<quint32>(k >> 32))));
+      }
     } else {
+      flush();
       for (const TMarker& p : line.Points)
         op.DrawSymbol(isPointSet ? crossSize : discSize, isPointSet ? skCross : skDisc, p.x, p.y,
                       pointColour, s.PointLineWidth);
-      penSet = false;
     }
     if (isPointSet) continue;
-    // Then the segments over them, in one call.
+    // Then the segments over them.
     const bool closing = line.LineType == ltClosed &&
                          line.NumPoints == static_cast<int>(line.Points.size()) &&
                          line.Points.size() > 1;
     GroupSegments(op, px, closing, w, segments);
     if (segments.empty()) continue;
-    if (!penSet || penColour != lineColour) {
-      QPen pen(ToQColor(lineColour));
-      pen.setWidth(1);
-      painter.setPen(pen);
-      penColour = lineColour;
-      penSet = true;
+    if (lineColour != pendingColour) flush();
+    pendingColour = lineColour;
+    int x0 = INT_MAX, y0 = INT_MAX, x1 = INT_MIN, y1 = INT_MIN;
+    for (const QLine& l : segments) {
+      x0 = std::min({x0, l.x1(), l.x2()}), x1 = std::max({x1, l.x1(), l.x2()});
+      y0 = std::min({y0, l.y1(), l.y2()}), y1 = std::max({y1, l.y1(), l.y2()});
     }
-    painter.drawLines(segments.data(), static_cast<int>(segments.size()));
+    // A pixel of margin for the line's own rounding.
+    pendingArea |= QRect(QPoint(x0 - 1, y0 - 1), QPoint(x1 + 1, y1 + 1));
+    pending.insert(pending.end(), segments.begin(), segments.end());
   }
+  flush();
   if (d.selectedGroup >= 0 && d.selectedGroup < static_cast<int>(lines.size())) {
     const TLine& line = lines[d.selectedGroup];
     if (d.selectedPoint >= 0 && d.selectedPoint < static_cast<int>(line.Points.size())) {

@@ -11,8 +11,9 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/app_fixture.h"
 #include "app/area_page.h"
+#include "app/view_widget.h"
+#include "app_fixture.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
 #include "measure/tables.h"
