@@ -247,7 +247,8 @@ void TForm1::FillPointTable() {
     return Q(PointTableCell(line, at->group, static_cast<std::size_t>(at->point), col, method, cx,
                             cy, unit, decimals));
   };
-  for (std::size_t r : index->WidestRows(Lines())) source.widestRows.push_back(static_cast<int>(r));
+  for (std::size_t r : index->WidestRows(Lines(), Method(), Cx(), Cy()))
+    source.widestRows.push_back(static_cast<int>(r));
   g->SetRowSource(std::move(source));
   g->ClearRow(g->RowCount() - 1);
   g->SetRow(g->RowCount() - 1);

@@ -131,7 +131,9 @@ std::optional<PointRowInfo> PointTableIndex::At(std::size_t row) const {
   return PointRowInfo{static_cast<int>(g), static_cast<int>(r - *it)};
 }
 
-std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& lines) const {
+std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& lines, int method,
+                                                     const std::vector<double>& cx,
+                                                     const std::vector<double>& cy) const {
   std::vector<std::size_t> rows;
   if (Rows() == 0 || lines.size() + 1 != starts_.size()) return rows;
   std::size_t sortRow = 0, labelRow = 0, minX = 0, maxX = 0, minY = 0, maxY = 0;
@@ -139,6 +141,9 @@ std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& l
   std::size_t longest = 0;
   double loX = 0, hiX = 0, loY = 0, hiY = 0;
   bool first = true;
+  const bool physical = PointTableColumns(method) == 7;
+  std::size_t minPX = 0, maxPX = 0, minPY = 0, maxPY = 0;
+  double loPX = 0, hiPX = 0, loPY = 0, hiPY = 0;
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const TLine& line = lines[g];
     const std::size_t n = UsedPointCount(line);
@@ -156,11 +161,20 @@ std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& l
       if (first || p.x > hiX) hiX = p.x, maxX = row;
       if (first || p.y < loY) loY = p.y, minY = row;
       if (first || p.y > hiY) hiY = p.y, maxY = row;
+      if (physical) {
+        const double X = EvaluateTransform(method, cx, p.x, p.y);
+        const double Y = EvaluateTransform(method, cy, p.x, p.y);
+        if (first || X < loPX) loPX = X, minPX = row;
+        if (first || X > hiPX) hiPX = X, maxPX = row;
+        if (first || Y < loPY) loPY = Y, minPY = row;
+        if (first || Y > hiPY) hiPY = Y, maxPY = row;
+      }
       first = false;
     }
   }
   // The last row has the largest group number.
   rows = {sortRow, Rows(), labelRow, minX, maxX, minY, maxY};
+  if (physical) rows.insert(rows.end(), {minPX, maxPX, minPY, maxPY});
   std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;

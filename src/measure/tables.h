@@ -59,9 +59,11 @@ class PointTableIndex {
   // The point of row `row` (1-based, under the header); nullopt outside the table.
   std::optional<PointRowInfo> At(std::size_t row) const;
   // Rows (1-based) holding the longest texts of their columns: the largest category and group
-  // numbers, the longest point label, the smallest and largest x and y. The physical columns
-  // follow x and y, so their widest texts are near these rows too.
-  std::vector<std::size_t> WidestRows(const std::vector<TLine>& lines) const;
+  // numbers, the longest point label, the smallest and largest x and y, and with a method, of
+  // the physical X and Y.
+  std::vector<std::size_t> WidestRows(const std::vector<TLine>& lines, int method = 0,
+                                      const std::vector<double>& cx = {},
+                                      const std::vector<double>& cy = {}) const;
 
  private:
   std::vector<std::size_t> starts_;  // first row (0-based) of each group, then the row count

@@ -142,6 +142,12 @@ TEST(PointTable, RowsFoundWithoutTheTexts) {
   // The largest category (row 3), the last row, the long label (row 4), the smallest x (row 2),
   // the smallest y (row 1) and the largest x and y (row 5).
   EXPECT_EQ(index.WidestRows(lines), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+  // A point (row 2) inside the ranges of x and y, yet with the smallest X = x - y.
+  lines[0].Points[1] = {"2", 0.5, 3.9};
+  lines[2].Points[1].y = -3;
+  EXPECT_EQ(index.WidestRows(lines), (std::vector<std::size_t>{1, 3, 4, 5, 6}));
+  EXPECT_EQ(index.WidestRows(lines, tmAffine, {0, 1, -1}, cy),
+            (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
   lines.pop_back();
   EXPECT_TRUE(index.WidestRows(lines).empty());  // the index of other groups finds none
 }
