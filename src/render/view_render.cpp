@@ -314,10 +314,11 @@ void GroupSegments(const OverlayPainter& op, const std::vector<QPoint>& px, bool
   std::vector<QPoint> dots;
   auto segment = [&](QPoint a, QPoint b) {
     if (inside(a) && inside(b)) {
-      if (a == b)
-        dots.push_back(a);
-      else
+      // Most such dots lie where the line before ends.
+      if (a != b)
         out.emplace_back(a, b);
+      else if ((out.empty() || out.back().p2() != a) && (dots.empty() || dots.back() != a))
+        dots.push_back(a);
     } else if (auto l = op.ClipToWindow(a, b)) {
       out.push_back(*l);
     }
