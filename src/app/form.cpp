@@ -118,7 +118,11 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
   UpdateExportEnabled();
 }
 
-TForm1::~TForm1() { qApp->removeEventFilter(this); }
+TForm1::~TForm1() {
+  qApp->removeEventFilter(this);
+  // The point table reads the groups, which go before the table does.
+  if (pageArea) pageArea->StringGrid2->SetRowSource({});
+}
 
 // ---------------------------------------------------------------- construction
 
@@ -375,6 +379,7 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   UpdateUndoCommands();
   UpdateExportEnabled();
   const DocumentData& d = doc_.Data();
+  if (change.Parts & kPartGroups) groupBoxesStale_ = true;
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();
   if (change.Parts & kPartSymbols) ShowSymbols(false);

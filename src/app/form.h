@@ -357,6 +357,9 @@ class TForm1 : public QMainWindow {
   std::vector<QAction*> recentActions_;
   bool closeAccepted_ = false;
   int wheelAngle_ = 0;  // wheel turn not yet amounting to a notch
+  // The groups' extents for the repaint, worked out again after the groups change.
+  std::vector<GroupBox> groupBoxes_;
+  bool groupBoxesStale_ = true;
 };
 
 }  // namespace zelko

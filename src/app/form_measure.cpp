@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QTabWidget>
 #include <algorithm>
+#include <limits>
+#include <memory>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -24,6 +26,9 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// Rows a table can hold, with its header and empty last row.
+constexpr std::size_t kMaxPointRows = std::numeric_limits<int>::max() - 2;
+
 void FillGrid(StringGrid* g, const TableCells& cells, int firstRow) {
   for (std::size_t r = static_cast<std::size_t>(firstRow); r < cells.size(); ++r)
     for (std::size_t c = 0; c < cells[r].size() && static_cast<int>(c) < g->ColCount(); ++c)
@@ -39,9 +44,7 @@ int TForm1::Unit() const { return doc_.Data().ScaleUnit; }
 // value while the edit holds a text that is no number.
 int TForm1::Decimals() const { return std::max(0, static_cast<int>(frmdata.size()) - 2); }
 
-const std::vector<std::string>& TForm1::CategoryNames() const {
-  return doc_.Data().Categories;
-}
+const std::vector<std::string>& TForm1::CategoryNames() const { return doc_.Data().Categories; }
 
 void TForm1::SetViewMenu(QMenu* menu) {
   viewMenu_ = menu;
@@ -229,11 +232,28 @@ void TForm1::FillPointTable() {
     FillEmptyPointLabels(d.Lines);
     return true;
   });
-  const PointTable t = BuildPointTable(Lines(), Method(), Cx(), Cy(), Unit(), Decimals());
-  const int columns = PointTableColumns(Method());
-  g->SetRowCount(static_cast<int>(t.cells.size()) + 1);
-  g->SetColCount(columns);
-  FillGrid(g, t.cells, 1);
+  // The rows are formatted as the table shows or is asked for them, so the table of a project of
+  // many points opens at once. The cells read the groups as they are; every change of the groups
+  // fills the table anew.
+  auto index = std::make_shared<const PointTableIndex>(Lines());
+  const int rows = static_cast<int>(std::min<std::size_t>(index->Rows(), kMaxPointRows));
+  g->SetRowCount(rows + 2);
+  g->SetColCount(PointTableColumns(Method()));
+  StringGrid::RowSource source;
+  source.first = 1;
+  source.end = rows + 1;
+  source.text = [index, lines = &Lines(), method = Method(), cx = Cx(), cy = Cy(), unit = Unit(),
+                 decimals = Decimals()](int col, int row) -> QString {
+    const auto at = index->At(static_cast<std::size_t>(row));
+    if (!at || static_cast<std::size_t>(at->group) >= lines->size()) return {};
+    const TLine& line = (*lines)[static_cast<std::size_t>(at->group)];
+    if (static_cast<std::size_t>(at->point) >= UsedPointCount(line)) return {};
+    return Q(PointTableCell(line, at->group, static_cast<std::size_t>(at->point), col, method, cx,
+                            cy, unit, decimals));
+  };
+  for (std::size_t r : index->WidestRows(Lines(), Method(), Cx(), Cy()))
+    source.widestRows.push_back(static_cast<int>(r));
+  g->SetRowSource(std::move(source));
   g->ClearRow(g->RowCount() - 1);
   g->SetRow(g->RowCount() - 1);
   g->FitColumnWidths();

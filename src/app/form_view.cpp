@@ -47,7 +47,13 @@ void TForm1::PaintPicture(double X, double Y) {
   if (isMarked)
     DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
   if (isPointing == 2) DrawScaleRubberBand(picture, w, Scale[0], XPre, YPre, sym);
-  if (isAreaMode) DrawGroups(picture, w, Lines(), GroupHighlight(), sym);
+  if (isAreaMode) {
+    if (groupBoxesStale_ || groupBoxes_.size() != Lines().size()) {
+      groupBoxes_ = GroupBoxes(Lines());
+      groupBoxesStale_ = false;
+    }
+    DrawGroups(picture, w, Lines(), groupBoxes_, GroupHighlight(), sym);
+  }
   Image1->SetPicture(picture);
   ShowMemoryStatus();
 }

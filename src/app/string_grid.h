@@ -2,18 +2,26 @@
 // the fixed header row and column, a current cell, a selection rectangle and an in-place editor
 // that is off until switched on. The fixed rows stay at the top and the fixed columns at the left
 // while the other cells scroll under them.
+//
+// The cells live in the grid's own model, which holds no per-cell objects: a block of rows can
+// be handed over as a function that formats a cell when it is shown or asked for, so a table of
+// hundreds of thousands of rows fills at once and only what is painted is formatted.
 #pragma once
 
 #include <QColor>
 #include <QRect>
 #include <QString>
-#include <QTableWidget>
+#include <QTableView>
+#include <functional>
+#include <vector>
 
 class QPainter;
 
 namespace zelko {
 
-class StringGrid : public QTableWidget {
+class StringGridModel;
+
+class StringGrid : public QTableView {
   Q_OBJECT
  public:
   explicit StringGrid(const QString& name, QWidget* parent = nullptr);
@@ -22,8 +30,8 @@ class StringGrid : public QTableWidget {
   void SetCell(int col, int row, const QString& text);
   void ClearRow(int row);
 
-  int RowCount() const { return rowCount(); }
-  int ColCount() const { return columnCount(); }
+  int RowCount() const;
+  int ColCount() const;
   void SetRowCount(int n);
   void SetColCount(int n);
   int FixedRows() const { return fixedRows_; }
@@ -59,6 +67,18 @@ class StringGrid : public QTableWidget {
   void FitColumnWidths();
   // Every row, cells joined by TAB, each row ending with CR LF.
   QString TableText() const;
+
+  // Rows first..end-1 whose texts come from `text` when asked for, until the program sets a cell
+  // of such a row (the row then holds its own texts). widestRows name the rows that have the
+  // widest texts of their columns, so fitting the widths need not format every row; a short
+  // block is measured whole. An empty `text` drops the block.
+  struct RowSource {
+    int first = 0;
+    int end = 0;
+    std::function<QString(int col, int row)> text;
+    std::vector<int> widestRows;
+  };
+  void SetRowSource(RowSource source);
   // Columns from col on show figures the program computes: they never open an editor (-1: none).
   void SetReadOnlyFrom(int col);
   // A cell's background; an invalid colour gives the normal one. Column and row counts that
@@ -105,7 +125,7 @@ class StringGrid : public QTableWidget {
   int ColumnX(int col) const;
   int RowY(int row) const;
   void PaintFixedCell(QPainter& p, const QStyleOptionViewItem& base, int row, int col);
-  QTableWidgetItem* ItemAt(int col, int row);
+  void SetCurrentSilently(int row, int col);
   void OnCurrentChanged(int row, int col, int prevRow, int prevCol);
 
   int fixedRows_ = 1;
@@ -115,6 +135,9 @@ class StringGrid : public QTableWidget {
   bool editing_ = false;
   bool clickSent_ = false;
   int readOnlyFrom_ = -1;
+  StringGridModel* model_;
+
+  friend class StringGridModel;
   bool ReadOnly(int col) const { return readOnlyFrom_ >= 0 && col >= readOnlyFrom_; }
 };
 

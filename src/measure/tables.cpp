@@ -76,24 +76,108 @@ std::vector<std::string> PointTableHeader(int method, int unit) {
   return header;
 }
 
+std::string PointTableCell(const TLine& line, int group, std::size_t point, int column, int method,
+                           const std::vector<double>& cx, const std::vector<double>& cy, int unit,
+                           int decimals) {
+  const TMarker& p = line.Points.at(point);
+  switch (column) {
+    case 0:
+      return std::to_string(line.Sort + 1);
+    case 1:
+      return GroupLabel(line.LineType, group);
+    case 2:
+      return p.nm.empty() ? std::to_string(point + 1) : p.nm.str();
+    case 3:
+      return FormatFixed(p.x, 1);
+    case 4:
+      return FormatFixed(p.y, 1);
+    case 5:
+    case 6:
+      if (PointTableColumns(method) != 7) return {};
+      return FormatPicture(EvaluateTransform(method, column == 5 ? cx : cy, p.x, p.y),
+                           PositionFormat(unit, decimals));
+    default:
+      return {};
+  }
+}
+
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
                                        int unit, int decimals) {
-  const TMarker& p = line.Points.at(point);
   const int columns = PointTableColumns(method);
   std::vector<std::string> row;
   row.reserve(static_cast<std::size_t>(columns));
-  row.push_back(std::to_string(line.Sort + 1));
-  row.push_back(GroupLabel(line.LineType, group));
-  row.push_back(p.nm.empty() ? std::to_string(point + 1) : p.nm.str());
-  row.push_back(FormatFixed(p.x, 1));
-  row.push_back(FormatFixed(p.y, 1));
-  if (columns == 7) {
-    const std::string format = PositionFormat(unit, decimals);
-    row.push_back(FormatPicture(EvaluateTransform(method, cx, p.x, p.y), format));
-    row.push_back(FormatPicture(EvaluateTransform(method, cy, p.x, p.y), format));
-  }
+  for (int c = 0; c < columns; ++c)
+    row.push_back(PointTableCell(line, group, point, c, method, cx, cy, unit, decimals));
   return row;
+}
+
+PointTableIndex::PointTableIndex(const std::vector<TLine>& lines) {
+  starts_.reserve(lines.size() + 1);
+  std::size_t row = 0;
+  for (const TLine& line : lines) {
+    starts_.push_back(row);
+    row += UsedPointCount(line);
+  }
+  starts_.push_back(row);
+}
+
+std::optional<PointRowInfo> PointTableIndex::At(std::size_t row) const {
+  if (row < 1 || row > Rows()) return std::nullopt;
+  const std::size_t r = row - 1;
+  // The last group starting at or before r; groups without points start where the next does.
+  const auto it = std::upper_bound(starts_.begin(), starts_.end() - 1, r) - 1;
+  const std::size_t g = static_cast<std::size_t>(it - starts_.begin());
+  return PointRowInfo{static_cast<int>(g), static_cast<int>(r - *it)};
+}
+
+std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& lines, int method,
+                                                     const std::vector<double>& cx,
+                                                     const std::vector<double>& cy) const {
+  std::vector<std::size_t> rows;
+  if (Rows() == 0 || lines.size() + 1 != starts_.size()) return rows;
+  std::size_t sortRow = 0, labelRow = 0, minX = 0, maxX = 0, minY = 0, maxY = 0;
+  int maxSort = -1;
+  std::size_t longest = 0;
+  double loX = 0, hiX = 0, loY = 0, hiY = 0;
+  bool first = true;
+  const bool physical = PointTableColumns(method) == 7;
+  std::size_t minPX = 0, maxPX = 0, minPY = 0, maxPY = 0;
+  double loPX = 0, hiPX = 0, loPY = 0, hiPY = 0;
+  for (std::size_t g = 0; g < lines.size(); ++g) {
+    const TLine& line = lines[g];
+    const std::size_t n = UsedPointCount(line);
+    if (n == 0) continue;
+    if (line.Sort > maxSort) {
+      maxSort = line.Sort;
+      sortRow = starts_[g] + 1;
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      const TMarker& p = line.Points[j];
+      const std::size_t row = starts_[g] + j + 1;
+      const std::size_t length = p.nm.empty() ? std::to_string(j + 1).size() : p.nm.str().size();
+      if (length > longest) longest = length, labelRow = row;
+      if (first || p.x < loX) loX = p.x, minX = row;
+      if (first || p.x > hiX) hiX = p.x, maxX = row;
+      if (first || p.y < loY) loY = p.y, minY = row;
+      if (first || p.y > hiY) hiY = p.y, maxY = row;
+      if (physical) {
+        const double X = EvaluateTransform(method, cx, p.x, p.y);
+        const double Y = EvaluateTransform(method, cy, p.x, p.y);
+        if (first || X < loPX) loPX = X, minPX = row;
+        if (first || X > hiPX) hiPX = X, maxPX = row;
+        if (first || Y < loPY) loPY = Y, minPY = row;
+        if (first || Y > hiPY) hiPY = Y, maxPY = row;
+      }
+      first = false;
+    }
+  }
+  // The last row has the largest group number.
+  rows = {sortRow, Rows(), labelRow, minX, maxX, minY, maxY};
+  if (physical) rows.insert(rows.end(), {minPX, maxPX, minPY, maxPY});
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
 }
 
 PointTable BuildPointTable(const std::vector<TLine>& lines, int method,

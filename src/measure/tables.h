@@ -37,9 +37,36 @@ std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t
                                        const std::vector<double>& cx, const std::vector<double>& cy,
                                        int unit, int decimals);
 
+// One cell of that row (column 0 to 6), formatted alone: a table of many rows formats only the
+// cells it shows. "" for a column the method has not.
+std::string PointTableCell(const TLine& line, int group, std::size_t point, int column, int method,
+                           const std::vector<double>& cx, const std::vector<double>& cy, int unit,
+                           int decimals);
+
 struct PointRowInfo {
   int group = -1;  // -1 on the header row
   int point = -1;  // 0-based within the group
+  bool operator==(const PointRowInfo&) const = default;
+};
+
+// The rows of the point table without their texts: which point each row under the header shows,
+// found from where each group's rows begin.
+class PointTableIndex {
+ public:
+  explicit PointTableIndex(const std::vector<TLine>& lines);
+  // Rows under the header: the used points of every group.
+  std::size_t Rows() const { return starts_.empty() ? 0 : starts_.back(); }
+  // The point of row `row` (1-based, under the header); nullopt outside the table.
+  std::optional<PointRowInfo> At(std::size_t row) const;
+  // Rows (1-based) holding the longest texts of their columns: the largest category and group
+  // numbers, the longest point label, the smallest and largest x and y, and with a method, of
+  // the physical X and Y.
+  std::vector<std::size_t> WidestRows(const std::vector<TLine>& lines, int method = 0,
+                                      const std::vector<double>& cx = {},
+                                      const std::vector<double>& cy = {}) const;
+
+ private:
+  std::vector<std::size_t> starts_;  // first row (0-based) of each group, then the row count
 };
 
 struct PointTable {

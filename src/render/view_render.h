@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLine>
 #include <QPainter>
 #include <QPointF>
 #include <optional>
@@ -53,6 +54,8 @@ class OverlayPainter {
   OverlayPainter(QImage& picture, const ViewWindow& w);
   void DrawSymbol(int size, int kind, double x, double y, TColor colour, int lineWidth);
   void DrawClippedSegment(double x1, double y1, double x2, double y2, TColor colour);
+  // The piece of segment ab (view pixels) that DrawClippedSegment draws, if any.
+  std::optional<QLine> ClipToWindow(QPoint a, QPoint b) const;
   QPainter& painter() { return painter_; }
 
  private:
@@ -68,11 +71,25 @@ void DrawMarkers(QImage& picture, const ViewWindow& w, const std::vector<TMarker
 void DrawScaleRubberBand(QImage& picture, const ViewWindow& w, const TMarker& first, double xPre,
                          double yPre, const SymbolSettings& s);
 
+// The image-coordinate extent of each group's points, kept with the groups and worked out again
+// only when they change, so a repaint can pass over the groups out of view without reading
+// their points.
+struct GroupBox {
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  bool empty = true;
+};
+std::vector<GroupBox> GroupBoxes(const std::vector<TLine>& lines);
+
 struct GroupDrawing {
   std::vector<bool> highlighted;  // per group; empty: none
   int selectedGroup = -1;         // the point selected in the point table, if any
   int selectedPoint = -1;
 };
+// boxes: GroupBoxes(lines), or empty to work them out for this call alone. The cost follows what
+// is in view: groups outside it are passed over, and each group sets a view pixel once, however
+// many of its points or segments fall on it.
+void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& lines,
+                const std::vector<GroupBox>& boxes, const GroupDrawing& d, const SymbolSettings& s);
 void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& lines,
                 const GroupDrawing& d, const SymbolSettings& s);
 

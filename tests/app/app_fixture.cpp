@@ -33,8 +33,7 @@ QApplication& App() {
 }
 
 void TypeCell(StringGrid& grid, int col, int row, const QString& text) {
-  grid.SetCell(col, row, grid.Cells(col, row));  // makes the cell's item
-  grid.item(row, col)->setText(text);
+  grid.model()->setData(grid.model()->index(row, col), text, Qt::EditRole);
 }
 
 void WindowTest::ExpectMarked(const char* what, const std::function<void()>& edit) {

@@ -118,6 +118,40 @@ TEST(PointTable, ColumnsLabelsAndFormats) {
   EXPECT_EQ(PointTableRowOf(lines, 0, 0), std::nullopt);  // a group without points has no rows
 }
 
+TEST(PointTable, RowsFoundWithoutTheTexts) {
+  // Groups of 2, 0, 3 and (still being input, NumPoints 1 of 2 stored) 1 used points.
+  std::vector<TLine> lines{Group(ltCurve, 0, 2, 0, 0), Group(ltCurve, 0, 0, 0, 0),
+                           Group(ltPoints, 2, 3, 0, 0), Group(ltClosed, 1, 2, 0, 0)};
+  lines[3].NumPoints = 1;
+  lines[2].Points[1].nm = "a long label";
+  lines[0].Points[1].x = -12345.5;
+  const PointTableIndex index(lines);
+  EXPECT_EQ(index.Rows(), 6u);
+  EXPECT_EQ(index.At(0), std::nullopt);  // the header
+  EXPECT_EQ(index.At(1), (PointRowInfo{0, 0}));
+  EXPECT_EQ(index.At(2), (PointRowInfo{0, 1}));
+  EXPECT_EQ(index.At(3), (PointRowInfo{2, 0}));
+  EXPECT_EQ(index.At(5), (PointRowInfo{2, 2}));
+  EXPECT_EQ(index.At(6), (PointRowInfo{3, 0}));
+  EXPECT_EQ(index.At(7), std::nullopt);
+  // A cell alone is that cell of the row.
+  const std::vector<double> cx{1, 2, 0}, cy{100, 0, -1};
+  EXPECT_EQ(PointTableCell(lines[2], 2, 1, 2, tmAffine, cx, cy, 2, 2), "a long label");
+  EXPECT_EQ(PointTableCell(lines[2], 2, 2, 5, tmAffine, cx, cy, 2, 2), "5.00");
+  EXPECT_EQ(PointTableCell(lines[2], 2, 2, 5, tmNone, cx, cy, 2, 2), "");
+  // The largest category (row 3), the last row, the long label (row 4), the smallest x (row 2),
+  // the smallest y (row 1) and the largest x and y (row 5).
+  EXPECT_EQ(index.WidestRows(lines), (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+  // A point (row 2) inside the ranges of x and y, yet with the smallest X = x - y.
+  lines[0].Points[1] = {"2", 0.5, 3.9};
+  lines[2].Points[1].y = -3;
+  EXPECT_EQ(index.WidestRows(lines), (std::vector<std::size_t>{1, 3, 4, 5, 6}));
+  EXPECT_EQ(index.WidestRows(lines, tmAffine, {0, 1, -1}, cy),
+            (std::vector<std::size_t>{1, 2, 3, 4, 5, 6}));
+  lines.pop_back();
+  EXPECT_TRUE(index.WidestRows(lines).empty());  // the index of other groups finds none
+}
+
 TEST(PointTable, LabelsReadBack) {
   EXPECT_EQ(GroupLabel(ltCurve, 0), "L1");
   EXPECT_EQ(GroupLabel(ltClosed, 1), "C2");
