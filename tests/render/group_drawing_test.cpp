@@ -81,7 +81,7 @@ std::vector<TLine> Groups() {
   cluster.NumPoints = 12;
   lines.push_back(cluster);
   TLine zigzag;
-  for (int j = 0; j < 40; ++j) zigzag.Points.push_back({"", -300 + 50.0 * j, j % 2 ? -80 : 980});
+  for (int j = 0; j < 40; ++j) zigzag.Points.push_back({"", -300 + 50.0 * j, j % 2 ? -80.0 : 980.0});
   zigzag.NumPoints = 40;
   lines.push_back(zigzag);
   TLine far;
