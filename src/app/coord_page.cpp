@@ -170,6 +170,10 @@ void CoordPage::ComboBoxScaleUnitChange() {
   // The residuals were formatted for the old unit.
   ClearFitQuality();
   form_.Doc().SetScaleUnit(ComboBoxScaleUnit->currentIndex());
+  ShowUnit();
+}
+
+void CoordPage::ShowUnit() {
   form_.ScaleUnit = ComboBoxScaleUnit->currentText();
   EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
   form_.pageArea->RelabelPointTable(form_.Method(), XCaption(), YCaption());
@@ -181,12 +185,7 @@ void CoordPage::ComboBoxScaleUnitChange() {
 void CoordPage::ShowTransform() {
   const DocumentData& d = form_.Doc().Data();
   ComboBoxScaleUnit->setEnabled(d.Method != tmNone);
-  form_.ScaleUnit = ComboBoxScaleUnit->currentText();
-  EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
-  form_.pageArea->RelabelPointTable(form_.Method(), XCaption(), YCaption());
-  StringGrid1->SetCell(3, 0, XCaption());
-  StringGrid1->SetCell(4, 0, YCaption());
-  StringGrid1->FitColumnWidths();
+  ShowUnit();
   GroupBoxMesh->setTitle(d.TransformSet ? "座標変換（設定済み）" : "座標変換（未設定）");
   // The residuals shown belong to a fit of another state.
   ClearFitQuality();

@@ -67,6 +67,8 @@ class CoordPage : public QWidget {
   // The transformation's captions, unit chooser and title as the document has them (after an
   // undo or redo).
   void ShowTransform();
+  // The unit's captions on the grid interval and both tables' headers.
+  void ShowUnit();
   void ComboBoxScaleUnitChange();
   void EditMeshSizeChange();
   void ButtonSetMeshClick();

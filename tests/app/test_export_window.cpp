@@ -12,19 +12,12 @@
 #include "app_fixture.h"
 #include "coords/transform.h"
 #include "document/project_file.h"
+#include "../measure/groups_support.h"
 
 namespace zelko::testing {
 namespace {
 
-TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
-  TLine line;
-  line.LineType = kind;
-  line.Sort = static_cast<std::uint16_t>(sort);
-  for (const auto& [x, y] : points)
-    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
-  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
-  return line;
-}
+using test::Group;
 
 class ExportWindowTest : public WindowTest {
  protected:

@@ -13,6 +13,7 @@
 #include "document/project_file.h"
 #include "measure/export.h"
 #include "measure/project_tables.h"
+#include "groups_support.h"
 
 namespace zelko {
 namespace {
@@ -62,15 +63,7 @@ class CliTest : public ::testing::Test {
   fs::path dir_;
 };
 
-TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
-  TLine line;
-  line.LineType = kind;
-  line.Sort = static_cast<std::uint16_t>(sort);
-  for (const auto& [x, y] : points)
-    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
-  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
-  return line;
-}
+using test::Group;
 
 // "無変換" of a 300-pixel-high image: X = x, Y = 300 - y, in pixels, one decimal.
 ProjectData PixelProject() {

@@ -13,21 +13,14 @@
 
 #include "coords/transform.h"
 #include "measure/calculation.h"
+#include "groups_support.h"
 
 namespace zelko {
 namespace {
 
 namespace fs = std::filesystem;
 
-TLine Group(std::uint8_t kind, int sort, std::initializer_list<std::pair<double, double>> points) {
-  TLine line;
-  line.LineType = kind;
-  line.Sort = static_cast<std::uint16_t>(sort);
-  for (const auto& [x, y] : points)
-    line.Points.push_back({std::to_string(line.Points.size() + 1), x, y});
-  line.NumPoints = static_cast<std::int32_t>(line.Points.size());
-  return line;
-}
+using test::Group;
 
 // Millimetres at a tenth of a millimetre per pixel: values no display rounding keeps whole.
 ProjectData MillimetreProject() {
