@@ -206,9 +206,13 @@ TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
   form->Image1MouseMove(30, 40);
   EXPECT_EQ(ViewPixel(15, 20), QColor(255, 0, 0));
   EXPECT_TRUE(TakeMessages().isEmpty());
+  EXPECT_FALSE(form->Undo1->isEnabled());  // not while the pick is under way
 
-  dialogs.inputs.push_back("10");
-  LeftClick(30, 40);
+  // The length can be taken back and set again; what follows is checked after the redo.
+  ExpectMarked("reference length", [&] {
+    dialogs.inputs.push_back("10");
+    LeftClick(30, 40);
+  });
   EXPECT_EQ(TakeMessages(), QStringList({"基準線の長さ(m)："}));
   EXPECT_EQ(form->isPointing, 0);
   EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
@@ -304,8 +308,11 @@ TEST_F(FitTest, AffineFitNeedsFourUsableMarkers) {
   EXPECT_EQ(form->Status(3), "変更なし");
 
   AddAffineMarker(300, 200);
-  dialogs.answers.push_back(MsgResult::No);
-  Page().ButtonSetMesh->click();
+  // The fit can be taken back and made again; what follows is checked after the redo.
+  ExpectMarked("affine fit", [&] {
+    dialogs.answers.push_back(MsgResult::No);
+    Page().ButtonSetMesh->click();
+  });
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].text, kGridOffer);
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNo);
