@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -605,8 +606,10 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void BgrToWordsPermute(co
 }
 
 bool HasBytePermute() {
+  // ZELKO_NO_BYTE_PERMUTE: the plain path, which most processors take, is tested here too.
   static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                          __builtin_cpu_supports("avx512vbmi");
+                          __builtin_cpu_supports("avx512vbmi") &&
+                          std::getenv("ZELKO_NO_BYTE_PERMUTE") == nullptr;
   return has;
 }
 #endif
