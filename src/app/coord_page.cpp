@@ -252,7 +252,9 @@ void CoordPage::ClearFitQuality() {
   LabelFitQuality->setVisible(false);
 }
 
-void CoordPage::EditMeshSizeChange() { form_.Doc().SetMeshSize(EditMeshSize->text().toStdString(), true); }
+void CoordPage::EditMeshSizeChange() {
+  form_.Doc().SetMeshSize(EditMeshSize->text().toStdString(), true);
+}
 
 void CoordPage::ButtonSetMeshClick() {
   const int method = form_.Method();

@@ -157,8 +157,8 @@ void TForm1::BuildMenus() {
   Undo1 = AddAction(Edit1, "Undo1", "元に戻す(&U)", [this] { UndoClick(); });
   Undo1->setShortcut(QKeySequence::Undo);
   Redo1 = AddAction(Edit1, "Redo1", "やり直し(&R)", [this] { RedoClick(); });
-  Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                       QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  Redo1->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
   Setting1 = menuBar()->addMenu("設定(&S)");
   Setting1->setObjectName("Setting1");
@@ -424,8 +424,9 @@ void TForm1::UpdateUndoCommands() {
       {Redo1, ToolButtonRedo, doc_.CanRedo(), doc_.RedoName(), "やり直し", "R"}};
   for (const Command& c : commands) {
     const bool on = c.can && !blocked;
-    const QString caption =
-        c.name.empty() ? QString(c.caption) : QString(c.caption) + ": " + QString::fromStdString(c.name);
+    const QString caption = c.name.empty()
+                                ? QString(c.caption)
+                                : QString(c.caption) + ": " + QString::fromStdString(c.name);
     c.action->setEnabled(on);
     c.action->setText(caption + "(&" + c.key + ")");
     c.button->setEnabled(on);

@@ -125,7 +125,8 @@ ImagePage::ImagePage(TForm1& form) : form_(form) {
   };
   connect(TrackBar1, &QSlider::valueChanged, this, guard(&ImagePage::TrackBar1Change));
   // Each drag of a slider is one edit to take back, however many values it passes.
-  for (QAbstractSlider* s : std::initializer_list<QAbstractSlider*>{TrackBar1, ScrollBarR, ScrollBarG, ScrollBarB})
+  for (QAbstractSlider* s :
+       std::initializer_list<QAbstractSlider*>{TrackBar1, ScrollBarR, ScrollBarG, ScrollBarB})
     connect(s, &QAbstractSlider::sliderPressed, this, [this] { form_.Doc().BreakMerge(); });
   connect(CheckBoxContrast, &QCheckBox::clicked, this, guard(&ImagePage::CheckBoxContrastClick));
   connect(ScrollBarR, &QScrollBar::valueChanged, this,

@@ -187,10 +187,10 @@ class Document {
 
   void Notify(const DocumentChange& change);
   // The document without its groups, which are compared and kept apart.
-  DocumentData WithoutGroups() const;
+  DocumentData WithoutGroups();
   // Adds the entry for a change from (before, linesBefore) to now; false when nothing changed.
-  bool Record(const std::string& name, const std::string& mergeKey, DocumentData before, const std::vector<TLine>* linesBefore,
-              std::uint64_t revisionBefore);
+  bool Record(const std::string& name, const std::string& mergeKey, DocumentData before,
+              const std::vector<TLine>* linesBefore, std::uint64_t revisionBefore);
   void Push(HistoryEntry entry);
   void Trim();
   void Apply(const HistoryEntry& e, bool undo);

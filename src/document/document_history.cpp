@@ -49,17 +49,16 @@ std::size_t Bytes(const std::vector<TLine>& lines) {
 
 }  // namespace
 
-DocumentData Document::WithoutGroups() const {
+DocumentData Document::WithoutGroups() {
   // The groups are moved aside rather than copied: they may be large.
-  auto& self = const_cast<Document&>(*this);
-  std::vector<TLine> lines = std::move(self.data_.Lines);
+  std::vector<TLine> lines = std::move(data_.Lines);
   DocumentData copy = data_;
-  self.data_.Lines = std::move(lines);
+  data_.Lines = std::move(lines);
   return copy;
 }
 
-bool Document::Record(const std::string& name, const std::string& mergeKey, DocumentData before, const std::vector<TLine>* linesBefore,
-                      std::uint64_t revisionBefore) {
+bool Document::Record(const std::string& name, const std::string& mergeKey, DocumentData before,
+                      const std::vector<TLine>* linesBefore, std::uint64_t revisionBefore) {
   HistoryEntry e;
   e.name = name;
   e.mergeKey = mergeKey;

@@ -50,7 +50,8 @@ void WindowTest::ExpectMarked(const char* what, const std::function<void()>& edi
   QToolButton* undo = Tool("ToolButtonUndo");
   ASSERT_TRUE(undo->isEnabled());
   EXPECT_TRUE(Action("Undo1")->isEnabled());
-  EXPECT_TRUE(Action("Undo1")->text().startsWith("元に戻す: ")) << Action("Undo1")->text().toStdString();
+  EXPECT_TRUE(Action("Undo1")->text().startsWith("元に戻す: "))
+      << Action("Undo1")->text().toStdString();
   QTest::mouseClick(undo, Qt::LeftButton);
   EXPECT_EQ(CollectedBytes(), before);
   EXPECT_EQ(form->Status(3), "変更なし");

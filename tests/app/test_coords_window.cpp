@@ -16,8 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTest>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <functional>
@@ -26,8 +26,8 @@
 #include "app/area_page.h"
 #include "app/coord_page.h"
 #include "app/frm_symbols.h"
-#include "app/note_page.h"
 #include "app/image_page.h"
+#include "app/note_page.h"
 #include "app/string_grid.h"
 #include "app/view_widget.h"
 #include "app_fixture.h"
@@ -1094,7 +1094,6 @@ TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMar
   });
   EXPECT_EQ(form->sym.MarkerSize, 4);
 }
-
 
 TEST_F(CoordsWindowTest, ADragOfASliderAndATypingInTheNotesAreOneEditEach) {
   OpenAt(GreyImage("photo.bmp", 400, 300), "100");

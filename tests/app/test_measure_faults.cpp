@@ -1,6 +1,8 @@
 // Measurement through real input events: quick clicks while digitising, closing during an input,
 // the category delete button, results after edits, the grid after a failure, the decimal places
 // while they are typed and the wheel in small steps.
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -17,9 +19,6 @@
 #include "app/string_grid.h"
 #include "app/view_widget.h"
 #include "app/widgets.h"
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-
 #include "app_fixture.h"
 #include "document/numbers.h"
 #include "document/project_file.h"
@@ -493,7 +492,6 @@ TEST_F(ResultsOutOfDateTest, EveryGroupPointAndCategoryEditMarksTheDocumentChang
   Calculate();
   EXPECT_EQ(form->Status(3), "変更なし");
 }
-
 
 // ---------------------------------------------------------------- undo and redo
 

@@ -101,14 +101,16 @@ DocumentData WithGroups(int groups, int points) {
   DocumentData d;
   for (int g = 0; g < groups; ++g) {
     TLine l;
-    for (int p = 0; p < points; ++p) l.Points.push_back({PointLabel::Number(p + 1), 1.0 * g, 1.0 * p});
+    for (int p = 0; p < points; ++p)
+      l.Points.push_back({PointLabel::Number(p + 1), 1.0 * g, 1.0 * p});
     l.NumPoints = points;
     d.Lines.push_back(std::move(l));
   }
   return d;
 }
 
-bool EditLines(Document& doc, const char* name, const std::function<void(std::vector<TLine>&)>& fn) {
+bool EditLines(Document& doc, const char* name,
+               const std::function<void(std::vector<TLine>&)>& fn) {
   return doc.Edit(name, kPartGroups, [&](DocumentData& d) {
     fn(d.Lines);
     return true;
