@@ -120,6 +120,8 @@ TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
 
 TForm1::~TForm1() {
   qApp->removeEventFilter(this);
+  // The widgets going with the window move the focus; the document goes first.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   // The point table reads the groups, which go before the table does.
   if (pageArea) pageArea->StringGrid2->SetRowSource({});
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 
 #include "document/numbers.h"
@@ -433,8 +434,12 @@ void DrawGroups(QImage& picture, const ViewWindow& w, const std::vector<TLine>& 
       if (!pending.empty() &&
           pendingArea.intersects(QRect(QPoint(x0 - r, y0 - r), QPoint(x1 + r, y1 + r))))
         flush();
-      const int mw = x1 - x0 + 2 * r + 1, mh = y1 - y0 + 2 * r + 1;
-      if (keys.size() > 1 && mw * mh <= 4096) {
+      // Points far apart (at a high zoom) would overflow the extent and its product in int.
+      const std::int64_t mw64 = std::int64_t{x1} - x0 + 2 * r + 1,
+                         mh64 = std::int64_t{y1} - y0 + 2 * r + 1;
+      const bool small = mw64 <= 4096 && mh64 <= 4096 && mw64 * mh64 <= 4096;
+      const int mw = small ? static_cast<int>(mw64) : 0, mh = small ? static_cast<int>(mh64) : 0;
+      if (keys.size() > 1 && small) {
         // Symbols of one small group overlap: each pixel of their union is written once.
         mask.assign(static_cast<std::size_t>(mw * mh), 0);
         for (quint64 k : keys) {

@@ -75,6 +75,12 @@ std::vector<TLine> Groups() {
     line.NumPoints = g % 7 == 1 ? n + 1 : n;  // some closed curves are unfinished
     lines.push_back(line);
   }
+  // One point in view and one millions of view pixels away: the group's extent overflows int.
+  TLine straddling;
+  straddling.LineType = ltPoints;
+  straddling.Points = {{"", 420, 310}, {"", 1e6, 4e6}};
+  straddling.NumPoints = 2;
+  lines.push_back(straddling);
   TLine cluster;
   cluster.LineType = ltClosed;
   for (int j = 0; j < 12; ++j) cluster.Points.push_back({"", 400 + 0.01 * j, 300 - 0.02 * j});
