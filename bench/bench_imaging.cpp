@@ -16,26 +16,13 @@
 #include "imaging/image_file.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/working_image.h"
+#include "synthetic_photo.h"
 
 namespace {
 
 using namespace zelko;
 
-// A photo-like picture: smooth colour gradients with some noise, so JPEG has work to do.
-Bitmap SyntheticPhoto(int w, int h) {
-  Bitmap b(w, h, 24);
-  std::minstd_rand rng(1);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* p = b.Row(y);
-    for (int x = 0; x < w; ++x, p += 3) {
-      const unsigned n = rng() & 15;
-      p[0] = static_cast<std::uint8_t>((x * 255 / w + n) & 255);
-      p[1] = static_cast<std::uint8_t>((y * 255 / h + n) & 255);
-      p[2] = static_cast<std::uint8_t>(((x + y) * 127 / (w + h) + 64 + n) & 255);
-    }
-  }
-  return b;
-}
+using bench::SyntheticPhoto;
 
 const Bitmap& Photo24() {
   static const Bitmap photo = SyntheticPhoto(6000, 4000);

@@ -26,6 +26,7 @@
 #include "render/live_picture.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
+#include "synthetic_photo.h"
 
 namespace {
 
@@ -45,21 +46,7 @@ QApplication& App() {
   return *app;
 }
 
-// A photo-like picture: smooth colour gradients with some noise, so JPEG has work to do.
-Bitmap SyntheticPhoto(int w, int h) {
-  Bitmap b(w, h, 24);
-  std::minstd_rand rng(1);
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* p = b.Row(y);
-    for (int x = 0; x < w; ++x, p += 3) {
-      const unsigned n = rng() & 15;
-      p[0] = static_cast<std::uint8_t>((x * 255 / w + n) & 255);
-      p[1] = static_cast<std::uint8_t>((y * 255 / h + n) & 255);
-      p[2] = static_cast<std::uint8_t>(((x + y) * 127 / (w + h) + 64 + n) & 255);
-    }
-  }
-  return b;
-}
+using bench::SyntheticPhoto;
 
 // 24 and 100 megapixels, made once.
 const Bitmap& Photo(int megapixels) {
@@ -85,14 +72,20 @@ WorkingImageSettings Settings(double factor, float angle, int strength) {
 
 enum class Scale { kFit, kFactor, kMax };
 
+// The magnification a benchmark runs at: fitted to the view, as given, or the largest.
+double ViewFactor(const Bitmap& original, Scale scale, double factor, float angle) {
+  const int W = original.Width(), H = original.Height();
+  if (scale == Scale::kFit) return FitFactor(W, H, angle, kViewWidth, kViewHeight);
+  if (scale == Scale::kMax) return MaxFactor(W, H, angle);
+  return factor;
+}
+
 // One contrast step: the definition takes the new strength, the overview and the window's
 // picture are made as TForm1::BuildWorkingImage and PaintPicture make them.
 void SliderStep(benchmark::State& state, int megapixels, Scale scale, double factor, float angle) {
   App();
   const Bitmap& original = Photo(megapixels);
-  const int W = original.Width(), H = original.Height();
-  if (scale == Scale::kFit) factor = FitFactor(W, H, angle, kViewWidth, kViewHeight);
-  if (scale == Scale::kMax) factor = MaxFactor(W, H, angle);
+  factor = ViewFactor(original, scale, factor, angle);
   LiveWorkingImage live;
   SymbolSettings sym;
   ApplyDefaultSymbols(sym);
@@ -141,9 +134,7 @@ BENCHMARK(BM_SliderStep_100MP_max_30deg)
 void RebuildStep(benchmark::State& state, int megapixels, Scale scale, double factor, float angle) {
   App();
   const Bitmap& original = Photo(megapixels);
-  const int W = original.Width(), H = original.Height();
-  if (scale == Scale::kFit) factor = FitFactor(W, H, angle, kViewWidth, kViewHeight);
-  if (scale == Scale::kMax) factor = MaxFactor(W, H, angle);
+  factor = ViewFactor(original, scale, factor, angle);
   WorkingImage built;
   SymbolSettings sym;
   ApplyDefaultSymbols(sym);
