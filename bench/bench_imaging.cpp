@@ -117,7 +117,7 @@ BENCHMARK(BM_Op_Resize025)->Unit(benchmark::kMillisecond)->UseRealTime();
 const std::string& JpegPath() {
   static const std::string path = [] {
     const std::string p = "/tmp/zelko_bench_24mp.jpg";
-    WriteImageFileAtomically(p, EncodeJpeg(Photo24(), 90));
+    if (!WriteImageFileAtomically(p, EncodeJpeg(Photo24(), 90))) std::abort();
     return p;
   }();
   return path;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -194,7 +195,7 @@ const std::vector<std::uint8_t>& Jpeg24() {
 const std::string& JpegPath() {
   static const std::string path = [] {
     const std::string p = "/tmp/zelko_bench_live_24mp.jpg";
-    WriteImageFileAtomically(p, Jpeg24());
+    if (!WriteImageFileAtomically(p, Jpeg24())) std::abort();
     return p;
   }();
   return path;

@@ -62,9 +62,9 @@ int Generate(const char* path, long points) {
     left -= line.NumPoints;
     d.Lines.push_back(std::move(line));
   }
-  std::string error;
+  Failure error;
   if (!WriteProjectFile(path, d, &error)) {
-    std::fprintf(stderr, "bench_memory: %s\n", error.c_str());
+    std::fprintf(stderr, "bench_memory: %s\n", error.Text().c_str());
     return 1;
   }
   const auto image = std::filesystem::path(path).parent_path() / "sample.jpg";
@@ -77,7 +77,7 @@ int Generate(const char* path, long points) {
 int Read(const char* path) {
   const ProjectReadResult r = ReadProjectFile(path);
   if (r.Status != ProjectReadStatus::Ok) {
-    std::fprintf(stderr, "bench_memory: %s\n", r.Error.c_str());
+    std::fprintf(stderr, "bench_memory: %s\n", r.Error.Text().c_str());
     return 1;
   }
   Report("reader", SelfMaxRssKb(), path);

@@ -37,7 +37,7 @@ int Convert(const std::vector<std::string>& args) {
 
   const AnyProjectResult r = ReadAnyProjectFile(in);
   if (!r.Ok) {
-    std::fprintf(stderr, "zelko-cli convert: %s\n", r.Error.c_str());
+    std::fprintf(stderr, "zelko-cli convert: %s\n", r.Error.Text().c_str());
     return 1;
   }
   ProjectData data;
@@ -68,8 +68,9 @@ int Convert(const std::vector<std::string>& args) {
       std::fprintf(stderr, "zelko-cli convert: warning: the image %s was not found\n",
                    r.KeyedText.ImageFile.c_str());
   }
-  if (!WriteProjectFile(out, data, &error)) {
-    std::fprintf(stderr, "zelko-cli convert: cannot write %s: %s\n", out.c_str(), error.c_str());
+  if (Failure failure; !WriteProjectFile(out, data, &failure)) {
+    std::fprintf(stderr, "zelko-cli convert: cannot write %s: %s\n", out.c_str(),
+                 failure.Text().c_str());
     return 1;
   }
   return 0;

@@ -90,7 +90,7 @@ int Fit(const std::vector<std::string>& args) {
 
   const AnyProjectResult project = ReadAnyProjectFile(path);
   if (!project.Ok) {
-    std::fprintf(stderr, "zelko-cli fit: %s\n", project.Error.c_str());
+    std::fprintf(stderr, "zelko-cli fit: %s\n", project.Error.Text().c_str());
     return 1;
   }
   if (!method) {

@@ -101,7 +101,11 @@ int RunImage(const std::vector<std::string>& args) {
       std::fprintf(stderr, "zelko-cli image: %s %s\n", kBuildFailedMessage, r.error.c_str());
       return 1;
     }
-    WriteImageFileAtomically(out, EncodeImageForPath(working.image, out));
+    if (Failure failure;
+        !WriteImageFileAtomically(out, EncodeImageForPath(working.image, out), &failure)) {
+      std::fprintf(stderr, "zelko-cli image: %s\n", failure.Text().c_str());
+      return 1;
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zelko-cli image: %s\n", e.what());
     return 1;

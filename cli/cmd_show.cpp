@@ -433,7 +433,7 @@ int Show(const std::vector<std::string>& args) {
   }
   const AnyProjectResult r = ReadAnyProjectFile(path);
   if (!r.Ok) {
-    std::fprintf(stderr, "zelko-cli show: %s\n", r.Error.c_str());
+    std::fprintf(stderr, "zelko-cli show: %s\n", r.Error.Text().c_str());
     return 1;
   }
   {

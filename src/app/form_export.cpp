@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/failure_text.h"
 #include "app/form.h"
 #include "measure/calculation.h"
 #include "measure/export.h"
@@ -99,10 +100,9 @@ void TForm1::ExportResultsClick() {
     Msg(MsgKind::Error, ExportMessage(out));
     return;
   }
-  std::string error;
-  if (!WriteExportFile(path.toStdString(), out.text, &error))
-    Msg(MsgKind::Error,
-        "ファイル " + path + " の書き込みに失敗しました。\n" + QString::fromStdString(error));
+  Failure failure;
+  if (!WriteExportFile(path.toStdString(), out.text, &failure))
+    Msg(MsgKind::Error, WithReason("ファイル " + path + " の書き込みに失敗しました。", failure));
 }
 
 }  // namespace zelko

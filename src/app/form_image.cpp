@@ -8,6 +8,7 @@
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
+#include "app/failure_text.h"
 #include "app/form.h"
 #include "app/image_page.h"
 #include "app/view_widget.h"
@@ -276,6 +277,11 @@ void TForm1::PictureSaveClick() {
     return;
   const QImage shown = Image1->Picture();
   if (shown.isNull()) return;
+  const auto write = [&](const Bitmap& picture) {
+    Failure failure;
+    if (!WriteImageFileAtomically(S(path), EncodeImageForPath(picture, S(path), 90), &failure))
+      Msg(MsgKind::Error, WithReason("ファイル " + path + " の書き込みに失敗しました。", failure));
+  };
   const PixelRect r = WindowPixels(CurrentView());
   const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight;
   // At the top-left corner the whole working image is saved: the only place that needs all of
@@ -301,7 +307,7 @@ void TForm1::PictureSaveClick() {
           images->working.convertToFormat(QImage::Format_RGB32)) {
     const Bitmap own =
         whole ? images->built.image : images->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
-    WriteImageFileAtomically(S(path), EncodeImageForPath(own, S(path), 90));
+    write(own);
     return;
   }
   QImage out;
@@ -323,7 +329,7 @@ void TForm1::PictureSaveClick() {
       dst[3 * x + 2] = src[3 * x];
     }
   }
-  WriteImageFileAtomically(S(path), EncodeImageForPath(bitmap, S(path), 90));
+  write(bitmap);
 }
 
 }  // namespace zelko

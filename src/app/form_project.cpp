@@ -7,6 +7,7 @@
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
+#include "app/failure_text.h"
 #include "app/form.h"
 #include "app/image_page.h"
 #include "app/note_page.h"
@@ -35,7 +36,8 @@ const char* kWriteFailed = "プロジェクトファイルの書き込みに失�
 // the other reader nor "not a project file" has anything to add.
 class ProjectOpenFailed : public std::runtime_error {
  public:
-  explicit ProjectOpenFailed(const char* message = "") : std::runtime_error(message) {}
+  explicit ProjectOpenFailed(const QString& message = {})
+      : std::runtime_error(message.toStdString()) {}
 };
 
 // The image a project names; nullopt when it cannot be decoded, which the readers report as a
@@ -77,7 +79,7 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
 
 bool TForm1::WriteProject(const QString& path) {
   ProjectData d;
-  std::string error;
+  Failure failure;
   bool ok = CollectProject(path, d, true);
   if (ok && !FitsCp932(d.ImagePath)) {
     // Stored with "?" in place of a letter, the path would name no file: nothing is written.
@@ -87,9 +89,9 @@ bool TForm1::WriteProject(const QString& path) {
             "フォルダ名とファイル名を変えてから保存して下さい。");
     return false;
   }
-  if (ok) ok = WriteProjectFile(S(path), d, &error);
+  if (ok) ok = WriteProjectFile(S(path), d, &failure);
   if (!ok) {
-    Msg(MsgKind::Error, kWriteFailed);
+    Msg(MsgKind::Error, WithReason(kWriteFailed, failure));
     return false;
   }
   if (!Cx().empty()) {
@@ -111,7 +113,8 @@ bool TForm1::ReadProject(const QString& path) {
   // leaves the open document as it was.
   ProjectReadResult read = ReadProjectFile(S(path));
   if (read.Status == ProjectReadStatus::NotProject) return false;
-  if (read.Status == ProjectReadStatus::Failed) throw ProjectOpenFailed(kReadFailed);
+  if (read.Status == ProjectReadStatus::Failed)
+    throw ProjectOpenFailed(WithReason(kReadFailed, read.Error));
   ProjectData& d = read.Data;
   const std::string folder = FolderOf(S(path));
   QString image;
@@ -232,9 +235,9 @@ bool TForm1::ReadKeyedTextProject(const QString& path) {
   if (!QFileInfo(candidate).isFile()) throw ProjectOpenFailed("画像ファイルがみつかりません。");
   ProjectData current, d;
   CollectProject(path, current, false);
+  if (!read.Ok) throw ProjectOpenFailed(WithReason(kReadFailed, read.Error));
   std::string error;
-  if (!read.Ok || !KeyedTextToProjectData(read.Data, current, &d, &error))
-    throw ProjectOpenFailed(kReadFailed);
+  if (!KeyedTextToProjectData(read.Data, current, &d, &error)) throw ProjectOpenFailed(kReadFailed);
   std::optional<DecodedImage> decoded = DecodeProjectImage(candidate);
   if (!decoded) throw ProjectOpenFailed(kReadFailed);
   d.HasCategories = false;
@@ -282,7 +285,7 @@ void TForm1::OpenProjectFile(const QString& path) {
     ok = ReadProject(path) || ReadKeyedTextProject(path);
   } catch (const ProjectOpenFailed& e) {
     isProjLoading = false;
-    if (*e.what()) Msg(MsgKind::Error, e.what());
+    if (*e.what()) Msg(MsgKind::Error, QString::fromUtf8(e.what()));
     return;
   } catch (...) {
     isProjLoading = false;

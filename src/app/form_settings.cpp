@@ -20,8 +20,8 @@ QString TForm1::SettingsFilePath() const {
 
 void TForm1::ReadSettings() {
   Settings s;
-  std::string error;
-  if (!ReadSettingsFile(iniFL.toStdString(), &s, &error)) return;
+  // Settings that cannot be read leave the design's placement; nothing to tell the user.
+  if (!ReadSettingsFile(iniFL.toStdString(), &s, nullptr)) return;
   // The stored placement is the outer one, frame included; the window is sized inside it.
   QRect g = frameGeometry();
   const QSize frame = g.size() - geometry().size();
@@ -57,8 +57,7 @@ void TForm1::WriteSettings() {
   s.Height = g.height();
   for (const QString& p : ListedFile) s.RecentProjects.push_back(p.toStdString());
   s.MarkerFontSize = sym.MarkerFont.pointSize();
-  std::string error;
-  WriteSettingsFile(iniFL.toStdString(), s, &error);
+  WriteSettingsFile(iniFL.toStdString(), s, nullptr);
 }
 
 void TForm1::AddRecentProject() {

@@ -16,17 +16,21 @@ AnyProjectResult ReadAnyProjectFile(const std::string& path) {
     return result;
   }
   if (binary.Status == ProjectReadStatus::Failed) {
-    result.Error = "cannot read the project " + path + ": " + binary.Error;
+    result.Error = binary.Error;
+    result.Error.Path = path;
+    result.Error.Detail = "cannot read the project " + path + ": " + binary.Error.Detail;
     return result;
   }
   KeyedTextReadResult keyed = ParseKeyedTextProject(bytes);
   result.Form = ProjectForm::KeyedText;
   if (!keyed.Data.HasImageFile) {
-    result.Error = path + " is not a Zelko project file";
+    result.Error = {FailureKind::NotProject, path, 0, path + " is not a Zelko project file"};
     return result;
   }
   if (!keyed.Ok) {
-    result.Error = "cannot read the keyed-text project " + path + ": " + keyed.Error;
+    result.Error = keyed.Error;
+    result.Error.Path = path;
+    result.Error.Detail = "cannot read the keyed-text project " + path + ": " + keyed.Error.Detail;
     return result;
   }
   result.Ok = true;

@@ -12,7 +12,7 @@ enum class ProjectForm { Binary, KeyedText };
 
 struct AnyProjectResult {
   bool Ok = false;
-  std::string Error;
+  Failure Error;
   ProjectForm Form = ProjectForm::Binary;
   ProjectData Binary;          // when Form is Binary
   KeyedTextProject KeyedText;  // when Form is KeyedText

@@ -16,8 +16,10 @@
 namespace zelko {
 namespace {
 
-std::string Reason(const std::string& what, const std::string& path, int err) {
-  return what + " " + path + ": " + std::strerror(err);
+bool Fail(Failure* failure, FailureKind kind, const std::string& path, int err = 0,
+          std::string detail = {}) {
+  if (failure) *failure = Failure{kind, path, err, std::move(detail)};
+  return false;
 }
 
 std::string FolderPart(const std::string& path) {
@@ -84,25 +86,22 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error,
+bool ReadFileBytes(const std::string& path, std::string* bytes, Failure* failure,
                    std::size_t maxBytes) {
   // Without O_NONBLOCK a named pipe would block the open until a writer comes; it is then
   // refused below as no regular file.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    if (error) *error = Reason("cannot open", path, errno);
-    return false;
+    return Fail(failure, FailureKind::Open, path, errno);
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = "not a regular file: " + path;
     ::close(fd);
-    return false;
+    return Fail(failure, FailureKind::NotRegularFile, path);
   }
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
-    if (error) *error = "file too large: " + path;
     ::close(fd);
-    return false;
+    return Fail(failure, FailureKind::TooLarge, path);
   }
   std::string data;
   data.reserve(static_cast<size_t>(st.st_size));
@@ -111,15 +110,14 @@ bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* err
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (error) *error = Reason("cannot read", path, errno);
+      const int err = errno;
       ::close(fd);
-      return false;
+      return Fail(failure, FailureKind::Read, path, err);
     }
     if (n == 0) break;
     if (data.size() + static_cast<size_t>(n) > maxBytes) {
-      if (error) *error = "file too large: " + path;
       ::close(fd);
-      return false;
+      return Fail(failure, FailureKind::TooLarge, path);
     }
     data.append(buffer, static_cast<size_t>(n));
   }
@@ -128,10 +126,9 @@ bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* err
   return true;
 }
 
-bool WriteFileAtomically(const std::string& target, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& target, std::string_view bytes, Failure* failure) {
   if (target.empty() || target.back() == '/') {
-    if (error) *error = "no file name: " + target;
-    return false;
+    return Fail(failure, FailureKind::NoFileName, target);
   }
   // Replace the file a link points to, not the link.
   std::string path = target;
@@ -145,8 +142,7 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
   struct stat old {};
   const bool exists = ::stat(path.c_str(), &old) == 0;
   if (exists && !Writable(path, old)) {
-    if (error) *error = Reason("cannot write", path, EACCES);
-    return false;
+    return Fail(failure, FailureKind::NotWritable, path, EACCES);
   }
   const std::string folder = FolderPart(path), base = path.substr(path.find_last_of('/') + 1);
   RemoveLeftovers(folder, base);
@@ -155,15 +151,13 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
   name.push_back('\0');
   const int fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) {
-    if (error) *error = Reason("cannot create a file in the folder of", path, errno);
-    return false;
+    return Fail(failure, FailureKind::CreateTemporary, path, errno);
   }
   tempPath = name.data();
-  auto fail = [&](const std::string& what, int err) {
+  auto fail = [&](const char* step, int err) {
     ::close(fd);
     ::unlink(tempPath.c_str());
-    if (error) *error = Reason(what, path, err);
-    return false;
+    return Fail(failure, FailureKind::Write, path, err, step);
   };
 
   // mkostemp makes the file private; give it the owner and mode the target has or a new file
@@ -187,7 +181,7 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return fail("cannot write", errno);
+      return fail("", errno);
     }
     written += static_cast<size_t>(n);
   }
@@ -195,14 +189,12 @@ bool WriteFileAtomically(const std::string& target, std::string_view bytes, std:
   if (::close(fd) != 0) {
     const int err = errno;
     ::unlink(tempPath.c_str());
-    if (error) *error = Reason("cannot write", path, err);
-    return false;
+    return Fail(failure, FailureKind::Write, path, err);
   }
   if (::rename(tempPath.c_str(), path.c_str()) != 0) {
     const int err = errno;
     ::unlink(tempPath.c_str());
-    if (error) *error = Reason("cannot replace", path, err);
-    return false;
+    return Fail(failure, FailureKind::Replace, path, err);
   }
   SyncFolder(folder);
   return true;

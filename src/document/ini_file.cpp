@@ -97,14 +97,14 @@ IniFile IniFile::Parse(std::string_view cp932) {
   return ini;
 }
 
-bool IniFile::Load(const std::string& path, IniFile* out, std::string* error) {
+bool IniFile::Load(const std::string& path, IniFile* out, Failure* failure) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
     *out = IniFile();
     return true;
   }
   std::string bytes;
-  if (!ReadFileBytes(path, &bytes, error)) return false;
+  if (!ReadFileBytes(path, &bytes, failure)) return false;
   *out = Parse(bytes);
   return true;
 }
@@ -121,8 +121,8 @@ std::string IniFile::Serialize() const {
   return Utf8ToCp932(text);
 }
 
-bool IniFile::Save(const std::string& path, std::string* error) const {
-  return WriteFileAtomically(path, Serialize(), error);
+bool IniFile::Save(const std::string& path, Failure* failure) const {
+  return WriteFileAtomically(path, Serialize(), failure);
 }
 
 const IniFile::Section* IniFile::Find(std::string_view section) const {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "document/failure.h"
+
 namespace zelko {
 
 class IniFile {
@@ -17,11 +19,11 @@ class IniFile {
   // Any bytes give a file: lines that are neither sections nor keys are kept but mean nothing.
   static IniFile Parse(std::string_view cp932);
   // A file that does not exist gives an empty IniFile; false with a reason when it cannot be read.
-  static bool Load(const std::string& path, IniFile* out, std::string* error);
+  static bool Load(const std::string& path, IniFile* out, Failure* failure);
 
   std::string Serialize() const;  // CP932, CR LF line ends
   // Written atomically: a failed save leaves the previous file as it was.
-  bool Save(const std::string& path, std::string* error) const;
+  bool Save(const std::string& path, Failure* failure) const;
 
   bool SectionExists(std::string_view section) const;
   std::optional<std::string> Value(std::string_view section, std::string_view key) const;

@@ -153,7 +153,7 @@ KeyedTextReadResult ParseKeyedTextProject(std::string_view bytes, std::size_t ma
     ParseInto(ini, result.Data, maxPoints);
     result.Ok = true;
   } catch (const ParseError& e) {
-    result.Error = e.what();
+    result.Error = {FailureKind::Damaged, "", 0, e.what()};
   }
   return result;
 }
@@ -162,7 +162,9 @@ KeyedTextReadResult ReadKeyedTextProjectFile(const std::string& path) {
   std::string bytes;
   KeyedTextReadResult result;
   if (!ReadFileBytes(path, &bytes, &result.Error)) return result;
-  return ParseKeyedTextProject(bytes);
+  result = ParseKeyedTextProject(bytes);
+  if (result.Error.Failed()) result.Error.Path = path;
+  return result;
 }
 
 bool KeyedTextToProjectData(const KeyedTextProject& p, const ProjectData& current, ProjectData* out,

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/failure.h"
 #include "document/project_data.h"
 #include "document/records.h"
 
@@ -53,7 +54,7 @@ struct KeyedTextProject {
 
 struct KeyedTextReadResult {
   bool Ok = false;
-  std::string Error;
+  Failure Error;
   KeyedTextProject Data;  // ImageFile is filled even when Ok is false
 };
 

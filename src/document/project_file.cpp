@@ -406,18 +406,19 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
 
 }  // namespace
 
-std::optional<std::string> SerializeProject(const ProjectData& data, std::string* error) {
+std::optional<std::string> SerializeProject(const ProjectData& data, Failure* failure) {
   try {
     return Serialize(data);
   } catch (const WriteError& e) {
-    if (error) *error = e.what();
+    if (failure) *failure = Failure{FailureKind::Unwritable, "", 0, e.what()};
   }
   return std::nullopt;
 }
 
-bool WriteProjectFile(const std::string& path, const ProjectData& data, std::string* error) {
-  const auto bytes = SerializeProject(data, error);
-  return bytes && WriteFileAtomically(path, *bytes, error);
+bool WriteProjectFile(const std::string& path, const ProjectData& data, Failure* failure) {
+  const auto bytes = SerializeProject(data, failure);
+  if (!bytes && failure) failure->Path = path;
+  return bytes && WriteFileAtomically(path, *bytes, failure);
 }
 
 ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
@@ -430,7 +431,7 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
                      header.find("Zelko Version 2.2") != std::string_view::npos;
   if (!known) {
     result.Status = ProjectReadStatus::NotProject;
-    result.Error = "not a binary Zelko project";
+    result.Error = {FailureKind::NotProject, "", 0, "not a binary Zelko project"};
     return result;
   }
   ProjectData& d = result.Data;
@@ -438,11 +439,12 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
   const char minor = header.size() > 16 ? header[16] : ' ';
   d.MinorVersion = minor >= '0' && minor <= '9' ? minor - '0' : 0;
   if (bytes.size() < kProjectHeaderSize) {
-    result.Error = "the file ends inside the header";
+    result.Error = {FailureKind::Damaged, "", 0, "the file ends inside the header"};
     return result;
   }
   if (d.MinorVersion != 8 && d.MinorVersion != 7 && d.MinorVersion != 2) {
-    result.Error = "unknown version in the header '" + d.Header + "'";
+    result.Error = {FailureKind::Damaged, "", 0,
+                    "unknown version in the header '" + d.Header + "'"};
     return result;
   }
 
@@ -456,10 +458,10 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
   try {
     ParseBody(reader, layout, d, where, maxPoints);
   } catch (const OutOfData&) {
-    result.Error = "the file ends inside " + where;
+    result.Error = {FailureKind::Damaged, "", 0, "the file ends inside " + where};
     return result;
   } catch (const ReadError& e) {
-    result.Error = e.what();
+    result.Error = {FailureKind::Damaged, "", 0, e.what()};
     return result;
   }
   result.Status = ProjectReadStatus::Ok;
@@ -468,13 +470,11 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
 
 ProjectReadResult ReadProjectFile(const std::string& path) {
   std::string bytes;
-  std::string error;
-  if (!ReadFileBytes(path, &bytes, &error)) {
-    ProjectReadResult result;
-    result.Error = error;
-    return result;
-  }
-  return ParseProject(bytes);
+  ProjectReadResult result;
+  if (!ReadFileBytes(path, &bytes, &result.Error)) return result;
+  result = ParseProject(bytes);
+  if (result.Error.Failed()) result.Error.Path = path;
+  return result;
 }
 
 }  // namespace zelko

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "document/failure.h"
 #include "document/project_data.h"
 
 namespace zelko {
@@ -13,10 +14,10 @@ namespace zelko {
 // The file in the current layout; nullopt with a reason when a value does not fit its field
 // (marker tenths, counts, bytes, a text over 65535 bytes, Cx and Cy of different lengths, a
 // group with fewer points than NumPoints, an image path with a character CP932 cannot hold).
-std::optional<std::string> SerializeProject(const ProjectData& data, std::string* error);
+std::optional<std::string> SerializeProject(const ProjectData& data, Failure* failure);
 
 // Serialises and writes atomically: the previous file survives any failure.
-bool WriteProjectFile(const std::string& path, const ProjectData& data, std::string* error);
+bool WriteProjectFile(const std::string& path, const ProjectData& data, Failure* failure);
 
 enum class ProjectReadStatus {
   Ok,
@@ -26,7 +27,7 @@ enum class ProjectReadStatus {
 
 struct ProjectReadResult {
   ProjectReadStatus Status = ProjectReadStatus::Failed;
-  std::string Error;
+  Failure Error;     // Kind None when Status is Ok
   ProjectData Data;  // complete only when Status is Ok
 };
 

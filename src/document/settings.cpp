@@ -12,9 +12,9 @@
 
 namespace zelko {
 
-bool ReadSettingsFile(const std::string& path, Settings* out, std::string* error) {
+bool ReadSettingsFile(const std::string& path, Settings* out, Failure* failure) {
   IniFile ini;
-  if (!IniFile::Load(path, &ini, error)) return false;
+  if (!IniFile::Load(path, &ini, failure)) return false;
   Settings s;
   s.Left = ini.TryReadInteger("Form", "Left");
   s.Top = ini.TryReadInteger("Form", "Top");
@@ -33,9 +33,9 @@ bool ReadSettingsFile(const std::string& path, Settings* out, std::string* error
   return true;
 }
 
-bool WriteSettingsFile(const std::string& path, const Settings& settings, std::string* error) {
+bool WriteSettingsFile(const std::string& path, const Settings& settings, Failure* failure) {
   IniFile ini;
-  if (!IniFile::Load(path, &ini, error)) return false;
+  if (!IniFile::Load(path, &ini, failure)) return false;
   if (settings.Left) ini.WriteInteger("Form", "Left", *settings.Left);
   if (settings.Top) ini.WriteInteger("Form", "Top", *settings.Top);
   if (settings.Width) ini.WriteInteger("Form", "Widht", *settings.Width);
@@ -55,11 +55,11 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, std::s
   if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-      if (error) *error = "cannot create the folder " + folder.string() + ": " + ec.message();
+      if (failure) *failure = Failure{FailureKind::CreateTemporary, path, ec.value()};
       return false;
     }
   }
-  return ini.Save(path, error);
+  return ini.Save(path, failure);
 }
 
 bool AddRecentProject(std::vector<std::string>& list, const std::string& path) {

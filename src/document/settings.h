@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "document/failure.h"
+
 namespace zelko {
 
 inline constexpr std::size_t kMaxRecentProjects = 10;
@@ -25,13 +27,13 @@ struct Settings {
 // A file that does not exist gives the defaults. A list count above 10 counts as 10, a negative
 // one as 0; the list stops at the first empty entry. A font size outside 1..255 (which no
 // project could store) reads as 10. False with a reason only when the file cannot be read.
-bool ReadSettingsFile(const std::string& path, Settings* out, std::string* error);
+bool ReadSettingsFile(const std::string& path, Settings* out, Failure* failure);
 
 // Writes the keys of the settings into the file, keeping every other section and key (also
 // list entries beyond the current count). Recent projects whose paths CP932 cannot hold are
 // left out. Placement values that are empty are not written.
 // Creates the file's folder when it is missing; writes atomically.
-bool WriteSettingsFile(const std::string& path, const Settings& settings, std::string* error);
+bool WriteSettingsFile(const std::string& path, const Settings& settings, Failure* failure);
 
 // Puts path at the top of the list: nothing happens when it is there already (false: the menu
 // need not be rebuilt); otherwise every equal entry (compared byte for byte) is removed, the

@@ -88,14 +88,12 @@ Bitmap LoadImageFile(const std::string& path, std::string* warning) {
   return std::move(d.bitmap);
 }
 
-void WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+bool WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                              Failure* failure) {
   // The same safe replacement as the project files: a read-only target stays as it is, a
   // replaced one keeps its permissions.
-  std::string error;
-  if (!WriteFileAtomically(
-          path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-          &error))
-    throw ImagingError("\"" + path + "\" に書き込めません: " + error);
+  return WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), failure);
 }
 
 std::vector<std::uint8_t> EncodeImageForPath(const Bitmap& bitmap, const std::string& path,

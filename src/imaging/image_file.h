@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "document/failure.h"
 #include "imaging/bitmap.h"
 #include "imaging/image_formats.h"
 
@@ -35,8 +36,10 @@ Bitmap LoadImageFile(const std::string& path, std::string* warning = nullptr);
 
 // Writes bytes to a temporary file in the target's folder and renames it over the target only
 // when everything is written, so a failure never leaves a damaged or half-written file.
-// Throws ImagingError with the reason.
-void WriteImageFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// False with the failure.
+[[nodiscard]] bool WriteImageFileAtomically(const std::string& path,
+                                            const std::vector<std::uint8_t>& bytes,
+                                            Failure* failure = nullptr);
 
 // The encoded form of a bitmap for a path ending in ".jpg" (JPEG, quality 90) or ".bmp".
 // Throws ImagingError for another extension.

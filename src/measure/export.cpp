@@ -29,8 +29,8 @@ bool ExportOffered(ExportContent content, ExportFormat format, int unit) {
   return content != ExportContent::Shapes || format == ExportFormat::Json;
 }
 
-bool WriteExportFile(const std::string& path, const std::string& text, std::string* error) {
-  return WriteFileAtomically(path, text, error);
+bool WriteExportFile(const std::string& path, const std::string& text, Failure* failure) {
+  return WriteFileAtomically(path, text, failure);
 }
 
 namespace {

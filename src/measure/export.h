@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "document/failure.h"
 #include "document/project_data.h"
 
 namespace zelko {
@@ -43,6 +44,6 @@ ExportText ExportProject(const ProjectData& data, ExportContent content, ExportF
 std::string ExactNumber(double v);
 
 // Writes an export as project saves are written: a failed write leaves the old file untouched.
-bool WriteExportFile(const std::string& path, const std::string& text, std::string* error);
+bool WriteExportFile(const std::string& path, const std::string& text, Failure* failure);
 
 }  // namespace zelko

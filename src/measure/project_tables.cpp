@@ -13,7 +13,7 @@ namespace zelko {
 std::optional<ProjectData> LoadProjectData(const std::string& path, std::string* error) {
   AnyProjectResult read = ReadAnyProjectFile(path);
   if (!read.Ok) {
-    if (error) *error = read.Error.empty() ? "the project cannot be read" : read.Error;
+    if (error) *error = read.Error.Failed() ? read.Error.Text() : "the project cannot be read";
     return std::nullopt;
   }
   if (read.Form == ProjectForm::Binary) return std::move(read.Binary);

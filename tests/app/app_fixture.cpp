@@ -65,7 +65,7 @@ void WindowTest::ExpectMarked(const char* what, const std::function<void()>& edi
 
 QByteArray WindowTest::CollectedBytes() {
   ProjectData d;
-  std::string error;
+  Failure error;
   EXPECT_TRUE(form->CollectProject(TempPath("collected.pqs"), d, false));
   const auto bytes = SerializeProject(d, &error);
   EXPECT_TRUE(bytes) << error;

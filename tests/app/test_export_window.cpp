@@ -36,7 +36,7 @@ class ExportWindowTest : public WindowTest {
                Group(ltCurve, 0, {{200, 50}, {233, 71}, {301, 77}}),
                Group(ltPoints, 1, {{5, 250}, {17, 263}})};
     const QString path = TempPath("site.pqs");
-    std::string error;
+    Failure error;
     EXPECT_TRUE(WriteProjectFile(path.toStdString(), d, &error)) << error;
     return path;
   }

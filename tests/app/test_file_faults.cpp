@@ -57,7 +57,7 @@ class FileFaultsTest : public WindowTest {
     ProjectData d;
     d.ImagePath = storedImage;
     d.Contrast = 33;
-    std::string error;
+    Failure error;
     EXPECT_TRUE(WriteProjectFile(TempPath(name).toStdString(), d, &error)) << error;
     return TempPath(name);
   }
@@ -142,7 +142,11 @@ TEST_F(FileFaultsTest, ASaveUnderANewNameEnablesTheOverwriteCommand) {
   Action("ReadImage1")->trigger();
   ASSERT_FALSE(resave->isEnabled());
   SaveAs(TempPath("no such folder/site.pqs"));
-  EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
+  // The reason follows the failure, in words the user can act on.
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kWriteFailed) + "\nファイル " +
+                                         TempPath("no such folder/site.pqs") +
+                                         " のフォルダに新しいファイルを作れません"
+                                         "（ファイルまたはフォルダがありません）。"}));
   EXPECT_FALSE(resave->isEnabled());
 }
 
@@ -167,16 +171,23 @@ TEST_F(FileFaultsTest, AFailedOpenSaysOneThing) {
   const QString pipe = TempPath("pipe.pqs");
   ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
   const Case cases[] = {
-      {"a damaged project", cut, {kReadFailed}},
+      {"a damaged project",
+       cut,
+       {QString(kReadFailed) + "\nファイルの内容が正しくないか、途中で切れています。"}},
       // The chooser offered for the image is cancelled.
       {"a missing image",
        ProjectNaming("lost.pqs", "gone.bmp"),
        {"画像ファイル gone.bmp がみつかりません。\nファイルを指定して下さい。"}},
       {"a keyed-text project without its image", keyed, {"画像ファイルがみつかりません。"}},
       {"a file of neither form", stranger, {kNotProject}},
-      {"a file that is not there", TempPath("nothing.pqs"), {kReadFailed}},
+      {"a file that is not there",
+       TempPath("nothing.pqs"),
+       {QString(kReadFailed) + "\nファイル " + TempPath("nothing.pqs") +
+        " を開けません（ファイルまたはフォルダがありません）。"}},
       // Nothing writes to the pipe: an open that waited for a writer would never return.
-      {"a named pipe", pipe, {kReadFailed}},
+      {"a named pipe",
+       pipe,
+       {QString(kReadFailed) + "\n" + pipe + " は通常のファイルではありません。"}},
   };
   for (const Case& c : cases) {
     Open(c.path);
@@ -248,7 +259,7 @@ TEST_F(FileFaultsTest, APathTheProjectFileCannotHoldIsRefusedAndKeptOutOfTheSett
   EXPECT_EQ(ReadProjectFile(project.toStdString()).Data.ImagePath, "photo.bmp");
   EXPECT_EQ(form->ListedFile, QStringList({project, "/p/old.pqs"}));
   Settings saved;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(ReadSettingsFile(TempPath("zelko.ini").toStdString(), &saved, &error)) << error;
   EXPECT_EQ(saved.RecentProjects, std::vector<std::string>{"/p/old.pqs"});
   EXPECT_FALSE(ReadAll(TempPath("zelko.ini")).contains('?'));
@@ -264,9 +275,11 @@ TEST_F(FileFaultsTest, ReadOnlyProjectsAndPicturesAreNotReplaced) {
 
   dialogs.answers.push_back(MsgResult::Yes);  // overwrite the file of that name
   SaveAs(path);
-  EXPECT_EQ(TakeMessages().last(), kWriteFailed);
+  const QString refused =
+      QString(kWriteFailed) + "\nファイル " + path + " は書き込みが許可されていません。";
+  EXPECT_EQ(TakeMessages().last(), refused);
   QTest::mouseClick(Tool("ToolButtonResaveProject"), Qt::LeftButton);
-  EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({refused}));
   EXPECT_EQ(ReadAll(path), before);
   EXPECT_EQ(ModeOf(path), 0444u);
   EXPECT_EQ(form->Status(3), "変更あり");
@@ -288,8 +301,8 @@ TEST_F(FileFaultsTest, ReadOnlyProjectsAndPicturesAreNotReplaced) {
   const QStringList shown = TakeMessages();
   ASSERT_EQ(shown.size(), 2);
   EXPECT_EQ(shown[0], "同名のファイルが存在します。\n上書き保存してよろしいですか。");
-  EXPECT_TRUE(shown[1].startsWith("\"" + picture + "\" に書き込めません"))
-      << shown[1].toStdString();
+  EXPECT_EQ(shown[1], "ファイル " + picture + " の書き込みに失敗しました。\nファイル " + picture +
+                          " は書き込みが許可されていません。");
   EXPECT_EQ(ReadAll(picture), "old");
   ASSERT_EQ(::chmod(QFile::encodeName(picture).constData(), 0600), 0);
   dialogs.saveFiles.push_back(picture);

@@ -31,6 +31,9 @@ namespace {
 
 const char* kReadFailed = "プロジェクトファイルの読み込みに失敗しました。";
 const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
+// The reasons that follow on the message's second line.
+const char* kDamaged = "\nファイルの内容が正しくないか、途中で切れています。";
+const char* kNoRoom = "\nファイルの形式に収まらない値があります。";
 const char* kUpdated = "プロジェクトファイルを更新しました。";
 
 // Little-endian values written out by hand; texts are given as their CP932 bytes.
@@ -251,7 +254,7 @@ TEST_F(LegacyWindowTest, AConversionThatCannotBeWrittenKeepsTheOriginal) {
     form->ApplySymbols(s);
   }
   form->OpenProjectFile(path);
-  EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kWriteFailed) + kNoRoom}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_EQ(form->Lines().size(), 3u);
@@ -290,7 +293,8 @@ TEST_F(LegacyWindowTest, AConversionOfAReadOnlyFileKeepsTheOriginal) {
   const QString path = Write("readonly.pqs", original);
   ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
   form->OpenProjectFile(path);
-  EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kWriteFailed) + "\nファイル " + path +
+                                         " は書き込みが許可されていません。"}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_EQ(form->Lines().size(), 3u);
@@ -321,7 +325,7 @@ TEST_F(LegacyWindowTest, ACoefficientCountOtherThanTheMethodsLoadsButIsNotASetTr
   shape.secondColour = "purple";
   shape.method = 2;
   form->OpenProjectFile(Write("purple.pqs", ProjectBytes(shape)));
-  EXPECT_EQ(TakeMessages(), QStringList({kReadFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kReadFailed) + kDamaged}));
   EXPECT_EQ(form->ProjectFile, path);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 3);
   EXPECT_EQ(form->sym.clFrameMonitorImage, 0x0080FF40u);
@@ -431,7 +435,7 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
   const QByteArray bad = KeyedText("3");
   const QString path = Write("badtype.pqs", bad);
   form->OpenProjectFile(path);
-  EXPECT_EQ(TakeMessages(), QStringList({kReadFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kReadFailed) + kDamaged}));
   EXPECT_FALSE(form->isProjLoading);
   EXPECT_EQ(ReadAll(path), bad);
   EXPECT_EQ(form->ProjectFile, current);
@@ -458,7 +462,7 @@ TEST_F(LegacyWindowTest, AKeyedTextConversionThatCannotBeWrittenKeepsTheOriginal
   const QByteArray original = KeyedText();
   const QString path = Write("keyed.pqs", original);
   form->OpenProjectFile(path);
-  EXPECT_EQ(TakeMessages(), QStringList({kWriteFailed}));
+  EXPECT_EQ(TakeMessages(), QStringList({QString(kWriteFailed) + kNoRoom}));
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_EQ(form->Lines().size(), 2u);
@@ -480,7 +484,7 @@ class SettingsWindowTest : public LegacyWindowTest {
   QString MakeProject(const QString& name) {
     ProjectData d;
     d.ImagePath = "photo.bmp";
-    std::string error;
+    Failure error;
     EXPECT_TRUE(WriteProjectFile(TempPath(name).toStdString(), d, &error)) << error;
     return TempPath(name);
   }

@@ -97,7 +97,7 @@ TEST_F(PhotosWindowTest, AProjectsStoredRotationWinsOverTheTag) {
   const QString image = TaggedJpeg("site.jpg", 6);
   ProjectData d;
   d.ImagePath = "site.jpg";
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteProjectFile(TempPath("site.pqs").toStdString(), d, &error)) << error;
   Start({TempPath("site.pqs")});
   EXPECT_EQ(form->ImageFile(), image);
@@ -220,7 +220,7 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   d.ImagePath = "grey.jpg";
   d.ContrastOn = true;
   d.Contrast = 80;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteProjectFile(TempPath("grey.pqs").toStdString(), d, &error)) << error;
   Start({TempPath("grey.pqs")});
   ASSERT_EQ(form->ImageFile(), TempPath("grey.jpg"));

@@ -148,13 +148,17 @@ TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
   cut.close();
   TypeCell(*form->pageCoord->StringGrid1, 3, 2, "kept");
   form->OpenProjectFile(TempPath("cut.pqs"));
-  EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルの読み込みに失敗しました。"}));
+  EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルの読み込みに失敗しました。\n"
+                                         "ファイルの内容が正しくないか、途中で切れています。"}));
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 2), "kept");
   EXPECT_EQ(form->ProjectFile, target);
   EXPECT_FALSE(form->isProjLoading);
 
   form->OpenProjectFile(TempPath("no such file.pqs"));
-  EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルの読み込みに失敗しました。"}));
+  EXPECT_EQ(TakeMessages(),
+            QStringList({"プロジェクトファイルの読み込みに失敗しました。\nファイル " +
+                         TempPath("no such file.pqs") +
+                         " を開けません（ファイルまたはフォルダがありません）。"}));
   EXPECT_FALSE(form->isProjLoading);
   EXPECT_EQ(form->ProjectFile, target);
 }

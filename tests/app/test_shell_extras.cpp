@@ -109,7 +109,7 @@ TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
   for (int i = 0; i < 3; ++i)
     s.RecentProjects.push_back(TempPath("p" + QString::number(i) + ".pqs").toStdString());
   s.MarkerFontSize = 14;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteSettingsFile(TempPath("zelko.ini").toStdString(), s, &error));
   Start();
   EXPECT_EQ(form->sym.MarkerFont.pointSize(), 14);

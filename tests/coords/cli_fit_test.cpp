@@ -74,7 +74,7 @@ class CliFitTest : public ::testing::Test {
     d.Markers = markers;
     d.Cx = {0, 1, 0};
     d.Cy = {0, 0, 1};
-    std::string error;
+    Failure error;
     EXPECT_TRUE(WriteProjectFile(File(name), d, &error)) << error;
     return File(name);
   }

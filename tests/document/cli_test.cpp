@@ -162,7 +162,7 @@ TEST(CliConvert, IntoAnotherFolderTheImagePathFollows) {
   ASSERT_EQ(::mkdir(dir.File("copies").c_str(), 0700), 0);
   ProjectData d;
   d.ImagePath = "photo.jpg";
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteProjectFile(dir.File("site/a.pqs"), d, &error)) << error;
   test::WriteWholeFile(dir.File("site/photo.jpg"), "jpeg");
   const CliRun r = Cli(dir, {"convert", dir.File("site/a.pqs"), dir.File("copies/a.pqs")});

@@ -40,9 +40,9 @@ TEST(AtomicWrite, AReadOnlyFileIsRefusedEvenForTheSuperuser) {
   const std::string path = dir.File("locked.pqs");
   test::WriteWholeFile(path, "old");
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  std::string error;
+  Failure error;
   EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
-  EXPECT_NE(error.find("locked.pqs"), std::string::npos) << error;
+  EXPECT_NE(error.Text().find("locked.pqs"), std::string::npos) << error;
   EXPECT_EQ(test::ReadWholeFile(path), "old");
   EXPECT_EQ(ModeOf(path), 0444u);
   EXPECT_EQ(EntriesIn(dir.Folder()), 1u);  // no temporary file left behind
@@ -50,6 +50,8 @@ TEST(AtomicWrite, AReadOnlyFileIsRefusedEvenForTheSuperuser) {
   // Through a link the file it points to is the one that counts.
   ASSERT_EQ(::symlink(path.c_str(), dir.File("link.pqs").c_str()), 0);
   EXPECT_FALSE(WriteFileAtomically(dir.File("link.pqs"), "new", &error));
+  EXPECT_EQ(error.Kind, FailureKind::NotWritable);
+  EXPECT_EQ(error.Path, path);  // the window names the file that refused
   EXPECT_EQ(test::ReadWholeFile(path), "old");
 }
 
@@ -61,7 +63,7 @@ TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndOwner) {
   const bool root = ::geteuid() == 0;
   // As the superuser the file can belong to someone else, whose it must stay.
   if (root) ASSERT_EQ(::chown(path.c_str(), 4321, 4322), 0);
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteFileAtomically(path, "new", &error)) << error;
   EXPECT_EQ(test::ReadWholeFile(path), "new");
   EXPECT_EQ(ModeOf(path), 0640u);
@@ -89,7 +91,7 @@ TEST(AtomicWrite, ASaveRemovesOnlyTheLeftoversOfSavesThatEndedBeforeIt) {
   const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), hourAgo, 0), 0);
   ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), hourAgo, 0), 0);
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteFileAtomically(target, "new", &error)) << error;
   EXPECT_FALSE(test::FileExistsForTest(stale));
   EXPECT_TRUE(test::FileExistsForTest(running));  // may belong to a save going on now
@@ -123,7 +125,7 @@ TEST(AtomicWrite, AConvertKilledAtAnyMomentLeavesTheOldOrTheWholeNewFile) {
     line.NumPoints = 50000;
     for (int i = 0; i < line.NumPoints; ++i) line.Points.push_back({"", i * 0.5, i * 0.25});
   }
-  std::string error;
+  Failure error;
   const std::string in = dir.File("big.pqs"), target = dir.File("out.pqs");
   ASSERT_TRUE(WriteProjectFile(in, big, &error)) << error;
   ASSERT_TRUE(WriteProjectFile(target, ProjectData(), &error)) << error;
@@ -176,9 +178,9 @@ TEST(ProjectFile, AnImagePathCp932CannotHoldIsNotWritten) {
   const std::string path = dir.File("site.pqs");
   ProjectData d;
   d.ImagePath = "M\xc3\xbcller\\a.jpg";
-  std::string error;
+  Failure error;
   EXPECT_FALSE(SerializeProject(d, &error));
-  EXPECT_NE(error.find("image path"), std::string::npos) << error;
+  EXPECT_NE(error.Text().find("image path"), std::string::npos) << error;
   EXPECT_FALSE(WriteProjectFile(path, d, &error));
   EXPECT_FALSE(test::FileExistsForTest(path));
   // Other texts lose the character alone and are still written.
@@ -193,7 +195,7 @@ TEST(Settings, RecentPathsCp932CannotHoldStayOutOfTheFile) {
   const std::string path = dir.File("zelko.ini");
   Settings s;
   s.RecentProjects = {"/a/one.pqs", "/b/caf\xc3\xa9.pqs", "/c/現場.pqs", "/M\xc3\xbcller/x.pqs"};
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
   const std::string text = test::ReadWholeFile(path);
   EXPECT_NE(text.find("Number of Listed Files=2\r\nFile 0=/a/one.pqs\r\n"

@@ -46,7 +46,7 @@ TEST(IniFile, WritingKeepsOtherSectionsKeysAndComments) {
   const std::string path = dir.File("zelko.ini");
   test::WriteWholeFile(path, "[Other]\r\n; keep me\r\nA = 1\r\n\r\n[Form]\r\nLeft=1\r\nTop=2\r\n");
   IniFile ini;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(IniFile::Load(path, &ini, &error)) << error;
   ini.WriteInteger("Form", "Top", 300);
   ini.WriteInteger("Other", "B", -4);
@@ -63,11 +63,11 @@ TEST(IniFile, WritingKeepsOtherSectionsKeysAndComments) {
 TEST(IniFile, MissingFileIsEmptyUnreadableFileFails) {
   test::TempDir dir;
   IniFile ini = IniFile::Parse("[A]\nb=c\n");
-  std::string error;
+  Failure error;
   ASSERT_TRUE(IniFile::Load(dir.File("none.ini"), &ini, &error));
   EXPECT_FALSE(ini.SectionExists("A"));
   EXPECT_FALSE(IniFile::Load(dir.Folder(), &ini, &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(error.Failed());
 }
 
 }  // namespace

@@ -202,7 +202,7 @@ TEST(KeyedTextProject, ReadsEveryKey) {
   EXPECT_EQ(d.Categories, (std::vector<std::string>{"Sort 1"}));
   EXPECT_EQ(d.Colors.clMesh, 0x00123456u);  // not in the form: kept
   EXPECT_EQ(d.Notes, (std::vector<std::string>{"kept"}));
-  EXPECT_TRUE(SerializeProject(d, &error)) << error;
+  EXPECT_TRUE(SerializeProject(d, nullptr));
 }
 
 TEST(KeyedTextProject, MissingSectionsKeepTheCurrentValues) {
@@ -263,7 +263,7 @@ TEST(KeyedTextProject, FaultsAreReadFailures) {
   auto fails = [](const std::string& text, const std::string& reasonPart) {
     const KeyedTextReadResult r = ParseKeyedTextProject("[File]\r\nImageFile=a.jpg\r\n" + text);
     EXPECT_FALSE(r.Ok) << text;
-    EXPECT_NE(r.Error.find(reasonPart), std::string::npos) << r.Error;
+    EXPECT_NE(r.Error.Text().find(reasonPart), std::string::npos) << r.Error;
     EXPECT_EQ(r.Data.ImageFile, "a.jpg");
   };
   fails("[Lines]\r\nNumber of Lines=1\r\n[Line1]\r\nLine Type=3\r\n", "line type");
@@ -303,7 +303,7 @@ TEST(KeyedTextProject, MorePointsThanSupportedAreRefusedBeforeTheGroupsAsTheBina
   const KeyedTextReadResult over = ParseKeyedTextProject(text, 5);
   EXPECT_FALSE(over.Ok);
   EXPECT_TRUE(over.Data.Lines.empty());
-  EXPECT_NE(ParseKeyedTextProject(text, 6).Error.find("line type"), std::string::npos);
+  EXPECT_NE(ParseKeyedTextProject(text, 6).Error.Text().find("line type"), std::string::npos);
 
   ProjectData d;
   d.Lines.assign(2, TLine{});
@@ -311,12 +311,12 @@ TEST(KeyedTextProject, MorePointsThanSupportedAreRefusedBeforeTheGroupsAsTheBina
     line.NumPoints = 3;
     line.Points.resize(3);
   }
-  std::string error;
+  Failure error;
   const auto binary = SerializeProject(d, &error);
   ASSERT_TRUE(binary) << error;
   const ProjectReadResult binaryOver = ParseProject(*binary, 5);
   ASSERT_EQ(binaryOver.Status, ProjectReadStatus::Failed);
-  EXPECT_EQ(over.Error, binaryOver.Error);
+  EXPECT_EQ(over.Error.Text(), binaryOver.Error.Text());
 }
 
 TEST(KeyedTextProject, AnyOtherFileHasNoImage) {

@@ -81,7 +81,7 @@ TEST(PointLabel, KeepsEveryTextAsWritten) {
 }
 
 TEST(ProjectWriter, MatchesTheLayoutByteForByte) {
-  std::string error;
+  Failure error;
   const auto bytes = SerializeProject(Sample(), &error);
   ASSERT_TRUE(bytes) << error;
   EXPECT_EQ(*bytes, SampleBytes());
@@ -158,7 +158,7 @@ TEST(ProjectReader, AFileWithMorePointsThanSupportedIsRefusedBeforeItsGroupsAreR
   EXPECT_EQ(ParseProject(SampleBytes(), points).Status, ProjectReadStatus::Ok);
   const ProjectReadResult over = ParseProject(SampleBytes(), points - 1);
   EXPECT_EQ(over.Status, ProjectReadStatus::Failed);
-  EXPECT_NE(over.Error.find("points"), std::string::npos) << over.Error;
+  EXPECT_NE(over.Error.Text().find("points"), std::string::npos) << over.Error;
   EXPECT_TRUE(over.Data.Lines.empty());
 }
 
@@ -178,7 +178,7 @@ TEST(ProjectReader, RoundTripKeepsEveryStoredValue) {
   d.Notes = {"第一行", std::string(3000, 'x'), "末尾"};
   d.Categories = {"分類Ａ", "", std::string(65535, 'c')};
 
-  std::string error;
+  Failure error;
   const auto bytes = SerializeProject(d, &error);
   ASSERT_TRUE(bytes) << error;
   const ProjectReadResult r = ParseProject(*bytes);
@@ -227,7 +227,7 @@ TEST(ProjectReader, CorruptFilesFail) {
   auto expectFailure = [](const std::string& bytes, const std::string& reasonPart) {
     const ProjectReadResult r = ParseProject(bytes);
     EXPECT_EQ(r.Status, ProjectReadStatus::Failed) << reasonPart;
-    EXPECT_NE(r.Error.find(reasonPart), std::string::npos) << r.Error;
+    EXPECT_NE(r.Error.Text().find(reasonPart), std::string::npos) << r.Error;
   };
   // Cut at every length: a current-version file must be complete.
   for (size_t n = 17; n < good.size(); ++n)
@@ -314,9 +314,9 @@ TEST(ProjectWriter, AngleTexts) {
 
 TEST(ProjectWriter, ValuesOutOfTheirFieldFailWithAReason) {
   auto expectFailure = [](const ProjectData& d, const std::string& reasonPart) {
-    std::string error;
+    Failure error;
     EXPECT_FALSE(SerializeProject(d, &error)) << reasonPart;
-    EXPECT_NE(error.find(reasonPart), std::string::npos) << error;
+    EXPECT_NE(error.Text().find(reasonPart), std::string::npos) << error;
   };
   ProjectData d;
   d.Sizes.MarkerSize = 256;
@@ -374,7 +374,7 @@ TEST(ProjectWriter, ValuesOutOfTheirFieldFailWithAReason) {
 TEST(ProjectFile, WritesAtomicallyAndKeepsTheOldFileOnFailure) {
   test::TempDir dir;
   const std::string path = dir.File("site.pqs");
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteProjectFile(path, Sample(), &error)) << error;
   EXPECT_EQ(test::ReadWholeFile(path), SampleBytes());
 
@@ -387,7 +387,7 @@ TEST(ProjectFile, WritesAtomicallyAndKeepsTheOldFileOnFailure) {
   if (::geteuid() != 0) {
     ::chmod(dir.Folder().c_str(), 0500);
     EXPECT_FALSE(WriteProjectFile(path, ProjectData(), &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(error.Failed());
     ::chmod(dir.Folder().c_str(), 0700);
     EXPECT_EQ(test::ReadWholeFile(path), SampleBytes());
   }
@@ -397,14 +397,14 @@ TEST(ProjectFile, WritesAtomicallyAndKeepsTheOldFileOnFailure) {
   EXPECT_EQ(entries, 1u);
 
   EXPECT_FALSE(WriteProjectFile(dir.File("missing/site.pqs"), Sample(), &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(error.Failed());
 }
 
 TEST(ProjectFile, UnreadableFileFails) {
   test::TempDir dir;
   const ProjectReadResult missing = ReadProjectFile(dir.File("nothing.pqs"));
   EXPECT_EQ(missing.Status, ProjectReadStatus::Failed);
-  EXPECT_NE(missing.Error.find("nothing.pqs"), std::string::npos);
+  EXPECT_NE(missing.Error.Text().find("nothing.pqs"), std::string::npos);
   EXPECT_EQ(ReadProjectFile(dir.Folder()).Status, ProjectReadStatus::Failed);
 }
 

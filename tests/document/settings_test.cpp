@@ -15,7 +15,7 @@ Settings ReadText(const test::TempDir& dir, const std::string& text) {
   const std::string path = dir.File("zelko.ini");
   test::WriteWholeFile(path, text);
   Settings s;
-  std::string error;
+  Failure error;
   EXPECT_TRUE(ReadSettingsFile(path, &s, &error)) << error;
   return s;
 }
@@ -56,7 +56,7 @@ TEST(Settings, MissingFileAndBadFontSizeGiveDefaults) {
   test::TempDir dir;
   Settings s;
   s.MarkerFontSize = 3;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(ReadSettingsFile(dir.File("none.ini"), &s, &error));
   EXPECT_FALSE(s.Left);
   EXPECT_TRUE(s.RecentProjects.empty());
@@ -76,7 +76,7 @@ TEST(Settings, WritingKeepsOtherKeysAndOldEntries) {
   s.Height = 500;
   s.RecentProjects = {"/new/現場.pqs"};
   s.MarkerFontSize = 12;
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
   EXPECT_EQ(test::ReadWholeFile(path),
             "[Mine]\r\nx=1\r\n"

@@ -29,7 +29,7 @@ TEST(StoredInputs, ReadWithoutHarmAndRewrite) {
     const std::string bytes = test::ReadWholeFile(file.string());
     const ProjectReadResult binary = ParseProject(bytes);
     if (binary.Status == ProjectReadStatus::Ok) {
-      std::string error;
+      Failure error;
       const auto written = SerializeProject(binary.Data, &error);
       ASSERT_TRUE(written) << error;
       EXPECT_EQ(ParseProject(*written).Status, ProjectReadStatus::Ok);
@@ -38,7 +38,7 @@ TEST(StoredInputs, ReadWithoutHarmAndRewrite) {
       ProjectData converted;
       std::string error;
       if (keyed.Ok && KeyedTextToProjectData(keyed.Data, ProjectData(), &converted, &error)) {
-        if (const auto written = SerializeProject(converted, &error))
+        if (const auto written = SerializeProject(converted, nullptr))
           EXPECT_EQ(ParseProject(*written).Status, ProjectReadStatus::Ok);
       }
     }

@@ -38,7 +38,7 @@ class CliImage : public testing::Test {
         p[0] = static_cast<std::uint8_t>(10 * x), p[1] = static_cast<std::uint8_t>(100 + y),
         p[2] = 128;
       }
-    WriteImageFileAtomically(Path("in.bmp"), WriteBmp(b));
+    ASSERT_TRUE(WriteImageFileAtomically(Path("in.bmp"), WriteBmp(b)));
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   fs::path dir_;

@@ -158,7 +158,7 @@ TEST(Codecs, AFileIsDecodedAsWhatItIsWhateverItsExtensionSays) {
   const Bitmap expected = LoadImageFile(jpeg);
   const std::string misnamed = ::testing::TempDir() + "codec_misnamed_jpeg.bmp";
   const auto bytes = ReadImageFileBytes(jpeg);
-  WriteImageFileAtomically(misnamed, bytes);
+  ASSERT_TRUE(WriteImageFileAtomically(misnamed, bytes));
   const Bitmap b = LoadImageFile(misnamed);
   ASSERT_EQ(b.Width(), expected.Width());
   ASSERT_EQ(b.Height(), expected.Height());
@@ -283,10 +283,11 @@ TEST(Codecs, JpegEncodesColourAtTheGivenQuality) {
 
 TEST(Codecs, AtomicWriteReplacesTheFileOnlyWhenComplete) {
   const std::string path = testing::TempDir() + "/atomic_out.bmp";
-  WriteImageFileAtomically(path, {1, 2, 3});
+  ASSERT_TRUE(WriteImageFileAtomically(path, {1, 2, 3}));
   EXPECT_EQ(ReadImageFileBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
-  EXPECT_THROW(WriteImageFileAtomically(testing::TempDir() + "/no/such/dir/x.bmp", {1}),
-               ImagingError);
+  Failure failure;
+  EXPECT_FALSE(WriteImageFileAtomically(testing::TempDir() + "/no/such/dir/x.bmp", {1}, &failure));
+  EXPECT_EQ(failure.Kind, FailureKind::CreateTemporary);
   EXPECT_EQ(UpperExtension("C:\\dir.x\\photo.JpG"), ".JPG");
   EXPECT_EQ(UpperExtension("dir.x/photo"), "");
   EXPECT_EQ(WithImageExtension("result.png", ".jpg"), "result.jpg");

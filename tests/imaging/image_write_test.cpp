@@ -42,7 +42,7 @@ TEST_F(ImageWriteTest, AReadOnlyPictureIsNotReplaced) {
   const std::string path = Path("view.bmp");
   { std::ofstream(path, std::ios::binary) << "old"; }
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  EXPECT_THROW(WriteImageFileAtomically(path, {1, 2, 3}), ImagingError);
+  EXPECT_FALSE(WriteImageFileAtomically(path, {1, 2, 3}));
   EXPECT_EQ(Read(path), "old");
   EXPECT_EQ(Mode(path), 0444u);
   size_t entries = 0;
@@ -54,7 +54,7 @@ TEST_F(ImageWriteTest, AReplacedPictureKeepsItsPermissions) {
   const std::string path = Path("view.jpg");
   { std::ofstream(path, std::ios::binary) << "old"; }
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-  WriteImageFileAtomically(path, {'n', 'e', 'w'});
+  ASSERT_TRUE(WriteImageFileAtomically(path, {'n', 'e', 'w'}));
   EXPECT_EQ(Read(path), "new");
   EXPECT_EQ(Mode(path), 0600u);
 }

@@ -125,7 +125,7 @@ class CliOrientation : public testing::Test {
 
 TEST_F(CliOrientation, APhotoTakenTurnedComesOutUprightUnlessTheAngleIsGiven) {
   const std::string in = Path("turned.jpg");
-  WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 6));
+  ASSERT_TRUE(WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 6)));
   ASSERT_EQ(Run(in, ""), 0);
   Bitmap out = Out();
   ASSERT_EQ(out.Width(), 16);
@@ -133,19 +133,19 @@ TEST_F(CliOrientation, APhotoTakenTurnedComesOutUprightUnlessTheAngleIsGiven) {
   EXPECT_GT(PixelRgb(out, 8, 2) & 255, 200u);  // white above
   EXPECT_LT(PixelRgb(out, 8, 29) & 255, 50u);  // black below
   // Tag 8: the camera held turned left; the stored picture is upright turned clockwise.
-  WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 8));
+  ASSERT_TRUE(WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 8)));
   ASSERT_EQ(Run(in, ""), 0);
   out = Out();
   EXPECT_LT(PixelRgb(out, 8, 2) & 255, 50u);
   EXPECT_GT(PixelRgb(out, 8, 29) & 255, 200u);
   // Tag 3: upside down.
-  WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 3));
+  ASSERT_TRUE(WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 3)));
   ASSERT_EQ(Run(in, ""), 0);
   out = Out();
   ASSERT_EQ(out.Width(), 32);
   EXPECT_LT(PixelRgb(out, 2, 8) & 255, 50u);
   // A given angle wins over the tag.
-  WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 6));
+  ASSERT_TRUE(WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), 6)));
   ASSERT_EQ(Run(in, "--angle 0"), 0);
   EXPECT_EQ(Out().Width(), 32);
 }
@@ -153,7 +153,7 @@ TEST_F(CliOrientation, APhotoTakenTurnedComesOutUprightUnlessTheAngleIsGiven) {
 TEST_F(CliOrientation, MirroredTagsAreReportedAndNotApplied) {
   const std::string in = Path("mirrored.jpg");
   for (int o : {2, 4, 5, 7}) {
-    WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), o));
+    ASSERT_TRUE(WriteImageFileAtomically(in, WithOrientation(SidewaysPhoto(), o)));
     std::string err;
     ASSERT_EQ(Run(in, "", &err), 0);
     EXPECT_NE(err.find("鏡像"), std::string::npos) << o;

@@ -43,7 +43,7 @@ class CliTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
   std::string Write(const std::string& name, const ProjectData& data) {
-    std::string error;
+    Failure error;
     EXPECT_TRUE(WriteProjectFile(Path(name), data, &error)) << error;
     return Path(name);
   }

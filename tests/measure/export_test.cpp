@@ -241,11 +241,11 @@ TEST(Export, AFailedWriteLeavesTheOldFile) {
   ASSERT_NE(mkdtemp(templ), nullptr);
   const fs::path dir = templ;
   const std::string path = (dir / "results.csv").string();
-  std::string error;
+  Failure error;
   ASSERT_TRUE(WriteExportFile(path, "old", &error)) << error;
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
   EXPECT_FALSE(WriteExportFile(path, "new", &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(error.Failed());
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
   EXPECT_FALSE(WriteExportFile((dir / "missing" / "r.csv").string(), "new", &error));
