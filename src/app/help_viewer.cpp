@@ -53,8 +53,8 @@ void ShowHelpViewer(QWidget* parent, const QString& page) {
     viewer->resize(760, 600);
     auto* layout = new QVBoxLayout(viewer);
     auto* bar = new QHBoxLayout;
-    QToolButton* back = HistoryButton(viewer, "HelpBack", "戻る", "前のページに戻ります (Alt+←)",
-                                      Qt::LeftArrow);
+    QToolButton* back =
+        HistoryButton(viewer, "HelpBack", "戻る", "前のページに戻ります (Alt+←)", Qt::LeftArrow);
     QToolButton* forward = HistoryButton(viewer, "HelpForward", "進む",
                                          "次のページに進みます (Alt+→)", Qt::RightArrow);
     bar->addWidget(back);

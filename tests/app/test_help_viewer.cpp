@@ -49,8 +49,7 @@ class HelpViewerTest : public ::testing::Test {
         c.setPosition(f.position() + f.length() / 2);
         browser->setTextCursor(c);
         browser->ensureCursorVisible();
-        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {},
-                          browser->cursorRect(c).center());
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, browser->cursorRect(c).center());
         return;
       }
     ADD_FAILURE() << "no link to " << page.toStdString() << " on " << Page().toStdString();
