@@ -133,7 +133,8 @@ TEST_F(HelpViewerTest, PagesWrapToTheViewersWidth) {
   for (const QString& page : pages) {
     browser->setSource(QUrl(page));
     QCoreApplication::processEvents();
-    EXPECT_LE(browser->document()->idealWidth(), browser->viewport()->width() + 1) << page.toStdString();
+    EXPECT_LE(browser->document()->idealWidth(), browser->viewport()->width() + 1)
+        << page.toStdString();
   }
 }
 
