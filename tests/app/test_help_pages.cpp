@@ -1,0 +1,126 @@
+// The help pages as files: every page is reachable from the contents, every link and picture
+// names a page and a place that exist, and the quoted messages read as one run of text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace zelko::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kHelp = ZELKO_HELP_SOURCE_DIR;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Pages() {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(kHelp))
+    if (e.path().extension() == ".htm") names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The values of attr="..." in the page, for the attributes named by the pattern.
+std::vector<std::string> AttributeValues(const std::string& html, const char* attributes) {
+  const std::regex re(std::string("\\b(?:") + attributes + ")\\s*=\\s*\"([^\"]*)\"",
+                      std::regex::icase);
+  std::vector<std::string> out;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), re); it != std::sregex_iterator();
+       ++it)
+    out.push_back((*it)[1].str());
+  return out;
+}
+
+std::set<std::string> Anchors(const std::string& html) {
+  const auto names = AttributeValues(html, "name|id");
+  return {names.begin(), names.end()};
+}
+
+bool External(const std::string& link) {
+  return link.rfind("http:", 0) == 0 || link.rfind("https:", 0) == 0 ||
+         link.rfind("mailto:", 0) == 0;
+}
+
+TEST(HelpPages, EveryPageIsInTheContentsAndEveryLinkLeadsSomewhere) {
+  const std::vector<std::string> pages = Pages();
+  ASSERT_FALSE(pages.empty());
+  ASSERT_TRUE(fs::exists(kHelp / "index.htm"));
+  std::map<std::string, std::string> html;
+  for (const std::string& p : pages) html[p] = ReadText(kHelp / p);
+
+  std::set<std::string> fromContents;
+  for (const std::string& link : AttributeValues(html["index.htm"], "href"))
+    fromContents.insert(link.substr(0, link.find('#')));
+  for (const std::string& p : pages)
+    if (p != "index.htm")
+      EXPECT_TRUE(fromContents.count(p)) << p << " is not linked from index.htm";
+
+  for (const std::string& page : pages) {
+    for (const std::string& link : AttributeValues(html[page], "href|src")) {
+      if (External(link)) continue;
+      const auto hash = link.find('#');
+      const std::string file = link.substr(0, hash);
+      const std::string target = file.empty() ? page : file;
+      if (!fs::exists(kHelp / target)) {
+        ADD_FAILURE() << page << ": " << link << " names no file in help/";
+        continue;
+      }
+      if (hash == std::string::npos) continue;
+      const std::string anchor = link.substr(hash + 1);
+      const std::string text = html.count(target) ? html[target] : ReadText(kHelp / target);
+      EXPECT_TRUE(Anchors(text).count(anchor)) << page << ": " << link << " names no place";
+    }
+  }
+}
+
+// The line break inside a quoted text (a message's own, or any other), or "" when there is none.
+std::string BreakInsideQuote(const std::string& html) {
+  const std::string open = "「", close = "」";
+  int depth = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < html.size(); ++i) {
+    if (html.compare(i, open.size(), open) == 0) {
+      if (depth++ == 0) start = i;
+    } else if (html.compare(i, close.size(), close) == 0) {
+      depth = std::max(0, depth - 1);
+    } else if (html.compare(i, 5, "</td>") == 0 || html.compare(i, 4, "</p>") == 0 ||
+               html.compare(i, 5, "</li>") == 0) {
+      depth = 0;  // a quote never runs on past its paragraph or cell
+    } else if (depth > 0 && (html.compare(i, 3, "<br") == 0 || html.compare(i, 3, "<BR") == 0)) {
+      return html.substr(start, i + 4 - start);
+    }
+  }
+  return {};
+}
+
+// A message's own line break belongs to its box: inside running text it would break the quoted
+// sentence wherever the window happens to be. No page fixes a width either, so every line
+// wraps at the viewer's edge.
+TEST(HelpPages, QuotedTextsAreNotBrokenAndNothingHasAFixedWidth) {
+  EXPECT_EQ(BreakInsideQuote("<p>「一つ。<br>二つ。」</p>"), "「一つ。<br>");
+  EXPECT_EQ(BreakInsideQuote("<p>「一つ。」<br>「二つ。」</p>"), "");
+  const std::regex fixedWidth("\\b(?:width\\s*[=:]|nowrap\\b|white-space)", std::regex::icase);
+  for (const std::string& page : Pages()) {
+    const std::string text = ReadText(kHelp / page);
+    EXPECT_EQ(BreakInsideQuote(text), "") << page;
+    std::smatch m;
+    EXPECT_FALSE(std::regex_search(text, m, fixedWidth)) << page << ": " << m.str();
+  }
+}
+
+}  // namespace
+}  // namespace zelko::testing
