@@ -403,7 +403,7 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   // Not blocked: the new places reformat the tables as if typed.
   if ((change.Parts & kPartDecimals) && EditNumDecimal->text().toStdString() != d.NumDecimal)
     EditNumDecimal->setText(QString::fromStdString(d.NumDecimal));
-  if (change.Restored) ShowRestored(change.Parts);
+  if (change.Restored) RefreshFromDocument(change.Parts);
 }
 
 bool TForm1::UndoBlocked() const {
@@ -447,7 +447,7 @@ void TForm1::RedoClick() {
   doc_.Redo();
 }
 
-void TForm1::ShowRestored(unsigned parts) {
+void TForm1::RefreshFromDocument(unsigned parts) {
   const DocumentData& d = doc_.Data();
   if (parts & kPartAdjustments) {
     pageImage->EditAngleBox->setVisible(d.AngleChoice == 4);
@@ -630,10 +630,6 @@ void TForm1::EnableImageCommands() {
   pageArea->SetSheetVisible(pageArea->TabSheetCalResult, false);
   Setting1->setEnabled(true);
   Setting1->menuAction()->setEnabled(true);
-  if (!isCoord()) {
-    doc_.SetMethod(0);
-    pageCoord->ButtonSetMeshClick();
-  }
   ShowPage(0);
 }
 

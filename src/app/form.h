@@ -342,9 +342,9 @@ class TForm1 : public QMainWindow {
 
   // The document's observer: the change mark and the views of what an edit touched.
   void DocumentChanged(const DocumentChange& change);
-  // After an undo or redo: what follows from the restored parts (the working image, the tables,
+  // After an undo or redo and when a project is opened: what follows from the parts (the working image, the tables,
   // the transformation's captions and commands) is brought in line, and the view redrawn.
-  void ShowRestored(unsigned parts);
+  void RefreshFromDocument(unsigned parts);
   bool UndoBlocked() const;
   // sym follows the document; forceFont: the marker font is set again even where only its
   // style differs.

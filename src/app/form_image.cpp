@@ -161,6 +161,11 @@ void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
   pageArea->StringGrid3->setVisible(false);
   isPointing = 0;
   EnableImageCommands();
+  // An image opened on its own is measured in pixels until a transformation is set.
+  if (!isCoord()) {
+    doc_.SetMethod(0);
+    pageCoord->ButtonSetMeshClick();
+  }
   ApplyOrientation(orientation);
   // A new image starts a new history: its own turn by the orientation tag included.
   doc_.ClearHistory();

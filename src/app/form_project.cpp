@@ -12,6 +12,7 @@
 #include "app/image_page.h"
 #include "app/note_page.h"
 #include "app/window_images.h"
+#include "coords/simple_methods.h"
 #include "coords/transform.h"
 #include "document/cp932.h"
 #include "document/image_path.h"
@@ -141,87 +142,49 @@ bool TForm1::ReadProject(const QString& path) {
 
 void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded,
                           bool keyedText) {
-  // Step by step into the controls, in the order the reactions expect.
-  SetImageFile(image);
+  const bool markerFont = d.HasMarkerFont, notesFont = d.HasNotesFont;
+  // The read points move into the document: a large project is not held twice.
+  DocumentData doc = FromProjectData(std::move(d), S(image), doc_.Data(), keyedText);
+  const bool stored = !doc.Cx.empty();
+  if (doc.Method == tmNone) doc.ScaleUnit = 0;  // no transformation measures in pixels
+  // The current group belongs to the document being replaced; every form starts at the first.
+  IDLine = doc.Lines.empty() ? -1 : 0;
+  // The view's scale follows the new image as the new rotation turns it.
+  RotationAngle = static_cast<float>(ParseNumber(doc.AngleText));
   SetOriginalImage(std::move(decoded));
+
+  // The whole document at once; its observer refreshes each control, and what follows from
+  // the parts (the working image, captions, tables, commands) is worked out once below.
+  doc_.Reset(std::move(doc));
   EnableImageCommands();
-
-  // The adjustments as the file holds them; the controls show them.
-  doc_.Edit("", kPartAdjustments, [&](DocumentData& doc) {
-    AdjustmentsFromProjectData(d, &doc);
-    return true;
-  });
-  pageImage->EditAngleBox->setVisible(doc_.Data().AngleChoice == 4);
-  RotationAngle = static_cast<float>(ParseNumber(doc_.Data().AngleText));
-  BuildWorkingImage();
-
-  doc_.SetMethod(std::clamp(d.Method, 0, 5));
-  const int expected = CoefficientCount(Method());
-  doc_.SetMeshSize(d.MeshSize);
-  doc_.SetScaleUnit(std::clamp(d.ScaleUnit, 0, 6));
-  pageCoord->ComboBoxGridMethodChange();
-  pageCoord->ComboBoxScaleUnitChange();
-
-  doc_.Edit("", kPartMarkers, [&](DocumentData& doc) {
-    doc.Markers = MarkersFromRecords(d.Markers);
-    return true;
-  });
+  RefreshFromDocument(kPartAll);
+  if (doc_.Data().Method == tmNone && !stored) {
+    // Without stored coefficients "無変換" is worked out for this image, not yet set.
+    const auto c = NoTransformCoefficients(BitHeight, factor);
+    doc_.Recompute(kPartTransform, [&](DocumentData& data) {
+      data.Cx = c.Cx;
+      data.Cy = c.Cy;
+      return true;
+    });
+  }
+  if (stored) {
+    // Stored coefficients can be measured with, set or not; the caption tells which.
+    pageCoord->GroupBoxMesh->setTitle(isCoord() ? "座標変換（設定済み）" : "座標変換");
+    EnableMeasurementCommands();
+  }
+  if (auto n = TryParseInteger(doc_.Data().NumDecimal))
+    UpDown2->SetPositionSilently(static_cast<int>(*n));
   StringGrid* g1 = pageCoord->StringGrid1;
-  // The table shows the read markers and nothing typed before.
   g1->SetRowCount(std::max(2, NumMarkers() + 1));
   if (NumMarkers() == 0) {
     g1->ClearRow(1);
     g1->SetCell(0, 1, "1");
   }
-
-  if (!d.Cx.empty()) {
-    // The keyed-text form counts any coefficients as a set transformation.
-    doc_.SetTransform(d.Cx, d.Cy, keyedText || static_cast<int>(d.Cx.size()) == expected);
-    pageCoord->GroupBoxMesh->setTitle(isCoord() ? "座標変換（設定済み）" : "座標変換");
-    EnableMeasurementCommands();
-  }
-
-  doc_.SetNumDecimal(d.NumDecimal);
-  if (auto n = TryParseInteger(d.NumDecimal)) UpDown2->SetPositionSilently(static_cast<int>(*n));
-
-  if (d.Lines.empty()) {
-    ClearGroups();
-  } else {
-    // The read points move into the document: a large project is not held twice.
-    EditGroups("", [&](std::vector<TLine>& l) {
-      l = std::move(d.Lines);
-      return true;
-    });
-    FillPointTable();
-  }
   g1->FitColumnWidths();
   pageArea->StringGrid2->FitColumnWidths();
-
-  // The current group belongs to the document being replaced; every form starts at the first.
-  IDLine = Lines().empty() ? -1 : 0;
-  if (d.HasCategories) {
-    doc_.SetCategories(d.Categories);
-    pageArea->ShowCategories();
-    pageArea->ButtonRegistSortClick();
-  } else {
-    ResetCategories();
-  }
-
-  SymbolSizes sizes = d.Sizes;
-  if (!d.HasPointLineWidth) sizes.PointLineWidth = doc_.Data().Sizes.PointLineWidth;
-  doc_.SetSymbols(d.Colors, sizes, d.HasMarkerFont ? d.MarkerFont : doc_.Data().MarkerFont);
-  // A style the marker font kept for the session is not the stored font's.
-  if (d.HasMarkerFont) ShowSymbols(true);
-  if (d.HasNotesFont) {
-    doc_.SetNotesFont(d.NotesFont);
-    // A style the field kept for the session is not the stored font's.
-    pageNote->Refresh(true);
-  }
-  if (d.HasNotes) {
-    std::string notes;
-    for (std::size_t i = 0; i < d.Notes.size(); ++i) notes += (i ? "\n" : "") + d.Notes[i];
-    doc_.SetNotes(notes);
-  }
+  // A style the marker font or the notes field kept for the session is not the stored font's.
+  if (markerFont) ShowSymbols(true);
+  if (notesFont) pageNote->Refresh(true);
 }
 
 // False when the file names no image, so it is no project of this form either. A file that

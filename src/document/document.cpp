@@ -298,7 +298,7 @@ std::vector<DocMarker> MarkersFromRecords(const std::vector<MarkerRecord>& recor
   return markers;
 }
 
-DocumentData FromProjectData(const ProjectData& d, const std::string& imageFile,
+DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
                              const DocumentData& current, bool keyedText) {
   DocumentData doc;
   doc.ImageFile = imageFile;
@@ -307,14 +307,17 @@ DocumentData FromProjectData(const ProjectData& d, const std::string& imageFile,
   doc.ScaleUnit = std::clamp(d.ScaleUnit, 0, 6);
   doc.MeshSize = d.MeshSize;
   doc.Markers = MarkersFromRecords(d.Markers);
-  // Without coefficients the transformation is what the method leaves (the caller's to work
-  // out); the keyed-text form counts any coefficients as set.
-  doc.Cx = d.Cx.empty() ? current.Cx : d.Cx;
-  doc.Cy = d.Cx.empty() ? current.Cy : d.Cy;
+  // Without coefficients there is no transformation (the caller works out "無変換" for its
+  // image): another project's coefficients would be saved with this one. The keyed-text form
+  // counts any coefficients as set.
   doc.TransformSet = !d.Cx.empty() && (keyedText || static_cast<int>(d.Cx.size()) ==
                                                          CoefficientCount(doc.Method));
+  if (!d.Cx.empty()) {
+    doc.Cx = std::move(d.Cx);
+    doc.Cy = std::move(d.Cy);
+  }
   doc.NumDecimal = d.NumDecimal;
-  doc.Lines = d.Lines;
+  doc.Lines = std::move(d.Lines);
   doc.Categories = d.HasCategories ? d.Categories : DocumentData{}.Categories;
   doc.Colors = d.Colors;
   doc.Sizes = d.Sizes;

@@ -228,7 +228,7 @@ std::vector<DocMarker> MarkersFromRecords(const std::vector<MarkerRecord>& recor
 
 // The document a read project makes, on top of the current one where the file leaves values
 // out. keyedText: the keyed-text form, which counts any coefficients as a set transformation.
-DocumentData FromProjectData(const ProjectData& d, const std::string& imageFile,
+DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
                              const DocumentData& current, bool keyedText);
 
 }  // namespace zelko

@@ -2,6 +2,7 @@
 // that it is converted on disk exactly once, and what a failed read or conversion leaves behind.
 #include <sys/stat.h>
 
+#include <QTest>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -364,7 +365,8 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   form->pageNote->Memo1->setPlainText(longLine + "\nsecond");
   QFont notesFont("IPAGothic", 12);
   notesFont.setItalic(true);
-  form->pageNote->Memo1->setFont(notesFont);
+  dialogs.fonts.push_back(notesFont);
+  QTest::mouseClick(form->pageNote->ButtonMemoFont, Qt::LeftButton);
   form->Doc().MarkSaved();
   const QString path = Write("keyed.pqs", KeyedText());
 

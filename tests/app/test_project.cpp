@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -161,6 +162,48 @@ TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
                          " を開けません（ファイルまたはフォルダがありません）。"}));
   EXPECT_FALSE(form->isProjLoading);
   EXPECT_EQ(form->ProjectFile, target);
+}
+
+TEST_F(ProjectWindowTest, AProjectWithoutCoefficientsTakesNoneFromTheOneOpenBefore) {
+  Start({MakeImage("photo.bmp", 300, 200)});
+  auto write = [&](const QString& name, std::vector<double> cx, std::vector<double> cy) {
+    ProjectData d;
+    d.ImagePath = "photo.bmp";
+    d.Method = 2;  // affine
+    d.ScaleUnit = 2;
+    d.Cx = std::move(cx);
+    d.Cy = std::move(cy);
+    Failure failure;
+    EXPECT_TRUE(WriteProjectFile(TempPath(name).toStdString(), d, &failure)) << failure;
+    return TempPath(name);
+  };
+  const QString fitted = write("fitted.pqs", {5, 0.5, 0}, {7, 0, 0.5});
+  const QString bare = write("bare.pqs", {}, {});
+  form->OpenProjectFile(fitted);
+  ASSERT_TRUE(form->isCoord());
+
+  // Saved with the other project's coefficients, the bare one would open as fitted.
+  form->OpenProjectFile(bare);
+  EXPECT_TRUE(form->Cx().empty());
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（未設定）");
+  EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
+  QTest::mouseClick(Tool("ToolButtonResaveProject"), Qt::LeftButton);
+  const ProjectReadResult back = ReadProjectFile(bare.toStdString());
+  ASSERT_EQ(back.Status, ProjectReadStatus::Ok) << back.Error;
+  EXPECT_TRUE(back.Data.Cx.empty());
+
+  // "無変換" without coefficients is worked out for the opened image and measures in pixels.
+  ProjectData none;
+  none.ImagePath = "photo.bmp";
+  none.ScaleUnit = 3;
+  Failure failure;
+  ASSERT_TRUE(WriteProjectFile(TempPath("none.pqs").toStdString(), none, &failure)) << failure;
+  form->OpenProjectFile(TempPath("none.pqs"));
+  EXPECT_EQ(form->Cx().size(), 3u);
+  EXPECT_EQ(form->pageCoord->ComboBoxScaleUnit->currentIndex(), 0);
+  EXPECT_FALSE(form->pageCoord->ComboBoxScaleUnit->isEnabled());
+  EXPECT_EQ(TakeMessages(), QStringList());
 }
 
 TEST_F(ProjectWindowTest, AMissingImageIsAskedForByName) {
