@@ -1,7 +1,14 @@
 // The field sample through the window, as the getting-started help page walks it: open the
 // project, enter the measurement mode, calculate, and read the category totals.
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
@@ -63,6 +70,80 @@ TEST_F(FieldSampleWindowTest, OpensMeasuresAndTotalsByCategory) {
     if (results->Cells(1, r).startsWith('L') || results->Cells(1, r).startsWith('P'))
       single << Row(results, r).join(" ");
   EXPECT_EQ(single, (QStringList{"農道 L6 372.3 0 9", "樹木 P7 0.0 0 13"}));
+}
+
+// Every text the window shows anywhere, with the mnemonics written as the help pages write them:
+// "ファイル(&F)" as "ファイル(F)".
+QStringList WindowTexts(const TForm1& form) {
+  QStringList texts{form.windowTitle()};
+  for (const QWidget* w : form.findChildren<QWidget*>()) {
+    texts << w->toolTip() << w->accessibleName();
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) texts << b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) texts << l->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) texts << g->title();
+    if (auto* m = qobject_cast<const QMenu*>(w)) texts << m->title();
+    if (auto* c = qobject_cast<const QComboBox*>(w))
+      for (int i = 0; i < c->count(); ++i) texts << c->itemText(i);
+    if (auto* t = qobject_cast<const QTabWidget*>(w))
+      for (int i = 0; i < t->count(); ++i) texts << t->tabText(i);
+    if (auto* g = qobject_cast<const StringGrid*>(w))
+      for (int r = 0; r < g->RowCount(); ++r)
+        for (int c = 0; c < g->ColCount(); ++c) texts << g->Cells(c, r);
+  }
+  for (const QAction* a : form.findChildren<QAction*>()) texts << a->text();
+  for (QString& t : texts) t.replace(QRegularExpression("\\(&(.)\\)"), "(\\1)").remove('&');
+  return texts;
+}
+
+// The getting-started page quotes the window's own texts: each 「…」 of the page is found in the
+// window at some step of the walk, in a message it showed or in a chooser it offered.
+TEST_F(FieldSampleWindowTest, TheGettingStartedPageQuotesTheWindowsOwnTexts) {
+  QFile page(QString(ZELKO_HELP_SOURCE_DIR) + "/GettingStarted.htm");
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+  const QString html = QString::fromUtf8(page.readAll());
+
+  Start();
+  dialogs.openFiles.push_back(CopySample());
+  QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
+  ASSERT_EQ(form->ProjectFile, TempPath("field.pqs"));
+  QStringList seen = WindowTexts(*form);
+  dialogs.answers.push_back(MsgResult::Yes);  // the grid, please
+  QTest::mouseClick(form->pageCoord->ButtonSetMesh, Qt::LeftButton);
+  ASSERT_TRUE(form->withMesh);
+  seen << WindowTexts(*form);
+  QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  QTest::mouseClick(form->pageArea->BitBtnCalArea, Qt::LeftButton);
+  seen << WindowTexts(*form);
+  QTest::mouseClick(form->pageArea->ButtonSetArea, Qt::LeftButton);  // a group's input begins
+  seen << WindowTexts(*form);
+  QTest::mouseClick(form->pageArea->ButtonSetArea, Qt::LeftButton);
+  Action("ExportResults")->trigger();  // its chooser is cancelled
+  for (const auto& m : dialogs.messages) seen << m.text;
+  for (const QStringList& items : dialogs.choiceItems) seen << items;
+
+  // Drawn in the picture, and the standard button of a question.
+  const QStringList elsewhere{"139.700°E", "35.660°N", "はい"};
+  const QRegularExpression quoted("「([^」]+)」");
+  int count = 0;
+  for (auto it = quoted.globalMatch(html); it.hasNext(); ++count) {
+    const QString q = it.next().captured(1);
+    if (elsewhere.contains(q)) continue;
+    bool found = false;
+    for (const QString& t : seen) found = found || t.contains(q);
+    EXPECT_TRUE(found) << q.toStdString();
+  }
+  EXPECT_GT(count, 40);
+
+  // Its pictures are there, and Qt reads them.
+  const QRegularExpression image("<img src=\"([^\"]+)\"");
+  int images = 0;
+  for (auto it = image.globalMatch(html); it.hasNext(); ++images) {
+    const QString src = it.next().captured(1);
+    const QImage picture(QString(ZELKO_HELP_SOURCE_DIR) + "/" + src);
+    EXPECT_FALSE(picture.isNull()) << src.toStdString();
+    EXPECT_GE(picture.width(), 200) << src.toStdString();
+  }
+  EXPECT_GE(images, 6);
 }
 
 }  // namespace
