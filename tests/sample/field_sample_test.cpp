@@ -1,7 +1,8 @@
-// The field sample measured against the truth: its picture's pixels map to longitude and latitude
-// by a known affine mapping (sample/field_layout.h), so the true lengths and areas of what it
-// digitises follow from that mapping and GeographicLib's geodesics on GRS80, apart from the
-// program's own calculation. The generator makes the same files again, byte for byte.
+// The samples. The field sample's picture maps its pixels to longitude and latitude by a known
+// affine mapping (sample/field_layout.h), so the true lengths and areas of what it digitises
+// follow from that mapping and GeographicLib's geodesics on GRS80, apart from the program's own
+// calculation; its generator makes the same files again, byte for byte. The first sample's notes
+// say that its scale is made up.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -224,6 +225,22 @@ TEST_F(FieldSample, GeoJsonPlacesEveryGroupOnThePicturesGround) {
   int expected = 0;
   for (const TLine& l : data.Lines) expected += l.NumPoints + (l.LineType == ltClosed ? 1 : 0);
   EXPECT_EQ(count, expected);
+}
+
+// The first sample's scale is made up, and its notes say so in the figures the markers define.
+TEST(FirstSample, NotesCallItsScaleAnExample) {
+  const ProjectReadResult r = ReadProjectFile(std::string(ZELKO_SAMPLE_DIR) + "/sample.pqs");
+  ASSERT_EQ(r.Status, ProjectReadStatus::Ok) << r.Error;
+  const ProjectData& d = r.Data;
+  ASSERT_EQ(d.ScaleUnit, 3);  // cm
+  ASSERT_EQ(d.Cx.size(), 3u);
+  EXPECT_NEAR(d.Cx[1], 1.0 / 50, 1e-12);  // 50 pixels to the centimetre
+  EXPECT_NEAR(d.Cy[2], -1.0 / 50, 1e-12);
+  std::string notes;
+  for (const std::string& line : d.Notes) notes += line;
+  EXPECT_NE(notes.find("50ピクセル＝1cm"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("例"), std::string::npos) << notes;
+  EXPECT_NE(notes.find("実際に測ったものではありません"), std::string::npos) << notes;
 }
 
 std::string Bytes(const fs::path& path) {
