@@ -15,6 +15,7 @@
 #include "document/project_file.h"
 #include "field_layout.h"
 #include "imaging/bitmap.h"
+#include "imaging/image_file.h"
 #include "imaging/jpeg_codec.h"
 
 namespace zelko::field {
@@ -482,9 +483,8 @@ ProjectData MakeProject(const Affine& a) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  if (Failure failure; !WriteImageFileAtomically(path, bytes, &failure))
+    throw std::runtime_error(failure.Text());
 }
 
 int Run(const std::string& dir) {
@@ -498,9 +498,8 @@ int Run(const std::string& dir) {
   DrawTrees(c);
   DrawGraticule(c, a);
   WriteBytes(dir + "/field.jpg", EncodeJpeg(c.ToBitmap(), 85));
-  std::string error;
-  if (!WriteProjectFile(dir + "/field.pqs", MakeProject(a), &error))
-    throw std::runtime_error("cannot write " + dir + "/field.pqs: " + error);
+  if (Failure failure; !WriteProjectFile(dir + "/field.pqs", MakeProject(a), &failure))
+    throw std::runtime_error(failure.Text());
   return 0;
 }
 

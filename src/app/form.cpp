@@ -177,12 +177,17 @@ void TForm1::BuildMenus() {
   Help1 = menuBar()->addMenu("ヘルプ(&H)");
   Help1->setObjectName("Help1");
   AddAction(Help1, "Contents1", "目次(&C)", [this] { dialogs_.ShowHelp(""); });
+  AddAction(Help1, "GettingStarted1", "はじめに(&G)", [this] { dialogs_.ShowHelp("GettingStarted"); });
   AddAction(Help1, "A3", "こんなこともできる(&A)", [this] { dialogs_.ShowHelp("HowToUse"); });
   Help1->addSeparator();
   AddAction(Help1, "F1", "ファイルについて(&F)", [this] { dialogs_.ShowHelp("File"); });
   AddAction(Help1, "D2", "画面とその操作(&D)", [this] { dialogs_.ShowHelp("ManageImage"); });
   AddAction(Help1, "S2", "設定(&S)", [this] { dialogs_.ShowHelp("Setting"); });
   AddAction(Help1, "M1", "測定モード(&M)", [this] { dialogs_.ShowHelp("Measurement"); });
+  AddAction(Help1, "Accuracy1", "測定の精度(&P)", [this] { dialogs_.ShowHelp("Accuracy"); });
+  AddAction(Help1, "Keys1", "キーとマウスの操作(&K)", [this] { dialogs_.ShowHelp("Keys"); });
+  AddAction(Help1, "CommandLine1", "コマンドライン(&L)", [this] { dialogs_.ShowHelp("CommandLine"); });
+  AddAction(Help1, "Faq1", "困ったときは(&T)", [this] { dialogs_.ShowHelp("FAQ"); });
   Help1->addSeparator();
   AddAction(Help1, "ZelkoB1", "Zelkoについて(&Q)", [this] { dialogs_.ShowHelp("Author"); });
   AddAction(Help1, "V2", "バージョン情報(&V)", [this] { AboutBox->exec(); });

@@ -56,6 +56,7 @@ double ProcessAge() {
 // A save killed before its rename leaves its temporary file ("." + name + ".XXXXXX") behind.
 // Such files of this program older than the running process belong to no save in progress.
 void RemoveLeftovers(const std::string& folder, const std::string& name) {
+  constexpr double kClockMargin = 2;  // seconds
   const double age = ProcessAge();
   timespec now{};
   if (age < 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return;
@@ -68,10 +69,12 @@ void RemoveLeftovers(const std::string& folder, const std::string& name) {
     const std::string path = folder + "/" + entry;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    // Untouched since before this process began: no save that runs now is writing it.
+    // Untouched since before this process began: no save that runs now is writing it. The
+    // margin covers the coarse clocks of start times and file times, which made a file written
+    // a moment ago look older than a process only milliseconds old.
     const double untouched = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
                              (now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
-    if (untouched > age) ::unlink(path.c_str());
+    if (untouched > age + kClockMargin) ::unlink(path.c_str());
   }
   ::closedir(dir);
 }

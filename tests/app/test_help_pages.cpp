@@ -117,8 +117,10 @@ TEST(HelpPages, QuotedTextsAreNotBrokenAndNothingHasAFixedWidth) {
   for (const std::string& page : Pages()) {
     const std::string text = ReadText(kHelp / page);
     EXPECT_EQ(BreakInsideQuote(text), "") << page;
+    // A picture's width scales the picture, not the text around it.
+    const std::string words = std::regex_replace(text, std::regex("<img[^>]*>"), "");
     std::smatch m;
-    EXPECT_FALSE(std::regex_search(text, m, fixedWidth)) << page << ": " << m.str();
+    EXPECT_FALSE(std::regex_search(words, m, fixedWidth)) << page << ": " << m.str();
   }
 }
 

@@ -38,8 +38,10 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
             QStringList({"イメージ調整(&I)", "座標設定(&Q)", "記号の設定(&S)"}));
   EXPECT_EQ(MenuCaptions(form->A2), QStringList({"位置・距離・面積の測定と計数(&A)"}));
   EXPECT_EQ(MenuCaptions(form->Help1),
-            QStringList({"目次(&C)", "こんなこともできる(&A)", "-", "ファイルについて(&F)",
-                         "画面とその操作(&D)", "設定(&S)", "測定モード(&M)", "-",
+            QStringList({"目次(&C)", "はじめに(&G)", "こんなこともできる(&A)", "-",
+                         "ファイルについて(&F)", "画面とその操作(&D)", "設定(&S)", "測定モード(&M)",
+                         "測定の精度(&P)", "キーとマウスの操作(&K)", "コマンドライン(&L)",
+                         "困ったときは(&T)", "-",
                          "Zelkoについて(&Q)", "バージョン情報(&V)"}));
 
   const std::pair<const char*, const char*> hints[] = {

@@ -52,7 +52,9 @@ TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
   Start();
   const std::pair<const char*, const char*> topics[] = {
       {"Contents1", ""}, {"A3", "HowToUse"},    {"F1", "File"},       {"D2", "ManageImage"},
-      {"S2", "Setting"}, {"M1", "Measurement"}, {"ZelkoB1", "Author"}};
+      {"S2", "Setting"}, {"M1", "Measurement"}, {"ZelkoB1", "Author"},
+      {"GettingStarted1", "GettingStarted"}, {"Accuracy1", "Accuracy"}, {"Keys1", "Keys"},
+      {"CommandLine1", "CommandLine"}, {"Faq1", "FAQ"}};
   for (const auto& [item, topic] : topics) {
     Action(item)->trigger();
     EXPECT_EQ(dialogs.helpPages.back(), topic) << item;
@@ -63,7 +65,8 @@ TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
   EXPECT_EQ(form->AboutBox->findChild<QLabel*>("Version")->text(), "Version 2.8.3.3");
   EXPECT_EQ(form->ProgName, "Zelko");
   for (const char* page :
-       {"index", "HowToUse", "File", "ManageImage", "Setting", "Measurement", "Author"})
+       {"index", "HowToUse", "File", "ManageImage", "Setting", "Measurement", "Author",
+        "GettingStarted", "Accuracy", "Keys", "CommandLine", "FAQ"})
     EXPECT_TRUE(QFile::exists(QString(ZELKO_HELP_SOURCE_DIR) + "/" + page + ".htm")) << page;
 }
 
