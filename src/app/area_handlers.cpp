@@ -70,8 +70,9 @@ void AreaPage::ConnectHandlers() {
   });
   StringGridGroup->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(StringGridGroup, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
-    if (form_.IDLine >= 0 && form_.IDLine < static_cast<int>(form_.Lines().size()) &&
-        form_.Lines()[form_.IDLine].LineType == ltClosed)
+    if (form_.State().IDLine >= 0 &&
+        form_.State().IDLine < static_cast<int>(form_.Lines().size()) &&
+        form_.Lines()[form_.State().IDLine].LineType == ltClosed)
       PopupMenuGroup->exec(StringGridGroup->viewport()->mapToGlobal(p));
   });
   StringGrid3->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -133,9 +134,9 @@ void AreaPage::StringGridSortClick() {
 
 void AreaPage::StringGridGroupClick() {
   const int a = StringGridGroup->Row();
-  if (a != form_.IDLine + 1) {
-    form_.IDLine = a - 1;
-    const QString label = QString::fromStdString(GroupLabel(form_.Lines(), form_.IDLine));
+  if (a != form_.State().IDLine + 1) {
+    form_.SetCurrentGroup(a - 1);
+    const QString label = QString::fromStdString(GroupLabel(form_.Lines(), form_.State().IDLine));
     for (int r = 1; r < StringGrid2->RowCount(); ++r)
       if (StringGrid2->Cells(1, r) == label) {
         const QSignalBlocker b(StringGrid2);
@@ -143,17 +144,17 @@ void AreaPage::StringGridGroupClick() {
         break;
       }
   }
-  form_.SelectGroup(form_.IDLine);
+  form_.SelectGroup(form_.State().IDLine);
 }
 
 void AreaPage::StringGrid2Click() {
-  if (form_.isAreaMode && StringGrid2->RowCount() > 1) form_.PaintPicture(-1, -1);
+  if (form_.State().isAreaMode && StringGrid2->RowCount() > 1) form_.PaintPicture(-1, -1);
 }
 
 void AreaPage::StringGrid3Click() { form_.PaintPicture(-1, -1); }
 
 void AreaPage::RadioGroupLineTypeClick() {
-  if (form_.AreaPage != 2 || form_.Lines().empty()) return;
+  if (form_.State().AreaPage != 2 || form_.Lines().empty()) return;
   const int g = StringGridGroup->Row() - 1;
   if (g < 0 || g >= static_cast<int>(form_.Lines().size())) return;
   const int kind = RadioGroupLineType->ItemIndex();
@@ -171,8 +172,8 @@ void AreaPage::RadioGroupLineTypeClick() {
 }
 
 void AreaPage::ComboBoxSortChange() {
-  form_.Sortpres = ComboBoxSort->currentIndex();
-  if (form_.AreaPage != 2 || form_.Lines().empty()) return;
+  form_.SetCurrentCategory(ComboBoxSort->currentIndex());
+  if (form_.State().AreaPage != 2 || form_.Lines().empty()) return;
   const int g = StringGridGroup->Row() - 1;
   if (g < 0 || g >= static_cast<int>(form_.Lines().size())) return;
   const int sort = ComboBoxSort->currentIndex();
@@ -202,9 +203,10 @@ void AreaPage::RefreshAfterGroupEdit() {
 }
 
 void AreaPage::InverseRotationClick() {
-  if (form_.IDLine < 0 || form_.IDLine >= static_cast<int>(form_.Lines().size())) return;
+  if (form_.State().IDLine < 0 || form_.State().IDLine >= static_cast<int>(form_.Lines().size()))
+    return;
   form_.EditGroups("回転方向の反転", [&](std::vector<TLine>& l) {
-    ReverseGroup(l[form_.IDLine]);
+    ReverseGroup(l[form_.State().IDLine]);
     return true;
   });
   form_.FillPointTable();
@@ -214,8 +216,8 @@ void AreaPage::InverseRotationClick() {
 bool AreaPage::PointMenuCanOpen() const { return StringGrid2->RowCount() > 2; }
 
 void AreaPage::PopupMenuLinePopup(bool onTable) {
-  EraseOnePoint->setEnabled(form_.NumPoints > 0);
-  const bool idle = !form_.isLineInput;
+  EraseOnePoint->setEnabled(form_.State().NumPoints > 0);
+  const bool idle = !form_.State().isLineInput;
   ModifyPoint->setEnabled(idle);
   AddPoint->setEnabled(idle);
   DeletePoint->setEnabled(idle);
@@ -225,35 +227,33 @@ void AreaPage::PopupMenuLinePopup(bool onTable) {
 void AreaPage::PageControl2Show() {
   QWidget* sheet = PageControl2->currentWidget();
   if (sheet == TabSheetPointInput) {
-    form_.AreaPage = 0;
+    form_.SetAreaPage(0);
     if (!form_.ImageFile().isEmpty()) StringGrid2Click();
   } else if (sheet == TabSheetProperty) {
-    form_.AreaPage = 1;
+    form_.SetAreaPage(1);
     StringGridSortClick();
   } else if (sheet == TabSheetGroup) {
-    form_.AreaPage = 2;
+    form_.SetAreaPage(2);
     {
       const QSignalBlocker b(StringGridGroup);
-      StringGridGroup->SetRow(std::max(1, form_.IDLine + 1));
+      StringGridGroup->SetRow(std::max(1, form_.State().IDLine + 1));
     }
-    form_.SelectGroup(form_.IDLine);
+    form_.SelectGroup(form_.State().IDLine);
   } else if (sheet == TabSheetCalResult) {
-    form_.AreaPage = 3;
+    form_.SetAreaPage(3);
   }
 }
 
 void AreaPage::ModifyPointClick() {
   PageControl2->setCurrentWidget(TabSheetPointInput);
-  form_.isModifyPoint = true;
-  form_.UpdateUndoCommands();
+  form_.BeginPointEdit(false);
   PageControl2->setEnabled(false);
   form_.SetStatus(4, "ポイント位置を再指定して下さい");
 }
 
 void AreaPage::AddPointClick() {
   PageControl2->setCurrentWidget(TabSheetPointInput);
-  form_.isAddPoint = true;
-  form_.UpdateUndoCommands();
+  form_.BeginPointEdit(true);
   form_.SetStatus(4, "追加するポイントの位置をクリックして下さい");
   PageControl2->setEnabled(false);
 }

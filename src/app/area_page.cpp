@@ -148,8 +148,8 @@ void AreaPage::ResetPointTable() {
   StringGrid2->SetFixedCols(3);
   const char* header[7] = {"分類", "Group", "Point", "x(pixels)", "y(pixels)", "", ""};
   for (int c = 0; c < 5; ++c) StringGrid2->SetCell(c, 0, header[c]);
-  StringGrid2->SetCell(5, 0, "X(" + form_.ScaleUnit + ")");
-  StringGrid2->SetCell(6, 0, "Y(" + form_.ScaleUnit + ")");
+  StringGrid2->SetCell(5, 0, "X(" + form_.State().ScaleUnit + ")");
+  StringGrid2->SetCell(6, 0, "Y(" + form_.State().ScaleUnit + ")");
   StringGrid2->ClearRow(1);
   StringGrid2->FitColumnWidths();
 }
@@ -200,7 +200,7 @@ void AreaPage::HideResults() {
     PageControl2->setCurrentWidget(TabSheetPointInput);
   SetSheetVisible(TabSheetCalResult, false);
   StringGrid3->setVisible(false);
-  form_.resultTableShown = false;
+  form_.SetResultTableShown(false);
 }
 
 void AreaPage::ShowSheet(QWidget* sheet) {

@@ -63,18 +63,20 @@ void CoordPage::PopupMenuMarkersPopup() {
 
 void CoordPage::AddMarkerClick() {
   ClearFitQuality();
-  form_.Doc().AddMarker(form_.XPre, form_.YPre);
+  form_.Doc().AddMarker(form_.State().XPre, form_.State().YPre);
   StringGrid1->SetRow(form_.NumMarkers());
   form_.PaintPicture(-1, -1);
 }
 
 void CoordPage::DeleteMarkerClick() {
-  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.XPre, form_.YPre);
+  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.State().XPre,
+                              form_.State().YPre);
   if (i >= 0) DeleteMarkerAt(i);
 }
 
 void CoordPage::SearchMarkerClick() {
-  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.XPre, form_.YPre);
+  const int i = NearestMarker(form_.MarkerPositions(), form_.NumMarkers(), form_.State().XPre,
+                              form_.State().YPre);
   if (i >= 0) StringGrid1->SetRow(i + 1);
 }
 
@@ -82,7 +84,7 @@ void CoordPage::CorrectMarkerClick() {
   const int r = StringGrid1->Row();
   if (r < 1 || r > form_.NumMarkers()) return;
   ClearFitQuality();
-  form_.Doc().MoveMarker(r - 1, form_.XPre, form_.YPre);
+  form_.Doc().MoveMarker(r - 1, form_.State().XPre, form_.State().YPre);
   form_.PaintPicture(-1, -1);
 }
 
@@ -105,10 +107,9 @@ void CoordPage::DeleteMarkerAt(int i) {
 void CoordPage::StringGrid1Click() {
   const int r = StringGrid1->Row();
   if (form_.NumMarkers() > 0 && r <= form_.NumMarkers()) {
-    form_.isMarked = true;
-    form_.ToolButtonMarkers->setChecked(true);
+    form_.SetMarkersShown(true);
     // The pressed marker button also means the view's marker menu, as in the marker mode.
-    if (!form_.isAreaMode) form_.SetViewMenu(PopupMenuMarkers);
+    if (!form_.State().isAreaMode) form_.SetViewMenu(PopupMenuMarkers);
     form_.PaintPicture(-1, -1);
   }
 }
@@ -231,7 +232,7 @@ void CoordPage::CopyTableClick() { form_.CopyTableText(menuTable ? *menuTable : 
 
 void CoordPage::PopupMenuTablePopup() {
   Paste1->setEnabled(!QApplication::clipboard()->text().isEmpty());
-  const bool results = form_.pageArea->StringGrid3->isVisible() || form_.resultTableShown;
+  const bool results = form_.pageArea->StringGrid3->isVisible() || form_.State().resultTableShown;
   for (QAction* a : {Copy1, Paste1, C3, D1}) a->setVisible(!results);
 }
 

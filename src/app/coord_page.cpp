@@ -108,11 +108,11 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
 }
 
 QString CoordPage::XCaption() const {
-  return form_.Unit() == 6 ? QString("経度") : "X(" + form_.ScaleUnit + ")";
+  return form_.Unit() == 6 ? QString("経度") : "X(" + form_.State().ScaleUnit + ")";
 }
 
 QString CoordPage::YCaption() const {
-  return form_.Unit() == 6 ? QString("緯度") : "Y(" + form_.ScaleUnit + ")";
+  return form_.Unit() == 6 ? QString("緯度") : "Y(" + form_.State().ScaleUnit + ")";
 }
 
 void CoordPage::ResetMarkerTable() {
@@ -133,11 +133,11 @@ void CoordPage::ComboBoxGridMethodChange() {
   const int method = ComboBoxGridMethod->currentIndex();
   // A pending pick of the reference line belongs to the method it was started for: finishing
   // it under another method would install three coefficients where that method needs more.
-  const bool rubberLineShown = form_.isPointing == 2;
-  form_.isPointing = 0;
+  const bool rubberLineShown = form_.State().isPointing == 2;
+  form_.SetPointing(0);
   std::vector<double> cx = form_.Cx(), cy = form_.Cy();
   if (method == tmNone) {
-    const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
+    const auto c = NoTransformCoefficients(form_.View().BitHeight, form_.View().factor);
     cx = c.Cx;
     cy = c.Cy;
   } else if (method == tmLinear) {
@@ -174,8 +174,8 @@ void CoordPage::ComboBoxScaleUnitChange() {
 }
 
 void CoordPage::ShowUnit() {
-  form_.ScaleUnit = ComboBoxScaleUnit->currentText();
-  EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.ScaleUnit + ")：");
+  form_.SetUnitCaption(ComboBoxScaleUnit->currentText());
+  EditMeshSizeBox->SetCaption("グリッド間隔(" + form_.State().ScaleUnit + ")：");
   form_.pageArea->RelabelPointTable(form_.Method(), XCaption(), YCaption());
   StringGrid1->SetCell(3, 0, XCaption());
   StringGrid1->SetCell(4, 0, YCaption());
@@ -224,7 +224,7 @@ void CoordPage::ShowFitQuality(const FitQuality& q) {
     StringGrid1->SetCell(kResidualCol + 3, res.row, fmt(res.looDy));
   }
   StringGrid1->FitColumnWidths();
-  const QString unit = form_.ScaleUnit;
+  const QString unit = form_.State().ScaleUnit;
   LabelFitQuality->setText("残差の二乗平均平方根: " + fmt(q.rms) + " " + unit +
                            "（X: " + fmt(q.rmsX) + "、Y: " + fmt(q.rmsY) +
                            "）　自由度: " + QString::number(q.dof));
@@ -259,17 +259,17 @@ void CoordPage::EditMeshSizeChange() {
 void CoordPage::ButtonSetMeshClick() {
   const int method = form_.Method();
   if (method == tmNone) {
-    const auto c = NoTransformCoefficients(form_.BitHeight, form_.factor);
+    const auto c = NoTransformCoefficients(form_.View().BitHeight, form_.View().factor);
     form_.Doc().SetTransform(c.Cx, c.Cy, true);
     form_.EnableMeasurementCommands();
   } else if (method == tmLinear) {
     form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
-    form_.isPointing = 1;
+    form_.SetPointing(1);
     form_.UpdateUndoCommands();
   } else if (method >= tmAffine && method <= tmCubic) {
     if (!form_.FitTransformFromTable()) return;
     form_.EnableMeasurementCommands();
-    if (form_.withMesh) {
+    if (form_.State().withMesh) {
       form_.PaintPicture(-1, -1);
     } else if (form_.Msg(MsgKind::Confirmation, "グリッドを表示しますか。", MsgButtons::YesNo) ==
                MsgResult::Yes) {
@@ -286,14 +286,15 @@ void CoordPage::ButtonSetMeshClick() {
 namespace zelko {
 
 void CoordPage::SetReferenceLength() {
-  const QString text =
-      form_.dialogs().InputBox("入力ボックス", "基準線の長さ(" + form_.ScaleUnit + ")：", "0");
-  form_.isPointing = 0;
+  const QString text = form_.dialogs().InputBox(
+      "入力ボックス", "基準線の長さ(" + form_.State().ScaleUnit + ")：", "0");
+  form_.SetPointing(0);
   form_.PaintPicture(-1, -1);
   // The pick is cancelled by a method change; this keeps the coefficients right regardless.
   if (form_.Method() != tmLinear) return;
-  const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.Scale[0], form_.Scale[1],
-                                             form_.BitHeight, form_.factor);
+  const auto r = ReferenceLengthCoefficients(text.toStdString(), form_.State().Scale[0],
+                                             form_.State().Scale[1], form_.View().BitHeight,
+                                             form_.View().factor);
   if (r.status == ReferenceLengthStatus::NotPositive) return;
   if (r.status == ReferenceLengthStatus::Failed) {
     form_.Msg(MsgKind::Error, QString::fromStdString(r.message));

@@ -91,7 +91,7 @@ QAccessibleInterface* ToolToggleFactory(const QString&, QObject* object) {
 }  // namespace
 
 TForm1::TForm1(Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), images(std::make_unique<WindowImages>()), dialogs_(dialogs) {
+    : QMainWindow(parent), images_(std::make_unique<WindowImages>()), dialogs_(dialogs) {
   static const bool accessibleToggles = (QAccessible::installFactory(ToolToggleFactory), true);
   (void)accessibleToggles;
   InitIcons();
@@ -229,13 +229,13 @@ void TForm1::BuildToolBar() {
                                       [this] { ReadImage1Click(); });
   ToolButtonMarkers = AddToolButton(
       "ToolButtonMarkers", "マーカー表示", "markers", [this] { ToolButtonMarkersClick(); },
-      [this] { return isMarked; });
+      [this] { return state_.isMarked; });
   ToolButtonMesh = AddToolButton(
       "ToolButtonMesh", "グリッド表示", "grid", [this] { ToolButtonMeshClick(); },
-      [this] { return withMesh; });
+      [this] { return state_.withMesh; });
   ToolButtonAreaMode = AddToolButton(
       "ToolButtonAreaMode", "測定モード", "measure", [this] { ToolButtonAreaModeClick(); },
-      [this] { return isAreaMode; });
+      [this] { return state_.isAreaMode; });
   ToolButton7 = AddToolButton("ToolButton7", "ヘルプ", "help", [this] { dialogs_.ShowHelp(""); });
   ToolButtonEnlarge =
       AddToolButton("ToolButtonEnlarge", "拡大", "zoom-in", [this] { ToolButtonEnlargeClick(); });
@@ -247,7 +247,7 @@ void TForm1::BuildToolBar() {
   ToolButtonUp = AddToolButton("ToolButtonUp", "上へ", "up", [this] { Pan(3); });
   ToolButtonAutoTrack = AddToolButton(
       "ToolButtonAutoTrack", "自動センタリング", "auto-centre",
-      [this] { ToolButtonAutoTrackClick(); }, [this] { return isAutoTrack; });
+      [this] { ToolButtonAutoTrackClick(); }, [this] { return state_.isAutoTrack; });
   bar->addSeparator();
   bar->addWidget(ToolButtonLoadProject);
   bar->addWidget(ToolButtonResaveProject);
@@ -412,7 +412,8 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
 }
 
 bool TForm1::UndoBlocked() const {
-  return isLineInput || isModifyPoint || isAddPoint || isPointing != 0 || isProjLoading;
+  return state_.isLineInput || state_.isModifyPoint || state_.isAddPoint ||
+         state_.isPointing != 0 || state_.isProjLoading;
 }
 
 void TForm1::UpdateUndoCommands() {
@@ -456,7 +457,7 @@ void TForm1::RefreshFromDocument(unsigned parts) {
   const DocumentData& d = doc_.Data();
   if (parts & kPartAdjustments) {
     pageImage->EditAngleBox->setVisible(d.AngleChoice == 4);
-    RotationAngle = static_cast<float>(ParseNumber(d.AngleText));
+    view_.RotationAngle = static_cast<float>(ParseNumber(d.AngleText));
     BuildWorkingImage();
   }
   if (parts & kPartTransform) {
@@ -472,9 +473,9 @@ void TForm1::RefreshFromDocument(unsigned parts) {
     if (Lines().empty()) {
       pageArea->StringGrid2->SetRowCount(2);
       pageArea->StringGrid2->ClearRow(1);
-      IDLine = -1;
+      state_.IDLine = -1;
     } else {
-      IDLine = std::clamp(IDLine, 0, static_cast<int>(Lines().size()) - 1);
+      state_.IDLine = std::clamp(state_.IDLine, 0, static_cast<int>(Lines().size()) - 1);
       FillPointTable();
     }
     AfterGroupsChanged();
@@ -482,7 +483,7 @@ void TForm1::RefreshFromDocument(unsigned parts) {
     pageArea->ButtonEraseArea->setEnabled(!Lines().empty());
   }
   // A transformation taken back leaves nothing to measure with.
-  if (isAreaMode && !isCoord()) LeaveMeasurementMode();
+  if (state_.isAreaMode && !isCoord()) LeaveMeasurementMode();
   PaintPicture(-1, -1);
 }
 
@@ -501,7 +502,7 @@ std::vector<TMarker> TForm1::MarkerPositions() const {
 
 void TForm1::ApplySymbols(const SymbolSettings& s) {
   // The field keeps the chosen style for the session; the document stores the font without it.
-  sym.MarkerFont = s.MarkerFont;
+  state_.sym.MarkerFont = s.MarkerFont;
   doc_.SetSymbols({s.clFrameMonitorImage, s.clMarker, s.clMarkerFontBackColor, s.clMesh,
                    s.clPresentPoint, s.clRegistPoints, s.clPlusArea, s.clMinusArea, s.clLine},
                   {s.FrameLineWidth, s.GridLineWidth, s.MarkerSize, s.MarkerLineWidth,
@@ -512,26 +513,26 @@ void TForm1::ApplySymbols(const SymbolSettings& s) {
 void TForm1::ShowSymbols(bool forceFont) {
   const DocumentData& d = doc_.Data();
   const SymbolColors& c = d.Colors;
-  sym.clFrameMonitorImage = c.clFrameMonitorImage;
-  sym.clMarker = c.clMarker;
-  sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
-  sym.clMesh = c.clMesh;
-  sym.clPresentPoint = c.clPresentPoint;
-  sym.clRegistPoints = c.clRegistPoints;
-  sym.clPlusArea = c.clPlusArea;
-  sym.clMinusArea = c.clMinusArea;
-  sym.clLine = c.clLine;
-  sym.FrameLineWidth = d.Sizes.FrameLineWidth;
-  sym.GridLineWidth = d.Sizes.GridLineWidth;
-  sym.MarkerSize = d.Sizes.MarkerSize;
-  sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
-  sym.RegistPointSize = d.Sizes.RegistPointSize;
-  sym.PointLineWidth = d.Sizes.PointLineWidth;
-  if (forceFont || ToFontData(sym.MarkerFont, d.MarkerFont.Color, d.MarkerFont.Charset) !=
-                       d.MarkerFont)
-    sym.MarkerFont = FromFontData(d.MarkerFont);
-  sym.MarkerFontColor = d.MarkerFont.Color;
-  sym.MarkerFontCharset = d.MarkerFont.Charset;
+  state_.sym.clFrameMonitorImage = c.clFrameMonitorImage;
+  state_.sym.clMarker = c.clMarker;
+  state_.sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
+  state_.sym.clMesh = c.clMesh;
+  state_.sym.clPresentPoint = c.clPresentPoint;
+  state_.sym.clRegistPoints = c.clRegistPoints;
+  state_.sym.clPlusArea = c.clPlusArea;
+  state_.sym.clMinusArea = c.clMinusArea;
+  state_.sym.clLine = c.clLine;
+  state_.sym.FrameLineWidth = d.Sizes.FrameLineWidth;
+  state_.sym.GridLineWidth = d.Sizes.GridLineWidth;
+  state_.sym.MarkerSize = d.Sizes.MarkerSize;
+  state_.sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
+  state_.sym.RegistPointSize = d.Sizes.RegistPointSize;
+  state_.sym.PointLineWidth = d.Sizes.PointLineWidth;
+  if (forceFont ||
+      ToFontData(state_.sym.MarkerFont, d.MarkerFont.Color, d.MarkerFont.Charset) != d.MarkerFont)
+    state_.sym.MarkerFont = FromFontData(d.MarkerFont);
+  state_.sym.MarkerFontColor = d.MarkerFont.Color;
+  state_.sym.MarkerFontCharset = d.MarkerFont.Charset;
 }
 
 bool TForm1::EditGroups(const std::string& name,
@@ -541,13 +542,13 @@ bool TForm1::EditGroups(const std::string& name,
 
 void TForm1::UpdateCaption() {
   const QString image = QFileInfo(ImageFile()).fileName();
-  const QString project = QFileInfo(ProjectFile).fileName();
-  if (!ProjectFile.isEmpty())
-    setWindowTitle(ProgName + " - " + project + "/" + image);
+  const QString project = QFileInfo(state_.ProjectFile).fileName();
+  if (!state_.ProjectFile.isEmpty())
+    setWindowTitle(state_.ProgName + " - " + project + "/" + image);
   else if (!ImageFile().isEmpty())
-    setWindowTitle(ProgName + " - " + image);
+    setWindowTitle(state_.ProgName + " - " + image);
   else
-    setWindowTitle(ProgName);
+    setWindowTitle(state_.ProgName);
 }
 
 void TForm1::SetResaveEnabled(bool on) {
@@ -585,26 +586,26 @@ void TForm1::ResetToEmpty() {
   doc_.SetScaleUnit(0);
   pageCoord->EditMeshSize->setText("20");
 
-  ProjectFile.clear();
+  state_.ProjectFile.clear();
   SetImageFile(QString());
   UpdateCaption();
 
-  isLineInput = isModifyPoint = isProjLoading = isAddPoint = false;
-  isCreatedTransFormedBitmap = isMarked = withMesh = isAreaMode = false;
-  isPointing = 0;
+  state_.isLineInput = state_.isModifyPoint = state_.isProjLoading = state_.isAddPoint = false;
+  state_.isCreatedTransFormedBitmap = state_.isMarked = state_.withMesh = state_.isAreaMode = false;
+  state_.isPointing = 0;
   ToolButtonMarkers->setChecked(false);
   ToolButtonMesh->setChecked(false);
   ToolButtonAreaMode->setChecked(false);
   SetStatus(3, "");
-  factor = 1;
+  view_.factor = 1;
 
   ShowPage(0);
 
   pageImage->ResetControls();
-  RotationAngle = 0;
+  view_.RotationAngle = 0;
   SetStatus(4, "");
 
-  ScaleUnit = pageCoord->ComboBoxScaleUnit->currentText();
+  state_.ScaleUnit = pageCoord->ComboBoxScaleUnit->currentText();
   pageCoord->ResetMarkerTable();
   pageArea->ResetPointTable();
   ClearGroups();
@@ -631,7 +632,7 @@ void TForm1::EnableImageCommands() {
     b->setEnabled(true);
   pageImage->setEnabled(true);
   pageCoord->setEnabled(true);
-  isLineInput = isModifyPoint = isAddPoint = false;
+  state_.isLineInput = state_.isModifyPoint = state_.isAddPoint = false;
   pageArea->SetSheetVisible(pageArea->TabSheetCalResult, false);
   Setting1->setEnabled(true);
   Setting1->menuAction()->setEnabled(true);
@@ -656,7 +657,7 @@ void TForm1::ClearGroups(const std::string& edit) {
     pageArea->StringGrid2->SetRowCount(2);
     pageArea->StringGrid2->ClearRow(1);
   }
-  IDLine = -1;
+  state_.IDLine = -1;
 }
 
 void TForm1::ResetCategories() {
@@ -689,8 +690,8 @@ void TForm1::PageControl1Change() {
   DecimalsRow->setVisible(page != 0);
   SharedBox->show();
   if (page == 2) {
-    pageArea->BitBtnCalArea->setEnabled(IDLine >= 0 && !isLineInput);
-    pageArea->ButtonEraseArea->setEnabled(IDLine >= 0 && !isLineInput);
+    pageArea->BitBtnCalArea->setEnabled(state_.IDLine >= 0 && !state_.isLineInput);
+    pageArea->ButtonEraseArea->setEnabled(state_.IDLine >= 0 && !state_.isLineInput);
   }
 }
 
@@ -700,16 +701,17 @@ int TForm1::ViewHeight() const { return Image1->height(); }
 // ---------------------------------------------------------------- start-up and shutdown
 
 void TForm1::FormShow(const QStringList& args) {
-  ProgName = AboutBox->ProductName();
+  state_.ProgName = AboutBox->ProductName();
   FrmSymbols->SetDefaultGraphics();
-  PosListedFile = static_cast<int>(MenuOpenProject->actions().size());
-  iniFL = SettingsFilePath();
+  state_.PosListedFile = static_cast<int>(MenuOpenProject->actions().size());
+  state_.iniFL = SettingsFilePath();
   AboutBox->SetSettingsFile(
-      iniFL, SettingsBesideExecutable(iniFL, QCoreApplication::applicationFilePath()));
+      state_.iniFL,
+      SettingsBesideExecutable(state_.iniFL, QCoreApplication::applicationFilePath()));
   ReadSettings();
   BuildRecentMenu();
   ResetToEmpty();
-  isAutoTrack = true;
+  state_.isAutoTrack = true;
   ToolButtonAutoTrack->setChecked(true);
   HandleCommandLine(args);
   UpdateCaption();
@@ -724,8 +726,8 @@ void TForm1::HandleCommandLine(const QStringList& args) {
     Guard([&] { OpenProjectFile(path); });
   } else if (IsImageFile(path.toStdString())) {
     Guard([&] { OpenImageFile(path); });
-    LastImageDialogFile = path;
-    ProjectFile.clear();
+    state_.LastImageDialogFile = path;
+    state_.ProjectFile.clear();
   }
 }
 
@@ -755,7 +757,7 @@ void TForm1::Exit1Click() { close(); }
 bool TForm1::FormCloseQuery() {
   // The group being input is no part of the document yet, so it can neither be saved nor
   // dropped in silence: the input is ended first, as for leaving the measurement mode.
-  if (isLineInput) {
+  if (state_.isLineInput) {
     Msg(MsgKind::Error, QString::fromUtf8(kMsgGroupInputRunning));
     return false;
   }
@@ -771,8 +773,44 @@ void TForm1::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  if (!iniFL.isEmpty()) Guard([this] { WriteSettings(); });
+  if (!state_.iniFL.isEmpty()) Guard([this] { WriteSettings(); });
   e->accept();
 }
+
+}  // namespace zelko
+
+namespace zelko {
+
+void TForm1::SetPointer(double x, double y) {
+  state_.XPre = x;
+  state_.YPre = y;
+}
+
+void TForm1::SetZoom(double f) {
+  view_.factor = f;
+  if (BuildWorkingImage()) PaintPicture(view_.Xcent * view_.factor, view_.Ycent * view_.factor);
+}
+
+void TForm1::SetMarkersShown(bool on) {
+  state_.isMarked = on;
+  ToolButtonMarkers->setChecked(on);
+}
+
+void TForm1::SetResultTableShown(bool on) { state_.resultTableShown = on; }
+
+void TForm1::SetCurrentGroup(int index) { state_.IDLine = index; }
+
+void TForm1::SetCurrentCategory(int index) { state_.Sortpres = index; }
+
+void TForm1::SetAreaPage(int page) { state_.AreaPage = page; }
+
+void TForm1::BeginPointEdit(bool insert) {
+  (insert ? state_.isAddPoint : state_.isModifyPoint) = true;
+  UpdateUndoCommands();
+}
+
+void TForm1::SetPointing(int step) { state_.isPointing = step; }
+
+void TForm1::SetUnitCaption(const QString& caption) { state_.ScaleUnit = caption; }
 
 }  // namespace zelko

@@ -41,6 +41,54 @@ class TAboutBox;
 class TFrmSymbols;
 struct WindowImages;
 
+// What the window is doing and what it remembers between commands.
+struct WindowState {
+  QString ProjectFile;  // the project file open ("" when none)
+  TMarker Scale[2];     // the ends of the reference line
+  int IDLine = -1;      // the current group
+  QString ScaleUnit = "pixels";
+  QString frmdata = "0.0";
+  QString frmdata2 = "0.00";
+  SymbolSettings sym;  // the overlays' look as drawn (the marker font with its session style)
+  bool isMarked = false;
+  bool isAreaMode = false;
+  bool isLineInput = false;
+  bool isModifyPoint = false;
+  bool isAddPoint = false;
+  bool isAutoTrack = false;
+  bool isProjLoading = false;
+  bool withMesh = false;
+  bool isMeshOK = false;
+  bool isCreatedTransFormedBitmap = false;
+  // The message that the loaded image cannot be adjusted has been shown (once per image).
+  bool isBitDepthReported = false;
+  int isPointing = 0;  // 1 a reference-length pick, 2 its second end
+  int AreaPage = 0;    // the inner page of the measurement page shown
+  int NumPoints = -1;
+  int idPoint = 0;
+  int Sortpres = 0;           // the category chosen for new groups
+  double XPre = 0, YPre = 0;  // the image position under the pointer
+  bool resultTableShown = false;
+  QString appliedDecimals = "1";
+  int exportWhat = 0;  // what the last export wrote: result table, point table, geometries
+  QString ProgName = "Zelko";
+  QString iniFL;
+  QStringList ListedFile;  // most recent first, at most 10
+  int PosListedFile = 1;
+  QString LastImageDialogFile;  // the image last chosen (or named on the command line)
+};
+
+// How the image is shown: magnification, the window's place in the working image, sizes.
+struct ViewState {
+  double factor = 1, factor2 = 1, fmax = 1;
+  double XB0 = 0, YB0 = 0;
+  int SWidth = 0, SHeight = 0;
+  double Xcent = 0, Ycent = 0;
+  int BitWidth = 0, BitHeight = 0;
+  int QViewWidth = 0, QViewHeight = 0;
+  float RotationAngle = 0;
+};
+
 class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
@@ -63,59 +111,31 @@ class TForm1 : public QMainWindow {
 
   // The image as opened, a full path ("" before one is).
   QString ImageFile() const { return QString::fromStdString(doc_.Data().ImageFile); }
-  QString ProjectFile;
   // The reference markers: how many, and where they are drawn.
   int NumMarkers() const { return static_cast<int>(doc_.Data().Markers.size()); }
   std::vector<TMarker> MarkerPositions() const;
-  TMarker Scale[2];
   // The transformation in force: coefficients, and whether they count as set.
   const std::vector<double>& Cx() const { return doc_.Data().Cx; }
   const std::vector<double>& Cy() const { return doc_.Data().Cy; }
   bool isCoord() const { return doc_.Data().TransformSet; }
-  int IDLine = -1;
-  QString ScaleUnit = "pixels";
-  QString frmdata = "0.0";
-  QString frmdata2 = "0.00";
-  SymbolSettings sym;
 
-  // ---- Window state ----
-  bool isMarked = false;
-  bool isAreaMode = false;
-  bool isLineInput = false;
-  bool isModifyPoint = false;
-  bool isAddPoint = false;
-  bool isAutoTrack = false;
-  bool isCellInput = false;
-  bool isProjLoading = false;
-  bool withMesh = false;
-  bool isMeshOK = false;
-  bool isCreatedTransFormedBitmap = false;
-  // The message that the loaded image cannot be adjusted has been shown (once per image).
-  bool isBitDepthReported = false;
-  int isPointing = 0;
-  int AreaPage = 0;
-  int NumPoints = -1;
-  int idPoint = 0;
-  int Sortpres = 0;
-  double XPre = 0, YPre = 0;
-  QString ProgName = "Zelko";
-  QString iniFL;
-  QStringList ListedFile;  // most recent first, at most 10
-  int PosListedFile = 1;
-  QString LastImageDialogFile;  // the image last chosen (or named on the command line)
-
-  // ---- View ----
-  double factor = 1, factor2 = 1, fmax = 1;
-  double XB0 = 0, YB0 = 0;
-  int SWidth = 0, SHeight = 0;
-  double Xcent = 0, Ycent = 0;
-  int BitWidth = 0, BitHeight = 0;
-  int QViewWidth = 0, QViewHeight = 0;
-  float RotationAngle = 0;
-  std::unique_ptr<WindowImages> images;
-  bool rebuildRequested_ = false;
+  // ---- Window state and view, read-only from outside; changed through the operations ----
+  const WindowState& State() const { return state_; }
+  const ViewState& View() const { return view_; }
+  const WindowImages& Images() const { return *images_; }
 
   // ---- Shared operations ----
+  // The window's state as the pages change it.
+  void SetPointer(double x, double y);  // the image position the pointer commands take
+  void SetZoom(double f);               // a new magnification, the view kept on its centre
+  void SetMarkersShown(bool on);        // the markers drawn, the marker button pressed
+  void SetResultTableShown(bool on);
+  void SetCurrentGroup(int index);
+  void SetCurrentCategory(int index);  // for the groups input next
+  void SetAreaPage(int page);          // the inner page of the measurement page now shown
+  void BeginPointEdit(bool insert);    // a point move (or insertion) waits for its click
+  void SetPointing(int step);          // a reference-length pick: 0 none, 1 and 2 its ends
+  void SetUnitCaption(const QString& caption);
   Dialogs& dialogs() { return dialogs_; }
   // Runs a handler under the general error report: an exception's text is shown in an error box.
   void Guard(const std::function<void()>& fn);
@@ -206,13 +226,11 @@ class TForm1 : public QMainWindow {
   int Decimals() const;
   const std::vector<std::string>& CategoryNames() const;
   void SetOriginalImage(Bitmap&& bitmap);
-  bool resultTableShown = false;
   QMenu* viewMenu_ = nullptr;
   void StatusBar1Click();
   void EditNumDecimalChange();
   // Leaving the decimal-places field with no number in it puts back the one in force.
   void EditNumDecimalExit();
-  QString appliedDecimals = "1";
   // The view (bodies in form_view.cpp).
   void Image1MouseDown(Qt::MouseButton button, int x, int y);
   void Image1MouseMove(int x, int y);
@@ -254,7 +272,6 @@ class TForm1 : public QMainWindow {
   // The export of results as files (body in form_export.cpp).
   void ExportResultsClick();
   void UpdateExportEnabled();
-  int exportWhat = 0;  // what the last export wrote: result table, point table, geometries
 
   // Commands of the edit menu: take back the last edit, make it again. Refused while a group
   // input, a point move or insertion or a reference pick is under way.
@@ -353,6 +370,10 @@ class TForm1 : public QMainWindow {
   void SetImageFile(const QString& path);
 
   Document doc_;
+  WindowState state_;
+  ViewState view_;
+  std::unique_ptr<WindowImages> images_;
+  bool rebuildRequested_ = false;
   Dialogs& dialogs_;
   std::vector<QAction*> recentActions_;
   bool closeAccepted_ = false;

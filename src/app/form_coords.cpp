@@ -17,16 +17,16 @@ namespace zelko {
 
 void TForm1::ToolButtonMarkersClick() {
   pageCoord->StringGrid1->FitColumnWidths();
-  if (isMarked) {
-    isMarked = false;
+  if (state_.isMarked) {
+    state_.isMarked = false;
     SetStatus(4, "");
     ToolButtonMarkers->setChecked(false);
     Image1->setContextMenuPolicy(Qt::NoContextMenu);
     PaintPicture(-1, -1);
   } else {
-    isMarked = true;
+    state_.isMarked = true;
     SetStatus(4, "右クリックでマーカーを指定して下さい");
-    isAreaMode = false;
+    state_.isAreaMode = false;
     PageControl1->setTabVisible(2, false);
     PageControl1->setTabVisible(1, true);
     // The coordinate page is back, so its menu item is too (the measurement mode disabled it).
@@ -56,8 +56,8 @@ bool TForm1::FitTransformFromTable() {
     return false;
   }
   std::optional<ImageExtent> image;
-  if (BitWidth > 0 && BitHeight > 0 && factor > 0)
-    image = ImageExtent{BitWidth / factor, BitHeight / factor};
+  if (view_.BitWidth > 0 && view_.BitHeight > 0 && view_.factor > 0)
+    image = ImageExtent{view_.BitWidth / view_.factor, view_.BitHeight / view_.factor};
   const FitQuality quality = AssessFit(method, rows, fit, image);
   pageCoord->ShowFitQuality(quality);
   pageCoord->MarkNonNumericCells(faults);
@@ -93,28 +93,28 @@ void TForm1::ViewMenuRequested(const QPoint& globalPos) {
 }
 
 void TForm1::ReferenceLinePick() {
-  if (isPointing == 1) {
-    Scale[0] = TMarker{"", XPre, YPre};
-    isPointing = 2;
-  } else if (isPointing == 2) {
-    Scale[1] = TMarker{"", XPre, YPre};
-    isPointing = 3;
+  if (state_.isPointing == 1) {
+    state_.Scale[0] = TMarker{"", state_.XPre, state_.YPre};
+    state_.isPointing = 2;
+  } else if (state_.isPointing == 2) {
+    state_.Scale[1] = TMarker{"", state_.XPre, state_.YPre};
+    state_.isPointing = 3;
     pageCoord->SetReferenceLength();
   }
   UpdateUndoCommands();
 }
 
 void TForm1::ToolButtonMeshClick() {
-  if (withMesh) {
-    withMesh = false;
+  if (state_.withMesh) {
+    state_.withMesh = false;
     ToolButtonMesh->setChecked(false);
     PaintPicture(-1, -1);
   } else if (isCoord()) {
     ToolButtonMesh->setChecked(true);
-    withMesh = true;
+    state_.withMesh = true;
     QImage picture = Image1->Picture();
-    isMeshOK = DrawGrid(picture);
-    if (isMeshOK)
+    state_.isMeshOK = DrawGrid(picture);
+    if (state_.isMeshOK)
       Image1->SetPicture(picture);
     else
       Msg(MsgKind::Warning, QString::fromUtf8(kGridIncompleteMessage));
@@ -126,12 +126,12 @@ void TForm1::ToolButtonMeshClick() {
 
 bool TForm1::DrawGrid(QImage& picture) {
   if (picture.isNull()) return true;
-  const ViewPlacement view{XB0, YB0, factor};
-  const GridTrace trace = TraceGrid(Method(), Cx(), Cy(), view,
-                                    SWidth, SHeight, doc_.Data().MeshSize);
+  const ViewPlacement view{view_.XB0, view_.YB0, view_.factor};
+  const GridTrace trace =
+      TraceGrid(Method(), Cx(), Cy(), view, view_.SWidth, view_.SHeight, doc_.Data().MeshSize);
   if (!trace.ok) {
     // Every later repaint would fail the same way: the grid goes off before the one report.
-    withMesh = false;
+    state_.withMesh = false;
     ToolButtonMesh->setChecked(false);
     Msg(MsgKind::Error, QString::fromStdString(trace.message));
     return false;
@@ -142,7 +142,7 @@ bool TForm1::DrawGrid(QImage& picture) {
     lines.emplace_back();
     for (const GridPoint& p : l.points) lines.back().emplace_back(p.x, p.y);
   }
-  DrawPolylines(picture, lines, sym.clMesh, sym.GridLineWidth);
+  DrawPolylines(picture, lines, state_.sym.clMesh, state_.sym.GridLineWidth);
   return true;
 }
 

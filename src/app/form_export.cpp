@@ -54,13 +54,13 @@ void TForm1::UpdateExportEnabled() {
 
 void TForm1::ExportResultsClick() {
   // A group still being input belongs to no table yet.
-  if (isLineInput || Lines().empty()) return;
+  if (state_.isLineInput || Lines().empty()) return;
   QStringList contents;
   for (const char* c : kContents) contents << c;
   const int what =
-      dialogs_.ChooseItem("結果のエクスポート", "書き出す内容：", contents, exportWhat);
+      dialogs_.ChooseItem("結果のエクスポート", "書き出す内容：", contents, state_.exportWhat);
   if (what < 0) return;
-  exportWhat = what;
+  state_.exportWhat = what;
   const auto content = static_cast<ExportContent>(what);
 
   std::vector<const ExportChoice*> offered;
@@ -70,7 +70,7 @@ void TForm1::ExportResultsClick() {
       offered.push_back(&f);
       filters << f.filter;
     }
-  const QFileInfo source(ProjectFile.isEmpty() ? ImageFile() : ProjectFile);
+  const QFileInfo source(state_.ProjectFile.isEmpty() ? ImageFile() : state_.ProjectFile);
   const QString preset = source.absolutePath() + "/" + source.completeBaseName() + "_" +
                          contents[what] + offered.front()->extension;
   int filterIndex = 0;
@@ -85,9 +85,9 @@ void TForm1::ExportResultsClick() {
     return;
 
   // Lengths and areas out of date are worked out first, in the window as "計算" does.
-  if (content != ExportContent::Points && isAreaMode && !resultTableShown) {
+  if (content != ExportContent::Points && state_.isAreaMode && !state_.resultTableShown) {
     BitBtnCalAreaClick();
-    if (!resultTableShown) return;
+    if (!state_.resultTableShown) return;
   }
   ProjectData d;
   CollectProject(path, d, false);

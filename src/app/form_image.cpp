@@ -34,24 +34,25 @@ constexpr float kQuarterTurns[4] = {0, 90, 180, 270};
 
 void TForm1::SetOriginalImage(Bitmap&& bitmap) {
   // The definition reads the loaded image's pixels: it goes before they change.
-  images->live.Clear();
-  images->working = QImage();
-  images->small = QImage();
-  images->OriginalImage = std::move(bitmap);
-  isBitDepthReported = false;
-  pageImage->SetAdjustable(images->OriginalImage.BitsPerPixel() == 24);
-  fmax = MaxFactor(images->OriginalImage.Width(), images->OriginalImage.Height(), RotationAngle);
+  images_->live.Clear();
+  images_->working = QImage();
+  images_->small = QImage();
+  images_->OriginalImage = std::move(bitmap);
+  state_.isBitDepthReported = false;
+  pageImage->SetAdjustable(images_->OriginalImage.BitsPerPixel() == 24);
+  view_.fmax = MaxFactor(images_->OriginalImage.Width(), images_->OriginalImage.Height(),
+                         view_.RotationAngle);
   if (pageImage->CheckBoxOptSize->isChecked())
-    factor = FitFactor();
+    view_.factor = FitFactor();
   else
-    factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
-  pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(factor * 100, 1)));
+    view_.factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
+  pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(view_.factor * 100, 1)));
 }
 
 double TForm1::FitFactor() {
-  if (images->OriginalImage.Empty()) return 1;
-  return zelko::FitFactor(images->OriginalImage.Width(), images->OriginalImage.Height(),
-                          RotationAngle, ViewWidth(), ViewHeight());
+  if (images_->OriginalImage.Empty()) return 1;
+  return zelko::FitFactor(images_->OriginalImage.Width(), images_->OriginalImage.Height(),
+                          view_.RotationAngle, ViewWidth(), ViewHeight());
 }
 
 WorkingImageSettings TForm1::CurrentWorkingSettings() const {
@@ -63,35 +64,35 @@ WorkingImageSettings TForm1::CurrentWorkingSettings() const {
   settings.offsetR = static_cast<std::int8_t>(d.Red - 128);
   settings.offsetG = static_cast<std::int8_t>(d.Green - 128);
   settings.offsetB = static_cast<std::int8_t>(d.Blue - 128);
-  settings.rotationAngle = RotationAngle;
-  settings.factor = factor;
+  settings.rotationAngle = view_.RotationAngle;
+  settings.factor = view_.factor;
   settings.overviewWidth = Image->width();
   settings.overviewHeight = Image->height();
   return settings;
 }
 
 bool TForm1::BuildWorkingImage() {
-  if (images->OriginalImage.Empty()) return false;
-  isCreatedTransFormedBitmap = true;
+  if (images_->OriginalImage.Empty()) return false;
+  state_.isCreatedTransFormedBitmap = true;
   // Only the definition changes here; the view computes its window's pixels when it draws.
-  const BuildResult r = images->live.Define(images->OriginalImage, CurrentWorkingSettings());
+  const BuildResult r = images_->live.Define(images_->OriginalImage, CurrentWorkingSettings());
   // Once per image: the controls that cannot act on it are disabled and say why.
-  if (!r.adjustMessage.empty() && !isBitDepthReported) {
-    isBitDepthReported = true;
+  if (!r.adjustMessage.empty() && !state_.isBitDepthReported) {
+    state_.isBitDepthReported = true;
     Msg(MsgKind::Error, QString::fromStdString(r.adjustMessage));
   }
   if (!r.ok) {
     Msg(MsgKind::Error, kBuildFailedMessage);
     return false;
   }
-  const LiveWorkingImage& live = images->live;
-  BitWidth = live.Width();
-  BitHeight = live.Height();
-  factor2 = live.Factor2();
-  QViewWidth = live.OverviewWidth();
-  QViewHeight = live.OverviewHeight();
-  images->small = LiveOverview(images->live);
-  SetStatus(0, QString::fromStdString(MagnificationText(factor)));
+  const LiveWorkingImage& live = images_->live;
+  view_.BitWidth = live.Width();
+  view_.BitHeight = live.Height();
+  view_.factor2 = live.Factor2();
+  view_.QViewWidth = live.OverviewWidth();
+  view_.QViewHeight = live.OverviewHeight();
+  images_->small = LiveOverview(images_->live);
+  SetStatus(0, QString::fromStdString(MagnificationText(view_.factor)));
   return true;
 }
 
@@ -141,13 +142,13 @@ void TForm1::OpenImageFile(const QString& path) {
 void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
   const int orientation = decoded.orientation;
   ShowImageFormat(QString::fromStdString(decoded.format + " " + decoded.depth));
-  isProjLoading = true;
+  state_.isProjLoading = true;
   SetOriginalImage(std::move(decoded.bitmap));
-  isProjLoading = false;
+  state_.isProjLoading = false;
   if (!BuildWorkingImage()) return;
   PaintPicture(0, 0);
   SetImageFile(path);
-  setWindowTitle(ProgName);
+  setWindowTitle(state_.ProgName);
   pageCoord->ClearFitQuality();
   doc_.Edit("", kPartMarkers, [](DocumentData& d) {
     d.Markers.clear();
@@ -159,7 +160,7 @@ void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
   g1->SetCell(0, 1, "1");
   ClearGroups();
   pageArea->StringGrid3->setVisible(false);
-  isPointing = 0;
+  state_.isPointing = 0;
   EnableImageCommands();
   // An image opened on its own is measured in pixels until a transformation is set.
   if (!isCoord()) {
@@ -200,12 +201,12 @@ void TForm1::ReadImage1Click() {
   if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
   const QString path =
       dialogs().OpenFile("画像の読み込み", QString::fromStdString(ImageOpenFilter()),
-                         QFileInfo(LastImageDialogFile).absolutePath());
+                         QFileInfo(state_.LastImageDialogFile).absolutePath());
   if (path.isEmpty()) return;
   // Decoded first, so a file that cannot be read changes nothing.
   DecodedImage decoded;
   if (!DecodeImage(path, decoded)) return;
-  LastImageDialogFile = path;
+  state_.LastImageDialogFile = path;
   bool keep = false;
   if (isCoord() && Method() != 0)
     keep = Msg(MsgKind::Confirmation,
@@ -216,13 +217,13 @@ void TForm1::ReadImage1Click() {
     pageCoord->ComboBoxGridMethodChange();
   }
   OpenDecodedImage(path, std::move(decoded));
-  ProjectFile.clear();
+  state_.ProjectFile.clear();
   SetResaveEnabled(false);
   UpdateCaption();
 }
 
 bool TForm1::ConfirmRotation(float requested) {
-  if (requested == RotationAngle) return true;
+  if (requested == view_.RotationAngle) return true;
   if (NumMarkers() > 0 || !Lines().empty()) {
     const MsgResult answer =
         Msg(MsgKind::Warning,
@@ -233,15 +234,15 @@ bool TForm1::ConfirmRotation(float requested) {
       // The controls show the angle in force again.
       int back = 4;
       for (int i = 0; i < 4; ++i)
-        if (RotationAngle == kQuarterTurns[i]) back = i;
+        if (view_.RotationAngle == kQuarterTurns[i]) back = i;
       const QSignalBlocker block(pageImage->EditAngle);
       pageImage->RadioGroupAngle->SetItemIndexSilently(back);
       pageImage->EditAngleBox->setVisible(back == 4);
-      pageImage->EditAngle->setText(QString::number(RotationAngle));
+      pageImage->EditAngle->setText(QString::number(view_.RotationAngle));
       return false;
     }
   }
-  RotationAngle = requested;
+  view_.RotationAngle = requested;
   return true;
 }
 
@@ -251,11 +252,11 @@ void TForm1::ApplyImageSettings() {
                               ? kQuarterTurns[item]
                               : static_cast<float>(ParseNumber(S(pageImage->EditAngle->text())));
   if (!ConfirmRotation(requested)) return;
-  factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
+  view_.factor = ParseNumber(S(pageImage->EditSizeRatio->text())) / 100;
 }
 
 void TForm1::RefreshWorkingImage() {
-  if (ImageFile().isEmpty() || isProjLoading) return;
+  if (ImageFile().isEmpty() || state_.isProjLoading) return;
   ApplyImageSettings();
   RebuildAndRedraw();
 }
@@ -288,16 +289,16 @@ void TForm1::PictureSaveClick() {
       Msg(MsgKind::Error, WithReason("ファイル " + path + " の書き込みに失敗しました。", failure));
   };
   const PixelRect r = WindowPixels(CurrentView());
-  const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == SWidth && r.y1 == SHeight;
+  const bool whole = r.x0 == 0 && r.y0 == 0 && r.x1 == view_.SWidth && r.y1 == view_.SHeight;
   // At the top-left corner the whole working image is saved: the only place that needs all of
   // it, made here and let go after.
   struct Release {
     WorkingImage& built;
     ~Release() { built = WorkingImage(); }
-  } release{images->built};
+  } release{images_->built};
   if (whole) {
     const BuildResult built =
-        zelko::BuildWorkingImage(images->OriginalImage, CurrentWorkingSettings(), images->built);
+        zelko::BuildWorkingImage(images_->OriginalImage, CurrentWorkingSettings(), images_->built);
     if (!built.ok) {
       Msg(MsgKind::Error, kBuildFailedMessage);
       return;
@@ -305,20 +306,20 @@ void TForm1::PictureSaveClick() {
   }
   // A BMP of a bare picture keeps the working image's own layout (an 8-bit grey photo stays 8
   // bits with its palette); overlays need colours, so a picture with any drawn is 24 bits.
-  const int bpp = images->live.BitsPerPixel();
-  const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= BitWidth && r.y1 <= BitHeight;
+  const int bpp = images_->live.BitsPerPixel();
+  const bool inside = r.x0 >= 0 && r.y0 >= 0 && r.x1 <= view_.BitWidth && r.y1 <= view_.BitHeight;
   if (filter == 1 && bpp >= 8 && bpp != 24 && (whole || inside) &&
       shown.convertToFormat(QImage::Format_RGB32) ==
-          images->working.convertToFormat(QImage::Format_RGB32)) {
+          images_->working.convertToFormat(QImage::Format_RGB32)) {
     const Bitmap own =
-        whole ? images->built.image : images->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+        whole ? images_->built.image : images_->live.Window(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
     write(own);
     return;
   }
   QImage out;
   if (whole) {
     // The overlays in the window's part.
-    out = WrapBitmap(images->built.image).convertToFormat(QImage::Format_RGB888);
+    out = WrapBitmap(images_->built.image).convertToFormat(QImage::Format_RGB888);
     QPainter p(&out);
     p.drawImage(0, 0, shown);
   } else {

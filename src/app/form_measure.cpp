@@ -42,7 +42,7 @@ int TForm1::Unit() const { return doc_.Data().ScaleUnit; }
 
 // The decimals of the formats in force: frmdata is "0." followed by d zeros, and it keeps its
 // value while the edit holds a text that is no number.
-int TForm1::Decimals() const { return std::max(0, static_cast<int>(frmdata.size()) - 2); }
+int TForm1::Decimals() const { return std::max(0, static_cast<int>(state_.frmdata.size()) - 2); }
 
 const std::vector<std::string>& TForm1::CategoryNames() const { return doc_.Data().Categories; }
 
@@ -57,27 +57,27 @@ void TForm1::EditNumDecimalChange() {
   // An emptied field or a lone sign is a number still being typed: the formats stay meanwhile.
   if (IsUnfinishedDecimals(text)) return;
   const long long d = ParseInteger(text);
-  appliedDecimals = EditNumDecimal->text();
+  state_.appliedDecimals = EditNumDecimal->text();
   const int decimals = static_cast<int>(std::clamp<long long>(d, -1, kMaxDecimals));
-  frmdata = Q(LengthFormat(decimals));
-  frmdata2 = Q(AreaFormat(decimals));
+  state_.frmdata = Q(LengthFormat(decimals));
+  state_.frmdata2 = Q(AreaFormat(decimals));
   FillPointTable();
 }
 
 void TForm1::EditNumDecimalExit() {
   if (!TryParseInteger(EditNumDecimal->text().toStdString()))
-    EditNumDecimal->setText(appliedDecimals);
+    EditNumDecimal->setText(state_.appliedDecimals);
 }
 
 // ---------------------------------------------------------------- the mode
 
 void TForm1::ToolButtonAreaModeClick() {
   if (!isCoord()) {
-    ToolButtonAreaMode->setChecked(isAreaMode);
+    ToolButtonAreaMode->setChecked(state_.isAreaMode);
     Msg(MsgKind::Error, QString::fromUtf8(kMsgNoTransform));
     return;
   }
-  if (isAreaMode)
+  if (state_.isAreaMode)
     LeaveMeasurementMode();
   else
     EnterMeasurementMode();
@@ -85,35 +85,35 @@ void TForm1::ToolButtonAreaModeClick() {
 
 void TForm1::EnterMeasurementMode() {
   zelko::AreaPage& p = *pageArea;
-  isMarked = false;
+  state_.isMarked = false;
   SetStatus(4, "");
   ToolButtonMarkers->setChecked(false);
-  isAreaMode = true;
+  state_.isAreaMode = true;
   ToolButtonAreaMode->setChecked(true);
   PageControl1->setTabVisible(2, true);
   PageControl1->setTabVisible(1, false);
   Menu_Coord->setEnabled(false);
   p.SetSheetVisible(p.TabSheetCalResult, false);
   p.StringGrid3->setVisible(false);
-  resultTableShown = false;
+  state_.resultTableShown = false;
   SetViewMenu(p.PopupMenuLine);
   FillPointTable();
   p.SetSheetVisible(p.TabSheetGroup, !Lines().empty());
-  AreaPage = 0;
+  state_.AreaPage = 0;
   UpdateGroupCommands();
   ShowPage(2);
   p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
-  AreaPage = 0;
-  NumPoints = -1;
+  state_.AreaPage = 0;
+  state_.NumPoints = -1;
 }
 
 bool TForm1::LeaveMeasurementMode() {
-  if (isLineInput) {
+  if (state_.isLineInput) {
     ToolButtonAreaMode->setChecked(true);
     Msg(MsgKind::Error, Q(kMsgGroupInputRunning));
     return false;
   }
-  isAreaMode = false;
+  state_.isAreaMode = false;
   ToolButtonAreaMode->setChecked(false);
   PageControl1->setTabVisible(2, false);
   PageControl1->setTabVisible(1, true);
@@ -128,21 +128,21 @@ bool TForm1::LeaveMeasurementMode() {
 
 void TForm1::ButtonSetAreaClick() {
   zelko::AreaPage& p = *pageArea;
-  if (NumPoints == -1) {
+  if (state_.NumPoints == -1) {
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
-    IDLine = static_cast<int>(Lines().size());
+    state_.IDLine = static_cast<int>(Lines().size());
     p.StringGrid2->SetRow(p.StringGrid2->RowCount() - 1);
     // The chooser offers only the listed categories; without a selection the first one counts.
-    Sortpres = std::max(0, p.ComboBoxSort->currentIndex());
+    state_.Sortpres = std::max(0, p.ComboBoxSort->currentIndex());
     // The whole input, point by point, is one edit to take back.
     doc_.BeginCompound("グループ入力");
     EditGroups("グループ入力", [&](std::vector<TLine>& l) {
-      StartGroupInput(l, Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
+      StartGroupInput(l, state_.Sortpres, std::max(0, p.RadioGroupLineType->ItemIndex()));
       return true;
     });
     SetStatus(4, "ポイントを入力して下さい");
-    isLineInput = true;
-    NumPoints = 0;
+    state_.isLineInput = true;
+    state_.NumPoints = 0;
     p.ButtonSetArea->setText("入力終了");
     SetInputControlsEnabled(false);
     return;
@@ -150,16 +150,16 @@ void TForm1::ButtonSetAreaClick() {
   p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
   p.ButtonSetArea->setText("入力開始");
   SetStatus(4, "");
-  isLineInput = false;
+  state_.isLineInput = false;
   SetInputControlsEnabled(true);
-  SetResaveEnabled(!ProjectFile.isEmpty());
+  SetResaveEnabled(!state_.ProjectFile.isEmpty());
   InputEndResult end;
   EditGroups("グループ入力", [&](std::vector<TLine>& l) {
     end = EndGroupInput(l);
     return true;
   });
   doc_.EndCompound();
-  IDLine = end.IDLine;
+  state_.IDLine = end.IDLine;
   if (!end.warning.empty()) Msg(MsgKind::Warning, Q(end.warning));
   if (end.pointRowsRemoved > 0) {
     StringGrid* g = p.StringGrid2;
@@ -167,7 +167,7 @@ void TForm1::ButtonSetAreaClick() {
     g->ClearRow(g->RowCount() - 1);
   }
   AfterGroupsChanged();
-  NumPoints = -1;
+  state_.NumPoints = -1;
   PaintPicture(-1, -1);
 }
 
@@ -193,14 +193,14 @@ void TForm1::SetInputControlsEnabled(bool on) {
 
 void TForm1::TakeNewPoint() {
   EditGroups("ポイント入力", [&](std::vector<TLine>& l) {
-    NumPoints = AppendInputPoint(l[IDLine], XPre, YPre);
+    state_.NumPoints = AppendInputPoint(l[state_.IDLine], state_.XPre, state_.YPre);
     return true;
   });
-  const TLine& line = Lines()[IDLine];
+  const TLine& line = Lines()[state_.IDLine];
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->RowCount() - 1;
-  const auto cells =
-      PointTableRow(line, IDLine, line.Points.size() - 1, Method(), Cx(), Cy(), Unit(), Decimals());
+  const auto cells = PointTableRow(line, state_.IDLine, line.Points.size() - 1, Method(), Cx(),
+                                   Cy(), Unit(), Decimals());
   if (isCoord() && g->ColCount() != static_cast<int>(cells.size()))
     g->SetColCount(static_cast<int>(cells.size()));
   for (size_t c = 0; c < cells.size(); ++c) g->SetCell(static_cast<int>(c), r, Q(cells[c]));
@@ -211,9 +211,12 @@ void TForm1::TakeNewPoint() {
 }
 
 void TForm1::EraseOnePointClick() {
-  if (NumPoints <= 0 || IDLine < 0 || IDLine >= static_cast<int>(Lines().size())) return;
-  EditGroups("一つ前に戻る", [&](std::vector<TLine>& l) { return TakeBackPoint(l[IDLine]); });
-  --NumPoints;
+  if (state_.NumPoints <= 0 || state_.IDLine < 0 ||
+      state_.IDLine >= static_cast<int>(Lines().size()))
+    return;
+  EditGroups("一つ前に戻る",
+             [&](std::vector<TLine>& l) { return TakeBackPoint(l[state_.IDLine]); });
+  --state_.NumPoints;
   StringGrid* g = pageArea->StringGrid2;
   g->SetRowCount(std::max(2, g->RowCount() - 1));
   g->ClearRow(g->RowCount() - 1);
@@ -269,8 +272,8 @@ bool TForm1::SelectedPoint() {
   if (!ref || ref->group >= static_cast<int>(Lines().size()) ||
       static_cast<std::size_t>(ref->point) >= UsedPointCount(Lines()[ref->group]))
     return false;
-  IDLine = ref->group;
-  idPoint = ref->point;
+  state_.IDLine = ref->group;
+  state_.idPoint = ref->point;
   return true;
 }
 
@@ -279,9 +282,9 @@ GroupDrawing TForm1::GroupHighlight() {
   const int count = static_cast<int>(Lines().size());
   if (count >= 2) {
     d.highlighted.assign(Lines().size(), false);
-    if (AreaPage == 2 && IDLine >= 0 && IDLine < count) {
-      d.highlighted[IDLine] = true;
-    } else if (AreaPage == 3) {
+    if (state_.AreaPage == 2 && state_.IDLine >= 0 && state_.IDLine < count) {
+      d.highlighted[state_.IDLine] = true;
+    } else if (state_.AreaPage == 3) {
       const StringGrid* g3 = pageArea->StringGrid3;
       const int r = g3->Row();
       if (g3->Cells(1, r) == "合計") {
@@ -297,16 +300,16 @@ GroupDrawing TForm1::GroupHighlight() {
       }
     }
   }
-  const int keepLine = IDLine, keepPoint = idPoint;
+  const int keepLine = state_.IDLine, keepPoint = state_.idPoint;
   if (SelectedPoint()) {
-    d.selectedGroup = IDLine;
-    d.selectedPoint = idPoint;
+    d.selectedGroup = state_.IDLine;
+    d.selectedPoint = state_.idPoint;
   }
   // On the group page the current group is the one of the group table, which the reversal and
   // the kind change act on; a repaint must not move it to the point table's group.
-  if (AreaPage == 2) {
-    IDLine = keepLine;
-    idPoint = keepPoint;
+  if (state_.AreaPage == 2) {
+    state_.IDLine = keepLine;
+    state_.idPoint = keepPoint;
   }
   return d;
 }
@@ -317,30 +320,30 @@ void TForm1::AfterGroupsChanged() {
   zelko::AreaPage& p = *pageArea;
   if (!Lines().empty()) {
     const int last = static_cast<int>(Lines().size()) - 1;
-    if (IDLine >= last) IDLine = last;
+    if (state_.IDLine >= last) state_.IDLine = last;
     FillGroupTable();
     // Hiding the shown result page moves the current sheet and with it AreaPage; decide the
     // page from the value before that.
-    int page = AreaPage;
+    int page = state_.AreaPage;
     p.SetSheetVisible(p.TabSheetGroup, true);
     p.HideResults();
     if (page == 0 || page == 3) page = 0;
     QWidget* sheets[4] = {p.TabSheetPointInput, p.TabSheetProperty, p.TabSheetGroup,
                           p.TabSheetCalResult};
     p.PageControl2->setCurrentWidget(sheets[page]);
-    AreaPage = page;
+    state_.AreaPage = page;
   } else {
     p.SetSheetVisible(p.TabSheetGroup, false);
     p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
     p.HideResults();
-    AreaPage = 0;
+    state_.AreaPage = 0;
   }
   p.StringGridSortClick();
 }
 
 void TForm1::UpdateGroupCommands() {
   const bool any = !Lines().empty();
-  if (any) IDLine = static_cast<int>(Lines().size()) - 1;
+  if (any) state_.IDLine = static_cast<int>(Lines().size()) - 1;
   pageArea->BitBtnCalArea->setEnabled(any);
   pageArea->ButtonEraseArea->setEnabled(any);
   PaintPicture(-1, -1);
@@ -350,7 +353,7 @@ void TForm1::FillGroupTable() {
   StringGrid* g = pageArea->StringGridGroup;
   const TableCells t = BuildGroupTable(Lines(), CategoryNames());
   const int before = g->Row();
-  const int target = std::max(1, IDLine + 1);
+  const int target = std::max(1, state_.IDLine + 1);
   {
     const QSignalBlocker b(g);
     g->SetRowCount(static_cast<int>(t.size()));
@@ -378,7 +381,7 @@ void TForm1::SelectGroup(int i) {
     const QSignalBlocker b(pageArea->StringGridGroup);
     pageArea->StringGridGroup->SetRow(i + 1);
   }
-  IDLine = i;
+  state_.IDLine = i;
   // The kind chooser's own handling would find the group's kind unchanged and do nothing.
   pageArea->RadioGroupLineType->SetItemIndexSilently(Lines()[i].LineType);
   {
@@ -400,7 +403,7 @@ void TForm1::RefreshPointTableAfterGroupDeletion() {
 void TForm1::DeleteGroupAt(int g) {
   EditGroups("グループ削除", [&](std::vector<TLine>& l) {
     const auto id = DeleteGroup(l, g);
-    if (id) IDLine = *id;
+    if (id) state_.IDLine = *id;
     return id.has_value();
   });
   RefreshPointTableAfterGroupDeletion();
@@ -410,7 +413,7 @@ void TForm1::ButtonEraseAreaClick() {
   if (Lines().empty()) return;
   if (Lines().size() == 1) {
     ClearGroups("グループ削除");
-    NumPoints = -1;
+    state_.NumPoints = -1;
     // Not only the commands: the empty group page goes and the deletion counts as a change, or
     // closing the program would not offer to save it.
     AfterGroupsChanged();
@@ -427,7 +430,7 @@ void TForm1::ButtonEraseAreaClick() {
   });
   if (done.cancelled) return;
   if (!done.numbers.empty()) {
-    IDLine = static_cast<int>(Lines().size()) - 1;
+    state_.IDLine = static_cast<int>(Lines().size()) - 1;
     RefreshPointTableAfterGroupDeletion();
   }
   AfterGroupsChanged();
@@ -441,7 +444,8 @@ void TForm1::DrawGroupLabels() {
   if (picture.isNull()) return;
   constexpr int kLabelPoints = 8;
   const auto labels =
-      GroupLabelPlacements(Lines(), ViewPlacement{XB0, YB0, factor}, SWidth, SHeight, kLabelPoints);
+      GroupLabelPlacements(Lines(), ViewPlacement{view_.XB0, view_.YB0, view_.factor}, view_.SWidth,
+                           view_.SHeight, kLabelPoints);
   QPainter p(&picture);
   QFont font;
   font.setPointSize(kLabelPoints);
@@ -466,10 +470,10 @@ void TForm1::BitBtnCalAreaClick() {
   QPainter fill;
   CalculateHooks hooks;
   hooks.prepare = [&] {
-    factor = FitFactor();
-    pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(factor * 100, 1)));
-    XB0 = 0;
-    YB0 = 0;
+    view_.factor = FitFactor();
+    pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(view_.factor * 100, 1)));
+    view_.XB0 = 0;
+    view_.YB0 = 0;
     RefreshWorkingImage();
     surface = Image1->Picture();
     prepared = true;
@@ -481,19 +485,20 @@ void TForm1::BitBtnCalAreaClick() {
   hooks.afterGroup = [&](std::size_t g) {
     const TLine& l = Lines()[g];
     if (l.LineType != ltClosed || !fill.isActive()) return;
-    const auto polygon = AreaFillPolygon(l, ViewPlacement{XB0, YB0, factor}, SWidth, SHeight);
+    const auto polygon = AreaFillPolygon(l, ViewPlacement{view_.XB0, view_.YB0, view_.factor},
+                                         view_.SWidth, view_.SHeight);
     if (!polygon) return;
     QPolygon poly;
     poly.reserve(static_cast<int>(polygon->size()));
     for (const PixelPos& v : *polygon) poly << QPoint(v.x, v.y);
-    fill.setBrush(
-        QBrush(ToQColor(l.Area >= 0 ? sym.clPlusArea : sym.clMinusArea), Qt::SolidPattern));
+    fill.setBrush(QBrush(ToQColor(l.Area >= 0 ? state_.sym.clPlusArea : state_.sym.clMinusArea),
+                         Qt::SolidPattern));
     fill.drawPolygon(poly);
   };
   // Lengths and areas follow from the document; working them out is no edit of it.
   CalculateResult r;
   doc_.Recompute(kPartGroups, [&](DocumentData& d) {
-    r = CalculateLines(d.Lines, Method(), Cx(), Cy(), Unit(), isLineInput, hooks);
+    r = CalculateLines(d.Lines, Method(), Cx(), Cy(), Unit(), state_.isLineInput, hooks);
     return true;
   });
   if (fill.isActive()) fill.end();
@@ -514,13 +519,13 @@ void TForm1::BitBtnCalAreaClick() {
     FillGrid(g3, t.cells, 0);
   }
   g3->FitColumnWidths();
-  resultTableShown = true;
+  state_.resultTableShown = true;
   g3->setVisible(true);
   {
     const QSignalBlocker b(g3);
     pageArea->ShowSheet(pageArea->TabSheetCalResult);
   }
-  AreaPage = 3;
+  state_.AreaPage = 3;
   // After the table, so the user sees the areas the warning is about.
   if (const std::string warning = CalculationWarning(Lines(), r); !warning.empty())
     Msg(MsgKind::Warning, Q(warning));
@@ -529,15 +534,15 @@ void TForm1::BitBtnCalAreaClick() {
 // ---------------------------------------------------------------- point editing
 
 void TForm1::StatusBar1Click() {
-  if (isModifyPoint) {
+  if (state_.isModifyPoint) {
     pageArea->PageControl2->setEnabled(true);
     SetStatus(4, "");
-    isModifyPoint = false;
+    state_.isModifyPoint = false;
   }
-  if (isAddPoint) {
+  if (state_.isAddPoint) {
     pageArea->PageControl2->setEnabled(true);
     SetStatus(4, "");
-    isAddPoint = false;
+    state_.isAddPoint = false;
   }
   UpdateUndoCommands();
 }
@@ -545,16 +550,17 @@ void TForm1::StatusBar1Click() {
 bool TForm1::CompletePointMove() {
   if (!SelectedPoint()) return false;
   EditGroups("ポイント移動", [&](std::vector<TLine>& l) {
-    return MovePoint(l, PointRef{IDLine, idPoint}, XPre, YPre);
+    return MovePoint(l, PointRef{state_.IDLine, state_.idPoint}, state_.XPre, state_.YPre);
   });
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->Row();
-  const auto cells = PointTableRow(Lines()[IDLine], IDLine, static_cast<size_t>(idPoint), Method(),
-                                   Cx(), Cy(), Unit(), Decimals());
+  const auto cells =
+      PointTableRow(Lines()[state_.IDLine], state_.IDLine, static_cast<size_t>(state_.idPoint),
+                    Method(), Cx(), Cy(), Unit(), Decimals());
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   pageArea->HideResults();
-  isModifyPoint = false;
+  state_.isModifyPoint = false;
   SetStatus(4, "");
   pageArea->PageControl2->setEnabled(true);
   pageArea->StringGrid2Click();
@@ -566,8 +572,9 @@ bool TForm1::CompletePointInsert() {
   if (!SelectedPoint()) return false;
   const int r = pageArea->StringGrid2->Row();
   EditGroups("ポイント挿入", [&](std::vector<TLine>& l) {
-    const auto p = InsertPointAfter(l, PointRef{IDLine, idPoint}, XPre, YPre);
-    if (p) idPoint = *p;
+    const auto p =
+        InsertPointAfter(l, PointRef{state_.IDLine, state_.idPoint}, state_.XPre, state_.YPre);
+    if (p) state_.idPoint = *p;
     return p.has_value();
   });
   pageArea->HideResults();
@@ -575,7 +582,7 @@ bool TForm1::CompletePointInsert() {
   pageArea->StringGrid2->SetRow(r + 1);
   pageArea->PageControl2->setEnabled(true);
   SetStatus(4, "");
-  isAddPoint = false;
+  state_.isAddPoint = false;
   UpdateUndoCommands();
   return true;
 }
@@ -583,9 +590,9 @@ bool TForm1::CompletePointInsert() {
 void TForm1::DeletePointClick() {
   if (!SelectedPoint()) return;
   pageArea->PageControl2->setCurrentWidget(pageArea->TabSheetPointInput);
-  if (auto question = PointDeletionQuestion(Lines()[IDLine])) {
+  if (auto question = PointDeletionQuestion(Lines()[state_.IDLine])) {
     if (Msg(MsgKind::Warning, Q(*question), MsgButtons::YesNo) != MsgResult::No) {
-      DeleteGroupAt(IDLine);
+      DeleteGroupAt(state_.IDLine);
       // The group list changed: the group page and the commands follow, and it is a change.
       AfterGroupsChanged();
       UpdateGroupCommands();
@@ -593,7 +600,7 @@ void TForm1::DeletePointClick() {
     return;
   }
   EditGroups("ポイント削除", [&](std::vector<TLine>& l) {
-    return RemovePoint(l, PointRef{IDLine, idPoint});
+    return RemovePoint(l, PointRef{state_.IDLine, state_.idPoint});
   });
   pageArea->HideResults();
   StringGrid* g = pageArea->StringGrid2;
@@ -605,25 +612,25 @@ void TForm1::DeletePointClick() {
 }
 
 void TForm1::Image1DblClick() {
-  if (isLineInput || !isAreaMode || Lines().empty()) return;
-  const auto nearest = NearestPoint(Lines(), XPre, YPre);
+  if (state_.isLineInput || !state_.isAreaMode || Lines().empty()) return;
+  const auto nearest = NearestPoint(Lines(), state_.XPre, state_.YPre);
   if (!nearest) return;
-  IDLine = nearest->group;
+  state_.IDLine = nearest->group;
   zelko::AreaPage& p = *pageArea;
   {
     const QSignalBlocker b(p.StringGrid2);
     p.StringGrid2->SetRow(nearest->row);
   }
-  if (AreaPage == 0) {
+  if (state_.AreaPage == 0) {
     p.StringGrid2Click();
-  } else if (AreaPage == 2) {
+  } else if (state_.AreaPage == 2) {
     {
       const QSignalBlocker b(p.StringGridGroup);
-      p.StringGridGroup->SetRow(IDLine + 1);
+      p.StringGridGroup->SetRow(state_.IDLine + 1);
     }
     p.StringGridGroupClick();
-  } else if (AreaPage == 3) {
-    const QString label = Q(GroupLabel(Lines(), IDLine));
+  } else if (state_.AreaPage == 3) {
+    const QString label = Q(GroupLabel(Lines(), state_.IDLine));
     StringGrid* g3 = p.StringGrid3;
     for (int r = 1; r < g3->RowCount(); ++r)
       if (g3->Cells(1, r) == label) {

@@ -72,9 +72,9 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
                                 strict, &d, &error);
   // Not strict (the values a keyed-text file leaves out): an angle that is no number is the one
   // in force.
-  if (!strict && !AngleFromText(doc_.Data().AngleText)) d.Angle = RotationAngle;
+  if (!strict && !AngleFromText(doc_.Data().AngleText)) d.Angle = view_.RotationAngle;
   // A group still being input joins the document only when its input ends.
-  if (isLineInput && !d.Lines.empty()) d.Lines.pop_back();
+  if (state_.isLineInput && !d.Lines.empty()) d.Lines.pop_back();
   return ok || !strict;
 }
 
@@ -148,9 +148,9 @@ void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded
   const bool stored = !doc.Cx.empty();
   if (doc.Method == tmNone) doc.ScaleUnit = 0;  // no transformation measures in pixels
   // The current group belongs to the document being replaced; every form starts at the first.
-  IDLine = doc.Lines.empty() ? -1 : 0;
+  state_.IDLine = doc.Lines.empty() ? -1 : 0;
   // The view's scale follows the new image as the new rotation turns it.
-  RotationAngle = static_cast<float>(ParseNumber(doc.AngleText));
+  view_.RotationAngle = static_cast<float>(ParseNumber(doc.AngleText));
   SetOriginalImage(std::move(decoded));
 
   // The whole document at once; its observer refreshes each control, and what follows from
@@ -160,7 +160,7 @@ void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded
   RefreshFromDocument(kPartAll);
   if (doc_.Data().Method == tmNone && !stored) {
     // Without stored coefficients "無変換" is worked out for this image, not yet set.
-    const auto c = NoTransformCoefficients(BitHeight, factor);
+    const auto c = NoTransformCoefficients(view_.BitHeight, view_.factor);
     doc_.Recompute(kPartTransform, [&](DocumentData& data) {
       data.Cx = c.Cx;
       data.Cy = c.Cy;
@@ -231,31 +231,31 @@ void TForm1::ProjectLoaded(const QString& path) {
   // The opened document starts with nothing to take back.
   doc_.ClearHistory();
   UpdateUndoCommands();
-  ProjectFile = path;
+  state_.ProjectFile = path;
   UpdateCaption();
   SetResaveEnabled(true);
   AddRecentProject();
   AfterGroupsChanged();
-  NumPoints = -1;
+  state_.NumPoints = -1;
   PaintPicture(-1, -1);
 }
 
 void TForm1::OpenProjectFile(const QString& path) {
-  if (isAreaMode && !LeaveMeasurementMode()) return;
-  isProjLoading = true;
+  if (state_.isAreaMode && !LeaveMeasurementMode()) return;
+  state_.isProjLoading = true;
   bool ok = false;
   try {
     ok = ReadProject(path) || ReadKeyedTextProject(path);
   } catch (const ProjectOpenFailed& e) {
-    isProjLoading = false;
+    state_.isProjLoading = false;
     if (*e.what()) Msg(MsgKind::Error, QString::fromUtf8(e.what()));
     return;
   } catch (...) {
-    isProjLoading = false;
+    state_.isProjLoading = false;
     throw;
   }
   if (!ok) Msg(MsgKind::Error, "Zelkoのプロジェクトファイルではありません。");
-  isProjLoading = false;
+  state_.isProjLoading = false;
 }
 
 // ---------------------------------------------------------------- commands
@@ -263,16 +263,16 @@ void TForm1::OpenProjectFile(const QString& path) {
 void TForm1::P1Click() {
   if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
   const QString path = dialogs().OpenFile("プロジェクトを開く", "Project files (*.pqs *.PQS)",
-                                          QFileInfo(ProjectFile).absolutePath());
+                                          QFileInfo(state_.ProjectFile).absolutePath());
   if (!path.isEmpty()) OpenProjectFile(path);
 }
 
 void TForm1::SaveProjectClick() {
   QString preset;
-  if (!ProjectFile.isEmpty())
-    preset = ProjectFile;
-  else if (!LastImageDialogFile.isEmpty())
-    preset = WithExtension(LastImageDialogFile, ".pqs");
+  if (!state_.ProjectFile.isEmpty())
+    preset = state_.ProjectFile;
+  else if (!state_.LastImageDialogFile.isEmpty())
+    preset = WithExtension(state_.LastImageDialogFile, ".pqs");
   const QString chosen =
       dialogs().SaveFile("名前をつけてプロジェクトを保存", "Project files (*.pqs *.PQS)", preset);
   if (chosen.isEmpty()) return;
@@ -283,20 +283,20 @@ void TForm1::SaveProjectClick() {
     return;
   // The old file is replaced only once the new one is complete.
   if (!WriteProject(target)) return;
-  ProjectFile = target;
+  state_.ProjectFile = target;
   WriteSettings();
   UpdateCaption();
   AddRecentProject();
   // The file now exists, so overwriting it is possible; not while a group is still being input.
-  if (!isLineInput) SetResaveEnabled(true);
+  if (!state_.isLineInput) SetResaveEnabled(true);
 }
 
 void TForm1::ResaveProjectClick() {
-  if (!QFileInfo::exists(ProjectFile)) {
+  if (!QFileInfo::exists(state_.ProjectFile)) {
     Msg(MsgKind::Warning, "プロジェクトファイルがありません。");
     return;
   }
-  if (WriteProject(ProjectFile)) WriteSettings();
+  if (WriteProject(state_.ProjectFile)) WriteSettings();
 }
 
 }  // namespace zelko

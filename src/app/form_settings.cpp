@@ -21,7 +21,7 @@ QString TForm1::SettingsFilePath() const {
 void TForm1::ReadSettings() {
   Settings s;
   // Settings that cannot be read leave the design's placement; nothing to tell the user.
-  if (!ReadSettingsFile(iniFL.toStdString(), &s, nullptr)) return;
+  if (!ReadSettingsFile(state_.iniFL.toStdString(), &s, nullptr)) return;
   // The stored placement is the outer one, frame included; the window is sized inside it.
   QRect g = frameGeometry();
   const QSize frame = g.size() - geometry().size();
@@ -40,32 +40,32 @@ void TForm1::ReadSettings() {
     move(g.topLeft());
     resize(g.size() - frame);
   }
-  ListedFile.clear();
-  for (const auto& p : s.RecentProjects) ListedFile << QString::fromStdString(p);
-  SymbolSettings symbols = sym;
+  state_.ListedFile.clear();
+  for (const auto& p : s.RecentProjects) state_.ListedFile << QString::fromStdString(p);
+  SymbolSettings symbols = state_.sym;
   symbols.MarkerFont.setPointSize(s.MarkerFontSize);
   ApplySymbols(symbols);
 }
 
 void TForm1::WriteSettings() {
-  if (iniFL.isEmpty()) return;
+  if (state_.iniFL.isEmpty()) return;
   Settings s;
   const QRect g = frameGeometry();
   s.Left = g.left();
   s.Top = g.top();
   s.Width = g.width();
   s.Height = g.height();
-  for (const QString& p : ListedFile) s.RecentProjects.push_back(p.toStdString());
-  s.MarkerFontSize = sym.MarkerFont.pointSize();
-  WriteSettingsFile(iniFL.toStdString(), s, nullptr);
+  for (const QString& p : state_.ListedFile) s.RecentProjects.push_back(p.toStdString());
+  s.MarkerFontSize = state_.sym.MarkerFont.pointSize();
+  WriteSettingsFile(state_.iniFL.toStdString(), s, nullptr);
 }
 
 void TForm1::AddRecentProject() {
   std::vector<std::string> list;
-  for (const QString& p : ListedFile) list.push_back(p.toStdString());
-  if (!zelko::AddRecentProject(list, ProjectFile.toStdString())) return;
-  ListedFile.clear();
-  for (const auto& p : list) ListedFile << QString::fromStdString(p);
+  for (const QString& p : state_.ListedFile) list.push_back(p.toStdString());
+  if (!zelko::AddRecentProject(list, state_.ProjectFile.toStdString())) return;
+  state_.ListedFile.clear();
+  for (const auto& p : list) state_.ListedFile << QString::fromStdString(p);
   BuildRecentMenu();
 }
 
@@ -75,11 +75,11 @@ void TForm1::BuildRecentMenu() {
     a->deleteLater();
   }
   recentActions_.clear();
-  if (ListedFile.isEmpty()) return;
+  if (state_.ListedFile.isEmpty()) return;
   recentActions_.push_back(MenuOpenProject->addSeparator());
-  for (int i = 0; i < ListedFile.size(); ++i) {
+  for (int i = 0; i < state_.ListedFile.size(); ++i) {
     QAction* a = MenuOpenProject->addAction(QString::fromStdString(
-        RecentProjectCaption(static_cast<std::size_t>(i), ListedFile[i].toStdString())));
+        RecentProjectCaption(static_cast<std::size_t>(i), state_.ListedFile[i].toStdString())));
     a->setObjectName("ListedFile" + QString::number(i));
     connect(a, &QAction::triggered, this, [this, i] { Guard([this, i] { ListedFileClick(i); }); });
     recentActions_.push_back(a);
@@ -87,10 +87,10 @@ void TForm1::BuildRecentMenu() {
 }
 
 void TForm1::ListedFileClick(int index) {
-  if (index < 0 || index >= ListedFile.size()) return;
+  if (index < 0 || index >= state_.ListedFile.size()) return;
   // The entry is taken before the save question: a save under a new name puts its project at
   // the top and moves every entry down, and the chosen one must still be the one opened.
-  const QString path = ListedFile[index];
+  const QString path = state_.ListedFile[index];
   if (!ConfirmDiscard("設定が変更されています。\nプロジェクトファイルを保存しますか。")) return;
   if (QFileInfo(path).isFile()) {
     OpenProjectFile(path);
@@ -98,7 +98,7 @@ void TForm1::ListedFileClick(int index) {
   }
   if (Msg(MsgKind::Error, "指定されたファイルが見つかりません。メニューから削除しますか。",
           MsgButtons::YesNo) == MsgResult::Yes) {
-    ListedFile.removeOne(path);
+    state_.ListedFile.removeOne(path);
     BuildRecentMenu();
   }
 }

@@ -26,85 +26,88 @@ QString Fmt(double v, const QString& picture) {
 }  // namespace
 
 ViewWindow TForm1::CurrentView() const {
-  return ViewWindow{XB0, YB0, SWidth, SHeight, factor, BitWidth, BitHeight};
+  return ViewWindow{view_.XB0,    view_.YB0,      view_.SWidth,   view_.SHeight,
+                    view_.factor, view_.BitWidth, view_.BitHeight};
 }
 
 void TForm1::PaintPicture(double X, double Y) {
-  if (!images->live.Defined()) return;
+  if (!images_->live.Defined()) return;
   ViewWindow w = CurrentView();
   PlaceViewWindow(w, ViewWidth(), ViewHeight(), X, Y);
-  XB0 = w.XB0;
-  YB0 = w.YB0;
-  SWidth = w.SWidth;
-  SHeight = w.SHeight;
+  view_.XB0 = w.XB0;
+  view_.YB0 = w.YB0;
+  view_.SWidth = w.SWidth;
+  view_.SHeight = w.SHeight;
   // Only the window's pixels are computed, straight from the loaded image.
-  LiveViewPicture(images->live, w, images->working);
-  QImage picture = images->working;
-  Xcent = (SWidth / 2.0 + XB0) / factor;
-  Ycent = (SHeight / 2.0 + YB0) / factor;
-  Image->SetPicture(OverviewPicture(images->small, w, sym));
-  if (withMesh) isMeshOK = DrawGrid(picture);
-  if (isMarked)
-    DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(), sym);
-  if (isPointing == 2) DrawScaleRubberBand(picture, w, Scale[0], XPre, YPre, sym);
-  if (isAreaMode) {
+  LiveViewPicture(images_->live, w, images_->working);
+  QImage picture = images_->working;
+  view_.Xcent = (view_.SWidth / 2.0 + view_.XB0) / view_.factor;
+  view_.Ycent = (view_.SHeight / 2.0 + view_.YB0) / view_.factor;
+  Image->SetPicture(OverviewPicture(images_->small, w, state_.sym));
+  if (state_.withMesh) state_.isMeshOK = DrawGrid(picture);
+  if (state_.isMarked)
+    DrawMarkers(picture, w, MarkerPositions(), NumMarkers(), pageCoord->StringGrid1->Row(),
+                state_.sym);
+  if (state_.isPointing == 2)
+    DrawScaleRubberBand(picture, w, state_.Scale[0], state_.XPre, state_.YPre, state_.sym);
+  if (state_.isAreaMode) {
     if (groupBoxesStale_ || groupBoxes_.size() != Lines().size()) {
       groupBoxes_ = GroupBoxes(Lines());
       groupBoxesStale_ = false;
     }
-    DrawGroups(picture, w, Lines(), groupBoxes_, GroupHighlight(), sym);
+    DrawGroups(picture, w, Lines(), groupBoxes_, GroupHighlight(), state_.sym);
   }
   Image1->SetPicture(picture);
   ShowMemoryStatus();
 }
 
 void TForm1::ToolButtonEnlargeClick() {
-  if (factor == fmax) {
+  if (view_.factor == view_.fmax) {
     Msg(MsgKind::Warning, "これ以上拡大できません。");
     return;
   }
-  factor *= 1.5;
-  if (factor > fmax) factor = fmax;
-  pageImage->EditSizeRatio->setText(Fmt(factor * 100, "0.0"));
-  if (BuildWorkingImage()) PaintPicture(Xcent * factor, Ycent * factor);
+  view_.factor *= 1.5;
+  if (view_.factor > view_.fmax) view_.factor = view_.fmax;
+  pageImage->EditSizeRatio->setText(Fmt(view_.factor * 100, "0.0"));
+  if (BuildWorkingImage()) PaintPicture(view_.Xcent * view_.factor, view_.Ycent * view_.factor);
 }
 
 void TForm1::ToolButtonReduceClick() {
   const double fit = FitFactor();
-  factor /= 1.5;
-  if (factor < fit) factor = fit;
-  pageImage->EditSizeRatio->setText(Fmt(factor * 100, "0.0"));
-  if (BuildWorkingImage()) PaintPicture(Xcent * factor, Ycent * factor);
+  view_.factor /= 1.5;
+  if (view_.factor < fit) view_.factor = fit;
+  pageImage->EditSizeRatio->setText(Fmt(view_.factor * 100, "0.0"));
+  if (BuildWorkingImage()) PaintPicture(view_.Xcent * view_.factor, view_.Ycent * view_.factor);
 }
 
 void TForm1::Pan(int direction) {
   switch (direction) {
     case 0:
-      PaintPicture(XB0 + SWidth / 4.0, -1);
+      PaintPicture(view_.XB0 + view_.SWidth / 4.0, -1);
       break;
     case 1:
-      PaintPicture(XB0 + 3.0 * SWidth / 4.0, -1);
+      PaintPicture(view_.XB0 + 3.0 * view_.SWidth / 4.0, -1);
       break;
     case 2:
-      PaintPicture(-1, YB0 + 3.0 * SHeight / 4.0);
+      PaintPicture(-1, view_.YB0 + 3.0 * view_.SHeight / 4.0);
       break;
     case 3:
-      PaintPicture(-1, YB0 + SHeight / 4.0);
+      PaintPicture(-1, view_.YB0 + view_.SHeight / 4.0);
       break;
   }
 }
 
 void TForm1::ToolButtonAutoTrackClick() {
-  isAutoTrack = !isAutoTrack;
-  ToolButtonAutoTrack->setChecked(isAutoTrack);
+  state_.isAutoTrack = !state_.isAutoTrack;
+  ToolButtonAutoTrack->setChecked(state_.isAutoTrack);
 }
 
 void TForm1::FormResize() {
-  if (!Image1->HasPicture() || !images->live.Defined()) return;
+  if (!Image1->HasPicture() || !images_->live.Defined()) return;
   const double fit = FitFactor();
-  if (factor < fit) {
-    factor = fit;
-    pageImage->EditSizeRatio->setText(Fmt(factor * 100, "0.0"));
+  if (view_.factor < fit) {
+    view_.factor = fit;
+    pageImage->EditSizeRatio->setText(Fmt(view_.factor * 100, "0.0"));
   }
   if (BuildWorkingImage()) PaintPicture(-1, -1);
 }
@@ -115,23 +118,23 @@ void TForm1::resizeEvent(QResizeEvent* e) {
 }
 
 bool TForm1::WheelZoom(int delta) {
-  const double vx = XPre * factor - XB0;
-  const double vy = YPre * factor - YB0;
+  const double vx = state_.XPre * view_.factor - view_.XB0;
+  const double vy = state_.YPre * view_.factor - view_.YB0;
   if (delta > 0) {
-    if (factor == fmax) {
+    if (view_.factor == view_.fmax) {
       Msg(MsgKind::Warning, "これ以上拡大できません。");
       return false;
     }
-    factor *= 1.5;
-    if (factor > fmax) factor = fmax;
+    view_.factor *= 1.5;
+    if (view_.factor > view_.fmax) view_.factor = view_.fmax;
   } else {
     const double fit = FitFactor();
-    factor /= 1.5;
-    if (factor < fit) factor = fit;
+    view_.factor /= 1.5;
+    if (view_.factor < fit) view_.factor = fit;
   }
-  XB0 = XPre * factor - vx;
-  YB0 = YPre * factor - vy;
-  pageImage->EditSizeRatio->setText(Fmt(factor * 100, "0.0"));
+  view_.XB0 = state_.XPre * view_.factor - vx;
+  view_.YB0 = state_.YPre * view_.factor - vy;
+  pageImage->EditSizeRatio->setText(Fmt(view_.factor * 100, "0.0"));
   if (BuildWorkingImage()) PaintPicture(-1, -1);
   return true;
 }
@@ -161,58 +164,59 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::ImageMouseDown(int x, int y) {
-  if (images->small.isNull() || factor2 <= 0) return;
+  if (images_->small.isNull() || view_.factor2 <= 0) return;
   // The overview scales its picture to the control; map back to the picture's pixels.
-  const QSize shown = images->small.size().scaled(Image->size(), Qt::KeepAspectRatio);
-  const double sx = shown.width() > 0 ? double(images->small.width()) / shown.width() : 1;
-  const double sy = shown.height() > 0 ? double(images->small.height()) / shown.height() : 1;
-  double cx = x * sx / factor2, cy = y * sy / factor2;
-  if (cx + SWidth / 2.0 > BitWidth)
-    cx = BitWidth - SWidth / 2.0;
-  else if (cx - SWidth / 2.0 < 0)
-    cx = SWidth / 2.0;
-  if (cy + SHeight / 2.0 > BitHeight)
-    cy = BitHeight - SHeight / 2.0;
-  else if (cy - SHeight / 2.0 < 0)
-    cy = SHeight / 2.0;
+  const QSize shown = images_->small.size().scaled(Image->size(), Qt::KeepAspectRatio);
+  const double sx = shown.width() > 0 ? double(images_->small.width()) / shown.width() : 1;
+  const double sy = shown.height() > 0 ? double(images_->small.height()) / shown.height() : 1;
+  double cx = x * sx / view_.factor2, cy = y * sy / view_.factor2;
+  if (cx + view_.SWidth / 2.0 > view_.BitWidth)
+    cx = view_.BitWidth - view_.SWidth / 2.0;
+  else if (cx - view_.SWidth / 2.0 < 0)
+    cx = view_.SWidth / 2.0;
+  if (cy + view_.SHeight / 2.0 > view_.BitHeight)
+    cy = view_.BitHeight - view_.SHeight / 2.0;
+  else if (cy - view_.SHeight / 2.0 < 0)
+    cy = view_.SHeight / 2.0;
   PaintPicture(RoundHalfAway(cx), RoundHalfAway(cy));
 }
 
 void TForm1::Image1MouseMove(int x, int y) {
   if (!Image1->HasPicture() || !Image1->isVisible()) return;
-  XPre = (x + XB0) / factor;
-  YPre = (y + YB0) / factor;
-  SetStatus(1, "画像座標(" + Fmt(XPre, "0.0") + ", " + Fmt(YPre, "0.0") + ")");
+  state_.XPre = (x + view_.XB0) / view_.factor;
+  state_.YPre = (y + view_.YB0) / view_.factor;
+  SetStatus(1, "画像座標(" + Fmt(state_.XPre, "0.0") + ", " + Fmt(state_.YPre, "0.0") + ")");
   const int method = Method();
   if (isCoord()) {
     const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
-    SetStatus(2, "物理座標(" + Fmt(EvaluateTransform(method, Cx(), XPre, YPre), format) + ", " +
-                     Fmt(EvaluateTransform(method, Cy(), XPre, YPre), format) + ")");
+    SetStatus(2, "物理座標(" +
+                     Fmt(EvaluateTransform(method, Cx(), state_.XPre, state_.YPre), format) + ", " +
+                     Fmt(EvaluateTransform(method, Cy(), state_.XPre, state_.YPre), format) + ")");
   } else {
     SetStatus(2, "");
   }
-  if (isPointing == 2) PaintPicture(-1, -1);
+  if (state_.isPointing == 2) PaintPicture(-1, -1);
 }
 
 void TForm1::Image1MouseDown(Qt::MouseButton button, int x, int y) {
   if (button != Qt::LeftButton || !Image1->HasPicture() || !Image1->isVisible()) return;
   // The pointer position of the click, also when no move preceded it.
-  XPre = (x + XB0) / factor;
-  YPre = (y + YB0) / factor;
+  state_.XPre = (x + view_.XB0) / view_.factor;
+  state_.YPre = (y + view_.YB0) / view_.factor;
   bool editDone = false;
-  if (isPointing == 1 || isPointing == 2) {
+  if (state_.isPointing == 1 || state_.isPointing == 2) {
     ReferenceLinePick();
-  } else if (isModifyPoint) {
+  } else if (state_.isModifyPoint) {
     if (!CompletePointMove()) return;
     editDone = true;
-  } else if (isAddPoint) {
+  } else if (state_.isAddPoint) {
     if (!CompletePointInsert()) return;
     editDone = true;
-  } else if (IDLine >= 0 && NumPoints >= 0) {
+  } else if (state_.IDLine >= 0 && state_.NumPoints >= 0) {
     TakeNewPoint();
   }
-  if (isAutoTrack && !editDone)
-    PaintPicture(x + XB0, y + YB0);
+  if (state_.isAutoTrack && !editDone)
+    PaintPicture(x + view_.XB0, y + view_.YB0);
   else
     PaintPicture(-1, -1);
 }

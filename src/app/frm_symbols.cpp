@@ -141,7 +141,7 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
 }
 
 void TFrmSymbols::SetDefaultGraphics() {
-  SymbolSettings s = form_.sym;
+  SymbolSettings s = form_.State().sym;
   ApplyDefaultSymbols(s);
   form_.ApplySymbols(s);
 }
@@ -168,7 +168,7 @@ void TFrmSymbols::SyncControls() {
 }
 
 void TFrmSymbols::FormShow() {
-  copy = form_.sym;
+  copy = form_.State().sym;
   SyncControls();
 }
 

@@ -203,7 +203,7 @@ void ImagePage::CheckBoxAdjustRGBClick() {
 }
 
 void ImagePage::RadioGroupAngleClick() {
-  if (form_.ImageFile().isEmpty() || form_.isProjLoading) return;
+  if (form_.ImageFile().isEmpty() || form_.State().isProjLoading) return;
   const int i = RadioGroupAngle->ItemIndex();
   static const char* texts[4] = {"0", "90", "180", "270"};
   const QString angle = i >= 0 && i < 4 ? QString(texts[i]) : EditAngle->text();
@@ -245,7 +245,7 @@ void ImagePage::ShowAdjustments() {
 }
 
 void ImagePage::EditSizeRatioKeyPress() {
-  if (form_.ImageFile().isEmpty() || form_.isProjLoading) return;
+  if (form_.ImageFile().isEmpty() || form_.State().isProjLoading) return;
   double f = ParseNumber(EditSizeRatio->text().toStdString()) / 100;
   if (f > 3) {
     f = 3;
@@ -253,9 +253,7 @@ void ImagePage::EditSizeRatioKeyPress() {
   }
   // A magnification of zero or less would make an empty working image.
   if (f <= 0) throw ConversionError("拡大率は正の数で指定して下さい。");
-  form_.factor = f;
-  if (form_.BuildWorkingImage())
-    form_.PaintPicture(form_.Xcent * form_.factor, form_.Ycent * form_.factor);
+  form_.SetZoom(f);
 }
 
 }  // namespace zelko

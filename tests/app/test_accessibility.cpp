@@ -36,7 +36,7 @@ TEST_F(AccessibilityTest, TogglingThroughAssistiveTechnologyRunsTheCommandOfACli
   EXPECT_TRUE(QAccessible::queryAccessibleInterface(area)->state().checkable);
 
   Toggle(area);
-  EXPECT_TRUE(form->isAreaMode);
+  EXPECT_TRUE(form->State().isAreaMode);
   EXPECT_TRUE(form->PageControl1->isTabVisible(2));
   EXPECT_FALSE(form->PageControl1->isTabVisible(1));
   EXPECT_TRUE(area->isChecked());
@@ -44,37 +44,37 @@ TEST_F(AccessibilityTest, TogglingThroughAssistiveTechnologyRunsTheCommandOfACli
 
   // Leaving is refused during a group input: the toggle stays down, as the mode does.
   QTest::mouseClick(form->pageArea->ButtonSetArea, Qt::LeftButton);
-  ASSERT_TRUE(form->isLineInput);
+  ASSERT_TRUE(form->State().isLineInput);
   Toggle(area);
-  EXPECT_TRUE(form->isAreaMode);
+  EXPECT_TRUE(form->State().isAreaMode);
   EXPECT_TRUE(area->isChecked());
   EXPECT_EQ(dialogs.LastMessage(),
             "グループ入力がまだ終了していません。\n入力を終了させて下さい。");
   QTest::mouseClick(form->pageArea->ButtonSetArea, Qt::LeftButton);
 
   Toggle(area);
-  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(form->State().isAreaMode);
   EXPECT_FALSE(area->isChecked());
   EXPECT_FALSE(form->PageControl1->isTabVisible(2));
 
   Toggle(markers);
-  EXPECT_TRUE(form->isMarked);
+  EXPECT_TRUE(form->State().isMarked);
   EXPECT_TRUE(markers->isChecked());
   EXPECT_EQ(form->Status(4), "右クリックでマーカーを指定して下さい");
   Toggle(markers);
-  EXPECT_FALSE(form->isMarked);
+  EXPECT_FALSE(form->State().isMarked);
   EXPECT_FALSE(markers->isChecked());
 
   Toggle(mesh);
-  EXPECT_TRUE(form->withMesh);
+  EXPECT_TRUE(form->State().withMesh);
   EXPECT_TRUE(mesh->isChecked());
   Toggle(mesh);
-  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(form->State().withMesh);
   EXPECT_FALSE(mesh->isChecked());
 
-  ASSERT_TRUE(form->isAutoTrack);
+  ASSERT_TRUE(form->State().isAutoTrack);
   Toggle(track);
-  EXPECT_FALSE(form->isAutoTrack);
+  EXPECT_FALSE(form->State().isAutoTrack);
   EXPECT_FALSE(track->isChecked());
   EXPECT_FALSE(CheckedForAT(track));
 }
@@ -82,7 +82,7 @@ TEST_F(AccessibilityTest, TogglingThroughAssistiveTechnologyRunsTheCommandOfACli
 TEST_F(AccessibilityTest, ADisabledToggleDoesNothingForAssistiveTechnology) {
   Start();
   Toggle(Tool("ToolButtonAreaMode"));
-  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(form->State().isAreaMode);
   EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
 }
 

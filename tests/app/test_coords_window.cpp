@@ -76,8 +76,7 @@ class CoordsWindowTest : public WindowTest {
   }
 
   void AddMarker(double x, double y, const QString& physicalX = {}, const QString& physicalY = {}) {
-    form->XPre = x;
-    form->YPre = y;
+    form->SetPointer(x, y);
     Page().AddMarker->trigger();
     const int r = form->NumMarkers();
     if (!physicalX.isEmpty()) TypeCell(Table(), 3, r, physicalX);
@@ -163,8 +162,8 @@ void ExpectCoefficients(const std::vector<double>& actual, const std::vector<dou
 
 TEST_F(CoordsWindowTest, NoTransformAtHalfMagnificationMeasuresFromTheBottomOfTheFullImage) {
   OpenAt(GreyImage("tall.bmp", 300, 600), "50");
-  EXPECT_DOUBLE_EQ(form->factor, 0.5);
-  EXPECT_EQ(form->BitHeight, 300);
+  EXPECT_DOUBLE_EQ(form->View().factor, 0.5);
+  EXPECT_EQ(form->View().BitHeight, 300);
   form->Doc().MarkSaved();
   Page().ButtonSetMesh->click();
   EXPECT_TRUE(TakeMessages().isEmpty());
@@ -197,11 +196,11 @@ TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
   EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::Ok);
   EXPECT_EQ(dialogs.messages[0].text, "基準になる長さを画像上で指定して下さい。");
   TakeMessages();
-  EXPECT_EQ(form->isPointing, 1);
+  EXPECT_EQ(form->State().isPointing, 1);
   EXPECT_FALSE(form->isCoord());
 
   LeftClick(0, 0);
-  EXPECT_EQ(form->isPointing, 2);
+  EXPECT_EQ(form->State().isPointing, 2);
   // While the second end is pending, the rubber line follows the pointer.
   form->Image1MouseMove(30, 40);
   EXPECT_EQ(ViewPixel(15, 20), QColor(255, 0, 0));
@@ -214,7 +213,7 @@ TEST_F(CoordsWindowTest, LinearMethodFromTwoClicksAndATypedLength) {
     LeftClick(30, 40);
   });
   EXPECT_EQ(TakeMessages(), QStringList({"基準線の長さ(m)："}));
-  EXPECT_EQ(form->isPointing, 0);
+  EXPECT_EQ(form->State().isPointing, 0);
   EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
   ExpectCoefficients(form->Cx(), {0, 0.2, 0});
   ExpectCoefficients(form->Cy(), {120, 0, -0.2});
@@ -234,7 +233,7 @@ TEST_F(CoordsWindowTest, ReferenceLengthThatSetsNothing) {
     LeftClick(a.x(), a.y());
     dialogs.inputs.push_back(typed);
     LeftClick(b.x(), b.y());
-    EXPECT_EQ(form->isPointing, 0);
+    EXPECT_EQ(form->State().isPointing, 0);
     EXPECT_FALSE(form->isCoord());
     EXPECT_EQ(form->Cx().size(), 3u);
     EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（未設定）");
@@ -265,7 +264,7 @@ TEST_F(CoordsWindowTest, AMethodChangeCancelsAPendingPick) {
   TakeMessages();
 
   Choose(Page().ComboBoxGridMethod, 3);
-  EXPECT_EQ(form->isPointing, 0);
+  EXPECT_EQ(form->State().isPointing, 0);
   // The rubber line is gone at once, and the next click asks for no length.
   EXPECT_EQ(ViewPixel(15, 20), QColor(128, 128, 128));
   LeftClick(30, 40);
@@ -320,7 +319,7 @@ TEST_F(FitTest, AffineFitNeedsFourUsableMarkers) {
   ExpectCoefficients(form->Cx(), {10, 2, -1});
   ExpectCoefficients(form->Cy(), {500, 0, -0.5});
   EXPECT_TRUE(form->isCoord());
-  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(form->State().withMesh);
   EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
   EXPECT_EQ(form->Status(3), "変更あり");
 }
@@ -374,7 +373,7 @@ TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
   dialogs.answers.push_back(MsgResult::Yes);
   Page().ButtonSetMesh->click();
   EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
-  EXPECT_TRUE(form->withMesh);
+  EXPECT_TRUE(form->State().withMesh);
   EXPECT_TRUE(Tool("ToolButtonMesh")->isChecked());
   // Y = 200 runs along view row 100 and X = 100 along column 100, in the grid colour.
   EXPECT_TRUE(GridNear(50, 100));
@@ -385,7 +384,7 @@ TEST_F(FitTest, AcceptingTheGridOfferSwitchesTheGridOn) {
   TypeCell(Table(), 3, 5, "210");
   Page().ButtonSetMesh->click();
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_TRUE(form->withMesh);
+  EXPECT_TRUE(form->State().withMesh);
 }
 
 // ---------------------------------------------------------------- judging a fit
@@ -590,7 +589,7 @@ TEST_F(CoordsWindowTest, DegreesRelabelTheTablesAndTheGridInterval) {
   OpenAt(GreyImage("map.bmp", 200, 100), "100");
   Choose(Page().ComboBoxGridMethod, 2);
   Choose(Page().ComboBoxScaleUnit, 6);
-  EXPECT_EQ(form->ScaleUnit, "度");
+  EXPECT_EQ(form->State().ScaleUnit, "度");
   EXPECT_EQ(Table().Cells(3, 0), "経度");
   EXPECT_EQ(Table().Cells(4, 0), "緯度");
   EXPECT_EQ(Page().EditMeshSizeBox->label()->text(), "グリッド間隔(度)：");
@@ -613,7 +612,7 @@ TEST_F(CoordsWindowTest, GridButtonMessages) {
   grid->click();
   EXPECT_EQ(TakeMessages(),
             QStringList({"座標変換がまだ完了していません。\n座標変換式を設定してください。"}));
-  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(form->State().withMesh);
   EXPECT_FALSE(grid->isChecked());
 
   Choose(Page().ComboBoxGridMethod, 0);
@@ -627,7 +626,7 @@ TEST_F(CoordsWindowTest, GridButtonMessages) {
                            "変換式の変更、マーカーの修正もしくは追加を行って下さい。"}))
         << bad;
     // The grid goes off after the one report, so a repaint does not report it again.
-    EXPECT_FALSE(form->withMesh);
+    EXPECT_FALSE(form->State().withMesh);
     EXPECT_FALSE(grid->isChecked());
     form->PaintPicture(-1, -1);
     EXPECT_TRUE(TakeMessages().isEmpty());
@@ -651,7 +650,7 @@ TEST_F(CoordsWindowTest, MarkerModeTogglesTheViewMenu) {
   EXPECT_EQ(RightClickView(50, 50), nullptr);
 
   Tool("ToolButtonMarkers")->click();
-  EXPECT_TRUE(form->isMarked);
+  EXPECT_TRUE(form->State().isMarked);
   EXPECT_TRUE(Tool("ToolButtonMarkers")->isChecked());
   EXPECT_EQ(form->Status(4), "右クリックでマーカーを指定して下さい");
   EXPECT_EQ(form->PageControl1->currentIndex(), 1);
@@ -678,7 +677,7 @@ TEST_F(CoordsWindowTest, MarkerModeTogglesTheViewMenu) {
   EXPECT_TRUE(enabled["CorrectMarker"]);
 
   Tool("ToolButtonMarkers")->click();
-  EXPECT_FALSE(form->isMarked);
+  EXPECT_FALSE(form->State().isMarked);
   EXPECT_EQ(form->Status(4), "");
   EXPECT_EQ(ViewPixel(50, 60), QColor(128, 128, 128));
   EXPECT_EQ(RightClickView(50, 60), nullptr);
@@ -687,7 +686,7 @@ TEST_F(CoordsWindowTest, MarkerModeTogglesTheViewMenu) {
 TEST_F(CoordsWindowTest, ThePointMenuOpensOnTheViewOnlyWithPointsInTheTable) {
   OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
   Tool("ToolButtonAreaMode")->click();
-  ASSERT_TRUE(form->isAreaMode);
+  ASSERT_TRUE(form->State().isAreaMode);
   ASSERT_FALSE(form->Menu_Coord->isEnabled());
   EXPECT_EQ(RightClickView(50, 50), nullptr);
   form->pageArea->ButtonSetArea->click();
@@ -703,7 +702,7 @@ TEST_F(CoordsWindowTest, ThePointMenuOpensOnTheViewOnlyWithPointsInTheTable) {
   // The marker button leaves the measurement mode and brings the marker menu back.
   form->pageArea->ButtonSetArea->click();
   Tool("ToolButtonMarkers")->click();
-  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(form->State().isAreaMode);
   EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
   EXPECT_TRUE(form->PageControl1->isTabVisible(1));
   EXPECT_FALSE(form->PageControl1->isTabVisible(2));
@@ -773,8 +772,7 @@ TEST_F(CoordsWindowTest, NearestMarkerTiesGoToTheLowerNumber) {
   AddMarker(30, 10, "b");
   AddMarker(100, 100, "c");
   Table().SetRow(3);
-  form->XPre = 20;
-  form->YPre = 10;
+  form->SetPointer(20, 10);
   Page().SearchMarker->trigger();
   EXPECT_EQ(Table().Row(), 1);
   Page().DeleteMarker->trigger();
@@ -785,8 +783,7 @@ TEST_F(CoordsWindowTest, NearestMarkerTiesGoToTheLowerNumber) {
   EXPECT_EQ(Table().RowCount(), 4);
   // With one marker left, that one goes wherever the click is.
   Page().DeleteMarker->trigger();
-  form->XPre = 0;
-  form->YPre = 0;
+  form->SetPointer(0, 0);
   Page().DeleteMarker->trigger();
   EXPECT_EQ(form->NumMarkers(), 0);
   EXPECT_EQ(Row(1), QStringList({"", "", "", "", ""}));
@@ -797,8 +794,7 @@ TEST_F(CoordsWindowTest, CorrectMovesTheSelectedRowsMarkerOnly) {
   AddMarker(10, 10, "5", "6");
   AddMarker(20, 20, "7", "8");
   Table().SetRow(1);
-  form->XPre = 55.55;
-  form->YPre = 66.66;
+  form->SetPointer(55.55, 66.66);
   Page().CorrectMarker->trigger();
   EXPECT_EQ(Row(1), QStringList({"1", "55.6", "66.7", "5", "6"}));
   EXPECT_DOUBLE_EQ(form->Doc().Data().Markers[0].x, 55.55);
@@ -819,8 +815,8 @@ TEST_F(CoordsWindowTest, SelectingARowShowsTheMarkersAndHighlightsItsNumber) {
   OpenAt(GreyImage("photo.bmp", 1200, 900), "100");
   AddMarker(100, 100);
   AddMarker(200, 100);
-  if (form->isMarked) Tool("ToolButtonMarkers")->click();
-  ASSERT_FALSE(form->isMarked);
+  if (form->State().isMarked) Tool("ToolButtonMarkers")->click();
+  ASSERT_FALSE(form->State().isMarked);
   Table().SetRow(2);
   auto yellowNear = [&](int x, int y) {
     int count = 0;
@@ -830,7 +826,7 @@ TEST_F(CoordsWindowTest, SelectingARowShowsTheMarkersAndHighlightsItsNumber) {
     return count;
   };
   Table().SetRow(1);
-  EXPECT_TRUE(form->isMarked);
+  EXPECT_TRUE(form->State().isMarked);
   EXPECT_TRUE(Tool("ToolButtonMarkers")->isChecked());
   EXPECT_GT(yellowNear(100, 100), 0);
   EXPECT_EQ(yellowNear(200, 100), 0);
@@ -1025,7 +1021,7 @@ TEST_F(CoordsWindowTest, TheTableMenuShowsItsItemsByClipboardAndResults) {
   EXPECT_TRUE(Page().Paste1->isEnabled());
   for (QAction* a : {Page().Copy1, Page().C3, Page().Paste1, Page().D1})
     EXPECT_TRUE(a->isVisible());
-  form->resultTableShown = true;
+  form->SetResultTableShown(true);
   Page().PopupMenuTablePopup();
   for (QAction* a : {Page().Copy1, Page().C3, Page().Paste1, Page().D1})
     EXPECT_FALSE(a->isVisible());
@@ -1056,8 +1052,7 @@ TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMar
   ExpectMarked("type a marker's coordinate", [&] { TypeCell(Table(), 3, 1, "100"); });
   ExpectMarked("correct a marker", [&] {
     Table().SetRow(2);
-    form->XPre = 210;
-    form->YPre = 25;
+    form->SetPointer(210, 25);
     Page().CorrectMarker->trigger();
   });
   ExpectMarked("cut a cell", [&] {
@@ -1070,8 +1065,7 @@ TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMar
     Page().Paste1->trigger();
   });
   ExpectMarked("delete a marker", [&] {
-    form->XPre = 20;
-    form->YPre = 200;
+    form->SetPointer(20, 200);
     Page().DeleteMarker->trigger();
   });
   EXPECT_EQ(form->NumMarkers(), 2);
@@ -1086,13 +1080,13 @@ TEST_F(CoordsWindowTest, EveryEditOfMarkersTransformationImageNotesAndSymbolsMar
     dialogs.fonts.push_back(QFont("IPAGothic", 13));
     form->pageNote->ButtonMemoFont->click();
   });
-  SymbolSettings bigger = form->sym;
+  SymbolSettings bigger = form->State().sym;
   bigger.MarkerSize = 9;
   form->ApplySymbols(bigger);
   ExpectMarked("reset the symbols", [&] {
     form->FrmSymbols->findChild<QPushButton*>("Button1")->click();
   });
-  EXPECT_EQ(form->sym.MarkerSize, 4);
+  EXPECT_EQ(form->State().sym.MarkerSize, 4);
 }
 
 TEST_F(CoordsWindowTest, ADragOfASliderAndATypingInTheNotesAreOneEditEach) {

@@ -43,7 +43,7 @@ class ExportWindowTest : public WindowTest {
   QString OpenProject(bool degrees) {
     const QString path = WriteProject(degrees);
     Start({path});
-    EXPECT_EQ(form->ProjectFile, path);
+    EXPECT_EQ(form->State().ProjectFile, path);
     return path;
   }
 
@@ -77,17 +77,18 @@ TEST_F(ExportWindowTest, TheMenuItemSitsAfterTheSavesAndFollowsTheGroups) {
   dialogs.openFiles.push_back(WriteProject(false));
   dialogs.answers.push_back(MsgResult::No);  // the image alone is not kept
   Action("P1")->trigger();
-  ASSERT_EQ(form->ProjectFile, TempPath("site.pqs")) << TakeMessages().join("|").toStdString();
+  ASSERT_EQ(form->State().ProjectFile, TempPath("site.pqs"))
+      << TakeMessages().join("|").toStdString();
   EXPECT_TRUE(Action("ExportResults")->isEnabled());
   // Group input disables the file menu, and the export with it; its end enables them again.
   Tool("ToolButtonAreaMode")->click();
-  ASSERT_TRUE(form->isAreaMode);
+  ASSERT_TRUE(form->State().isAreaMode);
   auto* start = Find<QPushButton>("ButtonSetArea");
   QTest::mouseClick(start, Qt::LeftButton);
-  ASSERT_TRUE(form->isLineInput);
+  ASSERT_TRUE(form->State().isLineInput);
   EXPECT_FALSE(Action("ExportResults")->isEnabled());
   QTest::mouseClick(start, Qt::LeftButton);
-  ASSERT_FALSE(form->isLineInput);
+  ASSERT_FALSE(form->State().isLineInput);
   EXPECT_TRUE(Action("ExportResults")->isEnabled());
 
   dialogs.answers.push_back(MsgResult::No);  // closed without saving
@@ -197,9 +198,9 @@ TEST_F(ExportWindowTest, GeoJsonFeaturesSitWhereThePointTablePutsThePoints) {
 TEST_F(ExportWindowTest, OutOfDateResultsAreCalculatedFirst) {
   OpenProject(false);
   Tool("ToolButtonAreaMode")->click();
-  ASSERT_FALSE(form->resultTableShown);
+  ASSERT_FALSE(form->State().resultTableShown);
   Export(0, 0, TempPath("r.csv"));
-  EXPECT_TRUE(form->resultTableShown);
+  EXPECT_TRUE(form->State().resultTableShown);
   EXPECT_EQ(form->pageArea->StringGrid3->Cells(1, 1), "C1");
   EXPECT_FALSE(ReadAll(TempPath("r.csv")).isEmpty());
 }

@@ -40,7 +40,8 @@ TEST_F(FieldSampleWindowTest, OpensMeasuresAndTotalsByCategory) {
   Start();
   dialogs.openFiles.push_back(CopySample());
   QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
-  ASSERT_EQ(form->ProjectFile, TempPath("field.pqs")) << TakeMessages().join("|").toStdString();
+  ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"))
+      << TakeMessages().join("|").toStdString();
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(form->ImageFile(), TempPath("field.jpg"));
   EXPECT_TRUE(form->isCoord());
@@ -51,7 +52,7 @@ TEST_F(FieldSampleWindowTest, OpensMeasuresAndTotalsByCategory) {
   EXPECT_EQ(Row(markers, 1).mid(3), (QStringList{"139.696", "35.662"}));
 
   QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
-  ASSERT_TRUE(form->isAreaMode);
+  ASSERT_TRUE(form->State().isAreaMode);
   AreaPage* page = form->pageArea;
   EXPECT_EQ(form->PageControl1->currentWidget(), page);
   QTest::mouseClick(page->BitBtnCalArea, Qt::LeftButton);
@@ -105,11 +106,11 @@ TEST_F(FieldSampleWindowTest, TheGettingStartedPageQuotesTheWindowsOwnTexts) {
   Start();
   dialogs.openFiles.push_back(CopySample());
   QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
-  ASSERT_EQ(form->ProjectFile, TempPath("field.pqs"));
+  ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"));
   QStringList seen = WindowTexts(*form);
   dialogs.answers.push_back(MsgResult::Yes);  // the grid, please
   QTest::mouseClick(form->pageCoord->ButtonSetMesh, Qt::LeftButton);
-  ASSERT_TRUE(form->withMesh);
+  ASSERT_TRUE(form->State().withMesh);
   seen << WindowTexts(*form);
   QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
   QTest::mouseClick(form->pageArea->BitBtnCalArea, Qt::LeftButton);

@@ -104,7 +104,7 @@ TEST_F(FileFaultsTest, OpeningAnImageAsksFirstWhetherToSaveTheChanges) {
   EXPECT_EQ(TakeMessages(), QStringList({kSaveQuestion}));
   EXPECT_EQ(StoredContrast(TempPath("kept.pqs")), 70);
   EXPECT_EQ(form->ImageFile(), other);
-  EXPECT_TRUE(form->ProjectFile.isEmpty());
+  EXPECT_TRUE(form->State().ProjectFile.isEmpty());
 
   // No: opened without saving. An unchanged document is not asked about.
   Edit(20);
@@ -192,8 +192,8 @@ TEST_F(FileFaultsTest, AFailedOpenSaysOneThing) {
   for (const Case& c : cases) {
     Open(c.path);
     EXPECT_EQ(TakeMessages(), c.expected) << c.what;
-    EXPECT_EQ(form->ProjectFile, good) << c.what;
-    EXPECT_FALSE(form->isProjLoading) << c.what;
+    EXPECT_EQ(form->State().ProjectFile, good) << c.what;
+    EXPECT_FALSE(form->State().isProjLoading) << c.what;
   }
   EXPECT_EQ(ReadAll(keyed), "[File]\r\nImageFile=gone.bmp\r\n");
 }
@@ -220,10 +220,10 @@ TEST_F(FileFaultsTest, CommandLinePathsAreMadeAbsolute) {
     Start({"site.pqs"});
   }
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_EQ(form->ProjectFile, project);
+  EXPECT_EQ(form->State().ProjectFile, project);
   EXPECT_EQ(form->ImageFile(), TempPath("my photo.bmp"));
-  ASSERT_FALSE(form->ListedFile.isEmpty());
-  EXPECT_EQ(form->ListedFile.front(), project);
+  ASSERT_FALSE(form->State().ListedFile.isEmpty());
+  EXPECT_EQ(form->State().ListedFile.front(), project);
 }
 
 TEST_F(FileFaultsTest, APathTheProjectFileCannotHoldIsRefusedAndKeptOutOfTheSettings) {
@@ -237,7 +237,7 @@ TEST_F(FileFaultsTest, APathTheProjectFileCannotHoldIsRefusedAndKeptOutOfTheSett
   EXPECT_EQ(TakeMessages(), QStringList({refused}));
   EXPECT_FALSE(QFile::exists(TempPath("site.pqs")));
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_TRUE(form->ProjectFile.isEmpty());
+  EXPECT_TRUE(form->State().ProjectFile.isEmpty());
 
   // The folder below the project is stored, and its name cannot be.
   ASSERT_TRUE(QDir(dir.path()).mkdir("Müller"));
@@ -257,7 +257,7 @@ TEST_F(FileFaultsTest, APathTheProjectFileCannotHoldIsRefusedAndKeptOutOfTheSett
   SaveAs(project);
   EXPECT_EQ(TakeMessages(), QStringList());
   EXPECT_EQ(ReadProjectFile(project.toStdString()).Data.ImagePath, "photo.bmp");
-  EXPECT_EQ(form->ListedFile, QStringList({project, "/p/old.pqs"}));
+  EXPECT_EQ(form->State().ListedFile, QStringList({project, "/p/old.pqs"}));
   Settings saved;
   Failure error;
   ASSERT_TRUE(ReadSettingsFile(TempPath("zelko.ini").toStdString(), &saved, &error)) << error;

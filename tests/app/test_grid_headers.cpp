@@ -32,7 +32,7 @@ class GridHeadersTest : public WindowTest {
     form->pageCoord->ComboBoxScaleUnitChange();
     form->Doc().SetTransform({1000000, 1, 0}, {2000000, 0, 1}, true);
     form->ToolButtonAreaModeClick();
-    EXPECT_TRUE(form->isAreaMode);
+    EXPECT_TRUE(form->State().isAreaMode);
     AreaPage& page = *form->pageArea;
     page.PageControl2->setCurrentWidget(page.TabSheetPointInput);
     page.RadioGroupLineType->SetItemIndex(kPoints);
@@ -193,8 +193,7 @@ class MarkerTableTest : public WindowTest {
     Start({MakeImage("site.bmp", 400, 300)});
     form->ToolButtonMarkersClick();
     for (int i = 0; i < markers; ++i) {
-      form->XPre = 12.5 + i;
-      form->YPre = 30;
+      form->SetPointer(12.5 + i, 30);
       form->pageCoord->AddMarker->trigger();
     }
     ASSERT_EQ(form->NumMarkers(), markers);

@@ -43,7 +43,7 @@ class LargeTableTest : public WindowTest {
       return true;
     });
     Tool("ToolButtonAreaMode")->click();
-    ASSERT_TRUE(form->isAreaMode);
+    ASSERT_TRUE(form->State().isAreaMode);
     grid = form->pageArea->StringGrid2;
   }
 
@@ -123,8 +123,8 @@ TEST_F(LargeTableTest, AClickOnAFarRowSelectsItsPointInTheView) {
       ParsePointRow(grid->Cells(1, row).toStdString(), grid->Cells(2, row).toStdString());
   ASSERT_TRUE(ref);
   const TMarker& p = form->Lines()[ref->group].Points[ref->point];
-  const int vx = RoundHalfAway(p.x * form->factor - form->XB0);
-  const int vy = RoundHalfAway(p.y * form->factor - form->YB0);
+  const int vx = RoundHalfAway(p.x * form->View().factor - form->View().XB0);
+  const int vy = RoundHalfAway(p.y * form->View().factor - form->View().YB0);
   // The selected point is drawn over everything in clPresentPoint (yellow by default).
   EXPECT_EQ(form->Image1->Picture().pixelColor(vx, vy), QColor(255, 255, 0));
 }

@@ -148,12 +148,12 @@ class LegacyWindowTest : public WindowTest {
 TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   StartWithImage();
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.PointLineWidth = 4;
     form->ApplySymbols(s);
   }
   form->pageArea->StringGridSort->SetCell(1, 1, "old");
-  form->IDLine = 7;  // the current group of a larger document
+  form->SetCurrentGroup(7);  // the current group of a larger document
   FileShape shape;
   shape.header = Header("Zelko Version 2.2");
   shape.withSort = shape.withCategories = shape.withPointLineWidth = false;
@@ -169,14 +169,14 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
   }
   EXPECT_EQ(form->Lines()[1].NumPoints, 3);
   EXPECT_EQ(form->Lines()[1].Points[2].nm, "3");
-  EXPECT_EQ(form->IDLine, 0);
+  EXPECT_EQ(form->State().IDLine, 0);
   EXPECT_EQ(Categories(), QStringList({"1/Sort 1"}));
   EXPECT_EQ(form->pageArea->ComboBoxSort->itemText(0), "1:Sort 1");
-  EXPECT_EQ(form->sym.PointLineWidth, 4);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 4);
   EXPECT_EQ(form->pageImage->TrackBar1->value(), 60);
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(1, 1), "10.5");
   EXPECT_EQ(form->Status(3), "変更なし");
-  EXPECT_EQ(form->ProjectFile, path);
+  EXPECT_EQ(form->State().ProjectFile, path);
 
   const QByteArray converted = ReadAll(path);
   EXPECT_EQ(converted.left(20), QByteArray("Zelko Version 2.8.1 "));
@@ -202,7 +202,7 @@ TEST_F(LegacyWindowTest, Version22GetsTheDefaultCategoryAndIsConvertedOnce) {
 TEST_F(LegacyWindowTest, Version27KeepsItsCategoriesAndThePointLineWidth) {
   StartWithImage();
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.PointLineWidth = 5;
     form->ApplySymbols(s);
   }
@@ -217,8 +217,8 @@ TEST_F(LegacyWindowTest, Version27KeepsItsCategoriesAndThePointLineWidth) {
   ASSERT_EQ(form->Lines().size(), 3u);
   EXPECT_EQ(form->Lines()[0].Sort, 1);
   EXPECT_EQ(form->Lines()[1].Sort, 0);
-  EXPECT_EQ(form->sym.PointLineWidth, 5);
-  EXPECT_EQ(form->sym.RegistPointSize, 2);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 5);
+  EXPECT_EQ(form->State().sym.RegistPointSize, 2);
   EXPECT_EQ(form->Status(3), "変更なし");
 
   EXPECT_EQ(ReadAll(path).left(20), QByteArray("Zelko Version 2.8.1 "));
@@ -236,7 +236,7 @@ TEST_F(LegacyWindowTest, Version28IsReadWithoutBeingRewritten) {
   const QString path = Write("v28.pqs", ProjectBytes(shape));
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_EQ(form->sym.PointLineWidth, 3);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 3);
   EXPECT_EQ(ReadAll(path), ProjectBytes(shape));
 }
 
@@ -250,7 +250,7 @@ TEST_F(LegacyWindowTest, AConversionThatCannotBeWrittenKeepsTheOriginal) {
   const QString path = Write("wide.pqs", original);
   // A width no file can hold, kept because the old file has none of its own.
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.PointLineWidth = 300;
     form->ApplySymbols(s);
   }
@@ -259,8 +259,8 @@ TEST_F(LegacyWindowTest, AConversionThatCannotBeWrittenKeepsTheOriginal) {
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_EQ(form->Lines().size(), 3u);
-  EXPECT_EQ(form->ProjectFile, path);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->State().ProjectFile, path);
+  EXPECT_FALSE(form->State().isProjLoading);
 }
 
 TEST_F(LegacyWindowTest, AConversionInAFolderThatCannotBeWrittenKeepsTheOriginal) {
@@ -318,8 +318,8 @@ TEST_F(LegacyWindowTest, ACoefficientCountOtherThanTheMethodsLoadsButIsNotASetTr
   EXPECT_EQ(form->Cx(), (std::vector<double>{1, 0.5, 0}));
   EXPECT_EQ(form->Cy(), (std::vector<double>{2, 0, 0.5}));
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isEnabled());
-  EXPECT_EQ(form->sym.clFrameMonitorImage, 0x0080FF40u);
-  EXPECT_EQ(form->sym.clMarker, 0x000000FFu);
+  EXPECT_EQ(form->State().sym.clFrameMonitorImage, 0x0080FF40u);
+  EXPECT_EQ(form->State().sym.clMarker, 0x000000FFu);
   EXPECT_EQ(ReadAll(path), ProjectBytes(shape));
 
   // A colour text that names no colour fails the read and leaves the document as it was.
@@ -327,10 +327,10 @@ TEST_F(LegacyWindowTest, ACoefficientCountOtherThanTheMethodsLoadsButIsNotASetTr
   shape.method = 2;
   form->OpenProjectFile(Write("purple.pqs", ProjectBytes(shape)));
   EXPECT_EQ(TakeMessages(), QStringList({QString(kReadFailed) + kDamaged}));
-  EXPECT_EQ(form->ProjectFile, path);
+  EXPECT_EQ(form->State().ProjectFile, path);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 3);
-  EXPECT_EQ(form->sym.clFrameMonitorImage, 0x0080FF40u);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->State().sym.clFrameMonitorImage, 0x0080FF40u);
+  EXPECT_FALSE(form->State().isProjLoading);
 }
 
 // ------------------------------------------------------------------- keyed text
@@ -397,8 +397,8 @@ TEST_F(LegacyWindowTest, KeyedTextIsConvertedWithAMessageAndThenOpensAsBinary) {
   EXPECT_EQ(form->pageNote->Memo1->toPlainText(), longLine + "\nsecond");
   EXPECT_TRUE(form->pageNote->Memo1->font().italic());
   EXPECT_EQ(form->Status(3), "変更なし");
-  EXPECT_EQ(form->ProjectFile, path);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->State().ProjectFile, path);
+  EXPECT_FALSE(form->State().isProjLoading);
 
   const QByteArray converted = ReadAll(path);
   EXPECT_EQ(converted.left(20), QByteArray("Zelko Version 2.8.1 "));
@@ -420,7 +420,7 @@ TEST_F(LegacyWindowTest, KeyedTextWithoutCoefficientsDoesNotBringBackTheOpenOnes
   EXPECT_EQ(TakeMessages(), QStringList({kUpdated}));
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 0);
   // The method "無変換" installs its own coefficients.
-  const auto none = NoTransformCoefficients(form->BitHeight, form->factor);
+  const auto none = NoTransformCoefficients(form->View().BitHeight, form->View().factor);
   EXPECT_EQ(form->Cx(), none.Cx);
   EXPECT_EQ(form->Cy(), none.Cy);
   EXPECT_TRUE(form->Lines().empty());
@@ -438,9 +438,9 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
   const QString path = Write("badtype.pqs", bad);
   form->OpenProjectFile(path);
   EXPECT_EQ(TakeMessages(), QStringList({QString(kReadFailed) + kDamaged}));
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_FALSE(form->State().isProjLoading);
   EXPECT_EQ(ReadAll(path), bad);
-  EXPECT_EQ(form->ProjectFile, current);
+  EXPECT_EQ(form->State().ProjectFile, current);
   EXPECT_EQ(form->Lines().size(), 3u);
   EXPECT_EQ(form->NumMarkers(), 1);
   EXPECT_EQ(form->pageCoord->ComboBoxGridMethod->currentIndex(), 2);
@@ -450,14 +450,14 @@ TEST_F(LegacyWindowTest, KeyedTextThatCannotBeReadChangesNothing) {
   // No image: that message alone, and still nothing changed.
   form->OpenProjectFile(Write("noimage.pqs", "[File]\r\nImageFile=gone.bmp\r\n"));
   EXPECT_EQ(TakeMessages(), QStringList({"画像ファイルがみつかりません。"}));
-  EXPECT_EQ(form->ProjectFile, current);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->State().ProjectFile, current);
+  EXPECT_FALSE(form->State().isProjLoading);
 }
 
 TEST_F(LegacyWindowTest, AKeyedTextConversionThatCannotBeWrittenKeepsTheOriginal) {
   StartWithImage();
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.MarkerSize = 300;
     form->ApplySymbols(s);
   }  // kept, since the form has no sizes, and too large for the file
@@ -468,7 +468,7 @@ TEST_F(LegacyWindowTest, AKeyedTextConversionThatCannotBeWrittenKeepsTheOriginal
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_EQ(form->Lines().size(), 2u);
-  EXPECT_EQ(form->ProjectFile, path);
+  EXPECT_EQ(form->State().ProjectFile, path);
 }
 
 // ------------------------------------------------------------------- settings
@@ -479,7 +479,7 @@ class SettingsWindowTest : public LegacyWindowTest {
   QStringList RecentCaptions() const {
     QStringList out;
     const QList<QAction*> items = form->MenuOpenProject->actions();
-    for (int i = form->PosListedFile + 1; i < items.size(); ++i) out << items[i]->text();
+    for (int i = form->State().PosListedFile + 1; i < items.size(); ++i) out << items[i]->text();
     return out;
   }
   // A current-version project beside photo.bmp.
@@ -523,8 +523,8 @@ TEST_F(SettingsWindowTest, AnEleventhProjectDropsTheOldest) {
   for (int i = 0; i < 9; ++i)
     expected << "&" + QString::number(i + 1) + ":p" + QString::number(i) + ".pqs";
   EXPECT_EQ(RecentCaptions(), expected);
-  EXPECT_EQ(form->ListedFile.size(), 10);
-  EXPECT_FALSE(form->ListedFile.contains("/nowhere/p9.pqs"));
+  EXPECT_EQ(form->State().ListedFile.size(), 10);
+  EXPECT_FALSE(form->State().ListedFile.contains("/nowhere/p9.pqs"));
 }
 
 TEST_F(SettingsWindowTest, OpeningTheThirdEntryMovesItToTheTop) {
@@ -536,7 +536,7 @@ TEST_F(SettingsWindowTest, OpeningTheThirdEntryMovesItToTheTop) {
   Start();
   EXPECT_EQ(RecentCaptions(), QStringList({"&0:a.pqs", "&1:b.pqs", "&2:c.pqs"}));
   Action("ListedFile2")->trigger();
-  EXPECT_EQ(form->ProjectFile, c);
+  EXPECT_EQ(form->State().ProjectFile, c);
   EXPECT_EQ(RecentCaptions(), QStringList({"&0:c.pqs", "&1:a.pqs", "&2:b.pqs"}));
 
   // With unsaved changes, "Yes" saves under a new name first, which puts that file at the top;
@@ -547,7 +547,7 @@ TEST_F(SettingsWindowTest, OpeningTheThirdEntryMovesItToTheTop) {
   Action("ListedFile2")->trigger();  // b
   EXPECT_EQ(dialogs.messages.front().text,
             "設定が変更されています。\nプロジェクトファイルを保存しますか。");
-  EXPECT_EQ(form->ProjectFile, b);
+  EXPECT_EQ(form->State().ProjectFile, b);
   EXPECT_EQ(RecentCaptions(), QStringList({"&0:b.pqs", "&1:saved.pqs", "&2:c.pqs", "&3:a.pqs"}));
   EXPECT_EQ(form->Status(3), "変更なし");
 }

@@ -40,16 +40,16 @@ class MeasureFaultsTest : public WindowTest {
     form->RefreshWorkingImage();
     form->PaintPicture(0, 0);
     form->ToolButtonAutoTrackClick();
-    ASSERT_DOUBLE_EQ(form->factor, 1);
+    ASSERT_DOUBLE_EQ(form->View().factor, 1);
     QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
-    ASSERT_TRUE(form->isAreaMode);
+    ASSERT_TRUE(form->State().isAreaMode);
   }
 
   void ClickView(int x, int y) { QTest::mouseClick(form->Image1, Qt::LeftButton, {}, {x, y}); }
   // A click on the view where an image position is shown (the calculation changes the view).
   void ClickImage(double x, double y) {
-    ClickView(RoundHalfAway(x * form->factor - form->XB0),
-              RoundHalfAway(y * form->factor - form->YB0));
+    ClickView(RoundHalfAway(x * form->View().factor - form->View().XB0),
+              RoundHalfAway(y * form->View().factor - form->View().YB0));
   }
   void Press(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 
@@ -125,7 +125,7 @@ TEST_F(MeasureFaultsTest, ADoubleClickWithNoInputStillPicksTheNearestPoint) {
   const QPoint near = form->Image1->mapTo(form.get(), QPoint(58, 12));
   QTest::mouseDClick(form->windowHandle(), Qt::LeftButton, {}, near);
   EXPECT_EQ(page->StringGrid2->Row(), 2);
-  EXPECT_EQ(form->IDLine, 0);
+  EXPECT_EQ(form->State().IDLine, 0);
   // Its presses only repaint.
   EXPECT_EQ(form->Lines().size(), 2u);
   EXPECT_EQ(form->Lines()[0].NumPoints, 2);
@@ -148,7 +148,7 @@ TEST_F(MeasureFaultsTest, ClosingDuringAnInputIsRefusedUntilTheInputEnds) {
             QStringList({"グループ入力がまだ終了していません。\n入力を終了させて下さい。"}));
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(QFileInfo::exists(path));
-  EXPECT_TRUE(form->isLineInput);
+  EXPECT_TRUE(form->State().isLineInput);
   EXPECT_EQ(form->Lines().size(), 2u);
 
   // Also with nothing to save: never a silent quit that drops the input.
@@ -186,7 +186,7 @@ TEST_F(MeasureFaultsTest, ASaveDuringAnInputWritesOnlyTheFinishedGroups) {
   ASSERT_EQ(saved.Data.Lines.size(), 1u);
   EXPECT_EQ(saved.Data.Lines[0].NumPoints, 2);
   // The input goes on.
-  EXPECT_TRUE(form->isLineInput);
+  EXPECT_TRUE(form->State().isLineInput);
   ClickView(150, 150);
   EXPECT_EQ(form->Lines()[1].NumPoints, 3);
 }
@@ -321,7 +321,7 @@ TEST_F(ResultsOutOfDateTest, ANewTransformationHidesTheResults) {
   QTest::mouseClick(Tool("ToolButtonMarkers"), Qt::LeftButton);
   Press(form->pageCoord->ButtonSetMesh);
   QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
-  ASSERT_TRUE(form->isAreaMode);
+  ASSERT_TRUE(form->State().isAreaMode);
   ExpectHidden();
 }
 
@@ -333,14 +333,14 @@ TEST_F(MeasureFaultsTest, AFailingGridIsReportedOnceAndSwitchedOff) {
   Action("Menu_Coord")->trigger();
   QToolButton* grid = Tool("ToolButtonMesh");
   QTest::mouseClick(grid, Qt::LeftButton);
-  ASSERT_TRUE(form->withMesh);
+  ASSERT_TRUE(form->State().withMesh);
   ASSERT_TRUE(TakeMessages().isEmpty());
   QLineEdit* interval = form->pageCoord->EditMeshSize;
   interval->selectAll();
   QTest::keyClicks(interval, "0");
   QTest::mouseClick(Tool("ToolButtonRight"), Qt::LeftButton);
   EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));
-  EXPECT_FALSE(form->withMesh);
+  EXPECT_FALSE(form->State().withMesh);
   EXPECT_FALSE(grid->isChecked());
   // Later repaints, a click in the marker table among them, stay quiet.
   QTest::mouseClick(Tool("ToolButtonLeft"), Qt::LeftButton);
@@ -352,7 +352,7 @@ TEST_F(MeasureFaultsTest, AMethodChangeUnderTheGridIsReportedOnce) {
   StartMeasuring();
   QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
   QTest::mouseClick(Tool("ToolButtonMesh"), Qt::LeftButton);
-  ASSERT_TRUE(form->withMesh);
+  ASSERT_TRUE(form->State().withMesh);
   Action("Menu_Coord")->trigger();
   // The cubic needs ten coefficients where "無変換" left three.
   QComboBox* method = form->pageCoord->ComboBoxGridMethod;
@@ -376,17 +376,17 @@ TEST_F(MeasureFaultsTest, DecimalPlacesApplyOnceANumberStandsThere) {
   edit->selectAll();
   QTest::keyClick(edit, Qt::Key_Backspace);
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_EQ(form->frmdata, "0.0");
+  EXPECT_EQ(form->State().frmdata, "0.0");
   QTest::keyClicks(edit, "3");
-  EXPECT_EQ(form->frmdata, "0.000");
-  EXPECT_EQ(form->frmdata2, "0.000000");
+  EXPECT_EQ(form->State().frmdata, "0.000");
+  EXPECT_EQ(form->State().frmdata2, "0.000000");
   // A lone minus sign is a number being typed too.
   edit->selectAll();
   QTest::keyClicks(edit, "-");
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_EQ(form->frmdata, "0.000");
+  EXPECT_EQ(form->State().frmdata, "0.000");
   QTest::keyClicks(edit, "1");
-  EXPECT_EQ(form->frmdata, "0.");
+  EXPECT_EQ(form->State().frmdata, "0.");
   // Left with nothing in it, the field gets back the number in force: by Enter or by a click
   // elsewhere.
   edit->selectAll();
@@ -394,7 +394,7 @@ TEST_F(MeasureFaultsTest, DecimalPlacesApplyOnceANumberStandsThere) {
   QTest::keyClick(edit, Qt::Key_Return);
   EXPECT_EQ(edit->text(), "-1");
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_EQ(form->frmdata, "0.");
+  EXPECT_EQ(form->State().frmdata, "0.");
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
   edit->setFocus();
@@ -405,7 +405,7 @@ TEST_F(MeasureFaultsTest, DecimalPlacesApplyOnceANumberStandsThere) {
   ClickCell(page->StringGrid2, 3, 1);
   ASSERT_FALSE(edit->hasFocus());
   EXPECT_EQ(edit->text(), "2");
-  EXPECT_EQ(form->frmdata, "0.00");
+  EXPECT_EQ(form->State().frmdata, "0.00");
   EXPECT_TRUE(TakeMessages().isEmpty());
 }
 
@@ -423,19 +423,19 @@ TEST_F(MeasureFaultsTest, TheWheelTakesOneStepPerNotch) {
   // A fine wheel: a notch in parts of 40.
   turn(40);
   turn(40);
-  EXPECT_DOUBLE_EQ(form->factor, 1);
+  EXPECT_DOUBLE_EQ(form->View().factor, 1);
   turn(40);
-  EXPECT_DOUBLE_EQ(form->factor, 1.5);
+  EXPECT_DOUBLE_EQ(form->View().factor, 1.5);
   // Two notches at once are two steps.
   turn(240);
-  EXPECT_DOUBLE_EQ(form->factor, 3.375);
+  EXPECT_DOUBLE_EQ(form->View().factor, 3.375);
   // A part turned back does not take off from the notch the other way.
   turn(60);
   turn(-60);
   turn(-40);
-  EXPECT_DOUBLE_EQ(form->factor, 3.375);
+  EXPECT_DOUBLE_EQ(form->View().factor, 3.375);
   turn(-20);
-  EXPECT_DOUBLE_EQ(form->factor, 2.25);
+  EXPECT_DOUBLE_EQ(form->View().factor, 2.25);
 }
 
 }  // namespace
@@ -584,7 +584,7 @@ TEST_F(MeasureFaultsTest, UndoingPastTheResultsShowsThemOutOfDateAndAnOpenedProj
   const QString path = TempPath("undo.pqs");
   dialogs.saveFiles.push_back(path);
   form->SaveProject->trigger();
-  ASSERT_EQ(form->ProjectFile, path);
+  ASSERT_EQ(form->State().ProjectFile, path);
   EXPECT_TRUE(form->Undo1->isEnabled());  // a save keeps the history
   form->OpenProjectFile(path);
   EXPECT_FALSE(form->Undo1->isEnabled());

@@ -34,12 +34,12 @@ class MeasureWindowTest : public WindowTest {
     form->RefreshWorkingImage();
     form->PaintPicture(0, 0);
     form->ToolButtonAutoTrackClick();
-    ASSERT_FALSE(form->isAutoTrack);
-    ASSERT_DOUBLE_EQ(form->factor, 1);
-    ASSERT_EQ(form->XB0, 0);
-    ASSERT_EQ(form->YB0, 0);
+    ASSERT_FALSE(form->State().isAutoTrack);
+    ASSERT_DOUBLE_EQ(form->View().factor, 1);
+    ASSERT_EQ(form->View().XB0, 0);
+    ASSERT_EQ(form->View().YB0, 0);
     form->ToolButtonAreaModeClick();
-    ASSERT_TRUE(form->isAreaMode);
+    ASSERT_TRUE(form->State().isAreaMode);
   }
 
   void Click(int x, int y) {
@@ -93,8 +93,8 @@ class MeasureWindowTest : public WindowTest {
     return -1;
   }
   QColor PixelAt(double x, double y) const {
-    const int vx = RoundHalfAway(x * form->factor - form->XB0);
-    const int vy = RoundHalfAway(y * form->factor - form->YB0);
+    const int vx = RoundHalfAway(x * form->View().factor - form->View().XB0);
+    const int vy = RoundHalfAway(y * form->View().factor - form->View().YB0);
     return form->Image1->Picture().pixelColor(vx, vy);
   }
   bool SheetShown(QWidget* sheet) const {
@@ -114,7 +114,7 @@ TEST_F(MeasureWindowTest, TheModeNeedsATransformation) {
   form->ToolButtonAreaModeClick();
   EXPECT_EQ(TakeMessages(), QStringList({"座標変換がまだ完了していません。\n「設定」ボタンを押して"
                                          "座標変換式を設定してください。"}));
-  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(form->State().isAreaMode);
   EXPECT_FALSE(Tool("ToolButtonAreaMode")->isChecked());
 }
 
@@ -122,10 +122,10 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   Start({MakeImage("site.bmp", 400, 300)});
   page = form->pageArea;
   form->ToolButtonMarkersClick();
-  ASSERT_TRUE(form->isMarked);
+  ASSERT_TRUE(form->State().isMarked);
   form->ToolButtonAreaModeClick();
-  EXPECT_TRUE(form->isAreaMode);
-  EXPECT_FALSE(form->isMarked);
+  EXPECT_TRUE(form->State().isAreaMode);
+  EXPECT_FALSE(form->State().isMarked);
   EXPECT_FALSE(Tool("ToolButtonMarkers")->isChecked());
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isChecked());
   EXPECT_EQ(form->Status(4), "");
@@ -136,15 +136,15 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   EXPECT_FALSE(SheetShown(page->TabSheetCalResult));
   EXPECT_FALSE(SheetShown(page->TabSheetGroup));
   EXPECT_EQ(page->PageControl2->currentWidget(), page->TabSheetPointInput);
-  EXPECT_EQ(form->AreaPage, 0);
-  EXPECT_EQ(form->NumPoints, -1);
+  EXPECT_EQ(form->State().AreaPage, 0);
+  EXPECT_EQ(form->State().NumPoints, -1);
   EXPECT_EQ(form->Image1->contextMenuPolicy(), Qt::CustomContextMenu);
 
   form->ButtonSetAreaClick();
   EXPECT_EQ(page->ButtonSetArea->text(), "入力終了");
   EXPECT_EQ(form->Status(4), "ポイントを入力して下さい");
-  EXPECT_TRUE(form->isLineInput);
-  EXPECT_EQ(form->NumPoints, 0);
+  EXPECT_TRUE(form->State().isLineInput);
+  EXPECT_EQ(form->State().NumPoints, 0);
   for (QWidget* w : std::initializer_list<QWidget*>{
            page->PageControl2, page->ButtonEraseArea, page->RadioGroupLineType, page->ComboBoxSort,
            page->BitBtnCalArea, Tool("ToolButtonMarkers"), Tool("ToolButtonLoadProject"),
@@ -157,7 +157,7 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   form->ToolButtonAreaModeClick();
   EXPECT_EQ(TakeMessages(),
             QStringList({"グループ入力がまだ終了していません。\n入力を終了させて下さい。"}));
-  EXPECT_TRUE(form->isAreaMode);
+  EXPECT_TRUE(form->State().isAreaMode);
   EXPECT_TRUE(Tool("ToolButtonAreaMode")->isChecked());
   EXPECT_FALSE(form->LeaveMeasurementMode());
 
@@ -174,7 +174,7 @@ TEST_F(MeasureWindowTest, EnteringShowsTheMeasurementPageAndLeavingIsRefusedDuri
   EXPECT_FALSE(Tool("ToolButtonResaveProject")->isEnabled());
 
   form->ToolButtonAreaModeClick();
-  EXPECT_FALSE(form->isAreaMode);
+  EXPECT_FALSE(form->State().isAreaMode);
   EXPECT_FALSE(form->PageControl1->isTabVisible(2));
   EXPECT_TRUE(form->PageControl1->isTabVisible(1));
   EXPECT_EQ(form->PageControl1->currentIndex(), 0);
@@ -200,7 +200,7 @@ TEST_F(MeasureWindowTest, InputEndKeepsOrRemovesTheGroupByItsPointCount) {
   EXPECT_EQ(form->Lines()[0].NumPoints, 3);
   EXPECT_EQ(form->Lines()[1].LineType, kCurve);
   EXPECT_EQ(form->Lines()[2].NumPoints, 1);
-  EXPECT_EQ(form->IDLine, 2);
+  EXPECT_EQ(form->State().IDLine, 2);
   // The removed groups took their rows along: 3 + 2 + 1 point rows, the header and the empty row.
   EXPECT_EQ(PointLabels(page->StringGrid2),
             QStringList({"C1-1", "C1-2", "C1-3", "L2-1", "L2-2", "P3-1"}));
@@ -216,7 +216,7 @@ TEST_F(MeasureWindowTest, AnInputWithoutClicksLeavesTheGroupsButMarksTheDocument
   form->ButtonSetAreaClick();
   form->ButtonSetAreaClick();
   EXPECT_TRUE(form->Lines().empty());
-  EXPECT_EQ(form->IDLine, -1);
+  EXPECT_EQ(form->State().IDLine, -1);
   EXPECT_TRUE(TakeMessages().isEmpty());
   EXPECT_EQ(form->Status(3), "変更あり");
   EXPECT_FALSE(SheetShown(page->TabSheetGroup));
@@ -235,7 +235,7 @@ TEST_F(MeasureWindowTest, TakingBackTheLastPointRenumbersTheNextOne) {
   EXPECT_FALSE(page->C2->isVisible());
   Click(30, 10);
   page->EraseOnePoint->trigger();
-  EXPECT_EQ(form->NumPoints, 2);
+  EXPECT_EQ(form->State().NumPoints, 2);
   EXPECT_EQ(page->StringGrid2->RowCount(), 4);
   EXPECT_EQ(page->StringGrid2->Row(), 3);  // the empty last row
   Click(40, 20);
@@ -250,7 +250,7 @@ TEST_F(MeasureWindowTest, TakingBackTheLastPointRenumbersTheNextOne) {
   page->PopupMenuLinePopup(false);
   EXPECT_FALSE(page->EraseOnePoint->isEnabled());
   form->EraseOnePointClick();
-  EXPECT_EQ(form->NumPoints, 0);
+  EXPECT_EQ(form->State().NumPoints, 0);
   form->ButtonSetAreaClick();
   EXPECT_EQ(form->Lines().size(), 1u);
 }
@@ -276,8 +276,8 @@ TEST_F(MeasureWindowTest, PointTableAndReadOutFollowTheTransformationAndTheDecim
   EXPECT_EQ(Row(g, 0).mid(5), QStringList({"X(m)", "Y(m)"}));
   EXPECT_EQ(Row(g, 2), QStringList({"1", "P1", "2", "35.0", "45.0", "71.0", "988.8"}));
   form->EditNumDecimal->setText("3");
-  EXPECT_EQ(form->frmdata, "0.000");
-  EXPECT_EQ(form->frmdata2, "0.000000");
+  EXPECT_EQ(form->State().frmdata, "0.000");
+  EXPECT_EQ(form->State().frmdata2, "0.000000");
   EXPECT_EQ(Row(g, 2).mid(5), QStringList({"71.000", "988.750"}));
   form->Image1MouseMove(35, 45);
   EXPECT_EQ(form->Status(2), "物理座標(71.000, 988.750)");
@@ -289,8 +289,8 @@ TEST_F(MeasureWindowTest, PointTableAndReadOutFollowTheTransformationAndTheDecim
   EXPECT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages.back().kind, MsgKind::Error);
   dialogs.messages.clear();
-  EXPECT_EQ(form->frmdata, "0.");
-  EXPECT_EQ(form->frmdata2, "0.");
+  EXPECT_EQ(form->State().frmdata, "0.");
+  EXPECT_EQ(form->State().frmdata2, "0.");
   InputGroup(kPoints, {{1, 3}});
   EXPECT_EQ(Row(g, 3), QStringList({"1", "P2", "1", "1.0", "3.0", "3", "999"}));
 }
@@ -315,12 +315,12 @@ TEST_F(MeasureWindowTest, ResultTableBlocksByCategoryWithTotals) {
   EXPECT_TRUE(SheetShown(page->TabSheetCalResult));
   EXPECT_TRUE(g3->isVisible());
   EXPECT_EQ(page->PageControl2->currentWidget(), page->TabSheetCalResult);
-  EXPECT_EQ(form->AreaPage, 3);
+  EXPECT_EQ(form->State().AreaPage, 3);
   // The calculation shows the whole image.
-  EXPECT_EQ(form->XB0, 0);
-  EXPECT_EQ(form->YB0, 0);
+  EXPECT_EQ(form->View().XB0, 0);
+  EXPECT_EQ(form->View().YB0, 0);
   EXPECT_EQ(form->pageImage->EditSizeRatio->text(),
-            QString::fromStdString(FormatFixed(form->factor * 100, 1)));
+            QString::fromStdString(FormatFixed(form->View().factor * 100, 1)));
 
   // A new group hides the result page, which comes back with the next calculation.
   InputGroup(kPoints, {{200, 200}});
@@ -394,8 +394,8 @@ TEST_F(MeasureWindowTest, CalculateNamesClosedCurvesWhoseEdgesCross) {
 TEST_F(MeasureWindowTest, NoDecimalsShowsWholeNumbers) {
   StartMeasuring();
   form->EditNumDecimal->setText("0");
-  EXPECT_EQ(form->frmdata, "0.");
-  EXPECT_EQ(form->frmdata2, "0.");
+  EXPECT_EQ(form->State().frmdata, "0.");
+  EXPECT_EQ(form->State().frmdata2, "0.");
   InputGroup(kClosed, {{10, 10}, {10, 20}, {11, 20}});
   page->BitBtnCalArea->click();
   EXPECT_EQ(Row(page->StringGrid3, 1), QStringList({"Sort 1", "C1", "21", "5", "3"}));
@@ -423,7 +423,8 @@ TEST_F(MeasureWindowTest, FillsByTheSignOfTheAreaOnlyInsideTheViewAndLabelsTheGr
 
   // The label of C1 sits on a white box at the midpoint of its first two points, 4 pixels up.
   const QImage view = form->Image1->Picture();
-  const int vx = static_cast<int>(20 * form->factor), vy = static_cast<int>(50 * form->factor) - 4;
+  const int vx = static_cast<int>(20 * form->View().factor),
+            vy = static_cast<int>(50 * form->View().factor) - 4;
   int white = 0, dark = 0;
   for (int y = vy; y < vy + 10; ++y)
     for (int x = vx; x < vx + 12; ++x) {
@@ -502,7 +503,7 @@ TEST_F(GroupDeletionTest, ANumberDeletesThatGroupAndRenumbersTheLaterOnes) {
   EXPECT_EQ(PointLabels(page->StringGrid2),
             QStringList({"L1-1", "L1-2", "L1-3", "P2-1", "P2-2", "P2-3"}));
   EXPECT_EQ(Column(page->StringGridGroup, 1), QStringList({"L1", "P2"}));
-  EXPECT_EQ(form->IDLine, 1);
+  EXPECT_EQ(form->State().IDLine, 1);
   EXPECT_EQ(form->Status(3), "変更あり");
 }
 
@@ -551,7 +552,7 @@ TEST_F(GroupDeletionTest, AfterADeletionTheChoosersShowTheNewCurrentGroup) {
   InputGroup(kClosed, {{10, 30}, {20, 30}, {20, 40}}, 1);
   InputGroup(kPoints, {{10, 60}});
   Delete("3");
-  EXPECT_EQ(form->IDLine, 1);
+  EXPECT_EQ(form->State().IDLine, 1);
   EXPECT_EQ(page->StringGridGroup->Row(), 2);
   EXPECT_EQ(page->RadioGroupLineType->ItemIndex(), kClosed);
   EXPECT_EQ(page->ComboBoxSort->currentIndex(), 1);
@@ -564,7 +565,7 @@ TEST_F(GroupDeletionTest, TheOnlyGroupGoesWithoutTheBox) {
   form->ButtonEraseAreaClick();
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_TRUE(form->Lines().empty());
-  EXPECT_EQ(form->IDLine, -1);
+  EXPECT_EQ(form->State().IDLine, -1);
   EXPECT_EQ(page->StringGrid2->RowCount(), 2);
   EXPECT_FALSE(page->BitBtnCalArea->isEnabled());
   EXPECT_FALSE(page->ButtonEraseArea->isEnabled());
@@ -576,11 +577,11 @@ TEST_F(GroupDeletionTest, DeletingFromTheResultPageReturnsToThePointPage) {
   StartMeasuring();
   MakeGroups({kCurve, kCurve, kCurve});
   page->BitBtnCalArea->click();
-  ASSERT_EQ(form->AreaPage, 3);
+  ASSERT_EQ(form->State().AreaPage, 3);
   Delete("1");
   EXPECT_FALSE(SheetShown(page->TabSheetCalResult));
   EXPECT_EQ(page->PageControl2->currentWidget(), page->TabSheetPointInput);
-  EXPECT_EQ(form->AreaPage, 0);
+  EXPECT_EQ(form->State().AreaPage, 0);
 }
 
 // ---------------------------------------------------------------- categories and groups
@@ -619,7 +620,7 @@ TEST_F(MeasureWindowTest, OnlyAnUnusedCategoryCanGoAndLaterOnesMoveUp) {
   InputGroup(kPoints, {{10, 10}}, 0);
   InputGroup(kPoints, {{20, 10}}, 2);
   page->PageControl2->setCurrentWidget(page->TabSheetProperty);
-  EXPECT_EQ(form->AreaPage, 1);
+  EXPECT_EQ(form->State().AreaPage, 1);
   page->StringGridSort->SetRow(1);
   EXPECT_FALSE(page->ButtonDeleteSort->isEnabled());
   page->StringGridSort->SetRow(3);
@@ -657,9 +658,9 @@ TEST_F(MeasureWindowTest, KindAndCategoryChangeAfterTheQuestion) {
   InputGroup(kPoints, {{10, 10}, {50, 10}});
   InputGroup(kCurve, {{10, 100}, {60, 100}});
   page->PageControl2->setCurrentWidget(page->TabSheetGroup);
-  EXPECT_EQ(form->AreaPage, 2);
+  EXPECT_EQ(form->State().AreaPage, 2);
   page->StringGridGroup->SetRow(1);
-  EXPECT_EQ(form->IDLine, 0);
+  EXPECT_EQ(form->State().IDLine, 0);
   EXPECT_EQ(page->RadioGroupLineType->ItemIndex(), kPoints);
   // The point table follows the group table's selection.
   EXPECT_EQ(page->StringGrid2->Row(), 1);
@@ -701,7 +702,7 @@ TEST_F(MeasureWindowTest, KindAndCategoryChangeAfterTheQuestion) {
   page->ComboBoxSort->setCurrentIndex(0);
   page->ComboBoxSortChange();
   EXPECT_TRUE(TakeMessages().isEmpty());
-  EXPECT_EQ(form->Sortpres, 0);
+  EXPECT_EQ(form->State().Sortpres, 0);
   EXPECT_EQ(form->Lines()[0].LineType, kClosed);
 }
 
@@ -730,11 +731,11 @@ TEST_F(MeasureWindowTest, InsertingAfterAPointRenumbersTheLaterOnes) {
   page->StringGrid2->SetRow(RowOf("C1", "2"));
   form->Doc().MarkSaved();
   page->AddPoint->trigger();
-  EXPECT_TRUE(form->isAddPoint);
+  EXPECT_TRUE(form->State().isAddPoint);
   EXPECT_FALSE(page->PageControl2->isEnabled());
   EXPECT_EQ(form->Status(4), "追加するポイントの位置をクリックして下さい");
   Click(15, 25);
-  EXPECT_FALSE(form->isAddPoint);
+  EXPECT_FALSE(form->State().isAddPoint);
   EXPECT_TRUE(page->PageControl2->isEnabled());
   EXPECT_EQ(form->Status(4), "");
   EXPECT_EQ(form->Status(3), "変更あり");
@@ -754,7 +755,7 @@ TEST_F(MeasureWindowTest, MovingAPointRewritesItsRow) {
   EXPECT_EQ(form->Status(4), "ポイント位置を再指定して下さい");
   EXPECT_FALSE(page->PageControl2->isEnabled());
   Click(33, 44);
-  EXPECT_FALSE(form->isModifyPoint);
+  EXPECT_FALSE(form->State().isModifyPoint);
   EXPECT_EQ(form->Lines()[0].Points[1].x, 33);
   EXPECT_EQ(form->Lines()[0].Points[1].y, 44);
   EXPECT_EQ(Row(page->StringGrid2, 2), QStringList({"1", "L1", "2", "33.0", "44.0"}));
@@ -767,11 +768,11 @@ TEST_F(MeasureWindowTest, AnArmedEditWithoutASelectedPointWaitsUntilTheStatusBar
   page->StringGrid2->SetRow(page->StringGrid2->RowCount() - 1);  // the empty row
   page->ModifyPoint->trigger();
   Click(50, 50);
-  EXPECT_TRUE(form->isModifyPoint);
+  EXPECT_TRUE(form->State().isModifyPoint);
   EXPECT_EQ(form->Status(4), "ポイント位置を再指定して下さい");
   EXPECT_EQ(form->Lines()[0].Points[1].x, 20);
   form->StatusBar1Click();
-  EXPECT_FALSE(form->isModifyPoint);
+  EXPECT_FALSE(form->State().isModifyPoint);
   EXPECT_TRUE(page->PageControl2->isEnabled());
   EXPECT_EQ(form->Status(4), "");
 
@@ -779,7 +780,7 @@ TEST_F(MeasureWindowTest, AnArmedEditWithoutASelectedPointWaitsUntilTheStatusBar
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
                     Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(form->Panels[2], &press);
-  EXPECT_FALSE(form->isAddPoint);
+  EXPECT_FALSE(form->State().isAddPoint);
   EXPECT_EQ(form->Status(4), "");
 
   // With nothing armed a click on the status bar changes nothing.
@@ -847,7 +848,7 @@ TEST_F(MeasureWindowTest, APointsGroupCanLoseItsLastPoint) {
   // Its group-table row finds no point row; the search ends at the table's end.
   page->PageControl2->setCurrentWidget(page->TabSheetGroup);
   page->StringGridGroup->SetRow(1);
-  EXPECT_EQ(form->IDLine, 0);
+  EXPECT_EQ(form->State().IDLine, 0);
   page->BitBtnCalArea->click();
   EXPECT_EQ(Row(page->StringGrid3, 1), QStringList({"Sort 1", "P1", "0.0", "0.00", "0"}));
 }
@@ -860,7 +861,7 @@ TEST_F(MeasureWindowTest, DoubleClickSelectsTheNearestPointWithTiesToTheEarlierO
   form->Image1MouseMove(20, 10);
   form->Image1DblClick();
   EXPECT_EQ(page->StringGrid2->Row(), 1);
-  EXPECT_EQ(form->IDLine, 0);
+  EXPECT_EQ(form->State().IDLine, 0);
   form->Image1MouseMove(29, 10);
   form->Image1DblClick();
   EXPECT_EQ(page->StringGrid2->Row(), 2);
@@ -874,7 +875,7 @@ TEST_F(MeasureWindowTest, DoubleClickSelectsTheNearestPointWithTiesToTheEarlierO
   form->Image1MouseMove(20, 1);
   form->Image1DblClick();
   EXPECT_EQ(page->StringGridGroup->Row(), 2);
-  EXPECT_EQ(form->IDLine, 1);
+  EXPECT_EQ(form->State().IDLine, 1);
   page->BitBtnCalArea->click();
   page->StringGrid3->SetRow(2);
   form->Image1MouseMove(0, 0);
@@ -909,7 +910,7 @@ TEST_F(MeasureWindowTest, TheGroupPageHighlightsTheCurrentGroupInGreen) {
 
   // A setting that already is pure green becomes magenta.
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.clRegistPoints = 0x0000FF00;
     form->ApplySymbols(s);
   }

@@ -67,10 +67,10 @@ TEST_F(PhotosWindowTest, APhotoTakenTurnedOpensUprightThroughTheRotationChoice) 
   EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 1);
   EXPECT_EQ(form->pageImage->EditAngle->text(), "90");
-  EXPECT_EQ(form->RotationAngle, 90.0f);
+  EXPECT_EQ(form->View().RotationAngle, 90.0f);
   EXPECT_EQ(form->Status(3), "変更あり");
   // Upright: taller than wide, white above black.
-  EXPECT_GT(form->BitHeight, form->BitWidth);
+  EXPECT_GT(form->View().BitHeight, form->View().BitWidth);
   const QImage shown = form->Image1->Picture();
   EXPECT_GT(qGray(shown.pixel(2, 2)), 200);
   // Tags 3 and 8 choose 180 and 270 degrees.
@@ -80,7 +80,7 @@ TEST_F(PhotosWindowTest, APhotoTakenTurnedOpensUprightThroughTheRotationChoice) 
   form->Doc().MarkSaved();
   OpenImage(TaggedJpeg("left.jpg", 8));
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 3);
-  EXPECT_EQ(form->RotationAngle, 270.0f);
+  EXPECT_EQ(form->View().RotationAngle, 270.0f);
 }
 
 TEST_F(PhotosWindowTest, AMirroredTagIsReportedAndNothingIsTurned) {
@@ -90,7 +90,7 @@ TEST_F(PhotosWindowTest, AMirroredTagIsReportedAndNothingIsTurned) {
   EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Information);
   EXPECT_EQ(dialogs.messages[0].text, kMirroredOrientationMessage);
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 0);
-  EXPECT_EQ(form->RotationAngle, 0.0f);
+  EXPECT_EQ(form->View().RotationAngle, 0.0f);
 }
 
 TEST_F(PhotosWindowTest, AProjectsStoredRotationWinsOverTheTag) {
@@ -102,8 +102,8 @@ TEST_F(PhotosWindowTest, AProjectsStoredRotationWinsOverTheTag) {
   Start({TempPath("site.pqs")});
   EXPECT_EQ(form->ImageFile(), image);
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 0);
-  EXPECT_EQ(form->RotationAngle, 0.0f);
-  EXPECT_GT(form->BitWidth, form->BitHeight);
+  EXPECT_EQ(form->View().RotationAngle, 0.0f);
+  EXPECT_GT(form->View().BitWidth, form->View().BitHeight);
 }
 
 TEST_F(PhotosWindowTest, PngAndTiffOpenWithTheirFormatInTheStatusBar) {
@@ -157,7 +157,7 @@ TEST_F(PhotosWindowTest, AFileTheLibraryRefusesIsReportedAndChangesNothing) {
 TEST_F(PhotosWindowTest, AnImageBeyondTheMemoryShareIsRefusedNamingBothNumbers) {
   Start({MakeImage("first.bmp", 200, 100)});
   form->Doc().MarkSaved();
-  const int before = form->BitWidth;
+  const int before = form->View().BitWidth;
   const QString big = MakeImage("big.bmp", 2000, 1000);  // 6 MB of pixels
   SetAssumedPhysicalMemory(16u << 20);                   // a quarter is 4 MB
   OpenImage(big);
@@ -167,7 +167,7 @@ TEST_F(PhotosWindowTest, AnImageBeyondTheMemoryShareIsRefusedNamingBothNumbers) 
   EXPECT_TRUE(text.contains("6 MB")) << text.toStdString();
   EXPECT_TRUE(text.contains("16 MB")) << text.toStdString();
   EXPECT_EQ(form->ImageFile(), TempPath("first.bmp"));
-  EXPECT_EQ(form->BitWidth, before);
+  EXPECT_EQ(form->View().BitWidth, before);
   EXPECT_EQ(form->Status(3), "変更なし");
   SetAssumedPhysicalMemory(64u << 20);
   OpenImage(big);
@@ -201,11 +201,11 @@ TEST_F(PhotosWindowTest, ABareGreyPictureIsExportedAsAnEightBitBmpAndOneWithOver
   ASSERT_GT(bare.size(), 54);
   EXPECT_EQ(BmpLayout(bare), std::make_pair(8, 256));
   EXPECT_EQ(static_cast<quint8>(bare[54 + 4 * 200]), 200);  // the grey ramp, entry 200
-  EXPECT_EQ(QImage(TempPath("bare.bmp")).size(), QSize(form->BitWidth, form->BitHeight));
+  EXPECT_EQ(QImage(TempPath("bare.bmp")).size(),
+            QSize(form->View().BitWidth, form->View().BitHeight));
   // A marker drawn on the view needs colour.
   Tool("ToolButtonMarkers")->click();
-  form->XPre = 20;
-  form->YPre = 20;
+  form->SetPointer(20, 20);
   form->pageCoord->AddMarker->trigger();
   ASSERT_EQ(form->NumMarkers(), 1);
   dialogs.saveFiles.push_back(TempPath("marked.bmp"));

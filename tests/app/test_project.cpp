@@ -20,11 +20,9 @@ class ProjectWindowTest : public WindowTest {
   // An image with two markers whose physical texts are typed, saved as a project.
   QString SaveSampleProject(const QString& name) {
     Start({MakeImage("photo.bmp", 300, 200)});
-    form->XPre = 10.25;
-    form->YPre = 20;
+    form->SetPointer(10.25, 20);
     form->pageCoord->AddMarkerClick();
-    form->XPre = 150;
-    form->YPre = 120.75;
+    form->SetPointer(150, 120.75);
     form->pageCoord->AddMarkerClick();
     TypeCell(*form->pageCoord->StringGrid1, 3, 1, "１２.5");
     TypeCell(*form->pageCoord->StringGrid1, 4, 1, "abc");
@@ -43,7 +41,7 @@ TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
   const QString path = SaveSampleProject("site");  // typed without extension
   const QString target = TempPath("site.pqs");
   ASSERT_TRUE(QFile::exists(target)) << dialogs.LastMessage().toStdString();
-  EXPECT_EQ(form->ProjectFile, target);
+  EXPECT_EQ(form->State().ProjectFile, target);
   EXPECT_EQ(form->windowTitle(), "Zelko - site.pqs/photo.bmp");
   EXPECT_EQ(form->Status(3), "変更なし");
   // The saved file can be overwritten from now on.
@@ -75,8 +73,8 @@ TEST_F(ProjectWindowTest, SaveUnderANewNameThenOpenBringsEverythingBack) {
   EXPECT_EQ(form->pageNote->Memo1->toPlainText(), "測定メモ");
   EXPECT_TRUE(form->isCoord());
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
-  ASSERT_FALSE(form->ListedFile.isEmpty());
-  EXPECT_EQ(form->ListedFile.front(), target);
+  ASSERT_FALSE(form->State().ListedFile.isEmpty());
+  EXPECT_EQ(form->State().ListedFile.front(), target);
 }
 
 TEST_F(ProjectWindowTest, OverwriteAskFirstAndNoKeepsTheOldFile) {
@@ -120,7 +118,6 @@ TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   EXPECT_EQ(f.readAll(), before);
   EXPECT_EQ(form->Status(3), "変更あり");
   // The overwrite command fails the same way and leaves the file alone.
-  form->ProjectFile = target;
   form->ResaveProjectClick();
   EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
   TypeCell(*form->pageCoord->StringGrid1, 1, 1, "6553.5");
@@ -152,16 +149,16 @@ TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
   EXPECT_EQ(TakeMessages(), QStringList({"プロジェクトファイルの読み込みに失敗しました。\n"
                                          "ファイルの内容が正しくないか、途中で切れています。"}));
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 2), "kept");
-  EXPECT_EQ(form->ProjectFile, target);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_EQ(form->State().ProjectFile, target);
+  EXPECT_FALSE(form->State().isProjLoading);
 
   form->OpenProjectFile(TempPath("no such file.pqs"));
   EXPECT_EQ(TakeMessages(),
             QStringList({"プロジェクトファイルの読み込みに失敗しました。\nファイル " +
                          TempPath("no such file.pqs") +
                          " を開けません（ファイルまたはフォルダがありません）。"}));
-  EXPECT_FALSE(form->isProjLoading);
-  EXPECT_EQ(form->ProjectFile, target);
+  EXPECT_FALSE(form->State().isProjLoading);
+  EXPECT_EQ(form->State().ProjectFile, target);
 }
 
 TEST_F(ProjectWindowTest, AProjectWithoutCoefficientsTakesNoneFromTheOneOpenBefore) {

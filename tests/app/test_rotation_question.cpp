@@ -23,8 +23,7 @@ class RotationQuestionTest : public WindowTest {
     page = form->pageImage;
   }
   void PlaceMarker() {
-    form->XPre = 10;
-    form->YPre = 10;
+    form->SetPointer(10, 10);
     form->pageCoord->AddMarkerClick();
     ASSERT_EQ(form->NumMarkers(), 1);
     Action("I2")->trigger();  // back to the image page
@@ -47,20 +46,20 @@ class RotationQuestionTest : public WindowTest {
 
 TEST_F(RotationQuestionTest, ARadioChoiceAsksAndNoKeepsEverything) {
   PlaceMarker();
-  const QImage before = form->images->working.copy();
+  const QImage before = form->Images().working.copy();
   dialogs.answers.push_back(MsgResult::No);
   ClickItem(1);
   EXPECT_EQ(TakeMessages(), QStringList({kQuestion}));
-  EXPECT_EQ(form->RotationAngle, 0.0f);
+  EXPECT_EQ(form->View().RotationAngle, 0.0f);
   EXPECT_EQ(page->RadioGroupAngle->ItemIndex(), 0);
   EXPECT_EQ(page->EditAngle->text(), "0");
-  EXPECT_EQ(form->images->working, before);
+  EXPECT_EQ(form->Images().working, before);
   EXPECT_EQ(form->Status(3), "変更なし");
 
   dialogs.answers.push_back(MsgResult::Yes);
   ClickItem(2);
   EXPECT_EQ(TakeMessages(), QStringList({kQuestion}));
-  EXPECT_EQ(form->RotationAngle, 180.0f);
+  EXPECT_EQ(form->View().RotationAngle, 180.0f);
   EXPECT_EQ(form->Status(3), "変更あり");
 }
 
@@ -68,14 +67,14 @@ TEST_F(RotationQuestionTest, ATypedAngleAsksAndNoPutsTheOldAngleBack) {
   ClickItem(4);  // no markers yet: nothing to ask
   EXPECT_TRUE(TakeMessages().isEmpty());
   TypeAngle("30");
-  EXPECT_EQ(form->RotationAngle, 30.0f);
+  EXPECT_EQ(form->View().RotationAngle, 30.0f);
   EXPECT_TRUE(TakeMessages().isEmpty());
 
   PlaceMarker();
   dialogs.answers.push_back(MsgResult::No);
   TypeAngle("45");
   EXPECT_EQ(TakeMessages(), QStringList({kQuestion}));
-  EXPECT_EQ(form->RotationAngle, 30.0f);
+  EXPECT_EQ(form->View().RotationAngle, 30.0f);
   EXPECT_EQ(page->EditAngle->text(), "30");
   EXPECT_EQ(page->RadioGroupAngle->ItemIndex(), 4);
 
@@ -83,7 +82,7 @@ TEST_F(RotationQuestionTest, ATypedAngleAsksAndNoPutsTheOldAngleBack) {
   dialogs.answers.push_back(MsgResult::No);
   ClickItem(0);
   EXPECT_EQ(TakeMessages(), QStringList({kQuestion}));
-  EXPECT_EQ(form->RotationAngle, 30.0f);
+  EXPECT_EQ(form->View().RotationAngle, 30.0f);
   EXPECT_EQ(page->RadioGroupAngle->ItemIndex(), 4);
   EXPECT_TRUE(page->EditAngleBox->isVisibleTo(page));
 }

@@ -112,10 +112,10 @@ TEST_F(ShellTest, NewDocumentDefaults) {
   EXPECT_EQ(form->pageImage->ScrollBarG->value(), 128);
   EXPECT_EQ(form->pageImage->RadioGroupAngle->ItemIndex(), 0);
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（未設定）");
-  EXPECT_EQ(form->frmdata, "0.0");
-  EXPECT_EQ(form->frmdata2, "0.00");
+  EXPECT_EQ(form->State().frmdata, "0.0");
+  EXPECT_EQ(form->State().frmdata2, "0.00");
   EXPECT_TRUE(form->Lines().empty());
-  EXPECT_EQ(form->IDLine, -1);
+  EXPECT_EQ(form->State().IDLine, -1);
 }
 
 TEST_F(ShellTest, CommandLineJoinsArgumentsAndComparesTheExtensionInUpperCase) {
@@ -125,7 +125,7 @@ TEST_F(ShellTest, CommandLineJoinsArgumentsAndComparesTheExtensionInUpperCase) {
   Start({folder, "Photos/site", "1.Jpg"});
   EXPECT_EQ(form->ImageFile(), image);
   EXPECT_EQ(form->windowTitle(), "Zelko - site 1.Jpg");
-  EXPECT_TRUE(form->ProjectFile.isEmpty());
+  EXPECT_TRUE(form->State().ProjectFile.isEmpty());
   EXPECT_TRUE(Action("SaveProject")->isEnabled());
 }
 
@@ -171,7 +171,7 @@ TEST_F(ShellTest, AnOpenImageEnablesItsCommandsAndInstallsNoTransform) {
   EXPECT_EQ(form->pageCoord->GroupBoxMesh->title(), "座標変換（設定済み）");
   EXPECT_TRUE(form->isCoord());
   ASSERT_EQ(form->Cy().size(), 3u);
-  EXPECT_DOUBLE_EQ(form->Cy()[0] * form->factor, form->BitHeight);
+  EXPECT_DOUBLE_EQ(form->Cy()[0] * form->View().factor, form->View().BitHeight);
   EXPECT_TRUE(form->Setting1->menuAction()->isEnabled());
   EXPECT_TRUE(form->A2->menuAction()->isEnabled());
 }

@@ -63,7 +63,7 @@ TEST_F(ExtrasTest, HelpCommandsOpenTheirTopicsAndTheAboutBoxNamesTheVersion) {
   EXPECT_EQ(dialogs.helpPages.back(), "");
   EXPECT_EQ(form->AboutBox->windowTitle(), "Zelko バージョン情報");
   EXPECT_EQ(form->AboutBox->findChild<QLabel*>("Version")->text(), "Version 2.8.3.3");
-  EXPECT_EQ(form->ProgName, "Zelko");
+  EXPECT_EQ(form->State().ProgName, "Zelko");
   for (const char* page :
        {"index", "HowToUse", "File", "ManageImage", "Setting", "Measurement", "Author",
         "GettingStarted", "Accuracy", "Keys", "CommandLine", "FAQ"})
@@ -74,7 +74,7 @@ TEST_F(ExtrasTest, SymbolDialogEditsCopiesUntilOk) {
   Start({MakeImage("a.bmp")});
   TFrmSymbols* dlg = form->FrmSymbols;
   {
-    SymbolSettings s = form->sym;
+    SymbolSettings s = form->State().sym;
     s.PointLineWidth = 3;
     form->ApplySymbols(s);
   }
@@ -82,29 +82,29 @@ TEST_F(ExtrasTest, SymbolDialogEditsCopiesUntilOk) {
   EXPECT_EQ(dlg->EditPointLineWidth->text(), "3");
   dialogs.colors.push_back(QColor(0, 255, 0));
   dlg->findChild<QPushButton*>("ButtonLineColor")->click();
-  EXPECT_EQ(form->sym.clLine, 0x0000FFu);  // not yet
+  EXPECT_EQ(form->State().sym.clLine, 0x0000FFu);  // not yet
   form->Doc().MarkSaved();
   dlg->BitBtn1Click();
-  EXPECT_EQ(form->sym.clLine, 0x00FF00u);
-  EXPECT_EQ(form->sym.PointLineWidth, 3);
+  EXPECT_EQ(form->State().sym.clLine, 0x00FF00u);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 3);
   EXPECT_EQ(form->Status(3), "変更あり");
 
   // A font chosen and then abandoned leaves the window's font alone.
-  const int size = form->sym.MarkerFont.pointSize();
+  const int size = form->State().sym.MarkerFont.pointSize();
   dlg->FormShow();
   dialogs.fonts.push_back(QFont("IPAGothic", 30));
   dlg->findChild<QPushButton*>("ButtonMarkerFont")->click();
   dlg->reject();
-  EXPECT_EQ(form->sym.MarkerFont.pointSize(), size);
+  EXPECT_EQ(form->State().sym.MarkerFont.pointSize(), size);
 
   // "初期化" restores the defaults at once, and a following OK keeps them.
   dlg->FormShow();
   dlg->Button1Click();
-  EXPECT_EQ(form->sym.clLine, 0x0000FFu);
-  EXPECT_EQ(form->sym.PointLineWidth, 1);
+  EXPECT_EQ(form->State().sym.clLine, 0x0000FFu);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 1);
   dlg->BitBtn1Click();
-  EXPECT_EQ(form->sym.clLine, 0x0000FFu);
-  EXPECT_EQ(form->sym.PointLineWidth, 1);
+  EXPECT_EQ(form->State().sym.clLine, 0x0000FFu);
+  EXPECT_EQ(form->State().sym.PointLineWidth, 1);
 }
 
 TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
@@ -115,7 +115,7 @@ TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
   Failure error;
   ASSERT_TRUE(WriteSettingsFile(TempPath("zelko.ini").toStdString(), s, &error));
   Start();
-  EXPECT_EQ(form->sym.MarkerFont.pointSize(), 14);
+  EXPECT_EQ(form->State().sym.MarkerFont.pointSize(), 14);
   QStringList captions;
   for (QAction* a : form->MenuOpenProject->actions()) captions << a->text();
   EXPECT_EQ(captions, QStringList({"プロジェクトファイル(*.pqs)(&P)", "", "&0:p0.pqs", "&1:p1.pqs",
@@ -126,7 +126,7 @@ TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
   Action("ListedFile2")->trigger();
   EXPECT_EQ(dialogs.LastMessage(),
             "指定されたファイルが見つかりません。メニューから削除しますか。");
-  EXPECT_EQ(form->ListedFile.size(), 2);
+  EXPECT_EQ(form->State().ListedFile.size(), 2);
   captions.clear();
   for (QAction* a : form->MenuOpenProject->actions()) captions << a->text();
   EXPECT_EQ(captions,
@@ -136,7 +136,7 @@ TEST_F(ExtrasTest, RecentProjectsComeFromTheSettingsAndMoveToTheTop) {
   form->OpenImageFile(MakeImage("a.bmp"));
   dialogs.saveFiles.push_back(TempPath("new.pqs"));
   form->SaveProjectClick();
-  EXPECT_EQ(form->ListedFile.front(), TempPath("new.pqs"));
+  EXPECT_EQ(form->State().ListedFile.front(), TempPath("new.pqs"));
   EXPECT_EQ(form->MenuOpenProject->actions()[2]->text(), "&0:new.pqs");
   ASSERT_TRUE(form->close());
   Settings back;

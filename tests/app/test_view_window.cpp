@@ -33,27 +33,27 @@ class ViewTest : public WindowTest {
 TEST_F(ViewTest, OpeningFitsTheImageAndShowsMagnificationAndMemory) {
   Open();
   const double fit = std::min(form->ViewWidth() / 2000.0, form->ViewHeight() / 1000.0);
-  EXPECT_DOUBLE_EQ(form->factor, fit);
-  EXPECT_DOUBLE_EQ(form->fmax, 4.47);
+  EXPECT_DOUBLE_EQ(form->View().factor, fit);
+  EXPECT_DOUBLE_EQ(form->View().fmax, 4.47);
   EXPECT_EQ(page().EditSizeRatio->text(), QString::number(fit * 100, 'f', 1));
   EXPECT_TRUE(form->Status(0).startsWith("倍率："));
   EXPECT_TRUE(form->Status(5).startsWith("物理メモリ使用量："));
   EXPECT_TRUE(form->Status(5).contains(" KB ("));
-  EXPECT_EQ(form->XB0, 0);
-  EXPECT_EQ(form->YB0, 0);
+  EXPECT_EQ(form->View().XB0, 0);
+  EXPECT_EQ(form->View().YB0, 0);
   EXPECT_TRUE(form->Image1->HasPicture());
   EXPECT_TRUE(form->Image->HasPicture());
 }
 
 TEST_F(ViewTest, AdjustmentsMarkChangesAndRebuildOnlyWhenSwitchedOn) {
   Open(300, 200);
-  const QImage before = form->images->working.copy();
+  const QImage before = form->Images().working.copy();
   page().TrackBar1->setValue(80);
   EXPECT_EQ(page().LabelContrast->text(), "強度：80");
   EXPECT_EQ(form->Status(3), "変更あり");
-  EXPECT_EQ(form->images->working, before);  // contrast is off: only the label and the mark
+  EXPECT_EQ(form->Images().working, before);  // contrast is off: only the label and the mark
   page().CheckBoxContrast->click();
-  EXPECT_NE(form->images->working, before);
+  EXPECT_NE(form->Images().working, before);
   form->Doc().MarkSaved();
   page().ScrollBarR->setValue(0);
   EXPECT_EQ(page().EditR->text(), "-128");
@@ -67,87 +67,83 @@ TEST_F(ViewTest, RotationRebuildsAndAsksWhenMarkersExist) {
   page().RadioGroupAngle->SetItemIndex(1);
   EXPECT_EQ(page().EditAngle->text(), "90");
   EXPECT_FALSE(page().EditAngleBox->isVisibleTo(&page()));
-  EXPECT_EQ(form->BitWidth, form->images->live.Width());
-  EXPECT_GT(form->BitHeight, form->BitWidth);  // turned a quarter
+  EXPECT_EQ(form->View().BitWidth, form->Images().live.Width());
+  EXPECT_GT(form->View().BitHeight, form->View().BitWidth);  // turned a quarter
   page().RadioGroupAngle->SetItemIndex(4);
   EXPECT_TRUE(page().EditAngleBox->isVisibleTo(&page()));
 
   // With a marker, the settings ask before a rotation; No puts the choice back.
-  form->XPre = 10;
-  form->YPre = 10;
+  form->SetPointer(10, 10);
   form->pageCoord->AddMarkerClick();
   page().RadioGroupAngle->SetItemIndexSilently(2);
   dialogs.answers.push_back(MsgResult::No);
   form->ApplyImageSettings();
   EXPECT_TRUE(dialogs.LastMessage().startsWith("マーカーまたはポイントの座標値があります。"));
   EXPECT_EQ(page().RadioGroupAngle->ItemIndex(), 1);  // RotationAngle was 90 from the first click
-  EXPECT_EQ(form->RotationAngle, 90.0f);
+  EXPECT_EQ(form->View().RotationAngle, 90.0f);
 }
 
 TEST_F(ViewTest, SizeRatioIsCappedAt300AndNotANumberIsReported) {
   Open(300, 200);
   page().EditSizeRatio->setText("450");
   page().EditSizeRatioKeyPress();
-  EXPECT_DOUBLE_EQ(form->factor, 3);
+  EXPECT_DOUBLE_EQ(form->View().factor, 3);
   EXPECT_EQ(page().EditSizeRatio->text(), "300.0");
   page().EditSizeRatio->setText("abc");
   form->Guard([&] { page().EditSizeRatioKeyPress(); });
   EXPECT_FALSE(dialogs.messages.empty());
-  EXPECT_DOUBLE_EQ(form->factor, 3);
+  EXPECT_DOUBLE_EQ(form->View().factor, 3);
 }
 
 TEST_F(ViewTest, ZoomStepsStopAtTheLimits) {
   Open();
-  form->factor = 1;
-  form->BuildWorkingImage();
+  form->SetZoom(1);
   const double expected[] = {1.5, 2.25, 3.375, 4.47};
   for (double e : expected) {
     form->ToolButtonEnlargeClick();
-    EXPECT_DOUBLE_EQ(form->factor, e);
+    EXPECT_DOUBLE_EQ(form->View().factor, e);
   }
   form->ToolButtonEnlargeClick();
   EXPECT_EQ(dialogs.LastMessage(), "これ以上拡大できません。");
-  EXPECT_DOUBLE_EQ(form->factor, 4.47);
+  EXPECT_DOUBLE_EQ(form->View().factor, 4.47);
   const double fit = form->FitFactor();
   for (int i = 0; i < 10; ++i) form->ToolButtonReduceClick();
-  EXPECT_DOUBLE_EQ(form->factor, fit);
+  EXPECT_DOUBLE_EQ(form->View().factor, fit);
   EXPECT_EQ(dialogs.messages.size(), 1u);  // no message at the lower limit
 }
 
 TEST_F(ViewTest, PanningStopsAtTheEdgesAndTheOverviewClickClamps) {
   Open();
-  form->factor = 1;
-  form->BuildWorkingImage();
+  form->SetZoom(1);
   form->PaintPicture(0, 0);
   form->Pan(0);
-  EXPECT_EQ(form->XB0, 0);
+  EXPECT_EQ(form->View().XB0, 0);
   form->Pan(1);
-  EXPECT_DOUBLE_EQ(form->XB0, form->SWidth / 4.0);
+  EXPECT_DOUBLE_EQ(form->View().XB0, form->View().SWidth / 4.0);
   for (int i = 0; i < 20; ++i) form->Pan(1);
-  EXPECT_DOUBLE_EQ(form->XB0, form->BitWidth - form->SWidth);
-  form->PaintPicture(form->BitWidth, form->BitHeight);
-  EXPECT_DOUBLE_EQ(form->YB0, form->BitHeight - form->SHeight);
+  EXPECT_DOUBLE_EQ(form->View().XB0, form->View().BitWidth - form->View().SWidth);
+  form->PaintPicture(form->View().BitWidth, form->View().BitHeight);
+  EXPECT_DOUBLE_EQ(form->View().YB0, form->View().BitHeight - form->View().SHeight);
   // A click near the overview's right edge puts the window against the image's right edge.
   form->PaintPicture(0, 0);
   form->ImageMouseDown(form->Image->width() - 1, 0);
-  EXPECT_DOUBLE_EQ(form->XB0, form->BitWidth - form->SWidth);
-  EXPECT_EQ(form->YB0, 0);
+  EXPECT_DOUBLE_EQ(form->View().XB0, form->View().BitWidth - form->View().SWidth);
+  EXPECT_EQ(form->View().YB0, 0);
 }
 
 TEST_F(ViewTest, TheWheelZoomsAboutThePointerAnywhereInTheWindow) {
   Open();
-  form->factor = 1;
-  form->BuildWorkingImage();
+  form->SetZoom(1);
   form->PaintPicture(0, 0);
   form->Image1MouseMove(100, 50);
-  const double x = form->XPre, y = form->YPre;
+  const double x = form->State().XPre, y = form->State().YPre;
   QWheelEvent up(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
                  Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(form->pageCoord->StringGrid1->viewport(), &up);
-  EXPECT_DOUBLE_EQ(form->factor, 1.5);
+  EXPECT_DOUBLE_EQ(form->View().factor, 1.5);
   // The image point under the pointer stays at the same view pixel.
-  EXPECT_DOUBLE_EQ(x * form->factor - form->XB0, 100);
-  EXPECT_DOUBLE_EQ(y * form->factor - form->YB0, 50);
+  EXPECT_DOUBLE_EQ(x * form->View().factor - form->View().XB0, 100);
+  EXPECT_DOUBLE_EQ(y * form->View().factor - form->View().YB0, 50);
 }
 
 TEST_F(ViewTest, ExportAppliesTheChosenExtensionAndAsksBeforeOverwriting) {
@@ -162,7 +158,8 @@ TEST_F(ViewTest, ExportAppliesTheChosenExtensionAndAsksBeforeOverwriting) {
   form->PictureSaveClick();
   ASSERT_TRUE(QFile::exists(TempPath("result.bmp")));
   // At the top-left corner the whole working image is saved.
-  EXPECT_EQ(QImage(TempPath("result.bmp")).size(), QSize(form->BitWidth, form->BitHeight));
+  EXPECT_EQ(QImage(TempPath("result.bmp")).size(),
+            QSize(form->View().BitWidth, form->View().BitHeight));
   const auto stamp = QFileInfo(TempPath("result.bmp")).lastModified();
   dialogs.saveFiles.push_back(TempPath("result.bmp"));
   dialogs.saveFilterIndexes.push_back(1);
@@ -175,13 +172,13 @@ TEST_F(ViewTest, ExportAppliesTheChosenExtensionAndAsksBeforeOverwriting) {
 
 TEST_F(ViewTest, ExportAwayFromTheCornerSavesTheVisibleWindow) {
   Open();
-  form->factor = 2;
-  form->BuildWorkingImage();
-  form->PaintPicture(form->BitWidth / 2.0, form->BitHeight / 2.0);
+  form->SetZoom(2);
+  form->PaintPicture(form->View().BitWidth / 2.0, form->View().BitHeight / 2.0);
   dialogs.saveFiles.push_back(TempPath("window.bmp"));
   dialogs.saveFilterIndexes.push_back(1);
   form->PictureSaveClick();
-  EXPECT_EQ(QImage(TempPath("window.bmp")).size(), QSize(form->SWidth, form->SHeight));
+  EXPECT_EQ(QImage(TempPath("window.bmp")).size(),
+            QSize(form->View().SWidth, form->View().SHeight));
 }
 
 TEST_F(ViewTest, ABadImageIsReportedAndThePreviousPictureStays) {
@@ -195,7 +192,7 @@ TEST_F(ViewTest, ABadImageIsReportedAndThePreviousPictureStays) {
   dialogs.openFiles.push_back(TempPath("bad.jpg"));
   Action("ReadImage1")->trigger();
   EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_FALSE(form->isProjLoading);
+  EXPECT_FALSE(form->State().isProjLoading);
   EXPECT_EQ(form->ImageFile(), before);
   EXPECT_EQ(form->pageCoord->StringGrid1->Cells(3, 1), "kept");
   EXPECT_TRUE(form->Image1->HasPicture());
@@ -217,13 +214,13 @@ class LiveViewTest : public ViewTest {
   void ExpectViewIsTheFullBuild(const std::string& what) {
     WorkingImage full;
     ASSERT_TRUE(
-        BuildWorkingImage(form->images->OriginalImage, form->CurrentWorkingSettings(), full).ok);
-    ASSERT_EQ(form->BitWidth, full.image.Width()) << what;
-    ASSERT_EQ(form->BitHeight, full.image.Height()) << what;
+        BuildWorkingImage(form->Images().OriginalImage, form->CurrentWorkingSettings(), full).ok);
+    ASSERT_EQ(form->View().BitWidth, full.image.Width()) << what;
+    ASSERT_EQ(form->View().BitHeight, full.image.Height()) << what;
     const QImage expected = ViewPicture(WrapBitmap(full.image), form->CurrentView());
     EXPECT_TRUE(form->Image1->Picture().convertToFormat(QImage::Format_RGB32) == expected) << what;
     const QImage small = WrapBitmap(full.small).convertToFormat(QImage::Format_RGB32);
-    EXPECT_TRUE(form->images->small.convertToFormat(QImage::Format_RGB32) == small) << what;
+    EXPECT_TRUE(form->Images().small.convertToFormat(QImage::Format_RGB32) == small) << what;
   }
 };
 
@@ -235,7 +232,7 @@ TEST_F(LiveViewTest, EveryViewAtTurnsZoomsAndPansIsTheFullBuildsWindow) {
       page().RadioGroupAngle->SetItemIndex(4);
       page().EditAngle->setText(angle);
       QTest::keyClick(page().EditAngle, Qt::Key_Return);
-      ASSERT_EQ(form->RotationAngle, QString(angle).toFloat());
+      ASSERT_EQ(form->View().RotationAngle, QString(angle).toFloat());
       ExpectViewIsTheFullBuild(std::string(angle) + " fitted");
       form->ToolButtonEnlargeClick();
       form->ToolButtonEnlargeClick();

@@ -64,7 +64,7 @@ TEST_F(WindowLayoutTest, TheSettingsFileKeepsTheOuterPlacementAndGivesItBack) {
   ASSERT_NE(outer, form->geometry()) << "the platform draws no frame: the test would prove nothing";
   form->WriteSettings();
   IniFile ini;
-  ASSERT_TRUE(IniFile::Load(form->iniFL.toStdString(), &ini, nullptr));
+  ASSERT_TRUE(IniFile::Load(form->State().iniFL.toStdString(), &ini, nullptr));
   EXPECT_EQ(ini.ReadInteger("Form", "Left", -1), outer.left());
   EXPECT_EQ(ini.ReadInteger("Form", "Top", -1), outer.top());
   EXPECT_EQ(ini.ReadInteger("Form", "Widht", -1), outer.width());

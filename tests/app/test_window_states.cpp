@@ -58,7 +58,7 @@ class WindowStatesTest : public WindowTest {
 
   // Goes from whatever state the window is in to `to`, by the shortest way a user would take.
   void Go(State to) {
-    if (form->isLineInput) {
+    if (form->State().isLineInput) {
       // A group with one point is ended, so that the input really finishes.
       QTest::mouseClick(form->Image1, Qt::LeftButton, {}, QPoint(20, 20));
       Click(form->pageArea->ButtonSetArea);
@@ -69,7 +69,7 @@ class WindowStatesTest : public WindowTest {
         if (!form->ImageFile().isEmpty()) Trigger("C1");
         break;
       case State::Image:
-        if (form->isAreaMode)
+        if (form->State().isAreaMode)
           Click(Tool("ToolButtonAreaMode"));
         else if (form->ImageFile().isEmpty())
           OpenImage();
@@ -77,7 +77,7 @@ class WindowStatesTest : public WindowTest {
       case State::Measuring:
       case State::GroupInput:
         if (form->ImageFile().isEmpty()) OpenImage();
-        if (!form->isAreaMode) Click(Tool("ToolButtonAreaMode"));
+        if (!form->State().isAreaMode) Click(Tool("ToolButtonAreaMode"));
         if (to == State::GroupInput) Click(form->pageArea->ButtonSetArea);
         break;
     }
@@ -105,11 +105,11 @@ class WindowStatesTest : public WindowTest {
       EXPECT_EQ(Tool(nav)->isEnabled(), open) << nav;
     EXPECT_EQ(Tool("ToolButtonMarkers")->isEnabled(), open && !input);
     EXPECT_FALSE(Tool("ToolButtonMarkers")->isChecked());
-    EXPECT_FALSE(form->isMarked);
+    EXPECT_FALSE(form->State().isMarked);
     EXPECT_EQ(Tool("ToolButtonMesh")->isEnabled(), open);
     EXPECT_EQ(Tool("ToolButtonAreaMode")->isEnabled(), open);
     EXPECT_EQ(Tool("ToolButtonAreaMode")->isChecked(), measuring);
-    EXPECT_EQ(form->isAreaMode, measuring);
+    EXPECT_EQ(form->State().isAreaMode, measuring);
     EXPECT_EQ(form->A2->menuAction()->isEnabled(), open);
     EXPECT_EQ(form->Setting1->menuAction()->isEnabled(), open);
     EXPECT_EQ(form->pageImage->isEnabled(), open);
@@ -120,7 +120,7 @@ class WindowStatesTest : public WindowTest {
     EXPECT_EQ(form->PageControl1->currentIndex(), measuring ? 2 : 0);
     EXPECT_EQ(form->pageArea->PageControl2->isEnabled(), !input);
     EXPECT_EQ(InputButtonEnds(), input);
-    EXPECT_EQ(form->isLineInput, input);
+    EXPECT_EQ(form->State().isLineInput, input);
     EXPECT_EQ(form->Status(4), input ? "ポイントを入力して下さい" : "");
     EXPECT_TRUE(Tool("ToolButtonAutoTrack")->isEnabled());
     EXPECT_TRUE(Tool("ToolButton7")->isEnabled());
