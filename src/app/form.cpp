@@ -513,26 +513,27 @@ void TForm1::ApplySymbols(const SymbolSettings& s) {
 void TForm1::ShowSymbols(bool forceFont) {
   const DocumentData& d = doc_.Data();
   const SymbolColors& c = d.Colors;
-  state_.sym.clFrameMonitorImage = c.clFrameMonitorImage;
-  state_.sym.clMarker = c.clMarker;
-  state_.sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
-  state_.sym.clMesh = c.clMesh;
-  state_.sym.clPresentPoint = c.clPresentPoint;
-  state_.sym.clRegistPoints = c.clRegistPoints;
-  state_.sym.clPlusArea = c.clPlusArea;
-  state_.sym.clMinusArea = c.clMinusArea;
-  state_.sym.clLine = c.clLine;
-  state_.sym.FrameLineWidth = d.Sizes.FrameLineWidth;
-  state_.sym.GridLineWidth = d.Sizes.GridLineWidth;
-  state_.sym.MarkerSize = d.Sizes.MarkerSize;
-  state_.sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
-  state_.sym.RegistPointSize = d.Sizes.RegistPointSize;
-  state_.sym.PointLineWidth = d.Sizes.PointLineWidth;
+  SymbolSettings& sym = state_.sym;
+  sym.clFrameMonitorImage = c.clFrameMonitorImage;
+  sym.clMarker = c.clMarker;
+  sym.clMarkerFontBackColor = c.clMarkerFontBackColor;
+  sym.clMesh = c.clMesh;
+  sym.clPresentPoint = c.clPresentPoint;
+  sym.clRegistPoints = c.clRegistPoints;
+  sym.clPlusArea = c.clPlusArea;
+  sym.clMinusArea = c.clMinusArea;
+  sym.clLine = c.clLine;
+  sym.FrameLineWidth = d.Sizes.FrameLineWidth;
+  sym.GridLineWidth = d.Sizes.GridLineWidth;
+  sym.MarkerSize = d.Sizes.MarkerSize;
+  sym.MarkerLineWidth = d.Sizes.MarkerLineWidth;
+  sym.RegistPointSize = d.Sizes.RegistPointSize;
+  sym.PointLineWidth = d.Sizes.PointLineWidth;
   if (forceFont ||
-      ToFontData(state_.sym.MarkerFont, d.MarkerFont.Color, d.MarkerFont.Charset) != d.MarkerFont)
-    state_.sym.MarkerFont = FromFontData(d.MarkerFont);
-  state_.sym.MarkerFontColor = d.MarkerFont.Color;
-  state_.sym.MarkerFontCharset = d.MarkerFont.Charset;
+      ToFontData(sym.MarkerFont, d.MarkerFont.Color, d.MarkerFont.Charset) != d.MarkerFont)
+    sym.MarkerFont = FromFontData(d.MarkerFont);
+  sym.MarkerFontColor = d.MarkerFont.Color;
+  sym.MarkerFontCharset = d.MarkerFont.Charset;
 }
 
 bool TForm1::EditGroups(const std::string& name,
