@@ -56,7 +56,7 @@ double ProcessAge() {
 // A save killed before its rename leaves its temporary file ("." + name + ".XXXXXX") behind.
 // Such files of this program older than the running process belong to no save in progress.
 void RemoveLeftovers(const std::string& folder, const std::string& name) {
-  constexpr double kClockMargin = 2;  // seconds
+  constexpr double kClockMargin = 1;  // seconds
   const double age = ProcessAge();
   timespec now{};
   if (age < 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0) return;

@@ -155,8 +155,9 @@ TEST(AtomicWrite, AConvertKilledAtAnyMomentLeavesTheOldOrTheWholeNewFile) {
   }
   EXPECT_GT(old, 0);
   EXPECT_GT(complete, 0);
-  // The next save, by a process begun after the killed ones, tidies up what they left.
-  ::usleep(50000);
+  // The next save, by a process begun after the killed ones, tidies up what they left (those
+  // that ended more than the second the coarse clocks are allowed before it began).
+  ::usleep(1100000);
   ASSERT_TRUE(Convert(in, target));
   EXPECT_TRUE(test::ReadWholeFile(target) == after);
   for (const auto& e : std::filesystem::directory_iterator(dir.File("")))
