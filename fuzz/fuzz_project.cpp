@@ -15,7 +15,7 @@ namespace {
 // One write puts every value into the writer's form (labels renumbered, colour names as
 // written), so from the second write on the bytes must not change.
 void CheckRewrite(const zelko::ProjectData& data, bool mustWrite) {
-  Failure error;
+  zelko::Failure error;
   const auto first = zelko::SerializeProject(data, &error);
   if (!first) {
     if (mustWrite) __builtin_trap();
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zelko::KeyedTextReadResult keyed = zelko::ParseKeyedTextProject(bytes);
   if (keyed.Ok) {
     zelko::ProjectData converted;
-    Failure error;
+    std::string error;
     if (zelko::KeyedTextToProjectData(keyed.Data, zelko::ProjectData(), &converted, &error))
       CheckRewrite(converted, false);
   }
