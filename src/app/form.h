@@ -261,7 +261,7 @@ class TForm1 : public QMainWindow {
   bool ReadKeyedTextProject(const QString& path);
   // The document as a project file holds it; strict: texts that must be numbers are checked.
   bool CollectProject(const QString& path, ProjectData& d, bool strict);
-  // Takes the read record's groups (d.Lines is left empty).
+  // The read record becomes the document (d is left moved from); the window refreshes once.
   void ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText);
   void ProjectLoaded(const QString& path);
   void ListedFileClick(int index);

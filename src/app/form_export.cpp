@@ -7,6 +7,7 @@
 
 #include "app/failure_text.h"
 #include "app/form.h"
+#include "document/file_io.h"
 #include "measure/calculation.h"
 #include "measure/export.h"
 
@@ -101,7 +102,8 @@ void TForm1::ExportResultsClick() {
     return;
   }
   Failure failure;
-  if (!WriteExportFile(path.toStdString(), out.text, &failure))
+  // Written as projects are: a failed write leaves the old file untouched.
+  if (!WriteFileAtomically(path.toStdString(), out.text, &failure))
     Msg(MsgKind::Error, WithReason("ファイル " + path + " の書き込みに失敗しました。", failure));
 }
 

@@ -146,7 +146,6 @@ void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded
   // The read points move into the document: a large project is not held twice.
   DocumentData doc = FromProjectData(std::move(d), S(image), doc_.Data(), keyedText);
   const bool stored = !doc.Cx.empty();
-  if (doc.Method == tmNone) doc.ScaleUnit = 0;  // no transformation measures in pixels
   // The current group belongs to the document being replaced; every form starts at the first.
   state_.IDLine = doc.Lines.empty() ? -1 : 0;
   // The view's scale follows the new image as the new rotation turns it.

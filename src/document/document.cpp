@@ -304,7 +304,8 @@ DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
   doc.ImageFile = imageFile;
   AdjustmentsFromProjectData(d, &doc);
   doc.Method = std::clamp(d.Method, 0, 5);
-  doc.ScaleUnit = std::clamp(d.ScaleUnit, 0, 6);
+  // No transformation measures in pixels.
+  doc.ScaleUnit = doc.Method == tmNone ? 0 : std::clamp(d.ScaleUnit, 0, 6);
   doc.MeshSize = d.MeshSize;
   doc.Markers = MarkersFromRecords(d.Markers);
   // Without coefficients there is no transformation (the caller works out "無変換" for its

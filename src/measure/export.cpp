@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "coords/transform.h"
-#include "document/file_io.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
 #include "measure/project_tables.h"
@@ -27,10 +26,6 @@ std::string ExactNumber(double v) {
 bool ExportOffered(ExportContent content, ExportFormat format, int unit) {
   if (format == ExportFormat::GeoJson) return unit == kDegreeUnit;
   return content != ExportContent::Shapes || format == ExportFormat::Json;
-}
-
-bool WriteExportFile(const std::string& path, const std::string& text, Failure* failure) {
-  return WriteFileAtomically(path, text, failure);
 }
 
 namespace {

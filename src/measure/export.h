@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "document/failure.h"
 #include "document/project_data.h"
 
 namespace zelko {
@@ -43,7 +42,5 @@ ExportText ExportProject(const ProjectData& data, ExportContent content, ExportF
 // The shortest text that reads back as the same double ("" for infinities and NaN).
 std::string ExactNumber(double v);
 
-// Writes an export as project saves are written: a failed write leaves the old file untouched.
-bool WriteExportFile(const std::string& path, const std::string& text, Failure* failure);
 
 }  // namespace zelko

@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <functional>
 #include <memory>
 
+#include "app/application.h"
 #include "app/dialogs.h"
 #include "app/form.h"
 #include "app/string_grid.h"
@@ -58,6 +60,22 @@ class WindowTest : public ::testing::Test {
   QTemporaryDir dir;
   ScriptedDialogs dialogs;
   std::unique_ptr<TForm1> form;
+};
+
+// A window with the real dialogs, parented as the program parents them.
+class RealDialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    App();
+    ASSERT_TRUE(dir.isValid());
+    qputenv("ZELKO_INI", dir.filePath("zelko.ini").toUtf8());
+    form = OpenMainWindow(dialogs, {});
+  }
+  void TearDown() override { delete form.data(); }
+
+  QTemporaryDir dir;
+  QtDialogs dialogs{nullptr};
+  QPointer<TForm1> form;
 };
 
 }  // namespace zelko::testing

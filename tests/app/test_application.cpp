@@ -20,22 +20,6 @@
 namespace zelko::testing {
 namespace {
 
-// A window with the real dialogs, parented as the program parents them.
-class RealDialogsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    App();
-    ASSERT_TRUE(dir.isValid());
-    qputenv("ZELKO_INI", dir.filePath("zelko.ini").toUtf8());
-    form = OpenMainWindow(dialogs, {});
-  }
-  void TearDown() override { delete form.data(); }
-
-  QTemporaryDir dir;
-  QtDialogs dialogs{nullptr};
-  QPointer<TForm1> form;
-};
-
 // The windows that keep the program running: shown, top level, not owned by another window.
 QStringList WindowsKeepingTheProgramAlive() {
   QStringList out;

@@ -21,13 +21,11 @@
 namespace zelko::testing {
 namespace {
 
-class HelpViewerTest : public ::testing::Test {
+class HelpViewerTest : public RealDialogsTest {
  protected:
   void SetUp() override {
-    App();
-    ASSERT_TRUE(dir.isValid());
-    qputenv("ZELKO_INI", dir.filePath("zelko.ini").toUtf8());
-    form = OpenMainWindow(dialogs, {});
+    RealDialogsTest::SetUp();
+    if (HasFatalFailure()) return;
     form->findChild<QAction*>("Contents1")->trigger();
     viewer = form->findChild<QDialog*>("HelpViewer");
     ASSERT_NE(viewer, nullptr);
@@ -37,8 +35,6 @@ class HelpViewerTest : public ::testing::Test {
     ASSERT_TRUE(browser && back && forward);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(viewer));
   }
-  void TearDown() override { delete form.data(); }
-
   QString Page() const { return QFileInfo(browser->source().toLocalFile()).fileName(); }
 
   // Clicks the first link to page the way a user does: a press and release over its text.
@@ -58,9 +54,6 @@ class HelpViewerTest : public ::testing::Test {
     ADD_FAILURE() << "no link to " << page.toStdString() << " on " << Page().toStdString();
   }
 
-  QTemporaryDir dir;
-  QtDialogs dialogs{nullptr};
-  QPointer<TForm1> form;
   QDialog* viewer = nullptr;
   QTextBrowser* browser = nullptr;
   QToolButton* back = nullptr;

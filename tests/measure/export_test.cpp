@@ -12,6 +12,7 @@
 #include <iterator>
 
 #include "coords/transform.h"
+#include "document/file_io.h"
 #include "measure/calculation.h"
 #include "groups_support.h"
 
@@ -242,13 +243,13 @@ TEST(Export, AFailedWriteLeavesTheOldFile) {
   const fs::path dir = templ;
   const std::string path = (dir / "results.csv").string();
   Failure error;
-  ASSERT_TRUE(WriteExportFile(path, "old", &error)) << error;
+  ASSERT_TRUE(WriteFileAtomically(path, "old", &error)) << error;
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  EXPECT_FALSE(WriteExportFile(path, "new", &error));
+  EXPECT_FALSE(WriteFileAtomically(path, "new", &error));
   EXPECT_TRUE(error.Failed());
   std::ifstream in(path, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
-  EXPECT_FALSE(WriteExportFile((dir / "missing" / "r.csv").string(), "new", &error));
+  EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "r.csv").string(), "new", &error));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
 }
