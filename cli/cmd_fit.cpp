@@ -16,12 +16,13 @@
 #include "document/any_project.h"
 #include "document/numbers.h"
 #include "document/project_data.h"
+#include "measure/formats.h"
 
 namespace zelko::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: zelko-cli fit FILE [--method N] [--size WxH] [--json]   (N: 2..5; WxH: the image "
+    "usage: zelko-cli fit FILE [--method N] [--size WxH] [--json]   (N: 2..6; WxH: the image "
     "in pixels, for the fold check)\n";
 
 // "640x480": the image extent the fold check covers; without it the markers' rectangle.
@@ -44,9 +45,7 @@ int BadArguments() {
 std::vector<MarkerRowText> MarkerRows(const AnyProjectResult& project) {
   std::vector<MarkerRowText> rows;
   if (project.Form == ProjectForm::Binary) {
-    for (const MarkerRecord& m : project.Binary.Markers)
-      rows.push_back({MarkerTextFromTenths(m.XTenths), MarkerTextFromTenths(m.YTenths), m.X, m.Y});
-    return rows;
+    return MarkerRowsOf(project.Binary.Markers);
   }
   const KeyedTextProject& p = project.KeyedText;
   // Rows past the last stored cell are empty and take part in no fit; the count in the file is
@@ -74,7 +73,7 @@ int Fit(const std::vector<std::string>& args) {
     } else if (arg == "--method") {
       if (method || i + 1 >= args.size()) return BadArguments();
       const auto n = TryParseInteger(args[++i]);
-      if (!n || *n < tmAffine || *n > tmCubic) return BadArguments();
+      if (!n || *n < tmAffine || *n > tmProjective) return BadArguments();
       method = static_cast<int>(*n);
     } else if (arg == "--size") {
       if (size || i + 1 >= args.size()) return BadArguments();
@@ -96,10 +95,10 @@ int Fit(const std::vector<std::string>& args) {
   if (!method) {
     const int stored =
         project.Form == ProjectForm::Binary ? project.Binary.Method : project.KeyedText.Method;
-    if (stored < tmAffine || stored > tmCubic) {
+    if (stored < tmAffine || stored > tmProjective) {
       std::fprintf(stderr,
                    "zelko-cli fit: the project's method %d is not fitted from markers; "
-                   "choose one with --method 2..5\n",
+                   "choose one with --method 2..6\n",
                    stored);
       return 1;
     }
@@ -110,13 +109,16 @@ int Fit(const std::vector<std::string>& args) {
   // The window's messages, in the order it shows them.
   const std::string notNumeric = NonNumericMarkersMessage(NonNumericMarkerCells(rows));
   if (!notNumeric.empty()) std::fprintf(stderr, "%s\n", notNumeric.c_str());
-  const FitReport report = BuildFitReport(*method, rows, size);
+  const int unit = project.Form == ProjectForm::Binary ? project.Binary.ScaleUnit
+                                                       : project.KeyedText.ScaleUnit.value_or(0);
+  const FitReport report = BuildFitReport(*method, rows, size, unit == kDegreeUnit);
   if (!report.ok) {
     std::fprintf(stderr, "%s\n", report.message.c_str());
     return 1;
   }
   if (!report.message.empty()) std::fprintf(stderr, "%s\n", report.message.c_str());
   if (!report.warning.empty()) std::fprintf(stderr, "%s\n", report.warning.c_str());
+  if (!report.advice.empty()) std::fprintf(stderr, "%s\n", report.advice.c_str());
   const std::string out = json ? FormatFitReportJson(report) : FormatFitReportText(report);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command.h"
+#include "coords/transform.h"
 #include "document/any_project.h"
 #include "document/color_text.h"
 #include "document/numbers.h"
@@ -15,14 +16,7 @@ namespace zelko::cli {
 namespace {
 
 constexpr std::array<const char*, 5> kAngleChoices{"0度", "90度", "180度", "270度", "任意"};
-constexpr std::array<const char*, 6> kMethods{
-    "無変換",
-    "線形変換",
-    "アフィン変換 F(x, y) = a1+a2*x+a3*y",
-    "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y",
-    "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
-    "３次式F(x, y) = "
-    "a1+a2*x+a3*y+a4*x^2+a5*x*y+a6*y^2+a7*x^3+a8*x^2*y+a9*x*y^2+a10*y^3"};
+const std::array<const char*, kMethodCount> kMethods = std::to_array(kMethodNames);
 constexpr std::array<const char*, 7> kUnits{"pixels", "μm", "mm", "cm", "m", "km", "度"};
 constexpr std::array<const char*, 3> kLineTypes{"曲線", "領域（閉曲線）", "点"};
 constexpr std::array<char, 3> kLineLetters{'L', 'C', 'P'};
@@ -307,8 +301,9 @@ void PrintLines(Out& out, const std::vector<TLine>& lines, bool withSort) {
     if (withSort) out += ", category " + std::to_string(line.Sort + 1);
     out += ", " + std::to_string(line.Points.size()) + " points\n";
     for (size_t p = 0; p < line.Points.size(); ++p)
-      out += "    " + (line.Points[p].nm.empty() ? std::to_string(p + 1) : line.Points[p].nm.str()) +
-             ": " + Number(line.Points[p].x) + ", " + Number(line.Points[p].y) + "\n";
+      out += "    " +
+             (line.Points[p].nm.empty() ? std::to_string(p + 1) : line.Points[p].nm.str()) + ": " +
+             Number(line.Points[p].x) + ", " + Number(line.Points[p].y) + "\n";
   }
 }
 

@@ -27,11 +27,7 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   ComboBoxGridMethod->setObjectName("ComboBoxGridMethod");
   ComboBoxGridMethod->setAccessibleName("変換式");
   methodLabel->setBuddy(ComboBoxGridMethod);
-  ComboBoxGridMethod->addItems(
-      {"無変換", "線形変換", "アフィン変換 F(x, y) = a1+a2*x+a3*y",
-       "１次式F(x, y) = a1+a2*x+a3*y+a4*x*y", "２次式F(x, y) = a1+a2*x+a3*x^2+a4*y+a5*y^2+a6*x*y",
-       "３次式F(x, y) = "
-       "a1+a2*x+a3*y+a4*x^2+a5*x*y+a6*y^2+a7*x^3+a8*x^2*y+a9*x*y^2+a10*y^3"});
+  for (const char* name : kMethodNames) ComboBoxGridMethod->addItem(QString::fromUtf8(name));
   auto* unitRow = new QHBoxLayout;
   auto* unitLabel = new QLabel("単位：", GroupBoxMesh);
   ComboBoxScaleUnit = new QComboBox(GroupBoxMesh);
@@ -193,7 +189,8 @@ void CoordPage::ShowTransform() {
 
 std::vector<MarkerRowText> CoordPage::MarkerTableRows() const {
   std::vector<MarkerRowText> rows;
-  for (const DocMarker& m : form_.Doc().Data().Markers) rows.push_back({m.ImageX, m.ImageY, m.X, m.Y});
+  for (const DocMarker& m : form_.Doc().Data().Markers)
+    rows.push_back({m.ImageX, m.ImageY, m.X, m.Y});
   return rows;
 }
 
@@ -206,8 +203,9 @@ const QColor kNotNumberColor(255, 200, 200);
 
 void CoordPage::ShowFitQuality(const FitQuality& q) {
   fitShown_ = true;
-  // Residuals are positions: in degrees as many decimals as resolve a metre.
-  const std::string picture = PositionFormat(form_.Unit(), form_.Decimals());
+  // Residuals are positions: in degrees as many decimals as resolve a metre, and always enough
+  // to read their size.
+  const std::string picture = ResidualFormat(form_.Unit(), form_.Decimals(), q.rms);
   auto fmt = [&picture](const std::optional<double>& v) {
     return v ? QString::fromStdString(FormatPicture(*v, picture)) : QString("-");
   };
@@ -225,9 +223,10 @@ void CoordPage::ShowFitQuality(const FitQuality& q) {
   }
   StringGrid1->FitColumnWidths();
   const QString unit = form_.State().ScaleUnit;
-  LabelFitQuality->setText("残差の二乗平均平方根: " + fmt(q.rms) + " " + unit +
-                           "（X: " + fmt(q.rmsX) + "、Y: " + fmt(q.rmsY) +
-                           "）　自由度: " + QString::number(q.dof));
+  LabelFitQuality->setText(
+      "残差の二乗平均平方根: " + fmt(q.rms) + " " + unit + "（X: " + fmt(q.rmsX) +
+      "、Y: " + fmt(q.rmsY) + "）　自由度: " + QString::number(q.dof) +
+      (q.coverage ? "　マーカーの範囲: " + QString::fromStdString(CoverageText(q)) : QString()));
   LabelFitQuality->setVisible(true);
 }
 
@@ -266,7 +265,7 @@ void CoordPage::ButtonSetMeshClick() {
     form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
     form_.SetPointing(1);
     form_.UpdateUndoCommands();
-  } else if (method >= tmAffine && method <= tmCubic) {
+  } else if (method >= tmAffine && method <= tmProjective) {
     if (!form_.FitTransformFromTable()) return;
     form_.EnableMeasurementCommands();
     if (form_.State().withMesh) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "coords/fit_quality.h"
 #include "document/document.h"
 #include "document/project_data.h"
 #include "document/records.h"
@@ -188,6 +189,10 @@ class TForm1 : public QMainWindow {
   void PictureSaveClick();
   // Coordinates (bodies in form_coords.cpp). Add coordinate-window declarations here.
   bool FitTransformFromTable();
+  // Where the fit in force holds: the hull of the markers and the side of a vanishing line.
+  FitRegion MarkerRegionNow() const;
+  // Refuses (with a message) a point beyond the projective fit's vanishing line.
+  bool PointHasPhysicalPlace(double x, double y);
   void ToolButtonMeshClick();
   void ToolButtonMarkersClick();
   // Right-click on the view opens viewMenu_ (the marker menu, or the point menu while the point
@@ -359,8 +364,9 @@ class TForm1 : public QMainWindow {
 
   // The document's observer: the change mark and the views of what an edit touched.
   void DocumentChanged(const DocumentChange& change);
-  // After an undo or redo and when a project is opened: what follows from the parts (the working image, the tables,
-  // the transformation's captions and commands) is brought in line, and the view redrawn.
+  // After an undo or redo and when a project is opened: what follows from the parts (the working
+  // image, the tables, the transformation's captions and commands) is brought in line, and the view
+  // redrawn.
   void RefreshFromDocument(unsigned parts);
   bool UndoBlocked() const;
   // sym follows the document; forceFont: the marker font is set again even where only its

@@ -11,6 +11,7 @@
 #include "coords/fit.h"
 #include "coords/fit_quality.h"
 #include "coords/grid.h"
+#include "measure/formats.h"
 #include "render/view_render.h"
 
 namespace zelko {
@@ -39,6 +40,17 @@ void TForm1::ToolButtonMarkersClick() {
   ShowPage(1);
 }
 
+FitRegion TForm1::MarkerRegionNow() const {
+  return MarkerRegion(Method(), Cx(), pageCoord->MarkerTableRows());
+}
+
+bool TForm1::PointHasPhysicalPlace(double x, double y) {
+  if (!isCoord() || PlaceOf(MarkerRegionNow(), Cx(), x, y) != PointPlace::BeyondVanishingLine)
+    return true;
+  Msg(MsgKind::Error, QString::fromUtf8(kBeyondVanishingLineMessage));
+  return false;
+}
+
 bool TForm1::FitTransformFromTable() {
   const int method = Method();
   const std::vector<MarkerRowText> rows = pageCoord->MarkerTableRows();
@@ -48,7 +60,7 @@ bool TForm1::FitTransformFromTable() {
     pageCoord->MarkNonNumericCells(faults);
     Msg(MsgKind::Warning, QString::fromStdString(NonNumericMarkersMessage(faults)));
   }
-  const FitResult fit = FitTransform(method, rows, Cx(), Cy());
+  const FitResult fit = FitTransform(method, rows, Cx(), Cy(), Unit() == kDegreeUnit);
   // A failed fit leaves the coefficients as they were, so a transformation that is still set
   // never mixes a new X fit with an old Y one.
   if (!fit.ok) {
@@ -71,6 +83,8 @@ bool TForm1::FitTransformFromTable() {
     pageCoord->MarkNonNumericCells(faults);
     return false;
   }
+  if (const std::string advice = FitAdviceMessage(quality); !advice.empty())
+    Msg(MsgKind::Warning, QString::fromStdString(advice));
   doc_.SetTransform(fit.Cx, fit.Cy, true);
   return true;
 }
@@ -127,8 +141,8 @@ void TForm1::ToolButtonMeshClick() {
 bool TForm1::DrawGrid(QImage& picture) {
   if (picture.isNull()) return true;
   const ViewPlacement view{view_.XB0, view_.YB0, view_.factor};
-  const GridTrace trace =
-      TraceGrid(Method(), Cx(), Cy(), view, view_.SWidth, view_.SHeight, doc_.Data().MeshSize);
+  const GridTrace trace = TraceGrid(Method(), Cx(), Cy(), view, view_.SWidth, view_.SHeight,
+                                    doc_.Data().MeshSize, MarkerRegionNow().side);
   if (!trace.ok) {
     // Every later repaint would fail the same way: the grid goes off before the one report.
     state_.withMesh = false;

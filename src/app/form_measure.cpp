@@ -192,6 +192,7 @@ void TForm1::SetInputControlsEnabled(bool on) {
 }
 
 void TForm1::TakeNewPoint() {
+  if (!PointHasPhysicalPlace(state_.XPre, state_.YPre)) return;
   EditGroups("ポイント入力", [&](std::vector<TLine>& l) {
     state_.NumPoints = AppendInputPoint(l[state_.IDLine], state_.XPre, state_.YPre);
     return true;
@@ -497,8 +498,9 @@ void TForm1::BitBtnCalAreaClick() {
   };
   // Lengths and areas follow from the document; working them out is no edit of it.
   CalculateResult r;
+  const FitRegion region = MarkerRegionNow();
   doc_.Recompute(kPartGroups, [&](DocumentData& d) {
-    r = CalculateLines(d.Lines, Method(), Cx(), Cy(), Unit(), state_.isLineInput, hooks);
+    r = CalculateLines(d.Lines, Method(), Cx(), Cy(), Unit(), state_.isLineInput, hooks, &region);
     return true;
   });
   if (fill.isActive()) fill.end();
@@ -548,7 +550,7 @@ void TForm1::StatusBar1Click() {
 }
 
 bool TForm1::CompletePointMove() {
-  if (!SelectedPoint()) return false;
+  if (!SelectedPoint() || !PointHasPhysicalPlace(state_.XPre, state_.YPre)) return false;
   EditGroups("ポイント移動", [&](std::vector<TLine>& l) {
     return MovePoint(l, PointRef{state_.IDLine, state_.idPoint}, state_.XPre, state_.YPre);
   });
@@ -569,7 +571,7 @@ bool TForm1::CompletePointMove() {
 }
 
 bool TForm1::CompletePointInsert() {
-  if (!SelectedPoint()) return false;
+  if (!SelectedPoint() || !PointHasPhysicalPlace(state_.XPre, state_.YPre)) return false;
   const int r = pageArea->StringGrid2->Row();
   EditGroups("ポイント挿入", [&](std::vector<TLine>& l) {
     const auto p =

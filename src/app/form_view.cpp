@@ -9,6 +9,7 @@
 #include "app/image_page.h"
 #include "app/view_widget.h"
 #include "app/window_images.h"
+#include "coords/fit_quality.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
 #include "measure/formats.h"
@@ -188,10 +189,15 @@ void TForm1::Image1MouseMove(int x, int y) {
   SetStatus(1, "画像座標(" + Fmt(state_.XPre, "0.0") + ", " + Fmt(state_.YPre, "0.0") + ")");
   const int method = Method();
   if (isCoord()) {
+    const PointPlace place = PlaceOf(MarkerRegionNow(), Cx(), state_.XPre, state_.YPre);
     const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
-    SetStatus(2, "物理座標(" +
-                     Fmt(EvaluateTransform(method, Cx(), state_.XPre, state_.YPre), format) + ", " +
-                     Fmt(EvaluateTransform(method, Cy(), state_.XPre, state_.YPre), format) + ")");
+    if (place == PointPlace::BeyondVanishingLine)
+      SetStatus(2, "物理座標なし（消失線の向こう側）");
+    else
+      SetStatus(
+          2, "物理座標(" + Fmt(EvaluateTransform(method, Cx(), state_.XPre, state_.YPre), format) +
+                 ", " + Fmt(EvaluateTransform(method, Cy(), state_.XPre, state_.YPre), format) +
+                 ")" + (place == PointPlace::OutsideMarkers ? "　マーカーの範囲外" : ""));
   } else {
     SetStatus(2, "");
   }

@@ -1,12 +1,44 @@
 #include "coords/fit.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <optional>
 
+#include "coords/projective_fit.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
 
 namespace zelko {
+
+std::vector<MarkerRowText> MarkerRowsOf(const std::vector<MarkerRecord>& markers) {
+  std::vector<MarkerRowText> rows;
+  rows.reserve(markers.size());
+  for (const MarkerRecord& m : markers)
+    rows.push_back({MarkerTextFromTenths(m.XTenths), MarkerTextFromTenths(m.YTenths), m.X, m.Y});
+  return rows;
+}
+
+bool LongitudesCrossAntimeridian(const std::vector<MarkerRowText>& rows) {
+  double low = HUGE_VAL, high = -HUGE_VAL, lowShifted = HUGE_VAL, highShifted = -HUGE_VAL;
+  for (const auto& r : rows) {
+    if (!TryParseNumber(r.imageX) || !TryParseNumber(r.imageY)) continue;
+    const auto v = TryParseNumber(r.physicalX);
+    if (!v) continue;
+    low = std::min(low, *v);
+    high = std::max(high, *v);
+    const double shifted = *v < 0 ? *v + 360 : *v;
+    lowShifted = std::min(lowShifted, shifted);
+    highShifted = std::max(highShifted, shifted);
+  }
+  return high - low > 180 && highShifted - lowShifted <= 180;
+}
+
+std::optional<double> FittedPhysicalX(const MarkerRowText& row, bool unwrapLongitudes) {
+  auto v = TryParseNumber(row.physicalX);
+  if (v && unwrapLongitudes && *v < 0) *v += 360;
+  return v;
+}
 
 void BasisTerms(int method, double x, double y, std::vector<double>& terms) {
   const int n = CoefficientCount(method);
@@ -63,14 +95,14 @@ namespace {
 
 // Collects the usable rows of one pass; the image coordinates come from the table text, not
 // from the markers' full-precision positions, so the fit matches what the user sees.
-int CollectPass(int method, const std::vector<MarkerRowText>& rows, bool physicalY,
+int CollectPass(int method, const std::vector<MarkerRowText>& rows, bool physicalY, bool unwrap,
                 RealMatrix& terms, std::vector<double>& values, std::vector<int>& used) {
   int count = 0;
   used.clear();
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const auto x = TryParseNumber(rows[r].imageX);
     const auto y = TryParseNumber(rows[r].imageY);
-    const auto v = TryParseNumber(physicalY ? rows[r].physicalY : rows[r].physicalX);
+    const auto v = physicalY ? TryParseNumber(rows[r].physicalY) : FittedPhysicalX(rows[r], unwrap);
     if (!x || !y || !v) continue;
     BasisTerms(method, *x, *y, terms[count]);
     values[count] = *v;
@@ -86,23 +118,52 @@ FitResult& Fault(FitResult& result) {
   return result;
 }
 
+FitResult FitProjectiveRows(const std::vector<MarkerRowText>& rows, FitResult result) {
+  std::vector<ControlPoint> points;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const auto x = TryParseNumber(rows[r].imageX);
+    const auto y = TryParseNumber(rows[r].imageY);
+    const auto X = FittedPhysicalX(rows[r], result.unwrapLongitudes);
+    const auto Y = TryParseNumber(rows[r].physicalY);
+    if (!x || !y || !X || !Y) continue;
+    points.push_back({*x, *y, *X, *Y});
+    result.rowsX.push_back(static_cast<int>(r));
+  }
+  result.rowsY = result.rowsX;
+  if (points.size() < 4) {
+    result.message = kFitShortageProjectiveMessage;
+    return result;
+  }
+  const ProjectiveSolution s = FitProjective(points);
+  if (!s.ok) return Fault(result);
+  result.Cx = s.Cx;
+  result.Cy = s.Cy;
+  result.rankX = result.rankY = s.rank;
+  result.ok = true;
+  return result;
+}
+
 }  // namespace
 
 FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
-                       const std::vector<double>& Cx, const std::vector<double>& Cy) {
+                       const std::vector<double>& Cx, const std::vector<double>& Cy,
+                       bool longitudeLatitude) {
   FitResult result;
   result.Cx = Cx;
   result.Cy = Cy;
-  if (method < tmAffine || method > tmCubic) return result;
+  if (method < tmAffine || method > tmProjective) return result;
   const int n = CoefficientCount(method);
   result.Cx.resize(n, 0.0);
   result.Cy.resize(n, 0.0);
+  result.unwrapLongitudes = longitudeLatitude && LongitudesCrossAntimeridian(rows);
+  if (method == tmProjective) return FitProjectiveRows(rows, std::move(result));
 
   RealMatrix terms(rows.size());
   std::vector<double> values(rows.size(), 0.0);
   std::string solverMessage;
 
-  int count = CollectPass(method, rows, false, terms, values, result.rowsX);
+  int count =
+      CollectPass(method, rows, false, result.unwrapLongitudes, terms, values, result.rowsX);
   if (count <= n) {
     result.message = kFitShortageXMessage;
     return result;
@@ -111,7 +172,7 @@ FitResult FitTransform(int method, const std::vector<MarkerRowText>& rows,
     return Fault(result);
   result.message = solverMessage;
 
-  count = CollectPass(method, rows, true, terms, values, result.rowsY);
+  count = CollectPass(method, rows, true, false, terms, values, result.rowsY);
   if (count <= n) {
     result.message = kFitShortageYMessage;
     return result;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <set>
 
+#include "coords/projective_fit.h"
 #include "coords/transform.h"
 #include "document/numbers.h"
 
@@ -25,14 +27,83 @@ struct PassPoint {
 };
 
 std::vector<PassPoint> PassPoints(const std::vector<MarkerRowText>& rows,
-                                  const std::vector<int>& used, bool physicalY) {
+                                  const std::vector<int>& used, bool physicalY, bool unwrap) {
   std::vector<PassPoint> points;
   for (int r : used) {
     const MarkerRowText& t = rows[static_cast<std::size_t>(r)];
     points.push_back({r, *TryParseNumber(t.imageX), *TryParseNumber(t.imageY),
-                      *TryParseNumber(physicalY ? t.physicalY : t.physicalX)});
+                      physicalY ? *TryParseNumber(t.physicalY) : *FittedPhysicalX(t, unwrap)});
   }
   return points;
+}
+
+// The projective fit is joint: leaving a marker out removes both its values.
+void LeaveOneOutProjective(const std::vector<PassPoint>& px, const std::vector<PassPoint>& py,
+                           std::vector<std::optional<double>>& outX,
+                           std::vector<std::optional<double>>& outY) {
+  const std::size_t count = px.size();
+  outX.assign(count, std::nullopt);
+  outY.assign(count, std::nullopt);
+  if (count < 5 || py.size() != count) return;
+  std::vector<ControlPoint> others;
+  for (std::size_t k = 0; k < count; ++k) {
+    others.clear();
+    for (std::size_t j = 0; j < count; ++j)
+      if (j != k) others.push_back({px[j].x, px[j].y, px[j].value, py[j].value});
+    const ProjectiveSolution s = FitProjective(others);
+    if (!s.ok || s.rank < kProjectiveParameters) continue;
+    const double ex = EvaluateTransform(tmProjective, s.Cx, px[k].x, px[k].y) - px[k].value;
+    const double ey = EvaluateTransform(tmProjective, s.Cy, py[k].x, py[k].y) - py[k].value;
+    if (std::isfinite(ex)) outX[k] = ex;
+    if (std::isfinite(ey)) outY[k] = ey;
+  }
+}
+
+// Smaller over larger singular value of the centred positions.
+double SpreadRatio(const std::vector<ImagePoint>& points) {
+  if (points.size() < 2) return 0;
+  long double cx = 0, cy = 0;
+  for (const auto& p : points) {
+    cx += p.x;
+    cy += p.y;
+  }
+  cx /= points.size();
+  cy /= points.size();
+  long double sxx = 0, syy = 0, sxy = 0;
+  for (const auto& p : points) {
+    sxx += (p.x - cx) * (p.x - cx);
+    syy += (p.y - cy) * (p.y - cy);
+    sxy += (p.x - cx) * (p.y - cy);
+  }
+  const long double mean = (sxx + syy) / 2;
+  const long double d = std::sqrt(((sxx - syy) / 2) * ((sxx - syy) / 2) + sxy * sxy);
+  const long double large = mean + d, small = std::max(0.0L, mean - d);
+  return large > 0 ? static_cast<double>(std::sqrt(small / large)) : 0;
+}
+
+// The markers of a fit that have image coordinates, each once.
+std::vector<ImagePoint> FitMarkers(const std::vector<PassPoint>& px,
+                                   const std::vector<PassPoint>& py) {
+  std::set<int> seen;
+  std::vector<ImagePoint> out;
+  for (const auto* pts : {&px, &py})
+    for (const auto& p : *pts)
+      if (seen.insert(p.row).second) out.push_back({p.x, p.y});
+  return out;
+}
+
+double Cross(const ImagePoint& o, const ImagePoint& a, const ImagePoint& b) {
+  return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+// The Jacobian determinant of (X, Y) at an image position.
+long double Determinant(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
+                        double x, double y) {
+  const ViewPlacement image{0, 0, 1};
+  return static_cast<long double>(TransformSlopeX(method, Cx, image, x, y)) *
+             TransformSlopeY(method, Cy, image, x, y) -
+         static_cast<long double>(TransformSlopeY(method, Cx, image, x, y)) *
+             TransformSlopeX(method, Cy, image, x, y);
 }
 
 // Prediction error at every marker of a pass when the pass is fitted without that marker. A
@@ -138,16 +209,21 @@ std::string NonNumericMarkersMessage(const std::vector<MarkerTextFault>& faults)
 FitQuality AssessFit(int method, const std::vector<MarkerRowText>& rows, const FitResult& fit,
                      const std::optional<ImageExtent>& image) {
   FitQuality q;
-  const int n = CoefficientCount(method);
+  const int n = method == tmProjective ? kProjectiveParameters / 2 : CoefficientCount(method);
   q.coefficients = 2 * n;
   q.residuals.resize(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) q.residuals[r].row = static_cast<int>(r) + 1;
   if (!fit.ok) return q;
 
-  const auto pointsX = PassPoints(rows, fit.rowsX, false);
-  const auto pointsY = PassPoints(rows, fit.rowsY, true);
-  const auto looX = LeaveOneOut(method, pointsX);
-  const auto looY = LeaveOneOut(method, pointsY);
+  const auto pointsX = PassPoints(rows, fit.rowsX, false, fit.unwrapLongitudes);
+  const auto pointsY = PassPoints(rows, fit.rowsY, true, false);
+  std::vector<std::optional<double>> looX, looY;
+  if (method == tmProjective) {
+    LeaveOneOutProjective(pointsX, pointsY, looX, looY);
+  } else {
+    looX = LeaveOneOut(method, pointsX);
+    looY = LeaveOneOut(method, pointsY);
+  }
   for (std::size_t i = 0; i < pointsX.size(); ++i) {
     const auto& p = pointsX[i];
     FitResidual& r = q.residuals[static_cast<std::size_t>(p.row)];
@@ -167,8 +243,12 @@ FitQuality AssessFit(int method, const std::vector<MarkerRowText>& rows, const F
   q.layout = lx == FitLayout::OneSpot || ly == FitLayout::OneSpot   ? FitLayout::OneSpot
              : lx == FitLayout::OneLine || ly == FitLayout::OneLine ? FitLayout::OneLine
                                                                     : FitLayout::Determined;
-  if (q.layout == FitLayout::Determined && (fit.rankX < n || fit.rankY < n))
+  const int rankNeeded = method == tmProjective ? kProjectiveParameters : n;
+  if (q.layout == FitLayout::Determined && (fit.rankX < rankNeeded || fit.rankY < rankNeeded))
     q.layout = FitLayout::Deficient;
+
+  const std::vector<ImagePoint> markers = FitMarkers(pointsX, pointsY);
+  q.spreadRatio = SpreadRatio(markers);
 
   double left, top, right, bottom;
   if (image && image->width > 0 && image->height > 0) {
@@ -187,7 +267,15 @@ FitQuality AssessFit(int method, const std::vector<MarkerRowText>& rows, const F
         bottom = std::max(bottom, p.y);
       }
   }
-  q.folds = TransformFolds(method, fit.Cx, fit.Cy, left, top, right, bottom);
+  if (method == tmProjective)
+    q.vanishingLine = VanishingLineCrosses(fit.Cx, left, top, right, bottom);
+  else
+    q.folds = TransformFolds(method, fit.Cx, fit.Cy, left, top, right, bottom);
+  // A fit the markers cannot determine has no orientation worth naming.
+  q.mirrored = q.layout == FitLayout::Determined &&
+               TransformMirrors(method, fit.Cx, fit.Cy, left, top, right, bottom);
+  if (image && image->width > 0 && image->height > 0)
+    q.coverage = std::min(1.0, HullArea(ConvexHull(markers)) / (image->width * image->height));
   return q;
 }
 
@@ -238,6 +326,126 @@ bool TransformFolds(int method, const std::vector<double>& Cx, const std::vector
   return positive && negative;
 }
 
+bool TransformMirrors(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
+                      double left, double top, double right, double bottom) {
+  if (!(left <= right && top <= bottom)) return false;
+  constexpr int kSteps = 32;
+  // The projective map reverses orientation across its vanishing line; judge the markers' side.
+  int side = 0;
+  if (method == tmProjective) {
+    const double w = ProjectiveDenominator(Cx, (left + right) / 2, (top + bottom) / 2);
+    side = w < 0 ? -1 : 1;
+  }
+  std::vector<long double> dets;
+  long double largest = 0;
+  for (int i = 0; i <= kSteps; ++i)
+    for (int j = 0; j <= kSteps; ++j) {
+      const double x = left + (right - left) * i / kSteps;
+      const double y = top + (bottom - top) * j / kSteps;
+      if (side && side * ProjectiveDenominator(Cx, x, y) <= 0) continue;
+      const long double d = Determinant(method, Cx, Cy, x, y);
+      if (!std::isfinite(d)) continue;
+      dets.push_back(d);
+      largest = std::max(largest, std::fabs(d));
+    }
+  if (dets.empty() || largest == 0) return false;
+  const long double noise = largest * 1e-12L;
+  return std::all_of(dets.begin(), dets.end(), [noise](long double d) { return d > noise; });
+}
+
+bool VanishingLineCrosses(const std::vector<double>& Cx, double left, double top, double right,
+                          double bottom) {
+  const double w[] = {ProjectiveDenominator(Cx, left, top), ProjectiveDenominator(Cx, right, top),
+                      ProjectiveDenominator(Cx, left, bottom),
+                      ProjectiveDenominator(Cx, right, bottom)};
+  const bool positive = std::any_of(std::begin(w), std::end(w), [](double v) { return v > 0; });
+  const bool other = std::any_of(std::begin(w), std::end(w), [](double v) { return v <= 0; });
+  return positive && other;
+}
+
+std::vector<ImagePoint> ConvexHull(std::vector<ImagePoint> points) {
+  // Andrew's monotone chain.
+  std::sort(points.begin(), points.end(), [](const ImagePoint& a, const ImagePoint& b) {
+    return a.x < b.x || (a.x == b.x && a.y < b.y);
+  });
+  points.erase(std::unique(points.begin(), points.end(),
+                           [](const ImagePoint& a, const ImagePoint& b) {
+                             return a.x == b.x && a.y == b.y;
+                           }),
+               points.end());
+  if (points.size() < 3) return points;
+  std::vector<ImagePoint> hull(2 * points.size());
+  std::size_t k = 0;
+  for (const auto& p : points) {
+    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], p) <= 0) --k;
+    hull[k++] = p;
+  }
+  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && Cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
+    hull[k++] = points[i];
+  }
+  hull.resize(k - 1);
+  return hull;
+}
+
+double HullArea(const std::vector<ImagePoint>& hull) {
+  if (hull.size() < 3) return 0;
+  long double sum = 0;
+  for (std::size_t i = 0; i < hull.size(); ++i) {
+    const auto& a = hull[i];
+    const auto& b = hull[(i + 1) % hull.size()];
+    sum += static_cast<long double>(a.x) * b.y - static_cast<long double>(b.x) * a.y;
+  }
+  return static_cast<double>(std::fabs(sum) / 2);
+}
+
+FitRegion MarkerRegion(int method, const std::vector<double>& Cx,
+                       const std::vector<MarkerRowText>& rows) {
+  FitRegion region;
+  std::vector<ImagePoint> points;
+  long double cx = 0, cy = 0;
+  for (const auto& r : rows) {
+    const auto x = TryParseNumber(r.imageX), y = TryParseNumber(r.imageY);
+    if (!x || !y || (!TryParseNumber(r.physicalX) && !TryParseNumber(r.physicalY))) continue;
+    points.push_back({*x, *y});
+    cx += *x;
+    cy += *y;
+  }
+  if (method == tmProjective) {
+    region.side = 1;
+    if (!points.empty() && ProjectiveDenominator(Cx, static_cast<double>(cx / points.size()),
+                                                 static_cast<double>(cy / points.size())) < 0)
+      region.side = -1;
+  }
+  region.hull = ConvexHull(std::move(points));
+  return region;
+}
+
+PointPlace PlaceOf(const FitRegion& region, const std::vector<double>& Cx, double x, double y) {
+  if (region.side != 0 && !(region.side * ProjectiveDenominator(Cx, x, y) > 0))
+    return PointPlace::BeyondVanishingLine;
+  const auto& h = region.hull;
+  if (h.size() < 3) return PointPlace::Inside;
+  // A little slack, so that a point placed on a marker counts as inside.
+  constexpr double kSlack = 1e-9;
+  for (std::size_t i = 0; i < h.size(); ++i) {
+    const ImagePoint& a = h[i];
+    const ImagePoint& b = h[(i + 1) % h.size()];
+    const double scale = std::hypot(b.x - a.x, b.y - a.y);
+    if (Cross(a, b, {x, y}) < -kSlack * scale * (1 + std::fabs(x) + std::fabs(y)))
+      return PointPlace::OutsideMarkers;
+  }
+  return PointPlace::Inside;
+}
+
+std::string CoverageText(const FitQuality& quality) {
+  if (!quality.coverage) return {};
+  const double percent = *quality.coverage * 100;
+  char text[32];
+  std::snprintf(text, sizeof text, percent < 10 ? "%.1f" : "%.0f", percent);
+  return std::string("画像の ") + text + "%";
+}
+
 std::string FitWarningMessage(const FitQuality& quality) {
   std::string text;
   switch (quality.layout) {
@@ -253,12 +461,41 @@ std::string FitWarningMessage(const FitQuality& quality) {
     case FitLayout::Determined:
       break;
   }
-  if (quality.folds) {
+  const auto add = [&text](const std::string& line) {
     if (!text.empty()) text += "\n";
-    text += "変換式が画像の中で折り返しています（座標の向きが逆になる部分があります）。";
-  }
+    text += line;
+  };
+  if (quality.folds)
+    add("変換式が画像の中で折り返しています（座標の向きが逆になる部分があります）。");
+  if (quality.vanishingLine)
+    add("射影変換の消失線（無限遠になる線）が画像を横切っています。"
+        "消失線の向こう側の点は測れません。");
   if (text.empty()) return text;
   return text + "\nマーカーを増やすか、配置や変換式を見直して下さい。";
+}
+
+std::string FitAdviceMessage(const FitQuality& quality) {
+  std::vector<std::string> parts;
+  if (quality.layout == FitLayout::Determined) {
+    if (quality.coverage && *quality.coverage < kSmallCoverage)
+      parts.push_back("マーカーが囲む範囲は" + CoverageText(quality) +
+                      "だけです。範囲の外の座標は外挿で、信頼できません。"
+                      "測る範囲を囲むようにマーカーを置いて下さい。");
+    if (quality.spreadRatio < kThinLayout)
+      parts.push_back(
+          "マーカーが細長い帯の形に並んでいるため、帯から離れた位置の座標は信頼できません。");
+    if (quality.dof == 0 && quality.observations > 0)
+      parts.push_back(
+          "変換式はマーカーをちょうど通るため、残差で精度を確かめられません。"
+          "マーカーを 1 点以上増やすことをお勧めします。");
+    if (quality.mirrored)
+      parts.push_back(
+          "この変換式は画像を裏返します（X が北、Y が東の測量座標のように、"
+          "物理座標の向きが画像と逆です）。面積の符号はすべて逆になります。");
+  }
+  std::string text;
+  for (const auto& p : parts) text += (text.empty() ? "" : "\n\n") + p;
+  return text;
 }
 
 }  // namespace zelko

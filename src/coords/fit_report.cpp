@@ -57,13 +57,13 @@ const char* LayoutName(FitLayout layout) {
 }  // namespace
 
 FitReport BuildFitReport(int method, const std::vector<MarkerRowText>& rows,
-                         const std::optional<ImageExtent>& image) {
+                         const std::optional<ImageExtent>& image, bool longitudeLatitude) {
   FitReport report;
   report.method = method;
   for (const auto& f : NonNumericMarkerCells(rows))
     if (report.notNumeric.empty() || report.notNumeric.back() != f.row + 1)
       report.notNumeric.push_back(f.row + 1);
-  const FitResult fit = FitTransform(method, rows, {}, {});
+  const FitResult fit = FitTransform(method, rows, {}, {}, longitudeLatitude);
   report.ok = fit.ok;
   report.message = fit.message;
   report.cx = fit.Cx;
@@ -78,7 +78,12 @@ FitReport BuildFitReport(int method, const std::vector<MarkerRowText>& rows,
   report.dof = q.dof;
   report.layout = q.layout;
   report.folds = q.folds;
+  report.vanishingLine = q.vanishingLine;
+  report.mirrored = q.mirrored;
+  report.coverage = q.coverage;
+  report.spreadRatio = q.spreadRatio;
   report.warning = FitWarningMessage(q);
+  report.advice = FitAdviceMessage(q);
   return report;
 }
 
@@ -95,6 +100,10 @@ std::string FormatFitReportText(const FitReport& report) {
   out += "dof: " + std::to_string(report.dof) + "\n";
   out += std::string("layout: ") + LayoutName(report.layout) + "\n";
   out += std::string("folds: ") + (report.folds ? "yes" : "no") + "\n";
+  out += std::string("vanishing_line: ") + (report.vanishingLine ? "yes" : "no") + "\n";
+  out += std::string("mirrors: ") + (report.mirrored ? "yes" : "no") + "\n";
+  out += "coverage: " + Optional(report.coverage, "-") + "\n";
+  out += "spread: " + Number(report.spreadRatio) + "\n";
   out += "not_numeric:";
   for (int m : report.notNumeric) out += " " + std::to_string(m);
   return out + "\n";
@@ -116,6 +125,10 @@ std::string FormatFitReportJson(const FitReport& report) {
   out += ", \"rms\": " + Number(report.rms) + ", \"dof\": " + std::to_string(report.dof);
   out += std::string(", \"layout\": \"") + LayoutName(report.layout) + "\"";
   out += std::string(", \"folds\": ") + (report.folds ? "true" : "false");
+  out += std::string(", \"vanishing_line\": ") + (report.vanishingLine ? "true" : "false");
+  out += std::string(", \"mirrors\": ") + (report.mirrored ? "true" : "false");
+  out += ", \"coverage\": " + Optional(report.coverage, "null");
+  out += ", \"spread\": " + Number(report.spreadRatio);
   out += ", \"not_numeric\": [";
   for (std::size_t i = 0; i < report.notNumeric.size(); ++i)
     out += (i ? ", " : "") + std::to_string(report.notNumeric[i]);

@@ -20,14 +20,15 @@ constexpr double kConverged = 0.1;  // view pixels
 class Pass {
  public:
   Pass(char name, int method, const std::vector<double>& c, const ViewPlacement& view, double w,
-       double h)
+       double h, int side)
       : name_(name),
         method_(method),
         c_(c),
         view_(view),
         w_(w),
         h_(h),
-        solveY_(name == 'A' || name == 'B') {}
+        solveY_(name == 'A' || name == 'B'),
+        side_(method == tmProjective ? side : 0) {}
 
   // Traces every line of the pass into lines; false when the drawing as a whole must fail.
   bool Trace(double s, std::vector<GridLine>& lines) const {
@@ -135,12 +136,20 @@ class Pass {
       } while (std::fabs(delta) >= kConverged);
       // A failed sample also restarts the next one from outside the view.
       if (!converged) u = -1;
-      if (u >= 0 && u <= range) {
+      if (u >= 0 && u <= range && OnMarkersSide(Position(k, u))) {
         const auto [vx, vy] = Position(k, u);
         line.points.push_back({static_cast<int>(std::trunc(vx)), static_cast<int>(std::trunc(vy))});
       }
     }
     return true;
+  }
+
+  // Beyond the projective fit's vanishing line the lines would be those of the mirrored plane.
+  bool OnMarkersSide(std::pair<double, double> view) const {
+    if (side_ == 0) return true;
+    const double x = (view.first + view_.XB0) / view_.factor;
+    const double y = (view.second + view_.YB0) / view_.factor;
+    return side_ * ProjectiveDenominator(c_, x, y) > 0;
   }
 
   char name_;
@@ -149,13 +158,14 @@ class Pass {
   ViewPlacement view_;
   double w_, h_;
   bool solveY_;
+  int side_;
 };
 
 }  // namespace
 
 GridTrace TraceGrid(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
                     const ViewPlacement& view, int width, int height,
-                    const std::string& intervalText) {
+                    const std::string& intervalText, int side) {
   GridTrace result;
   result.message = kGridErrorMessage;
   const int n = CoefficientCount(method);
@@ -166,7 +176,7 @@ GridTrace TraceGrid(int method, const std::vector<double>& Cx, const std::vector
 
   std::vector<GridLine> lines;
   for (char name : {'A', 'B', 'C', 'D'}) {
-    const Pass pass(name, method, name == 'A' || name == 'B' ? Cy : Cx, view, width, height);
+    const Pass pass(name, method, name == 'A' || name == 'B' ? Cy : Cx, view, width, height, side);
     if (!pass.Trace(*s, lines)) return result;
   }
   result.ok = true;

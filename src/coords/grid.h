@@ -45,8 +45,10 @@ struct GridTrace {
 // Traces the grid over a view of width × height pixels placed on the working image as `view`
 // says, with the interval typed in intervalText (physical units per grid step). A pass that
 // would need more lines than its entry edge has pixels plus one fails like an unusable interval.
+// For the projective method, side is the denominator's sign on the markers' side (FitRegion): no
+// line is drawn beyond the vanishing line.
 GridTrace TraceGrid(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
                     const ViewPlacement& view, int width, int height,
-                    const std::string& intervalText);
+                    const std::string& intervalText, int side = 0);
 
 }  // namespace zelko

@@ -14,14 +14,23 @@ int CoefficientCount(int method) {
       return 6;
     case tmCubic:
       return 10;
+    case tmProjective:
+      return 5;
     default:
       return 0;
   }
 }
 
+double ProjectiveDenominator(const std::vector<double>& c, double x, double y) {
+  if (c.size() < 5) return 1;
+  return static_cast<double>(1 + c[3] * static_cast<long double>(x) +
+                             c[4] * static_cast<long double>(y));
+}
+
 namespace {
 
 long double Evaluate(int method, const std::vector<double>& c, long double x, long double y) {
+  if (method == tmProjective) return (c[0] + c[1] * x + c[2] * y) / (1 + c[3] * x + c[4] * y);
   long double f = static_cast<long double>(c[0]) + c[1] * x + c[2] * y;
   switch (method) {
     case tmBilinear:
@@ -40,6 +49,13 @@ long double Evaluate(int method, const std::vector<double>& c, long double x, lo
   return f;
 }
 
+// The quotient rule for d/dx (k = 1) or d/dy (k = 2) of (c0 + c1·x + c2·y) / (1 + c3·x + c4·y).
+long double ProjectiveSlope(const std::vector<double>& c, long double x, long double y, int k) {
+  const long double num = c[0] + c[1] * x + c[2] * y;
+  const long double den = 1 + c[3] * x + c[4] * y;
+  return (c[k] * den - num * c[k + 2]) / (den * den);
+}
+
 }  // namespace
 
 double EvaluateTransform(int method, const std::vector<double>& c, double x, double y) {
@@ -56,6 +72,7 @@ double TransformSlopeX(int method, const std::vector<double>& c, const ViewPlace
                        double vy) {
   if (static_cast<int>(c.size()) < CoefficientCount(method) || c.size() < 3) return 0;
   const long double x = (vx + v.XB0) / v.factor, y = (vy + v.YB0) / v.factor;
+  if (method == tmProjective) return static_cast<double>(ProjectiveSlope(c, x, y, 1) / v.factor);
   long double s = c[1];
   switch (method) {
     case tmBilinear:
@@ -77,6 +94,7 @@ double TransformSlopeY(int method, const std::vector<double>& c, const ViewPlace
                        double vy) {
   if (static_cast<int>(c.size()) < CoefficientCount(method) || c.size() < 3) return 0;
   const long double x = (vx + v.XB0) / v.factor, y = (vy + v.YB0) / v.factor;
+  if (method == tmProjective) return static_cast<double>(ProjectiveSlope(c, x, y, 2) / v.factor);
   long double s = c[2];
   switch (method) {
     case tmBilinear:

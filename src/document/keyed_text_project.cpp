@@ -88,8 +88,9 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
   }
 
   p.Method = ini.ReadInteger("Grid", "Method", 0);
-  if (p.Method < 0 || p.Method > 5)
-    throw ParseError("transformation method " + std::to_string(p.Method) + " is not 0 to 5");
+  if (p.Method < 0 || p.Method > kLastMethod)
+    throw ParseError("transformation method " + std::to_string(p.Method) + " is not 0 to " +
+                     std::to_string(kLastMethod));
   p.MeshSize = ini.Value("Grid", "Mesh Size");
   p.ScaleUnit = ini.TryReadInteger("Grid", "Scale Unit");
   if (p.ScaleUnit && (*p.ScaleUnit < 0 || *p.ScaleUnit > 6))

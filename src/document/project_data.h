@@ -15,6 +15,13 @@ namespace zelko {
 // The 20 header bytes of the current version, the last one a space.
 inline constexpr char kProjectHeader[] = "Zelko Version 2.8.1 ";
 inline constexpr std::size_t kProjectHeaderSize = 20;
+// Projects that need more than the 2.8.1 layout can say (the projective method, 6) carry this
+// header, padded with zero bytes to the 20 of the field. Its text holds none of "Zelko Version
+// 2.8", "2.7" or "2.2", so readers that know only those refuse the file instead of misreading it.
+inline constexpr char kProjectHeader29[] = "Zelko Version 2.9 ";
+// The highest method a 2.8.1 file may hold; the layout of 2.9 is the same otherwise.
+inline constexpr int kLastMethod281 = 5;
+inline constexpr int kLastMethod = 6;
 
 // The largest project the program supports: 65535 points a group (the file's field) and this
 // many in all. A point costs 24 bytes in memory and at least 10 in the file, so such a project
@@ -68,9 +75,10 @@ FontData DefaultNotesFont();   // clWindowText, "ＭＳ Ｐゴシック", 9 poin
 // Texts are UTF-8. Numeric fields are wider than their file fields so that a value out of range
 // reaches the writer, which refuses it, instead of wrapping silently.
 struct ProjectData {
-  // Header text as read (up to its first zero byte). The writer always writes kProjectHeader.
+  // Header text as read (up to its first zero byte). The writer writes kProjectHeader, or
+  // kProjectHeader29 when the project needs it (ProjectNeeds29).
   std::string Header = kProjectHeader;
-  // The 17th header character as a digit: 8, 7 or 2 (0 when it is none).
+  // The 17th header character as a digit: 9, 8, 7 or 2 (0 when it is none).
   int MinorVersion = 8;
 
   // Image path relative to the project folder, "\" as separator (see RelativeImagePath).
@@ -84,7 +92,7 @@ struct ProjectData {
   bool AdjustRGB = false;
   float Angle = 0;      // degrees, single precision as stored
   int AngleChoice = 0;  // 0 "0度" … 4 "任意"
-  int Method = 0;       // 0..5
+  int Method = 0;       // 0..6 (6 only in a 2.9 file)
   std::string MeshSize = "20";
   int ScaleUnit = 0;  // 0..6
 
@@ -115,6 +123,9 @@ struct ProjectData {
   // Versions 2.7 and 2.2 are rewritten in the current layout right after a successful read.
   bool NeedsRewrite() const { return MinorVersion < 8; }
 };
+
+// Whether the project holds something only a 2.9 file can (the projective method).
+inline bool ProjectNeeds29(const ProjectData& d) { return d.Method > kLastMethod281; }
 
 // The marker record's tenths from the text of a marker-table cell: parsed, times ten (as a
 // decimal shift, so "0.15" gives 2), rounded half away from zero, 0..65535. nullopt with a

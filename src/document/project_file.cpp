@@ -75,7 +75,13 @@ void CheckChoice(int value, int last, const std::string& what) {
 
 std::string Serialize(const ProjectData& d) {
   ByteWriter w;
-  w.Bytes(std::string_view(kProjectHeader, kProjectHeaderSize));
+  if (ProjectNeeds29(d)) {
+    std::string header(kProjectHeader29);
+    header.resize(kProjectHeaderSize, '\0');
+    w.Bytes(header);
+  } else {
+    w.Bytes(std::string_view(kProjectHeader, kProjectHeaderSize));
+  }
   // Other texts may lose a character; a path that loses one names a file that is not there.
   if (!FitsCp932(d.ImagePath))
     throw WriteError("the image path " + d.ImagePath + " has characters CP932 cannot hold");
@@ -89,7 +95,7 @@ std::string Serialize(const ProjectData& d) {
   w.F32(d.Angle);
   CheckChoice(d.AngleChoice, 4, "angle choice");
   w.U8(d.AngleChoice, "angle choice");
-  CheckChoice(d.Method, 5, "transformation method");
+  CheckChoice(d.Method, kLastMethod, "transformation method");
   w.U8(d.Method, "transformation method");
   w.Text(d.MeshSize, "grid spacing");
   CheckChoice(d.ScaleUnit, 6, "scale unit");
@@ -276,6 +282,7 @@ struct Layout {
   bool categories = true;
   bool pointLineWidth = true;
   bool completeTail = true;  // the trailing fonts and notes must be there
+  int lastMethod = kLastMethod281;
 };
 
 // The body after the header; `where` names the part being read for the message on running out.
@@ -296,7 +303,7 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
   CheckRange(d.AngleChoice, 4, "angle choice");
   where = "the grid settings";
   d.Method = r.U8();
-  CheckRange(d.Method, 5, "transformation method");
+  CheckRange(d.Method, layout.lastMethod, "transformation method");
   d.MeshSize = r.Text();
   d.ScaleUnit = r.U8();
   CheckRange(d.ScaleUnit, 6, "scale unit");
@@ -426,7 +433,8 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
   std::string_view header = bytes.substr(0, std::min(bytes.size(), kProjectHeaderSize));
   if (const auto zero = header.find('\0'); zero != std::string_view::npos)
     header = header.substr(0, zero);
-  const bool known = header.find("Zelko Version 2.8") != std::string_view::npos ||
+  const bool known = header.find("Zelko Version 2.9") != std::string_view::npos ||
+                     header.find("Zelko Version 2.8") != std::string_view::npos ||
                      header.find("Zelko Version 2.7") != std::string_view::npos ||
                      header.find("Zelko Version 2.2") != std::string_view::npos;
   if (!known) {
@@ -442,7 +450,7 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
     result.Error = {FailureKind::Damaged, "", 0, "the file ends inside the header"};
     return result;
   }
-  if (d.MinorVersion != 8 && d.MinorVersion != 7 && d.MinorVersion != 2) {
+  if (d.MinorVersion != 9 && d.MinorVersion != 8 && d.MinorVersion != 7 && d.MinorVersion != 2) {
     result.Error = {FailureKind::Damaged, "", 0,
                     "unknown version in the header '" + d.Header + "'"};
     return result;
@@ -451,7 +459,9 @@ ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
   Layout layout;
   layout.sort = layout.categories = d.MinorVersion >= 7;
   layout.pointLineWidth = d.MinorVersion >= 8;
-  layout.completeTail = header.find("Zelko Version 2.8.1") != std::string_view::npos;
+  layout.completeTail =
+      header.find("Zelko Version 2.8.1") != std::string_view::npos || d.MinorVersion == 9;
+  if (d.MinorVersion == 9) layout.lastMethod = kLastMethod;
 
   ByteReader reader(bytes.substr(kProjectHeaderSize));
   std::string where;

@@ -59,6 +59,9 @@ struct TLine {
   std::uint8_t LineType = ltCurve;
   double Area = 0;
   double Length = 0;
+  // Set by the calculation with Area and Length: a point lies outside the markers' hull, so its
+  // position is extrapolated. Not stored in files.
+  bool OutsideMarkers = false;
   std::vector<TMarker> Points;
   bool operator==(const TLine&) const = default;
 };

@@ -39,12 +39,22 @@ struct GroupMeasure {
   double area = 0;
   bool crossing = false;
   bool offEllipsoid = false;
+  bool beyondVanishingLine = false;
+  bool outsideMarkers = false;
 };
 
 GroupMeasure MeasureGroup(const TLine& line, int method, const std::vector<double>& cx,
-                          const std::vector<double>& cy, bool degree) {
+                          const std::vector<double>& cy, bool degree, const FitRegion* region) {
   GroupMeasure m;
-  if (line.LineType == ltPoints) return m;
+  if (region) {
+    for (std::size_t i = 0, n = UsedPointCount(line); i < n; ++i) {
+      const PointPlace place = PlaceOf(*region, cx, line.Points[i].x, line.Points[i].y);
+      if (place != PointPlace::Inside) m.outsideMarkers = true;
+      if (place == PointPlace::BeyondVanishingLine) m.beyondVanishingLine = true;
+    }
+  }
+  // Never measured through infinity: such a group has no length or area.
+  if (line.LineType == ltPoints || m.beyondVanishingLine) return m;
   const std::vector<XY> physical = PhysicalPoints(line, method, cx, cy);
   const bool closed = line.LineType == ltClosed;
   if (degree && HasPointOffTheEllipsoid(physical)) {
@@ -68,7 +78,8 @@ constexpr std::size_t kPointsPerThread = 20000;
 
 std::vector<GroupMeasure> MeasureGroups(const std::vector<TLine>& lines, int method,
                                         const std::vector<double>& cx,
-                                        const std::vector<double>& cy, bool degree) {
+                                        const std::vector<double>& cy, bool degree,
+                                        const FitRegion* region) {
   std::vector<GroupMeasure> out(lines.size());
   std::size_t points = 0;
   for (const TLine& line : lines) points += UsedPointCount(line);
@@ -81,7 +92,7 @@ std::vector<GroupMeasure> MeasureGroups(const std::vector<TLine>& lines, int met
   const auto work = [&] {
     try {
       for (std::size_t g; (g = next.fetch_add(1)) < lines.size();)
-        out[g] = MeasureGroup(lines[g], method, cx, cy, degree);
+        out[g] = MeasureGroup(lines[g], method, cx, cy, degree, region);
     } catch (...) {
       next = lines.size();
       const std::lock_guard lock(failureLock);
@@ -114,7 +125,7 @@ std::string LabelList(const std::vector<TLine>& lines, const std::vector<std::si
 
 CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std::vector<double>& cx,
                                const std::vector<double>& cy, int unit, bool isLineInput,
-                               const CalculateHooks& hooks) {
+                               const CalculateHooks& hooks, const FitRegion* region) {
   const auto refuse = [](CalculateStatus status, const char* message) {
     CalculateResult r;
     r.status = status;
@@ -127,24 +138,38 @@ CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std:
     return refuse(CalculateStatus::TransformNotSet, kMsgNoTransform);
   if (hooks.prepare) hooks.prepare();
   const std::vector<GroupMeasure> measures =
-      MeasureGroups(lines, method, cx, cy, unit == kDegreeUnit);
+      MeasureGroups(lines, method, cx, cy, unit == kDegreeUnit, region);
   CalculateResult result;
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const GroupMeasure& m = measures[g];
     lines[g].Length = m.length;
     lines[g].Area = m.area;
+    lines[g].OutsideMarkers = m.outsideMarkers;
     if (m.crossing) result.crossing.push_back(g);
     if (m.offEllipsoid) result.offEllipsoid.push_back(g);
+    if (m.beyondVanishingLine) result.beyondVanishingLine.push_back(g);
+    if (m.outsideMarkers) result.outsideMarkers.push_back(g);
     if (hooks.afterGroup) hooks.afterGroup(g);
   }
   return result;
 }
 
+FitRegion ProjectMarkerRegion(int method, const std::vector<double>& cx,
+                              const std::vector<MarkerRecord>& markers) {
+  return MarkerRegion(method, cx, MarkerRowsOf(markers));
+}
+
 std::string CalculationWarning(const std::vector<TLine>& lines, const CalculateResult& result) {
   std::string text;
-  if (!result.crossing.empty())
+  if (!result.beyondVanishingLine.empty())
+    text += "射影変換の消失線の向こう側に点があるため、長さと面積を0としました：" +
+            LabelList(lines, result.beyondVanishingLine) +
+            "\n消失線の向こう側は写真の中の地平線より上（空）にあたり、座標がありません。";
+  if (!result.crossing.empty()) {
+    if (!text.empty()) text += "\n\n";
     text += "辺が交差している閉曲線があります：" + LabelList(lines, result.crossing) +
             "\n面積は交差で分かれた部分を向きの符号付きで足した値です。";
+  }
   if (!result.offEllipsoid.empty()) {
     if (!text.empty()) text += "\n\n";
     text += "緯度が-90度から90度の範囲を外れた点があるため、長さと面積を0としました：" +

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "coords/fit_quality.h"
+#include "document/project_data.h"
 #include "document/records.h"
 #include "measure/formats.h"
 #include "measure/geometry.h"
@@ -42,6 +44,10 @@ struct CalculateResult {
   // indices in order.
   std::vector<std::size_t> crossing;
   std::vector<std::size_t> offEllipsoid;
+  // Groups with a point beyond the projective fit's vanishing line: no physical position, so
+  // measured as 0. And groups with a point outside the markers' hull (TLine::OutsideMarkers).
+  std::vector<std::size_t> beyondVanishingLine;
+  std::vector<std::size_t> outsideMarkers;
   bool ok() const { return status == CalculateStatus::Done; }
 };
 
@@ -55,11 +61,17 @@ struct CalculateHooks {
   std::function<void(std::size_t)> afterGroup;  // after each group's Length and Area are set
 };
 
-// Sets Length and Area of every group (metres and square metres in the degree unit, along
-// geodesics on GRS80); leaves everything unchanged unless the result is Done. The hooks run on
-// the calling thread, afterGroup in group order once all groups are measured.
+// Sets Length, Area and OutsideMarkers of every group (metres and square metres in the degree
+// unit, along geodesics on GRS80); leaves everything unchanged unless the result is Done. The
+// hooks run on the calling thread, afterGroup in group order once all groups are measured. The
+// region of the markers (MarkerRegion) judges where the fit holds; without one every point
+// counts as inside.
 CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std::vector<double>& cx,
                                const std::vector<double>& cy, int unit, bool isLineInput = false,
-                               const CalculateHooks& hooks = {});
+                               const CalculateHooks& hooks = {}, const FitRegion* region = nullptr);
+
+// The region of a project's markers, as the fits take them from the marker records.
+FitRegion ProjectMarkerRegion(int method, const std::vector<double>& cx,
+                              const std::vector<MarkerRecord>& markers);
 
 }  // namespace zelko

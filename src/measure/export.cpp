@@ -70,6 +70,7 @@ struct Measured {
   std::vector<TLine> lines;  // with fresh lengths and areas
   std::vector<std::string> categories;
   std::string warning;
+  FitRegion region;  // where the fit holds
 };
 
 // The calculate command's work on a copy of the groups; false when the transformation is not set.
@@ -83,7 +84,9 @@ bool Measure(const ProjectData& data, Measured* m, ExportText* out) {
   }
   m->lines = data.Lines;
   m->categories = ProjectCategories(data);
-  const CalculateResult r = CalculateLines(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit);
+  m->region = ProjectMarkerRegion(data.Method, data.Cx, data.Markers);
+  const CalculateResult r = CalculateLines(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit,
+                                           false, {}, &m->region);
   if (!r.ok() && r.status != CalculateStatus::NoGroups) {
     out->status = ExportStatus::NoTransform;
     out->error = "the groups cannot be measured";
@@ -122,7 +125,11 @@ std::string ResultText(const Measured& m, int unit, ExportFormat format) {
              JsonString(CategoryName(m.categories, info.sort));
     }
     out += ", \"length\": " + JsonNumber(info.length) + ", \"area\": " + JsonNumber(info.area) +
-           ", \"points\": " + table.cells[r][4] + "}";
+           ", \"points\": " + table.cells[r][4];
+    if (info.kind == ResultRowKind::Group)
+      out += std::string(", \"outside_markers\": ") +
+             (m.lines[static_cast<std::size_t>(info.group)].OutsideMarkers ? "true" : "false");
+    out += "}";
   }
   return out + (table.cells.size() > 1 ? "\n ]}\n" : "]}\n");
 }
@@ -135,9 +142,11 @@ struct PointValues {
   double X, Y;  // physical, when the table has them
 };
 
-// Every used point of every group, in table order.
+// Every used point of every group, in table order. A point beyond the projective fit's vanishing
+// line has no physical position (NaN: an empty cell, null in JSON).
 template <typename Fn>
 void ForEachPoint(const ProjectData& data, int method, Fn fn) {
+  const FitRegion region = ProjectMarkerRegion(method, data.Cx, data.Markers);
   for (std::size_t g = 0; g < data.Lines.size(); ++g) {
     const TLine& line = data.Lines[g];
     const std::size_t n = UsedPointCount(line);
@@ -145,12 +154,23 @@ void ForEachPoint(const ProjectData& data, int method, Fn fn) {
       const TMarker& p = line.Points[j];
       PointValues v{g, j, 0, 0};
       if (method != tmNone) {
-        v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
-        v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
+        if (PlaceOf(region, data.Cx, p.x, p.y) == PointPlace::BeyondVanishingLine) {
+          v.X = v.Y = std::nan("");
+        } else {
+          v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
+          v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
+        }
       }
       fn(line, p, v);
     }
   }
+}
+
+// Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
+double NormalLongitude(double lon) {
+  if (!(lon < -180 || lon > 180)) return lon;
+  const double r = std::remainder(lon, 360.0);
+  return r == -180 ? 180 : r;
 }
 
 std::string PointName(const TMarker& p, std::size_t j) {
@@ -221,6 +241,8 @@ std::string Positions(const std::vector<XY>& points) {
 std::string Geometry(const TLine& line, std::vector<XY> points, bool counterClockwise) {
   const std::size_t n = points.size();
   if (n == 0) return "null";
+  if (counterClockwise)
+    for (XY& p : points) p.x = NormalLongitude(p.x);
   if (line.LineType == ltPoints)
     return "{\"type\": \"MultiPoint\", \"coordinates\": " + Positions(points) + "}";
   if (n == 1) return "{\"type\": \"Point\", \"coordinates\": " + Position(points[0]) + "}";
@@ -243,6 +265,14 @@ std::string Geometry(const TLine& line, std::vector<XY> points, bool counterCloc
   return "{\"type\": \"Polygon\", \"coordinates\": [" + Positions(points) + "]}";
 }
 
+bool BeyondVanishingLine(const FitRegion& region, const std::vector<double>& cx,
+                         const TLine& line) {
+  for (std::size_t i = 0, n = UsedPointCount(line); i < n; ++i)
+    if (PlaceOf(region, cx, line.Points[i].x, line.Points[i].y) == PointPlace::BeyondVanishingLine)
+      return true;
+  return false;
+}
+
 std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat format) {
   const int unit = data.ScaleUnit;
   const std::string u = ResultUnitText(unit);
@@ -254,13 +284,16 @@ std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat f
   for (std::size_t g = 0; g < m.lines.size(); ++g) {
     const TLine& line = m.lines[g];
     const std::string geometry =
-        Geometry(line, PhysicalPoints(line, data.Method, data.Cx, data.Cy), geo);
+        line.OutsideMarkers && BeyondVanishingLine(m.region, data.Cx, line)
+            ? std::string("null")
+            : Geometry(line, PhysicalPoints(line, data.Method, data.Cx, data.Cy), geo);
     const std::string properties =
         "\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(g))) +
         ", \"category\": " + JsonString(CategoryName(m.categories, line.Sort)) +
         ", \"kind\": " + JsonString(KindName(line.LineType)) +
         ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area) +
-        ", \"points\": " + std::to_string(line.NumPoints);
+        ", \"points\": " + std::to_string(line.NumPoints) +
+        ", \"outside_markers\": " + (line.OutsideMarkers ? "true" : "false");
     out += g == 0 ? "\n  " : ",\n  ";
     if (geo)
       out += "{\"type\": \"Feature\", \"geometry\": " + geometry + ", \"properties\": {" +
@@ -280,7 +313,7 @@ std::string PointFeatures(const ProjectData& data) {
     out += first ? "\n  " : ",\n  ";
     first = false;
     out += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": " +
-           Position({v.X, v.Y}) + "}, \"properties\": {\"group\": " +
+           Position({NormalLongitude(v.X), v.Y}) + "}, \"properties\": {\"group\": " +
            JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
            ", \"point\": " + JsonString(PointName(p, v.point)) +
            ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +

@@ -1,6 +1,7 @@
 #include "measure/formats.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace zelko {
@@ -38,6 +39,14 @@ std::string AreaFormat(int decimals) {
 std::string PositionFormat(int unit, int decimals) {
   constexpr int kDegreeDecimals = 6;
   return LengthFormat(unit == kDegreeUnit ? std::max(decimals, kDegreeDecimals) : decimals);
+}
+
+std::string ResidualFormat(int unit, int decimals, double typical) {
+  const int shown = unit == kDegreeUnit ? std::max(decimals, 6) : decimals;
+  int needed = shown;
+  if (std::isfinite(typical) && typical != 0)
+    needed = 1 - static_cast<int>(std::floor(std::log10(std::fabs(typical))));
+  return LengthFormat(std::min(std::max(shown, needed), 15));
 }
 
 bool IsUnfinishedDecimals(const std::string& text) {

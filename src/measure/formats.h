@@ -27,6 +27,10 @@ std::string AreaFormat(int decimals);
 // least 6 decimals in the degree unit, as a millionth of a degree is about 0.1 m and so a
 // position resolves a metre whatever the decimals chosen for lengths.
 std::string PositionFormat(int unit, int decimals);
+// The format of residuals and their RMS: the position format, with more decimals when needed to
+// show the typical size (the RMS) to at least two significant digits, so that 0.035 m does not
+// read 0.0.
+std::string ResidualFormat(int unit, int decimals, double typical);
 // A decimals text still being typed: empty, blanks or a lone sign. Such a text is no number yet
 // and no error either.
 bool IsUnfinishedDecimals(const std::string& text);

@@ -66,7 +66,9 @@ ProjectResults ProjectResultTable(const ProjectData& data) {
   const auto decimals = ProjectDecimals(data, &out.error);
   if (!decimals) return out;
   std::vector<TLine> lines = data.Lines;
-  const CalculateResult r = CalculateLines(lines, data.Method, data.Cx, data.Cy, data.ScaleUnit);
+  const FitRegion region = ProjectMarkerRegion(data.Method, data.Cx, data.Markers);
+  const CalculateResult r =
+      CalculateLines(lines, data.Method, data.Cx, data.Cy, data.ScaleUnit, false, {}, &region);
   if (!r.ok() && r.status != CalculateStatus::NoGroups) {
     out.error = r.message;
     return out;

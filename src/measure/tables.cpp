@@ -274,7 +274,8 @@ ResultTable BuildResultTable(const std::vector<TLine>& lines,
     for (int g : block) {
       const TLine& line = lines[static_cast<std::size_t>(g)];
       table.cells.push_back(
-          {g == block.front() ? name : std::string(), GroupLabel(line.LineType, g),
+          {g == block.front() ? name : std::string(),
+           GroupLabel(line.LineType, g) + (line.OutsideMarkers ? kOutsideMarkersSign : ""),
            FormatPicture(line.Length, formats.length), FormatPicture(line.Area, formats.area),
            std::to_string(line.NumPoints)});
       table.rows.push_back({ResultRowKind::Group, g, sort, line.Length, line.Area});

@@ -108,6 +108,9 @@ TableCells BuildGroupTable(const std::vector<TLine>& lines,
 
 // --- Result table of the calculation. ---
 
+// Follows the group label of a group with a point outside the markers' hull ("C2※").
+inline constexpr const char* kOutsideMarkersSign = "※";
+
 enum class ResultRowKind { Header, Group, Total };
 
 struct ResultRowInfo {

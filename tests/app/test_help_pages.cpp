@@ -87,6 +87,35 @@ TEST(HelpPages, EveryPageIsInTheContentsAndEveryLinkLeadsSomewhere) {
   }
 }
 
+// Every page opens with the same navigation line: the contents, then every other page in the
+// order the contents list them, so a page added to the contents is reachable from all the rest.
+TEST(HelpPages, EveryPageOpensWithTheNavigationLineOfTheContents) {
+  const std::string index = ReadText(kHelp / "index.htm");
+  const auto tableStart = index.find("<table");
+  const auto tableEnd = index.find("</table>", tableStart);
+  ASSERT_NE(tableEnd, std::string::npos);
+  std::vector<std::string> contents;
+  for (const std::string& link :
+       AttributeValues(index.substr(tableStart, tableEnd - tableStart), "href")) {
+    const std::string file = link.substr(0, link.find('#'));
+    if (std::find(contents.begin(), contents.end(), file) == contents.end())
+      contents.push_back(file);
+  }
+  ASSERT_GE(contents.size(), 10u);
+
+  for (const std::string& page : Pages()) {
+    if (page == "index.htm") continue;
+    const std::string html = ReadText(kHelp / page);
+    const auto start = html.find("<p><a href=\"index.htm\">");
+    ASSERT_NE(start, std::string::npos) << page << " has no navigation line";
+    const std::string line = html.substr(start, html.find("</p>", start) - start);
+    std::vector<std::string> expected{"index.htm"};
+    for (const std::string& p : contents)
+      if (p != page) expected.push_back(p);
+    EXPECT_EQ(AttributeValues(line, "href"), expected) << page;
+  }
+}
+
 // The line break inside a quoted text (a message's own, or any other), or "" when there is none.
 std::string BreakInsideQuote(const std::string& html) {
   const std::string open = "「", close = "」";

@@ -358,6 +358,7 @@ TEST_F(MeasureFaultsTest, AMethodChangeUnderTheGridIsReportedOnce) {
   QComboBox* method = form->pageCoord->ComboBoxGridMethod;
   method->setFocus();
   QTest::keyClick(method, Qt::Key_End);
+  QTest::keyClick(method, Qt::Key_Up);
   ASSERT_EQ(method->currentIndex(), 5);
   QTest::mouseClick(Tool("ToolButtonDown"), Qt::LeftButton);
   EXPECT_EQ(TakeMessages(), QStringList({"グリッド描画でエラー発生"}));

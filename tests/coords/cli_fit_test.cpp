@@ -123,9 +123,12 @@ void ExpectNear(const std::vector<double>& actual, const std::vector<double>& ex
 TEST_F(CliFitTest, PrintsCoefficientsAndTheResidualOfEveryRow) {
   const CliRun run = Run({SquareProject()});
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  // Y grows with image y, as on the screen, which mirrors the picture.
+  EXPECT_EQ(run.err,
+            "この変換式は画像を裏返します（X が北、Y が東の測量座標のように、"
+            "物理座標の向きが画像と逆です）。面積の符号はすべて逆になります。\n");
   const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 15u) << run.out;
+  ASSERT_EQ(lines.size(), 19u) << run.out;
   EXPECT_EQ(lines[0], "method: 2");
   // X = −0.5 + 1.1x + 0.1y; Y = y.
   ASSERT_EQ(lines[1].rfind("cx: ", 0), 0u);
@@ -147,7 +150,11 @@ TEST_F(CliFitTest, PrintsCoefficientsAndTheResidualOfEveryRow) {
   EXPECT_EQ(lines[11], "dof: 3");
   EXPECT_EQ(lines[12], "layout: determined");
   EXPECT_EQ(lines[13], "folds: no");
-  EXPECT_EQ(lines[14], "not_numeric:");
+  EXPECT_EQ(lines[14], "vanishing_line: no");
+  EXPECT_EQ(lines[15], "mirrors: yes");
+  EXPECT_EQ(lines[16], "coverage: -");
+  EXPECT_EQ(lines[17], "spread: 1");
+  EXPECT_EQ(lines[18], "not_numeric:");
 }
 
 TEST_F(CliFitTest, JsonIsOneObjectWithNullForUnusedAxes) {
@@ -250,7 +257,7 @@ TEST_F(CliFitTest, BadArgumentsShowTheUsage) {
                                              {"--json"},
                                              {path, "--method"},
                                              {path, "--method", "1"},
-                                             {path, "--method", "6"},
+                                             {path, "--method", "7"},
                                              {path, "--method", "two"},
                                              {path, "--method", "2", "--method", "3"},
                                              {path, "--verbose"},

@@ -85,11 +85,16 @@ TEST(AssessFit, MarkerLayoutsThatCannotDetermineTheFit) {
   EXPECT_EQ(q.layout, FitLayout::Deficient);
   EXPECT_NE(FitWarningMessage(q).find("係数の一部が定まりません"), std::string::npos);
 
-  // The same markers suit the affine fit.
+  // The same markers suit the affine fit; their Y grows down the image as image y does, so the
+  // fit mirrors the picture and says so, without calling the fit unsound.
   q = Assess(tmAffine, circle);
   EXPECT_EQ(q.layout, FitLayout::Determined);
   EXPECT_FALSE(q.folds);
+  EXPECT_TRUE(q.mirrored);
   EXPECT_EQ(FitWarningMessage(q), "");
+  EXPECT_EQ(FitAdviceMessage(q),
+            "この変換式は画像を裏返します（X が北、Y が東の測量座標のように、"
+            "物理座標の向きが画像と逆です）。面積の符号はすべて逆になります。");
 }
 
 TEST(AssessFit, AFitThatFoldsTheImageOver) {

@@ -124,7 +124,7 @@ TEST(FitTransform, SolverFaultIsReported) {
 
 TEST(FitTransform, OnlyTheFittedMethods) {
   const std::vector<MarkerRowText> rows(10, Row(1, 2, "3", "4"));
-  for (int method : {0, 1, 6, -1}) {
+  for (int method : {0, 1, 7, -1}) {
     const auto fit = FitTransform(method, rows, {1, 2, 3}, {4, 5, 6});
     EXPECT_FALSE(fit.ok);
     EXPECT_TRUE(fit.message.empty());
@@ -177,6 +177,9 @@ TEST(FitReport, TextAndJsonLayout) {
   report.dof = -2;
   report.layout = FitLayout::OneLine;
   report.folds = true;
+  report.mirrored = true;
+  report.coverage = 0.5;
+  report.spreadRatio = 0.25;
   report.notNumeric = {2, 4};
   EXPECT_EQ(FormatFitReportJson(report),
             "{\"method\": 2, \"cx\": [-0.25, 1.5, 0.5], \"cy\": [0, 0, 1], \"residuals\": "
@@ -184,7 +187,8 @@ TEST(FitReport, TextAndJsonLayout) {
             "{\"row\": 2, \"dx\": null, \"dy\": 1e-17, \"loo_dx\": null, \"loo_dy\": 2}, "
             "{\"row\": 3, \"dx\": 0.125, \"dy\": null, \"loo_dx\": 0.25, \"loo_dy\": null}], "
             "\"rms_x\": 0.25, \"rms_y\": 3e-05, \"rms\": 0.5, \"dof\": -2, \"layout\": "
-            "\"one_line\", \"folds\": true, \"not_numeric\": [2, 4]}\n");
+            "\"one_line\", \"folds\": true, \"vanishing_line\": false, \"mirrors\": true, "
+            "\"coverage\": 0.5, \"spread\": 0.25, \"not_numeric\": [2, 4]}\n");
   EXPECT_EQ(FormatFitReportText(report),
             "method: 2\n"
             "cx: -0.25 1.5 0.5\n"
@@ -198,6 +202,10 @@ TEST(FitReport, TextAndJsonLayout) {
             "dof: -2\n"
             "layout: one_line\n"
             "folds: yes\n"
+            "vanishing_line: no\n"
+            "mirrors: yes\n"
+            "coverage: 0.5\n"
+            "spread: 0.25\n"
             "not_numeric: 2 4\n");
 }
 

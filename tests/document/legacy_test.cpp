@@ -270,7 +270,7 @@ TEST(KeyedTextProject, FaultsAreReadFailures) {
   fails("[Markers]\r\nNumber of Markers=1\r\nC1R1=abc\r\nC2R1=1\r\n", "'abc' is not a number");
   fails("[Markers]\r\nNumber of Markers=2\r\nRowCount=2\r\n", "too small");
   fails("[Markers]\r\nNumber of Markers=-1\r\n", "marker count");
-  fails("[Grid]\r\nMethod=6\r\n", "method");
+  fails("[Grid]\r\nMethod=7\r\n", "method");
   fails("[Lines]\r\nNumber of Lines=70000\r\n", "group count");
   fails("[Coordinates]\r\nNumber of Parameters=300\r\n", "coefficient count");
   // 306 full groups are just over the most points the program supports.

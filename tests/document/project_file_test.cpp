@@ -361,7 +361,7 @@ TEST(ProjectWriter, ValuesOutOfTheirFieldFailWithAReason) {
   d.Lines.push_back(Group(0, 0, {Point(1e39, 1)}));
   expectFailure(d, "single precision");
   d = ProjectData();
-  d.Method = 6;
+  d.Method = 7;
   expectFailure(d, "method");
 
   // 65535 groups with points and 65535 categories still fit.

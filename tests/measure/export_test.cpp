@@ -13,8 +13,8 @@
 
 #include "coords/transform.h"
 #include "document/file_io.h"
-#include "measure/calculation.h"
 #include "groups_support.h"
+#include "measure/calculation.h"
 
 namespace zelko {
 namespace {
@@ -148,7 +148,8 @@ TEST(Export, ResultsAsJsonNameTheirUnits) {
                            "\"kind\": \"領域（閉曲線）\", \"length\": "),
             std::string::npos)
       << json.text;
-  EXPECT_NE(json.text.find(", \"points\": 3}\n ]}\n"), std::string::npos);
+  EXPECT_NE(json.text.find(", \"points\": 3, \"outside_markers\": false}\n ]}\n"),
+            std::string::npos);
 }
 
 TEST(Export, GroupsAsGeoJsonAreLongitudeLatitudeFeatures) {

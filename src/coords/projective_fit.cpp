@@ -1,0 +1,213 @@
+#include "coords/projective_fit.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+#include "coords/ls_solution.h"
+
+namespace zelko {
+
+namespace {
+
+// Centring and isotropic scaling to a mean distance of √2 from the centre.
+struct Normaliser {
+  long double cx = 0, cy = 0, scale = 1;
+};
+
+template <typename GetX, typename GetY>
+bool MakeNormaliser(const std::vector<ControlPoint>& pts, GetX gx, GetY gy, Normaliser& n) {
+  for (const auto& p : pts) {
+    n.cx += gx(p);
+    n.cy += gy(p);
+  }
+  n.cx /= pts.size();
+  n.cy /= pts.size();
+  long double spread = 0;
+  for (const auto& p : pts) spread += std::hypot(gx(p) - n.cx, gy(p) - n.cy);
+  spread /= pts.size();
+  if (!(spread > 0) || !std::isfinite(spread) || !std::isfinite(n.cx) || !std::isfinite(n.cy))
+    return false;
+  n.scale = std::sqrt(2.0L) / spread;
+  return true;
+}
+
+// h = [h11 h12 h13 h21 h22 h23 h31 h32], h33 = 1, in normalised coordinates.
+using Params = std::array<double, 8>;
+
+struct Normalised {
+  double u, v, U, V;
+};
+
+double Cost(const Params& h, const std::vector<Normalised>& pts) {
+  long double sum = 0;
+  for (const auto& p : pts) {
+    const long double w = h[6] * p.u + h[7] * p.v + 1.0L;
+    const long double ex = (h[0] * p.u + h[1] * p.v + h[2]) / w - p.U;
+    const long double ey = (h[3] * p.u + h[4] * p.v + h[5]) / w - p.V;
+    sum += ex * ex + ey * ey;
+  }
+  return static_cast<double>(sum);
+}
+
+// The linear (algebraic) solution; the centre of the points has w = 1 in these coordinates,
+// which a sound fit never puts on its vanishing line.
+bool LinearSolution(const std::vector<Normalised>& pts, Params& h, int& rank) {
+  const int m = static_cast<int>(2 * pts.size());
+  RealMatrix a(static_cast<std::size_t>(m), std::vector<double>(8, 0.0));
+  std::vector<double> b(static_cast<std::size_t>(m)), x(8, 0.0), w(8, 0.0);
+  for (std::size_t i = 0; i < pts.size(); ++i) {
+    const auto& p = pts[i];
+    a[2 * i] = {p.u, p.v, 1, 0, 0, 0, -p.u * p.U, -p.v * p.U};
+    a[2 * i + 1] = {0, 0, 0, p.u, p.v, 1, -p.u * p.V, -p.v * p.V};
+    b[2 * i] = p.U;
+    b[2 * i + 1] = p.V;
+  }
+  if (!LeastSquaresSolve(m, 8, a, x, b, w, nullptr, &rank)) return false;
+  for (int k = 0; k < 8; ++k) h[static_cast<std::size_t>(k)] = x[static_cast<std::size_t>(k)];
+  return true;
+}
+
+// Solves the 8×8 system m·x = v by Gaussian elimination with partial pivoting; false when it
+// is singular.
+bool Solve8(std::array<std::array<long double, 8>, 8> m, std::array<long double, 8> v,
+            std::array<double, 8>& x) {
+  for (int c = 0; c < 8; ++c) {
+    int p = c;
+    for (int r = c + 1; r < 8; ++r)
+      if (std::fabs(m[r][c]) > std::fabs(m[p][c])) p = r;
+    if (!(std::fabs(m[p][c]) > 0)) return false;
+    std::swap(m[p], m[c]);
+    std::swap(v[p], v[c]);
+    for (int r = c + 1; r < 8; ++r) {
+      const long double f = m[r][c] / m[c][c];
+      for (int k = c; k < 8; ++k) m[r][k] -= f * m[c][k];
+      v[r] -= f * v[c];
+    }
+  }
+  for (int r = 7; r >= 0; --r) {
+    long double t = v[r];
+    for (int k = r + 1; k < 8; ++k) t -= m[r][k] * x[static_cast<std::size_t>(k)];
+    x[static_cast<std::size_t>(r)] = static_cast<double>(t / m[r][r]);
+    if (!std::isfinite(x[static_cast<std::size_t>(r)])) return false;
+  }
+  return true;
+}
+
+// Levenberg–Marquardt on the geometric residuals. The normal equations are formed once per
+// accepted point; a rejected step only changes the damping. Stops when the cost no longer falls
+// by more than rounding can explain.
+void Refine(const std::vector<Normalised>& pts, Params& h) {
+  double cost = Cost(h, pts);
+  long double lambda = 0;  // a plain Gauss–Newton step first; damping only when one fails
+  for (int accepted = 0; accepted < 50 && cost > 0; ++accepted) {
+    std::array<std::array<long double, 8>, 8> jtj{};
+    std::array<long double, 8> jtr{};
+    for (const auto& p : pts) {
+      const long double w = h[6] * p.u + h[7] * p.v + 1.0L;
+      const long double X = (h[0] * p.u + h[1] * p.v + h[2]) / w;
+      const long double Y = (h[3] * p.u + h[4] * p.v + h[5]) / w;
+      const long double jx[8] = {p.u / w, p.v / w, 1 / w, 0, 0, 0, -p.u * X / w, -p.v * X / w};
+      const long double jy[8] = {0, 0, 0, p.u / w, p.v / w, 1 / w, -p.u * Y / w, -p.v * Y / w};
+      const long double rx = p.U - X, ry = p.V - Y;
+      for (int i = 0; i < 8; ++i) {
+        jtr[i] += jx[i] * rx + jy[i] * ry;
+        for (int k = 0; k < 8; ++k) jtj[i][k] += jx[i] * jx[k] + jy[i] * jy[k];
+      }
+    }
+    bool improved = false;
+    for (int tries = 0; tries < 10 && !improved; ++tries) {
+      auto damped = jtj;
+      for (int i = 0; i < 8; ++i) damped[i][i] += lambda * jtj[i][i];
+      std::array<double, 8> step{};
+      if (Solve8(damped, jtr, step)) {
+        Params trial = h;
+        for (std::size_t k = 0; k < 8; ++k) trial[k] += step[k];
+        const double trialCost = Cost(trial, pts);
+        if (std::isfinite(trialCost) && trialCost < cost) {
+          const bool converged = cost - trialCost <= 1e-12 * cost;
+          h = trial;
+          cost = trialCost;
+          lambda /= 10;
+          if (converged) return;
+          improved = true;
+          continue;
+        }
+      }
+      lambda = lambda > 0 ? lambda * 10 : 1e-3L;
+    }
+    if (!improved) return;
+  }
+}
+
+}  // namespace
+
+ProjectiveSolution FitProjective(const std::vector<ControlPoint>& points) {
+  ProjectiveSolution s;
+  if (points.size() < 4) return s;
+  Normaliser image, physical;
+  const bool imageSpread = MakeNormaliser(
+      points, [](const ControlPoint& p) { return (long double)p.x; },
+      [](const ControlPoint& p) { return (long double)p.y; }, image);
+  const bool physicalSpread = MakeNormaliser(
+      points, [](const ControlPoint& p) { return (long double)p.X; },
+      [](const ControlPoint& p) { return (long double)p.Y; }, physical);
+  if (!imageSpread || !physicalSpread) {
+    // Every marker at one spot (in the image or on the ground): nothing but the centre can be
+    // determined; the layout check names the cause.
+    s.Cx = {static_cast<double>(physical.cx), 0, 0, 0, 0};
+    s.Cy = {static_cast<double>(physical.cy), 0, 0, 0, 0};
+    s.ok = std::isfinite(s.Cx[0]) && std::isfinite(s.Cy[0]);
+    s.fault = !s.ok;
+    return s;
+  }
+  std::vector<Normalised> pts;
+  pts.reserve(points.size());
+  for (const auto& p : points)
+    pts.push_back({static_cast<double>((p.x - image.cx) * image.scale),
+                   static_cast<double>((p.y - image.cy) * image.scale),
+                   static_cast<double>((p.X - physical.cx) * physical.scale),
+                   static_cast<double>((p.Y - physical.cy) * physical.scale)});
+  Params h{};
+  if (!LinearSolution(pts, h, s.rank)) {
+    s.fault = true;
+    return s;
+  }
+  if (s.rank == 8) Refine(pts, h);
+
+  // H = T_physical⁻¹ · Hn · T_image, then scaled so that its constant denominator term is 1.
+  const long double si = image.scale, sp = physical.scale;
+  const long double hn[3][3] = {{h[0], h[1], h[2]}, {h[3], h[4], h[5]}, {h[6], h[7], 1}};
+  const long double ti[3][3] = {{si, 0, -si * image.cx}, {0, si, -si * image.cy}, {0, 0, 1}};
+  const long double tp[3][3] = {{1 / sp, 0, physical.cx}, {0, 1 / sp, physical.cy}, {0, 0, 1}};
+  long double t[3][3] = {}, H[3][3] = {};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) t[r][c] += hn[r][k] * ti[k][c];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) H[r][c] += tp[r][k] * t[k][c];
+  // The denominator at the markers' centre, against the one at the image origin: when the
+  // origin lies (almost) on the vanishing line, the stored form 1 + g·x + h·y cannot hold the fit.
+  const long double atCentre = H[2][0] * image.cx + H[2][1] * image.cy + H[2][2];
+  if (!(std::fabs(H[2][2]) > 1e-12L * std::fabs(atCentre))) {
+    s.fault = true;
+    return s;
+  }
+  s.Cx = {static_cast<double>(H[0][2] / H[2][2]), static_cast<double>(H[0][0] / H[2][2]),
+          static_cast<double>(H[0][1] / H[2][2]), static_cast<double>(H[2][0] / H[2][2]),
+          static_cast<double>(H[2][1] / H[2][2])};
+  s.Cy = {static_cast<double>(H[1][2] / H[2][2]), static_cast<double>(H[1][0] / H[2][2]),
+          static_cast<double>(H[1][1] / H[2][2]), s.Cx[3], s.Cx[4]};
+  for (int k = 0; k < 5; ++k)
+    if (!std::isfinite(s.Cx[static_cast<std::size_t>(k)]) ||
+        !std::isfinite(s.Cy[static_cast<std::size_t>(k)])) {
+      s.fault = true;
+      return s;
+    }
+  s.ok = true;
+  return s;
+}
+
+}  // namespace zelko
