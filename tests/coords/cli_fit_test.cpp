@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 
 #include "coords/fit.h"
 #include "coords/transform.h"
+#include "document/numbers.h"
 #include "document/project_data.h"
 #include "document/project_file.h"
 
@@ -155,6 +157,29 @@ TEST_F(CliFitTest, PrintsCoefficientsAndTheResidualOfEveryRow) {
   EXPECT_EQ(lines[16], "coverage: -");
   EXPECT_EQ(lines[17], "spread: 1");
   EXPECT_EQ(lines[18], "not_numeric:");
+}
+
+TEST_F(CliFitTest, TheProjectiveMethodFitsEightParameters) {
+  // Markers of X = 0.1x / (1 + 0.001y), Y = (100 − 0.1y) / (1 + 0.001y): a plane seen at an
+  // angle; six markers leave 12 − 8 = 4 degrees of freedom.
+  std::vector<MarkerRecord> markers;
+  for (auto [x, y] : {std::pair{0, 0}, {1000, 0}, {0, 800}, {1000, 800}, {500, 400}, {200, 700}}) {
+    const double w = 1 + 0.001 * y;
+    markers.push_back({static_cast<std::uint16_t>(10 * x), static_cast<std::uint16_t>(10 * y),
+                       FormatGeneral15(0.1 * x / w), FormatGeneral15((100 - 0.1 * y) / w)});
+  }
+  const CliRun run = Run({Project("oblique.pqs", tmProjective, markers), "--size", "1000x800"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 20u) << run.out;
+  EXPECT_EQ(lines[0], "method: 6");
+  ExpectNear(Numbers(lines[1], 1), {0, 0.1, 0, 0, 0.001});
+  ExpectNear(Numbers(lines[2], 1), {100, 0, -0.1, 0, 0.001});
+  EXPECT_EQ(lines[12], "dof: 4");
+  EXPECT_EQ(lines[15], "vanishing_line: no");
+  EXPECT_EQ(lines[16], "mirrors: no");
+  EXPECT_EQ(lines[17], "coverage: 1");
+  EXPECT_EQ(run.err, "");
 }
 
 TEST_F(CliFitTest, JsonIsOneObjectWithNullForUnusedAxes) {

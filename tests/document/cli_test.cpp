@@ -142,6 +142,22 @@ TEST(CliConvert, OlderVersionBecomesCurrentAndInputStays) {
   EXPECT_TRUE(Contains(shown.out, "categories: 1\n  1: \"Sort 1\""));
 }
 
+TEST(CliConvert, AProjectiveProjectKeepsVersion29) {
+  test::TempDir dir;
+  ProjectData d;
+  d.ImagePath = "photo.jpg";
+  d.Method = 6;
+  d.Cx = {12.5, 0.061, 0.0135, 2.1e-5, 6.9e-4};
+  d.Cy = {95, -0.004, -0.0952, 2.1e-5, 6.9e-4};
+  Failure error;
+  ASSERT_TRUE(WriteProjectFile(dir.File("in.pqs"), d, &error)) << error;
+  const CliRun r = Cli(dir, {"convert", dir.File("in.pqs"), dir.File("out.pqs")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(test::ReadWholeFile(dir.File("out.pqs")), test::ReadWholeFile(dir.File("in.pqs")));
+  const CliRun shown = Cli(dir, {"show", dir.File("out.pqs")});
+  EXPECT_TRUE(Contains(shown.out, "method: 6 射影変換")) << shown.out;
+}
+
 TEST(CliConvert, KeyedTextFindsItsImageBesideIt) {
   test::TempDir dir;
   const std::string in = dir.File("old.pqs");

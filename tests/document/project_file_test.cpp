@@ -213,6 +213,49 @@ TEST(ProjectReader, HeaderWithoutPointOneReadsTheSame) {
   EXPECT_EQ(r.Data.Notes, (std::vector<std::string>{"メモ", ""}));
 }
 
+// The projective method needs the 2.9 header; the rest of the layout is that of 2.8.1, so the
+// file differs from the 2.8.1 one in the header and the method byte alone.
+TEST(ProjectWriter, TheProjectiveMethodIsWrittenAsVersion29) {
+  // Read back once, so that point labels are numbered as the reader numbers them.
+  ProjectData d = ParseProject(SampleBytes()).Data;
+  const std::string v281 = *SerializeProject(d, nullptr);
+  ASSERT_EQ(v281.substr(0, 20), "Zelko Version 2.8.1 ");
+  d.Method = 6;
+  d.Cx = {12.5, 0.061, 0.0135, 2.1e-5, 6.9e-4};
+  d.Cy = {95, -0.004, -0.0952, 2.1e-5, 6.9e-4};
+  Failure error;
+  const auto v29 = SerializeProject(d, &error);
+  ASSERT_TRUE(v29) << error;
+  EXPECT_EQ(v29->substr(0, 20), std::string("Zelko Version 2.9 \0\0", 20));
+  // Readers that look for the 2.8, 2.7 or 2.2 texts find none of them.
+  for (const char* old : {"Zelko Version 2.8", "Zelko Version 2.7", "Zelko Version 2.2"})
+    EXPECT_EQ(v29->substr(0, 20).find(old), std::string::npos);
+
+  const ProjectReadResult r = ParseProject(*v29);
+  ASSERT_EQ(r.Status, ProjectReadStatus::Ok) << r.Error;
+  EXPECT_EQ(r.Data.Header, "Zelko Version 2.9 ");
+  EXPECT_EQ(r.Data.MinorVersion, 9);
+  EXPECT_FALSE(r.Data.NeedsRewrite());
+  EXPECT_EQ(r.Data.Method, 6);
+  EXPECT_EQ(r.Data.Cx, d.Cx);
+  EXPECT_EQ(r.Data.Cy, d.Cy);
+  EXPECT_EQ(*SerializeProject(r.Data, nullptr), *v29);
+
+  // Back on a method the 2.8.1 layout holds, the file is 2.8.1 again, byte for byte.
+  ProjectData back = r.Data;
+  back.Method = Sample().Method;
+  back.Cx = Sample().Cx;
+  back.Cy = Sample().Cy;
+  EXPECT_EQ(*SerializeProject(back, nullptr), v281);
+
+  // A 2.8.1 file cannot hold method 6, and a 2.9 file not method 7.
+  std::string forged = *v29;
+  forged.replace(0, 20, v281.substr(0, 20));
+  EXPECT_EQ(ParseProject(forged).Status, ProjectReadStatus::Failed);
+  d.Method = 7;
+  EXPECT_FALSE(SerializeProject(d, nullptr));
+}
+
 TEST(ProjectReader, UnrecognisedHeaderIsNotAProject) {
   for (std::string bytes : {std::string(), std::string("[File]\r\nImageFile=a.jpg\r\n"),
                             std::string("Zelko Version 3.0.0 ") + SampleBytes().substr(20),
