@@ -208,8 +208,7 @@ bool Document::MoveMarker(int i, double x, double y) {
 
 bool Document::DeleteMarker(int i) {
   if (i < 0 || i >= static_cast<int>(data_.Markers.size())) return false;
-  return Edit("マーカー削除", kPartMarkers,
-              [&](DocumentData& d) {
+  return Edit("マーカー削除", kPartMarkers, [&](DocumentData& d) {
     d.Markers.erase(d.Markers.begin() + i);
     return true;
   });
@@ -221,8 +220,7 @@ bool Document::SetMarkerCell(int i, int column, const std::string& text) {
   static constexpr std::string DocMarker::*kCells[4] = {&DocMarker::ImageX, &DocMarker::ImageY,
                                                         &DocMarker::X, &DocMarker::Y};
   if (data_.Markers[i].*kCells[column - 1] == text) return false;
-  return Edit("マーカー表の編集", kPartMarkers,
-              [&](DocumentData& d) {
+  return Edit("マーカー表の編集", kPartMarkers, [&](DocumentData& d) {
     d.Markers[i].*kCells[column - 1] = text;
     return true;
   });
@@ -303,7 +301,7 @@ DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
   DocumentData doc;
   doc.ImageFile = imageFile;
   AdjustmentsFromProjectData(d, &doc);
-  doc.Method = std::clamp(d.Method, 0, 5);
+  doc.Method = std::clamp(d.Method, 0, kLastMethod);
   // No transformation measures in pixels.
   doc.ScaleUnit = doc.Method == tmNone ? 0 : std::clamp(d.ScaleUnit, 0, 6);
   doc.MeshSize = d.MeshSize;
@@ -311,8 +309,8 @@ DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
   // Without coefficients there is no transformation (the caller works out "無変換" for its
   // image): another project's coefficients would be saved with this one. The keyed-text form
   // counts any coefficients as set.
-  doc.TransformSet = !d.Cx.empty() && (keyedText || static_cast<int>(d.Cx.size()) ==
-                                                         CoefficientCount(doc.Method));
+  doc.TransformSet =
+      !d.Cx.empty() && (keyedText || static_cast<int>(d.Cx.size()) == CoefficientCount(doc.Method));
   if (!d.Cx.empty()) {
     doc.Cx = std::move(d.Cx);
     doc.Cy = std::move(d.Cy);
@@ -326,8 +324,7 @@ DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
   doc.MarkerFont = d.HasMarkerFont ? d.MarkerFont : current.MarkerFont;
   doc.NotesFont = d.HasNotesFont ? d.NotesFont : current.NotesFont;
   if (d.HasNotes) {
-    for (std::size_t i = 0; i < d.Notes.size(); ++i)
-      doc.Notes += (i ? "\n" : "") + d.Notes[i];
+    for (std::size_t i = 0; i < d.Notes.size(); ++i) doc.Notes += (i ? "\n" : "") + d.Notes[i];
   } else {
     doc.Notes = current.Notes;
   }

@@ -2,17 +2,17 @@
 // table, its vanishing line in the measurement mode, and the oblique sample opened, measured,
 // saved and taken back to another method.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTabWidget>
 #include <QTest>
 #include <cmath>
-#include <iostream>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
@@ -146,7 +146,8 @@ TEST_F(ProjectiveWindowTest, TheFitNeedsFourMarkersAndShowsItsFreedom) {
   ExpectRelative(form->Cx(), {t.a1, t.a2, t.a3, t.g, t.h});
   ExpectRelative(form->Cy(), {t.b1, t.b2, t.b3, t.g, t.h});
   // The four corners enclose 552 500 of the 1 080 000 pixels.
-  EXPECT_TRUE(FitLabel().endsWith("　自由度: 0　マーカーの範囲: 画像の 51%")) << FitLabel().toStdString();
+  EXPECT_TRUE(FitLabel().endsWith("　自由度: 0　マーカーの範囲: 画像の 51%"))
+      << FitLabel().toStdString();
 
   // A fifth marker leaves two to spare, and every marker a residual.
   AddMarker(t, 600, 450);
@@ -154,7 +155,8 @@ TEST_F(ProjectiveWindowTest, TheFitNeedsFourMarkersAndShowsItsFreedom) {
   dialogs.answers = {MsgResult::No};
   PressSet();
   EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
-  EXPECT_TRUE(FitLabel().endsWith("　自由度: 2　マーカーの範囲: 画像の 51%")) << FitLabel().toStdString();
+  EXPECT_TRUE(FitLabel().endsWith("　自由度: 2　マーカーの範囲: 画像の 51%"))
+      << FitLabel().toStdString();
   ASSERT_EQ(Table().ColCount(), 9);
   for (int r = 1; r <= 5; ++r)
     for (int c = 5; c < 9; ++c) {
@@ -249,8 +251,9 @@ TEST_F(ProjectiveWindowTest, TheObliqueSampleMeasuresSavesAsTwoNineAndUndoesAMet
   ASSERT_EQ(form->State().ProjectFile, TempPath("oblique.pqs"))
       << TakeMessages().join("|").toStdString();
   EXPECT_EQ(TakeMessages(), QStringList());
-  EXPECT_EQ(Page().ComboBoxGridMethod->currentIndex(), 6);
-  EXPECT_TRUE(form->isCoord());
+  // The method and its coefficients as the file holds them.
+  ASSERT_EQ(Page().ComboBoxGridMethod->currentIndex(), 6);
+  ASSERT_TRUE(form->isCoord());
   const std::vector<double> cx = form->Cx(), cy = form->Cy();
   ASSERT_EQ(cx.size(), 5u);
 
@@ -259,11 +262,55 @@ TEST_F(ProjectiveWindowTest, TheObliqueSampleMeasuresSavesAsTwoNineAndUndoesAMet
   QTest::mouseClick(form->pageArea->BitBtnCalArea, Qt::LeftButton);
   EXPECT_EQ(TakeMessages(), QStringList());
   const StringGrid* results = form->pageArea->StringGrid3;
-  for (int r = 0; r < results->RowCount(); ++r) {
-    QStringList row;
-    for (int c = 0; c < results->ColCount(); ++c) row << results->Cells(c, r);
-    std::cerr << row.join(" | ").toStdString() << "\n";
-  }
+  // The plots' corners lie on whole metres of the ground; none reaches outside the markers.
+  EXPECT_EQ(results->Cells(3, 0), "面積(m^2)");
+  QMap<QString, double> areas;
+  for (int r = 1; r < results->RowCount(); ++r)
+    if (results->Cells(1, r).startsWith('C'))
+      areas[results->Cells(1, r)] = results->Cells(3, r).toDouble();
+  const QMap<QString, double> truth{{"C1", 720}, {"C2", 966}, {"C3", 767.5}, {"C4", 654}};
+  EXPECT_EQ(areas.keys(), truth.keys());
+  for (const QString& plot : truth.keys())
+    EXPECT_NEAR(areas.value(plot), truth[plot], truth[plot] * 1e-3) << plot.toStdString();
+
+  // Saved under a new name, it carries the header of the version that knows the method.
+  dialogs.saveFiles.push_back(TempPath("saved.pqs"));
+  Action("SaveProject")->trigger();
+  EXPECT_EQ(TakeMessages(), QStringList());
+  EXPECT_EQ(form->State().ProjectFile, TempPath("saved.pqs"));
+  EXPECT_EQ(ReadAll(TempPath("saved.pqs")).left(20), QByteArray("Zelko Version 2.9 \0\0", 20));
+  dialogs.openFiles.push_back(TempPath("saved.pqs"));
+  QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
+  EXPECT_EQ(TakeMessages(), QStringList());
+  ASSERT_EQ(form->State().ProjectFile, TempPath("saved.pqs"));
+  EXPECT_EQ(Page().ComboBoxGridMethod->currentIndex(), 6);
+  EXPECT_EQ(form->Cx(), cx);
+  EXPECT_EQ(form->Cy(), cy);
+  EXPECT_EQ(form->Lines().size(), 5u);
+
+  // Another method from the opened list, then the undo key: the projective fit is back.
+  if (form->State().isAreaMode) QTest::mouseClick(Tool("ToolButtonAreaMode"), Qt::LeftButton);
+  ASSERT_FALSE(form->State().isAreaMode);
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QComboBox* box = Page().ComboBoxGridMethod;
+  box->setFocus();
+  QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(box->view()->isVisible());
+  for (int i = 0; i < 4; ++i) QTest::keyClick(box->view(), Qt::Key_Up);
+  QTest::keyClick(box->view(), Qt::Key_Return);
+  EXPECT_EQ(box->currentIndex(), 2);
+  EXPECT_EQ(form->Method(), 2);
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_EQ(CollectedBytes().left(20), QByteArray("Zelko Version 2.8.1 "));
+  QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(box->currentIndex(), 6);
+  EXPECT_EQ(form->Method(), 6);
+  EXPECT_TRUE(form->isCoord());
+  EXPECT_EQ(Page().GroupBoxMesh->title(), "座標変換（設定済み）");
+  EXPECT_EQ(form->Cx(), cx);
+  EXPECT_EQ(form->Cy(), cy);
+  EXPECT_EQ(CollectedBytes().left(20), QByteArray("Zelko Version 2.9 \0\0", 20));
 }
 
 }  // namespace

@@ -40,7 +40,9 @@ TEST(DocumentTest, EveryKindOfEditMarksTheDocumentChangedAndNamesWhatItTouched) 
       {"decimals", kPartDecimals, [](Document& d) { return d.SetNumDecimal("3"); }},
       {"notes", kPartNotes, [](Document& d) { return d.SetNotes("河川幅"); }},
       {"notes font", kPartNotes,
-       [](Document& d) { return d.SetNotesFont({0, "IPAGothic", 12, 128}); }},
+       [](Document& d) {
+         return d.SetNotesFont({0, "IPAGothic", 12, 128});
+       }},
       {"symbols", kPartSymbols,
        [](Document& d) {
          SymbolSizes sizes;
@@ -48,7 +50,9 @@ TEST(DocumentTest, EveryKindOfEditMarksTheDocumentChangedAndNamesWhatItTouched) 
          return d.SetSymbols({}, sizes, DefaultMarkerFont());
        }},
       {"categories", kPartCategories,
-       [](Document& d) { return d.SetCategories({"Sort 1", "樹木"}); }},
+       [](Document& d) {
+         return d.SetCategories({"Sort 1", "樹木"});
+       }},
       {"add marker", kPartMarkers, [](Document& d) { return d.AddMarker(10, 20); }},
       {"groups", kPartGroups,
        [](Document& d) {
@@ -390,15 +394,15 @@ TEST(DocumentTest, WhatAnOlderFileLeavesOutKeepsTheCurrentValues) {
   d.HasNotes = d.HasNotesFont = d.HasMarkerFont = d.HasPointLineWidth = false;
   d.HasCategories = false;
   d.Categories = {"捨てる"};
-  d.Method = 9;       // beyond the choices: the last one
-  d.Contrast = 500;   // beyond the slider
+  d.Method = 9;      // beyond the choices: the last one
+  d.Contrast = 500;  // beyond the slider
   const DocumentData doc = FromProjectData(d, "/x.jpg", current, false);
   EXPECT_EQ(doc.Notes, "残す");
   EXPECT_EQ(doc.NotesFont.Size, 20);
   EXPECT_EQ(doc.MarkerFont.Size, 30);
   EXPECT_EQ(doc.Sizes.PointLineWidth, 4);
   EXPECT_EQ(doc.Categories, std::vector<std::string>{"Sort 1"});
-  EXPECT_EQ(doc.Method, 5);
+  EXPECT_EQ(doc.Method, kLastMethod);
   EXPECT_EQ(doc.Contrast, 100);
   // No coefficients in the file: none, and none of the open document's either.
   EXPECT_TRUE(doc.Cx.empty());
