@@ -201,7 +201,7 @@ void TForm1::TakeNewPoint() {
   StringGrid* g = pageArea->StringGrid2;
   const int r = g->RowCount() - 1;
   const auto cells = PointTableRow(line, state_.IDLine, line.Points.size() - 1, Method(), Cx(),
-                                   Cy(), Unit(), Decimals());
+                                   Cy(), Unit(), Decimals(), MarkerRegionNow().side);
   if (isCoord() && g->ColCount() != static_cast<int>(cells.size()))
     g->SetColCount(static_cast<int>(cells.size()));
   for (size_t c = 0; c < cells.size(); ++c) g->SetCell(static_cast<int>(c), r, Q(cells[c]));
@@ -247,13 +247,14 @@ void TForm1::FillPointTable() {
   source.first = 1;
   source.end = rows + 1;
   source.text = [index, lines = &Lines(), method = Method(), cx = Cx(), cy = Cy(), unit = Unit(),
-                 decimals = Decimals()](int col, int row) -> QString {
+                 decimals = Decimals(),
+                 side = MarkerRegionNow().side](int col, int row) -> QString {
     const auto at = index->At(static_cast<std::size_t>(row));
     if (!at || static_cast<std::size_t>(at->group) >= lines->size()) return {};
     const TLine& line = (*lines)[static_cast<std::size_t>(at->group)];
     if (static_cast<std::size_t>(at->point) >= UsedPointCount(line)) return {};
     return Q(PointTableCell(line, at->group, static_cast<std::size_t>(at->point), col, method, cx,
-                            cy, unit, decimals));
+                            cy, unit, decimals, side));
   };
   for (std::size_t r : index->WidestRows(Lines(), Method(), Cx(), Cy()))
     source.widestRows.push_back(static_cast<int>(r));
@@ -558,7 +559,7 @@ bool TForm1::CompletePointMove() {
   const int r = g->Row();
   const auto cells =
       PointTableRow(Lines()[state_.IDLine], state_.IDLine, static_cast<size_t>(state_.idPoint),
-                    Method(), Cx(), Cy(), Unit(), Decimals());
+                    Method(), Cx(), Cy(), Unit(), Decimals(), MarkerRegionNow().side);
   for (size_t c = 3; c < cells.size() && static_cast<int>(c) < g->ColCount(); ++c)
     g->SetCell(static_cast<int>(c), r, Q(cells[c]));
   pageArea->HideResults();

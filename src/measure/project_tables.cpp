@@ -86,7 +86,8 @@ ProjectPoints ProjectPointTable(const ProjectData& data) {
   out.physical = ProjectTransformIsSet(data);
   // Method 0 has no physical columns anyway; an unset transformation shows what method 0 shows.
   const int method = out.physical ? data.Method : tmNone;
-  out.table = BuildPointTable(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals);
+  out.table = BuildPointTable(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals,
+                              ProjectMarkerRegion(method, data.Cx, data.Markers).side);
   out.ok = true;
   return out;
 }
@@ -97,7 +98,8 @@ ProjectPoints ForEachProjectPointRow(const ProjectData& data, const PointRowFn& 
   if (!decimals) return out;
   out.physical = ProjectTransformIsSet(data);
   const int method = out.physical ? data.Method : tmNone;
-  ForEachPointTableRow(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals, row);
+  ForEachPointTableRow(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals, row,
+                       ProjectMarkerRegion(method, data.Cx, data.Markers).side);
   out.ok = true;
   return out;
 }

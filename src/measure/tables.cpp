@@ -78,7 +78,7 @@ std::vector<std::string> PointTableHeader(int method, int unit) {
 
 std::string PointTableCell(const TLine& line, int group, std::size_t point, int column, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                           int decimals) {
+                           int decimals, int side) {
   const TMarker& p = line.Points.at(point);
   switch (column) {
     case 0:
@@ -94,6 +94,8 @@ std::string PointTableCell(const TLine& line, int group, std::size_t point, int 
     case 5:
     case 6:
       if (PointTableColumns(method) != 7) return {};
+      if (method == tmProjective && side != 0 && !(side * ProjectiveDenominator(cx, p.x, p.y) > 0))
+        return {};
       return FormatPicture(EvaluateTransform(method, column == 5 ? cx : cy, p.x, p.y),
                            PositionFormat(unit, decimals));
     default:
@@ -103,12 +105,12 @@ std::string PointTableCell(const TLine& line, int group, std::size_t point, int 
 
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
-                                       int unit, int decimals) {
+                                       int unit, int decimals, int side) {
   const int columns = PointTableColumns(method);
   std::vector<std::string> row;
   row.reserve(static_cast<std::size_t>(columns));
   for (int c = 0; c < columns; ++c)
-    row.push_back(PointTableCell(line, group, point, c, method, cx, cy, unit, decimals));
+    row.push_back(PointTableCell(line, group, point, c, method, cx, cy, unit, decimals, side));
   return row;
 }
 
@@ -182,28 +184,30 @@ std::vector<std::size_t> PointTableIndex::WidestRows(const std::vector<TLine>& l
 
 PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                           int decimals) {
+                           int decimals, int side) {
   std::size_t total = 1;
   for (const TLine& line : lines) total += UsedPointCount(line);
   PointTable table;
   table.cells.reserve(total);
   table.rows.reserve(total);
-  ForEachPointTableRow(lines, method, cx, cy, unit, decimals,
-                       [&](const std::vector<std::string>& cells, PointRowInfo info) {
-                         table.cells.push_back(cells);
-                         table.rows.push_back(info);
-                       });
+  ForEachPointTableRow(
+      lines, method, cx, cy, unit, decimals,
+      [&](const std::vector<std::string>& cells, PointRowInfo info) {
+        table.cells.push_back(cells);
+        table.rows.push_back(info);
+      },
+      side);
   return table;
 }
 
 void ForEachPointTableRow(const std::vector<TLine>& lines, int method,
                           const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                          int decimals, const PointRowFn& row) {
+                          int decimals, const PointRowFn& row, int side) {
   row(PointTableHeader(method, unit), {});
   for (std::size_t g = 0; g < lines.size(); ++g) {
     const std::size_t n = UsedPointCount(lines[g]);
     for (std::size_t j = 0; j < n; ++j)
-      row(PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, unit, decimals),
+      row(PointTableRow(lines[g], static_cast<int>(g), j, method, cx, cy, unit, decimals, side),
           {static_cast<int>(g), static_cast<int>(j)});
   }
 }

@@ -32,16 +32,18 @@ int PointTableColumns(int method);
 // "分類", "Group", "Point", "x(pixels)", "y(pixels)" [, X caption, Y caption].
 std::vector<std::string> PointTableHeader(int method, int unit);
 // One point's row: Sort + 1, group label, the point's label (its number when the label is
-// empty), x and y in "0.0", and X and Y in the position format unless the method is 0.
+// empty), x and y in "0.0", and X and Y in the position format unless the method is 0. With the
+// projective method, `side` is the denominator's sign on the markers' side (FitRegion::side): a
+// point beyond the vanishing line has no physical position and empty X and Y cells.
 std::vector<std::string> PointTableRow(const TLine& line, int group, std::size_t point, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
-                                       int unit, int decimals);
+                                       int unit, int decimals, int side = 0);
 
 // One cell of that row (column 0 to 6), formatted alone: a table of many rows formats only the
 // cells it shows. "" for a column the method has not.
 std::string PointTableCell(const TLine& line, int group, std::size_t point, int column, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                           int decimals);
+                           int decimals, int side = 0);
 
 struct PointRowInfo {
   int group = -1;  // -1 on the header row
@@ -79,11 +81,11 @@ struct PointTable {
 using PointRowFn = std::function<void(const std::vector<std::string>& cells, PointRowInfo info)>;
 void ForEachPointTableRow(const std::vector<TLine>& lines, int method,
                           const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                          int decimals, const PointRowFn& row);
+                          int decimals, const PointRowFn& row, int side = 0);
 
 PointTable BuildPointTable(const std::vector<TLine>& lines, int method,
                            const std::vector<double>& cx, const std::vector<double>& cy, int unit,
-                           int decimals);
+                           int decimals, int side = 0);
 
 // Row (1-based, under the header) of point `point` of group `group` in the point table;
 // nullopt when the group has no such point.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "document/numbers.h"
 #include "document/project_data.h"
 #include "measure/export.h"
+#include "measure/project_tables.h"
 
 namespace zelko {
 namespace {
@@ -84,8 +86,10 @@ TEST(FitProjective, NoisyMarkersGiveTheLeastSquaresOptimum) {
   for (int k = 0; k < 8; ++k)
     for (double sign : {-1.0, 1.0}) {
       std::vector<double> cx = s.Cx, cy = s.Cy;
-      if (k < 3) cx[k] += sign * 1e-5 * (std::fabs(cx[k]) + 1e-4);
-      else if (k < 6) cy[k - 3] += sign * 1e-5 * (std::fabs(cy[k - 3]) + 1e-4);
+      if (k < 3)
+        cx[k] += sign * 1e-5 * (std::fabs(cx[k]) + 1e-4);
+      else if (k < 6)
+        cy[k - 3] += sign * 1e-5 * (std::fabs(cy[k - 3]) + 1e-4);
       else {
         const int d = k - 3;  // g or h, shared by both axes
         cx[d] = cy[d] = cx[d] + sign * 1e-5 * std::fabs(cx[d]);
@@ -130,7 +134,8 @@ TEST(AssessProjective, ResidualsDegreesOfFreedomAndTheVanishingLine) {
   EXPECT_FALSE(VanishingLineCrosses(kCx, 0, 0, 1600, 1000));
   std::vector<MarkerRowText> ground;
   for (double x : {100.0, 1500.0})
-    for (double y : {700.0, 950.0}) ground.push_back({FormatFixed(x, 1), FormatFixed(y, 1), "0", "0"});
+    for (double y : {700.0, 950.0})
+      ground.push_back({FormatFixed(x, 1), FormatFixed(y, 1), "0", "0"});
   const FitRegion region = MarkerRegion(tmProjective, steep, ground);
   EXPECT_EQ(region.side, -1);  // the image origin lies beyond the line
   EXPECT_EQ(PlaceOf(region, steep, 800, 100), PointPlace::BeyondVanishingLine);
@@ -144,8 +149,8 @@ TEST(AssessFit, SmallOrThinMarkerLayoutsAndMirroringFitsAreNamed) {
   // picture), Y east.
   std::vector<MarkerRowText> corner;
   for (auto [x, y] : {std::pair{0.0, 0.0}, {100, 0}, {0, 100}, {100, 100}, {50, 40}})
-    corner.push_back({FormatFixed(x, 1), FormatFixed(y, 1), FormatGeneral15(-y),
-                      FormatGeneral15(x)});
+    corner.push_back(
+        {FormatFixed(x, 1), FormatFixed(y, 1), FormatGeneral15(-y), FormatGeneral15(x)});
   FitResult fit = FitTransform(tmAffine, corner, {}, {});
   FitQuality q = AssessFit(tmAffine, corner, fit, image);
   EXPECT_NEAR(*q.coverage, 0.0125, 1e-12);
@@ -158,8 +163,8 @@ TEST(AssessFit, SmallOrThinMarkerLayoutsAndMirroringFitsAreNamed) {
   // A band 20 pixels deep across 900: determined, but thin.
   std::vector<MarkerRowText> band;
   for (double x = 0; x <= 900; x += 150)
-    band.push_back({FormatFixed(x, 1), FormatFixed(x / 150 == 3 ? 20 : 0, 1),
-                    FormatGeneral15(x), FormatGeneral15(800 - (x / 150 == 3 ? 20 : 0))});
+    band.push_back({FormatFixed(x, 1), FormatFixed(x / 150 == 3 ? 20 : 0, 1), FormatGeneral15(x),
+                    FormatGeneral15(800 - (x / 150 == 3 ? 20 : 0))});
   fit = FitTransform(tmAffine, band, {}, {});
   q = AssessFit(tmAffine, band, fit, image);
   EXPECT_EQ(q.layout, FitLayout::Determined);
@@ -199,6 +204,47 @@ TEST(FitTransform, LongitudesTypedAcrossTheAntimeridianAreUnwrapped) {
   const ExportText geo = ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson);
   ASSERT_TRUE(geo.ok()) << geo.error;
   EXPECT_NE(geo.text.find("[[-179.9499999"), std::string::npos) << geo.text;
+}
+
+}  // namespace
+}  // namespace zelko
+
+namespace zelko {
+namespace {
+
+// A group digitised before the fit changed can lie partly beyond the vanishing line: it gets no
+// length, area or position anywhere, and it is named.
+TEST(ProjectiveProject, AGroupBeyondTheVanishingLineIsMeasuredAsNothing) {
+  ProjectData d;
+  d.Method = tmProjective;
+  d.ScaleUnit = 4;
+  d.Cx = {12.5, 0.061, 0.0135, 2.1e-5, -2.0e-3};  // the line runs across y ≈ 500
+  d.Cy = {95, -0.004, -0.0952, 2.1e-5, -2.0e-3};
+  for (auto [x, y] : {std::pair{100, 700}, {1500, 700}, {100, 950}, {1500, 950}})
+    d.Markers.push_back(
+        {static_cast<std::uint16_t>(10 * x), static_cast<std::uint16_t>(10 * y), "0", "0"});
+  TLine near, far;
+  near.LineType = far.LineType = ltClosed;
+  near.Points = {{"", 500, 750}, {"", 900, 750}, {"", 900, 900}};
+  far.Points = {{"", 500, 750}, {"", 900, 100}, {"", 900, 900}};
+  near.NumPoints = far.NumPoints = 3;
+  d.Lines = {near, far};
+
+  const ProjectResults results = ProjectResultTable(d);
+  ASSERT_TRUE(results.ok) << results.error;
+  EXPECT_NE(results.warning.find("消失線の向こう側に点があるため、長さと面積を0としました：C2"),
+            std::string::npos)
+      << results.warning;
+  EXPECT_NE(results.table.rows[1].area, 0);
+  EXPECT_EQ(results.table.rows[2].area, 0);
+  EXPECT_EQ(results.table.cells[2][1], "C2※");
+
+  const ProjectPoints points = ProjectPointTable(d);
+  ASSERT_TRUE(points.ok);
+  EXPECT_NE(points.table.cells[1][5], "");
+  EXPECT_EQ(points.table.cells[5][5], "");  // the far group's second point
+  const ExportText shapes = ExportProject(d, ExportContent::Shapes, ExportFormat::Json);
+  EXPECT_NE(shapes.text.find("\"geometry\": null"), std::string::npos) << shapes.text;
 }
 
 }  // namespace
