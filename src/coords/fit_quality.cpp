@@ -59,24 +59,36 @@ void LeaveOneOutProjective(const std::vector<PassPoint>& px, const std::vector<P
   }
 }
 
+// The centre of a set of positions and their second moments about it.
+struct Scatter {
+  long double cx = 0, cy = 0, sxx = 0, syy = 0, sxy = 0;
+};
+
+template <typename Points>
+Scatter ScatterOf(const Points& points) {
+  Scatter s;
+  if (points.empty()) return s;
+  for (const auto& p : points) {
+    s.cx += p.x;
+    s.cy += p.y;
+  }
+  s.cx /= points.size();
+  s.cy /= points.size();
+  for (const auto& p : points) {
+    const long double dx = p.x - s.cx, dy = p.y - s.cy;
+    s.sxx += dx * dx;
+    s.syy += dy * dy;
+    s.sxy += dx * dy;
+  }
+  return s;
+}
+
 // Smaller over larger singular value of the centred positions.
 double SpreadRatio(const std::vector<ImagePoint>& points) {
   if (points.size() < 2) return 0;
-  long double cx = 0, cy = 0;
-  for (const auto& p : points) {
-    cx += p.x;
-    cy += p.y;
-  }
-  cx /= points.size();
-  cy /= points.size();
-  long double sxx = 0, syy = 0, sxy = 0;
-  for (const auto& p : points) {
-    sxx += (p.x - cx) * (p.x - cx);
-    syy += (p.y - cy) * (p.y - cy);
-    sxy += (p.x - cx) * (p.y - cy);
-  }
-  const long double mean = (sxx + syy) / 2;
-  const long double d = std::sqrt(((sxx - syy) / 2) * ((sxx - syy) / 2) + sxy * sxy);
+  const Scatter s = ScatterOf(points);
+  const long double mean = (s.sxx + s.syy) / 2;
+  const long double d = std::sqrt(((s.sxx - s.syy) / 2) * ((s.sxx - s.syy) / 2) + s.sxy * s.sxy);
   const long double large = mean + d, small = std::max(0.0L, mean - d);
   return large > 0 ? static_cast<double>(std::sqrt(small / large)) : 0;
 }
@@ -133,21 +145,10 @@ std::vector<std::optional<double>> LeaveOneOut(int method, const std::vector<Pas
 
 FitLayout PassLayout(const std::vector<PassPoint>& points) {
   if (points.empty()) return FitLayout::Determined;
-  long double cx = 0, cy = 0;
-  for (const auto& p : points) {
-    cx += p.x;
-    cy += p.y;
-  }
-  cx /= points.size();
-  cy /= points.size();
-  long double sxx = 0, syy = 0, sxy = 0, farthest = 0;
-  for (const auto& p : points) {
-    const long double dx = p.x - cx, dy = p.y - cy;
-    sxx += dx * dx;
-    syy += dy * dy;
-    sxy += dx * dy;
-    farthest = std::max(farthest, std::sqrt(dx * dx + dy * dy));
-  }
+  const Scatter s = ScatterOf(points);
+  const long double cx = s.cx, cy = s.cy, sxx = s.sxx, syy = s.syy, sxy = s.sxy;
+  long double farthest = 0;
+  for (const auto& p : points) farthest = std::max(farthest, std::hypot(p.x - cx, p.y - cy));
   if (farthest <= kLayoutTolerance) return FitLayout::OneSpot;
   // The line of least squared distance runs along the principal axis of the positions.
   const long double angle = 0.5L * std::atan2(2 * sxy, sxx - syy);
