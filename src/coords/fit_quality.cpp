@@ -403,6 +403,8 @@ double HullArea(const std::vector<ImagePoint>& hull) {
 FitRegion MarkerRegion(int method, const std::vector<double>& Cx,
                        const std::vector<MarkerRowText>& rows) {
   FitRegion region;
+  // Only a fit to the markers is bound to them; no transformation and a reference length are not.
+  if (method < tmAffine) return region;
   std::vector<ImagePoint> points;
   long double cx = 0, cy = 0;
   for (const auto& r : rows) {

@@ -117,6 +117,7 @@ struct FitRegion {
   int side = 0;
 };
 
+// Empty (every point inside) for the methods that are not fitted to the markers.
 FitRegion MarkerRegion(int method, const std::vector<double>& Cx,
                        const std::vector<MarkerRowText>& rows);
 
