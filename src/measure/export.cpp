@@ -142,8 +142,15 @@ struct PointValues {
   double X, Y;  // physical, when the table has them
 };
 
-// Every used point of every group, in table order. A point beyond the projective fit's vanishing
-// line has no physical position (NaN: an empty cell, null in JSON).
+// Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
+double NormalLongitude(double lon) {
+  if (!(lon < -180 || lon > 180)) return lon;
+  const double r = std::remainder(lon, 360.0);
+  return r == -180 ? 180 : r;
+}
+
+// Every used point of every group, in table order; longitudes within ±180°. A point beyond the
+// projective fit's vanishing line has no physical position (NaN: an empty cell, null in JSON).
 template <typename Fn>
 void ForEachPoint(const ProjectData& data, int method, Fn fn) {
   const FitRegion region = ProjectMarkerRegion(method, data.Cx, data.Markers);
@@ -159,18 +166,12 @@ void ForEachPoint(const ProjectData& data, int method, Fn fn) {
         } else {
           v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
           v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
+          if (data.ScaleUnit == kDegreeUnit) v.X = NormalLongitude(v.X);
         }
       }
       fn(line, p, v);
     }
   }
-}
-
-// Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
-double NormalLongitude(double lon) {
-  if (!(lon < -180 || lon > 180)) return lon;
-  const double r = std::remainder(lon, 360.0);
-  return r == -180 ? 180 : r;
 }
 
 std::string PointName(const TMarker& p, std::size_t j) {
@@ -313,7 +314,7 @@ std::string PointFeatures(const ProjectData& data) {
     out += first ? "\n  " : ",\n  ";
     first = false;
     out += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": " +
-           Position({NormalLongitude(v.X), v.Y}) + "}, \"properties\": {\"group\": " +
+           Position({v.X, v.Y}) + "}, \"properties\": {\"group\": " +
            JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
            ", \"point\": " + JsonString(PointName(p, v.point)) +
            ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +

@@ -204,6 +204,8 @@ TEST(FitTransform, LongitudesTypedAcrossTheAntimeridianAreUnwrapped) {
   const ExportText geo = ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson);
   ASSERT_TRUE(geo.ok()) << geo.error;
   EXPECT_NE(geo.text.find("[[-179.9499999"), std::string::npos) << geo.text;
+  const ExportText csv = ExportProject(d, ExportContent::Points, ExportFormat::Csv);
+  EXPECT_NE(csv.text.find(",-179.9499999"), std::string::npos) << csv.text;
 }
 
 }  // namespace
