@@ -43,17 +43,70 @@ struct Normalised {
 double Cost(const Params& h, const std::vector<Normalised>& pts) {
   long double sum = 0;
   for (const auto& p : pts) {
-    const long double w = h[6] * p.u + h[7] * p.v + 1.0L;
-    const long double ex = (h[0] * p.u + h[1] * p.v + h[2]) / w - p.U;
-    const long double ey = (h[3] * p.u + h[4] * p.v + h[5]) / w - p.V;
-    sum += ex * ex + ey * ey;
+    // Each term in double; the sum in extended precision.
+    const double w = h[6] * p.u + h[7] * p.v + 1.0;
+    const double ex = (h[0] * p.u + h[1] * p.v + h[2]) / w - p.U;
+    const double ey = (h[3] * p.u + h[4] * p.v + h[5]) / w - p.V;
+    sum += static_cast<long double>(ex) * ex + static_cast<long double>(ey) * ey;
   }
   return static_cast<double>(sum);
 }
 
 // The linear (algebraic) solution; the centre of the points has w = 1 in these coordinates,
-// which a sound fit never puts on its vanishing line.
+// which a sound fit never puts on its vanishing line. The normal equations are formed in
+// extended precision and solved by Cholesky; the refinement polishes the result anyway. When a
+// pivot shows the markers cannot determine all eight values, the pivoted QR solver gives the
+// basic solution and the rank instead.
 bool LinearSolution(const std::vector<Normalised>& pts, Params& h, int& rank) {
+  std::array<std::array<long double, 8>, 8> ata{};
+  std::array<long double, 8> atb{};
+  const auto add = [&](const long double(&row)[8], long double value) {
+    for (int i = 0; i < 8; ++i) {
+      if (row[i] == 0) continue;
+      atb[i] += row[i] * value;
+      for (int k = i; k < 8; ++k) ata[i][k] += row[i] * row[k];
+    }
+  };
+  for (const auto& p : pts) {
+    const long double rx[8] = {p.u, p.v, 1, 0, 0, 0, -p.u * p.U, -p.v * p.U};
+    const long double ry[8] = {0, 0, 0, p.u, p.v, 1, -p.u * p.V, -p.v * p.V};
+    add(rx, p.U);
+    add(ry, p.V);
+  }
+  // Cholesky of the upper triangle; a pivot below 1e-24 of its column's square norm is the
+  // rank test of the QR solver (1e-12 of the norm) on squares.
+  std::array<std::array<long double, 8>, 8> r{};
+  bool full = true;
+  for (int i = 0; i < 8 && full; ++i) {
+    long double d = ata[i][i];
+    for (int k = 0; k < i; ++k) d -= r[k][i] * r[k][i];
+    if (!(d > 1e-24L * ata[i][i]) || !(ata[i][i] > 0)) {
+      full = false;
+      break;
+    }
+    r[i][i] = std::sqrt(d);
+    for (int j = i + 1; j < 8; ++j) {
+      long double t = ata[i][j];
+      for (int k = 0; k < i; ++k) t -= r[k][i] * r[k][j];
+      r[i][j] = t / r[i][i];
+    }
+  }
+  if (full) {
+    std::array<long double, 8> y{};
+    for (int i = 0; i < 8; ++i) {
+      long double t = atb[i];
+      for (int k = 0; k < i; ++k) t -= r[k][i] * y[k];
+      y[i] = t / r[i][i];
+    }
+    for (int i = 7; i >= 0; --i) {
+      long double t = y[i];
+      for (int k = i + 1; k < 8; ++k) t -= r[i][k] * h[static_cast<std::size_t>(k)];
+      h[static_cast<std::size_t>(i)] = static_cast<double>(t / r[i][i]);
+      if (!std::isfinite(h[static_cast<std::size_t>(i)])) return false;
+    }
+    rank = 8;
+    return true;
+  }
   const int m = static_cast<int>(2 * pts.size());
   RealMatrix a(static_cast<std::size_t>(m), std::vector<double>(8, 0.0));
   std::vector<double> b(static_cast<std::size_t>(m)), x(8, 0.0), w(8, 0.0);
@@ -102,20 +155,43 @@ void Refine(const std::vector<Normalised>& pts, Params& h) {
   double cost = Cost(h, pts);
   long double lambda = 0;  // a plain Gauss–Newton step first; damping only when one fails
   for (int accepted = 0; accepted < 50 && cost > 0; ++accepted) {
-    std::array<std::array<long double, 8>, 8> jtj{};
+    // JᵀJ and Jᵀr from their blocks: with q = (u, v, 1), an X row of J is (q, 0, −X·(u, v)) / w
+    // and a Y row (0, q, −Y·(u, v)) / w.
+    long double qq[3][3] = {}, qx[3][2] = {}, qy[3][2] = {}, uu[2][2] = {};
     std::array<long double, 8> jtr{};
     for (const auto& p : pts) {
-      const long double w = h[6] * p.u + h[7] * p.v + 1.0L;
-      const long double X = (h[0] * p.u + h[1] * p.v + h[2]) / w;
-      const long double Y = (h[3] * p.u + h[4] * p.v + h[5]) / w;
-      const long double jx[8] = {p.u / w, p.v / w, 1 / w, 0, 0, 0, -p.u * X / w, -p.v * X / w};
-      const long double jy[8] = {0, 0, 0, p.u / w, p.v / w, 1 / w, -p.u * Y / w, -p.v * Y / w};
-      const long double rx = p.U - X, ry = p.V - Y;
-      for (int i = 0; i < 8; ++i) {
-        jtr[i] += jx[i] * rx + jy[i] * ry;
-        for (int k = 0; k < 8; ++k) jtj[i][k] += jx[i] * jx[k] + jy[i] * jy[k];
+      // A step's direction needs no more than double; the sums are extended.
+      const double w = h[6] * p.u + h[7] * p.v + 1.0;
+      const double X = (h[0] * p.u + h[1] * p.v + h[2]) / w;
+      const double Y = (h[3] * p.u + h[4] * p.v + h[5]) / w;
+      const double q[3] = {p.u / w, p.v / w, 1 / w};
+      const double rx = p.U - X, ry = p.V - Y;
+      for (int i = 0; i < 3; ++i) {
+        for (int k = i; k < 3; ++k) qq[i][k] += q[i] * q[k];
+        for (int k = 0; k < 2; ++k) {
+          qx[i][k] -= X * q[i] * q[k];
+          qy[i][k] -= Y * q[i] * q[k];
+        }
+        jtr[i] += q[i] * rx;
+        jtr[3 + i] += q[i] * ry;
+      }
+      const double xy2 = X * X + Y * Y, across = X * rx + Y * ry;
+      for (int i = 0; i < 2; ++i) {
+        for (int k = i; k < 2; ++k) uu[i][k] += xy2 * q[i] * q[k];
+        jtr[6 + i] -= q[i] * across;
       }
     }
+    std::array<std::array<long double, 8>, 8> jtj{};
+    for (int i = 0; i < 3; ++i)
+      for (int k = i; k < 3; ++k)
+        jtj[i][k] = jtj[k][i] = jtj[3 + i][3 + k] = jtj[3 + k][3 + i] = qq[i][k];
+    for (int i = 0; i < 3; ++i)
+      for (int k = 0; k < 2; ++k) {
+        jtj[i][6 + k] = jtj[6 + k][i] = qx[i][k];
+        jtj[3 + i][6 + k] = jtj[6 + k][3 + i] = qy[i][k];
+      }
+    for (int i = 0; i < 2; ++i)
+      for (int k = i; k < 2; ++k) jtj[6 + i][6 + k] = jtj[6 + k][6 + i] = uu[i][k];
     bool improved = false;
     for (int tries = 0; tries < 10 && !improved; ++tries) {
       auto damped = jtj;
