@@ -108,14 +108,57 @@ double Cross(const ImagePoint& o, const ImagePoint& a, const ImagePoint& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
-// The Jacobian determinant of (X, Y) at an image position.
-long double Determinant(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
-                        double x, double y) {
+// How the Jacobian determinant of (X, Y) falls on a 33×33 grid over the area: the finite samples
+// and those clearly above or below zero (rounding noise around a determinant that is zero
+// throughout counts as neither). A nonzero side leaves out the positions where the projective
+// denominator has the other sign.
+struct DeterminantSigns {
+  int samples = 0, positive = 0, negative = 0;
+};
+
+DeterminantSigns SampleDeterminants(int method, const std::vector<double>& Cx,
+                                    const std::vector<double>& Cy, double left, double top,
+                                    double right, double bottom, int side) {
+  DeterminantSigns signs;
+  if (!(left <= right && top <= bottom)) return signs;
+  constexpr int kSteps = 32;
   const ViewPlacement image{0, 0, 1};
-  return static_cast<long double>(TransformSlopeX(method, Cx, image, x, y)) *
-             TransformSlopeY(method, Cy, image, x, y) -
-         static_cast<long double>(TransformSlopeY(method, Cx, image, x, y)) *
-             TransformSlopeX(method, Cy, image, x, y);
+  std::vector<long double> dets;
+  long double largest = 0;
+  for (int i = 0; i <= kSteps; ++i)
+    for (int j = 0; j <= kSteps; ++j) {
+      const double x = left + (right - left) * i / kSteps;
+      const double y = top + (bottom - top) * j / kSteps;
+      if (side != 0 && !(side * ProjectiveDenominator(Cx, x, y) > 0)) continue;
+      const long double d = static_cast<long double>(TransformSlopeX(method, Cx, image, x, y)) *
+                                TransformSlopeY(method, Cy, image, x, y) -
+                            static_cast<long double>(TransformSlopeY(method, Cx, image, x, y)) *
+                                TransformSlopeX(method, Cy, image, x, y);
+      if (!std::isfinite(d)) continue;
+      dets.push_back(d);
+      largest = std::max(largest, std::fabs(d));
+    }
+  const long double noise = largest * 1e-12L;
+  signs.samples = static_cast<int>(dets.size());
+  for (long double d : dets) {
+    if (d > noise) ++signs.positive;
+    if (d < -noise) ++signs.negative;
+  }
+  return signs;
+}
+
+// The projective denominator's sign at the centre of the markers (+1 without markers): the side
+// of the vanishing line where the fit holds.
+int ProjectiveSide(const std::vector<double>& Cx, const std::vector<ImagePoint>& markers) {
+  if (markers.empty()) return 1;
+  long double cx = 0, cy = 0;
+  for (const auto& p : markers) {
+    cx += p.x;
+    cy += p.y;
+  }
+  const double w = ProjectiveDenominator(Cx, static_cast<double>(cx / markers.size()),
+                                         static_cast<double>(cy / markers.size()));
+  return w < 0 ? -1 : 1;
 }
 
 // Prediction error at every marker of a pass when the pass is fitted without that marker. A
@@ -210,8 +253,8 @@ std::string NonNumericMarkersMessage(const std::vector<MarkerTextFault>& faults)
 FitQuality AssessFit(int method, const std::vector<MarkerRowText>& rows, const FitResult& fit,
                      const std::optional<ImageExtent>& image) {
   FitQuality q;
-  const int n = method == tmProjective ? kProjectiveParameters / 2 : CoefficientCount(method);
-  q.coefficients = 2 * n;
+  const int n = CoefficientCount(method);
+  q.coefficients = method == tmProjective ? kProjectiveParameters : 2 * n;
   q.residuals.resize(rows.size());
   for (std::size_t r = 0; r < rows.size(); ++r) q.residuals[r].row = static_cast<int>(r) + 1;
   if (!fit.ok) return q;
@@ -274,7 +317,8 @@ FitQuality AssessFit(int method, const std::vector<MarkerRowText>& rows, const F
     q.folds = TransformFolds(method, fit.Cx, fit.Cy, left, top, right, bottom);
   // A fit the markers cannot determine has no orientation worth naming.
   q.mirrored = q.layout == FitLayout::Determined &&
-               TransformMirrors(method, fit.Cx, fit.Cy, left, top, right, bottom);
+               TransformMirrors(method, fit.Cx, fit.Cy, left, top, right, bottom,
+                                method == tmProjective ? ProjectiveSide(fit.Cx, markers) : 0);
   if (image && image->width > 0 && image->height > 0)
     q.coverage = std::min(1.0, HullArea(ConvexHull(markers)) / (image->width * image->height));
   return q;
@@ -301,59 +345,14 @@ FitQuality AssessFixed(int method, const std::vector<MarkerRowText>& rows,
 
 bool TransformFolds(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
                     double left, double top, double right, double bottom) {
-  if (!(left <= right && top <= bottom)) return false;
-  constexpr int kSteps = 32;
-  const ViewPlacement image{0, 0, 1};
-  std::vector<double> dets;
-  double largest = 0;
-  for (int i = 0; i <= kSteps; ++i)
-    for (int j = 0; j <= kSteps; ++j) {
-      const double x = left + (right - left) * i / kSteps;
-      const double y = top + (bottom - top) * j / kSteps;
-      const long double d = static_cast<long double>(TransformSlopeX(method, Cx, image, x, y)) *
-                                TransformSlopeY(method, Cy, image, x, y) -
-                            static_cast<long double>(TransformSlopeY(method, Cx, image, x, y)) *
-                                TransformSlopeX(method, Cy, image, x, y);
-      dets.push_back(static_cast<double>(d));
-      if (std::isfinite(d)) largest = std::max(largest, static_cast<double>(std::fabs(d)));
-    }
-  // Rounding noise around a determinant that is zero throughout is no fold.
-  const double noise = largest * 1e-12;
-  bool positive = false, negative = false;
-  for (double d : dets) {
-    if (d > noise) positive = true;
-    if (d < -noise) negative = true;
-  }
-  return positive && negative;
+  const DeterminantSigns signs = SampleDeterminants(method, Cx, Cy, left, top, right, bottom, 0);
+  return signs.positive > 0 && signs.negative > 0;
 }
-
 bool TransformMirrors(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
-                      double left, double top, double right, double bottom) {
-  if (!(left <= right && top <= bottom)) return false;
-  constexpr int kSteps = 32;
-  // The projective map reverses orientation across its vanishing line; judge the markers' side.
-  int side = 0;
-  if (method == tmProjective) {
-    const double w = ProjectiveDenominator(Cx, (left + right) / 2, (top + bottom) / 2);
-    side = w < 0 ? -1 : 1;
-  }
-  std::vector<long double> dets;
-  long double largest = 0;
-  for (int i = 0; i <= kSteps; ++i)
-    for (int j = 0; j <= kSteps; ++j) {
-      const double x = left + (right - left) * i / kSteps;
-      const double y = top + (bottom - top) * j / kSteps;
-      if (side && side * ProjectiveDenominator(Cx, x, y) <= 0) continue;
-      const long double d = Determinant(method, Cx, Cy, x, y);
-      if (!std::isfinite(d)) continue;
-      dets.push_back(d);
-      largest = std::max(largest, std::fabs(d));
-    }
-  if (dets.empty() || largest == 0) return false;
-  const long double noise = largest * 1e-12L;
-  return std::all_of(dets.begin(), dets.end(), [noise](long double d) { return d > noise; });
+                      double left, double top, double right, double bottom, int side) {
+  const DeterminantSigns signs = SampleDeterminants(method, Cx, Cy, left, top, right, bottom, side);
+  return signs.samples > 0 && signs.positive == signs.samples;
 }
-
 bool VanishingLineCrosses(const std::vector<double>& Cx, double left, double top, double right,
                           double bottom) {
   const double w[] = {ProjectiveDenominator(Cx, left, top), ProjectiveDenominator(Cx, right, top),
@@ -405,21 +404,16 @@ FitRegion MarkerRegion(int method, const std::vector<double>& Cx,
   FitRegion region;
   // Only a fit to the markers is bound to them; no transformation and a reference length are not.
   if (method < tmAffine) return region;
+  // The markers the fit can use: the polynomials' passes take either value, the projective fit
+  // both.
   std::vector<ImagePoint> points;
-  long double cx = 0, cy = 0;
   for (const auto& r : rows) {
     const auto x = TryParseNumber(r.imageX), y = TryParseNumber(r.imageY);
-    if (!x || !y || (!TryParseNumber(r.physicalX) && !TryParseNumber(r.physicalY))) continue;
-    points.push_back({*x, *y});
-    cx += *x;
-    cy += *y;
+    const bool X = TryParseNumber(r.physicalX).has_value();
+    const bool Y = TryParseNumber(r.physicalY).has_value();
+    if (x && y && (method == tmProjective ? X && Y : X || Y)) points.push_back({*x, *y});
   }
-  if (method == tmProjective) {
-    region.side = 1;
-    if (!points.empty() && ProjectiveDenominator(Cx, static_cast<double>(cx / points.size()),
-                                                 static_cast<double>(cy / points.size())) < 0)
-      region.side = -1;
-  }
+  if (method == tmProjective) region.side = ProjectiveSide(Cx, points);
   region.hull = ConvexHull(std::move(points));
   return region;
 }

@@ -89,10 +89,10 @@ bool TransformFolds(int method, const std::vector<double>& Cx, const std::vector
 
 // True when the determinant has the orientation-reversing sign everywhere on that grid. Image y
 // runs downwards, so a map that keeps the picture's orientation (X east, Y north) has a negative
-// determinant in image coordinates and a mirroring one a positive determinant. For the
-// projective method only the markers' side of the vanishing line counts.
+// determinant in image coordinates and a mirroring one a positive determinant. A nonzero side
+// (FitRegion::side) judges only the markers' side of a projective fit's vanishing line.
 bool TransformMirrors(int method, const std::vector<double>& Cx, const std::vector<double>& Cy,
-                      double left, double top, double right, double bottom);
+                      double left, double top, double right, double bottom, int side = 0);
 
 // True when the projective denominator takes both signs over the rectangle (it is linear, so
 // its corners decide).

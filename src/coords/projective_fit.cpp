@@ -3,7 +3,6 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <utility>
 
 #include "coords/ls_solution.h"
 
@@ -52,14 +51,48 @@ double Cost(const Params& h, const std::vector<Normalised>& pts) {
   return static_cast<double>(sum);
 }
 
+using Matrix8 = std::array<std::array<long double, 8>, 8>;
+using Vector8 = std::array<long double, 8>;
+
+// Solves the symmetric system a·x = b (upper triangle read) by Cholesky. False when a pivot
+// falls below 1e-24 of its diagonal, the QR solver's rank test (1e-12 of a column's norm) on
+// squares, or when the solution is not finite.
+bool CholeskySolve(const Matrix8& a, const Vector8& b, Params& x) {
+  Matrix8 r{};
+  for (int i = 0; i < 8; ++i) {
+    long double d = a[i][i];
+    for (int k = 0; k < i; ++k) d -= r[k][i] * r[k][i];
+    if (!(a[i][i] > 0) || !(d > 1e-24L * a[i][i])) return false;
+    r[i][i] = std::sqrt(d);
+    for (int j = i + 1; j < 8; ++j) {
+      long double t = a[i][j];
+      for (int k = 0; k < i; ++k) t -= r[k][i] * r[k][j];
+      r[i][j] = t / r[i][i];
+    }
+  }
+  Vector8 y{};
+  for (int i = 0; i < 8; ++i) {
+    long double t = b[i];
+    for (int k = 0; k < i; ++k) t -= r[k][i] * y[k];
+    y[i] = t / r[i][i];
+  }
+  for (int i = 7; i >= 0; --i) {
+    long double t = y[i];
+    for (int k = i + 1; k < 8; ++k) t -= r[i][k] * x[static_cast<std::size_t>(k)];
+    x[static_cast<std::size_t>(i)] = static_cast<double>(t / r[i][i]);
+    if (!std::isfinite(x[static_cast<std::size_t>(i)])) return false;
+  }
+  return true;
+}
+
 // The linear (algebraic) solution; the centre of the points has w = 1 in these coordinates,
 // which a sound fit never puts on its vanishing line. The normal equations are formed in
 // extended precision and solved by Cholesky; the refinement polishes the result anyway. When a
-// pivot shows the markers cannot determine all eight values, the pivoted QR solver gives the
+// pivot shows the markers may not determine all eight values, the pivoted QR solver gives the
 // basic solution and the rank instead.
 bool LinearSolution(const std::vector<Normalised>& pts, Params& h, int& rank) {
-  std::array<std::array<long double, 8>, 8> ata{};
-  std::array<long double, 8> atb{};
+  Matrix8 ata{};
+  Vector8 atb{};
   const auto add = [&](const long double(&row)[8], long double value) {
     for (int i = 0; i < 8; ++i) {
       if (row[i] == 0) continue;
@@ -73,37 +106,7 @@ bool LinearSolution(const std::vector<Normalised>& pts, Params& h, int& rank) {
     add(rx, p.U);
     add(ry, p.V);
   }
-  // Cholesky of the upper triangle; a pivot below 1e-24 of its column's square norm is the
-  // rank test of the QR solver (1e-12 of the norm) on squares.
-  std::array<std::array<long double, 8>, 8> r{};
-  bool full = true;
-  for (int i = 0; i < 8 && full; ++i) {
-    long double d = ata[i][i];
-    for (int k = 0; k < i; ++k) d -= r[k][i] * r[k][i];
-    if (!(d > 1e-24L * ata[i][i]) || !(ata[i][i] > 0)) {
-      full = false;
-      break;
-    }
-    r[i][i] = std::sqrt(d);
-    for (int j = i + 1; j < 8; ++j) {
-      long double t = ata[i][j];
-      for (int k = 0; k < i; ++k) t -= r[k][i] * r[k][j];
-      r[i][j] = t / r[i][i];
-    }
-  }
-  if (full) {
-    std::array<long double, 8> y{};
-    for (int i = 0; i < 8; ++i) {
-      long double t = atb[i];
-      for (int k = 0; k < i; ++k) t -= r[k][i] * y[k];
-      y[i] = t / r[i][i];
-    }
-    for (int i = 7; i >= 0; --i) {
-      long double t = y[i];
-      for (int k = i + 1; k < 8; ++k) t -= r[i][k] * h[static_cast<std::size_t>(k)];
-      h[static_cast<std::size_t>(i)] = static_cast<double>(t / r[i][i]);
-      if (!std::isfinite(h[static_cast<std::size_t>(i)])) return false;
-    }
+  if (CholeskySolve(ata, atb, h)) {
     rank = 8;
     return true;
   }
@@ -122,32 +125,6 @@ bool LinearSolution(const std::vector<Normalised>& pts, Params& h, int& rank) {
   return true;
 }
 
-// Solves the 8×8 system m·x = v by Gaussian elimination with partial pivoting; false when it
-// is singular.
-bool Solve8(std::array<std::array<long double, 8>, 8> m, std::array<long double, 8> v,
-            std::array<double, 8>& x) {
-  for (int c = 0; c < 8; ++c) {
-    int p = c;
-    for (int r = c + 1; r < 8; ++r)
-      if (std::fabs(m[r][c]) > std::fabs(m[p][c])) p = r;
-    if (!(std::fabs(m[p][c]) > 0)) return false;
-    std::swap(m[p], m[c]);
-    std::swap(v[p], v[c]);
-    for (int r = c + 1; r < 8; ++r) {
-      const long double f = m[r][c] / m[c][c];
-      for (int k = c; k < 8; ++k) m[r][k] -= f * m[c][k];
-      v[r] -= f * v[c];
-    }
-  }
-  for (int r = 7; r >= 0; --r) {
-    long double t = v[r];
-    for (int k = r + 1; k < 8; ++k) t -= m[r][k] * x[static_cast<std::size_t>(k)];
-    x[static_cast<std::size_t>(r)] = static_cast<double>(t / m[r][r]);
-    if (!std::isfinite(x[static_cast<std::size_t>(r)])) return false;
-  }
-  return true;
-}
-
 // Levenberg–Marquardt on the geometric residuals. The normal equations are formed once per
 // accepted point; a rejected step only changes the damping. Stops when the cost no longer falls
 // by more than rounding can explain.
@@ -158,7 +135,7 @@ void Refine(const std::vector<Normalised>& pts, Params& h) {
     // JᵀJ and Jᵀr from their blocks: with q = (u, v, 1), an X row of J is (q, 0, −X·(u, v)) / w
     // and a Y row (0, q, −Y·(u, v)) / w.
     long double qq[3][3] = {}, qx[3][2] = {}, qy[3][2] = {}, uu[2][2] = {};
-    std::array<long double, 8> jtr{};
+    Vector8 jtr{};
     for (const auto& p : pts) {
       // A step's direction needs no more than double; the sums are extended.
       const double w = h[6] * p.u + h[7] * p.v + 1.0;
@@ -181,7 +158,7 @@ void Refine(const std::vector<Normalised>& pts, Params& h) {
         jtr[6 + i] -= q[i] * across;
       }
     }
-    std::array<std::array<long double, 8>, 8> jtj{};
+    Matrix8 jtj{};
     for (int i = 0; i < 3; ++i)
       for (int k = i; k < 3; ++k)
         jtj[i][k] = jtj[k][i] = jtj[3 + i][3 + k] = jtj[3 + k][3 + i] = qq[i][k];
@@ -196,8 +173,8 @@ void Refine(const std::vector<Normalised>& pts, Params& h) {
     for (int tries = 0; tries < 10 && !improved; ++tries) {
       auto damped = jtj;
       for (int i = 0; i < 8; ++i) damped[i][i] += lambda * jtj[i][i];
-      std::array<double, 8> step{};
-      if (Solve8(damped, jtr, step)) {
+      Params step{};
+      if (CholeskySolve(damped, jtr, step)) {
         Params trial = h;
         for (std::size_t k = 0; k < 8; ++k) trial[k] += step[k];
         const double trialCost = Cost(trial, pts);

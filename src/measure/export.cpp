@@ -70,7 +70,7 @@ struct Measured {
   std::vector<TLine> lines;  // with fresh lengths and areas
   std::vector<std::string> categories;
   std::string warning;
-  FitRegion region;  // where the fit holds
+  std::vector<bool> beyondVanishingLine;  // by group: no physical place, no geometry
 };
 
 // The calculate command's work on a copy of the groups; false when the transformation is not set.
@@ -84,15 +84,17 @@ bool Measure(const ProjectData& data, Measured* m, ExportText* out) {
   }
   m->lines = data.Lines;
   m->categories = ProjectCategories(data);
-  m->region = ProjectMarkerRegion(data.Method, data.Cx, data.Markers);
-  const CalculateResult r = CalculateLines(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit,
-                                           false, {}, &m->region);
+  const FitRegion region = ProjectMarkerRegion(data.Method, data.Cx, data.Markers);
+  const CalculateResult r =
+      CalculateLines(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit, false, {}, &region);
   if (!r.ok() && r.status != CalculateStatus::NoGroups) {
     out->status = ExportStatus::NoTransform;
     out->error = "the groups cannot be measured";
     return false;
   }
   m->warning = CalculationWarning(m->lines, r);
+  m->beyondVanishingLine.assign(m->lines.size(), false);
+  for (std::size_t g : r.beyondVanishingLine) m->beyondVanishingLine[g] = true;
   return true;
 }
 
@@ -266,14 +268,6 @@ std::string Geometry(const TLine& line, std::vector<XY> points, bool counterCloc
   return "{\"type\": \"Polygon\", \"coordinates\": [" + Positions(points) + "]}";
 }
 
-bool BeyondVanishingLine(const FitRegion& region, const std::vector<double>& cx,
-                         const TLine& line) {
-  for (std::size_t i = 0, n = UsedPointCount(line); i < n; ++i)
-    if (PlaceOf(region, cx, line.Points[i].x, line.Points[i].y) == PointPlace::BeyondVanishingLine)
-      return true;
-  return false;
-}
-
 std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat format) {
   const int unit = data.ScaleUnit;
   const std::string u = ResultUnitText(unit);
@@ -285,7 +279,7 @@ std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat f
   for (std::size_t g = 0; g < m.lines.size(); ++g) {
     const TLine& line = m.lines[g];
     const std::string geometry =
-        line.OutsideMarkers && BeyondVanishingLine(m.region, data.Cx, line)
+        m.beyondVanishingLine[g]
             ? std::string("null")
             : Geometry(line, PhysicalPoints(line, data.Method, data.Cx, data.Cy), geo);
     const std::string properties =
