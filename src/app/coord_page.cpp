@@ -136,9 +136,11 @@ void CoordPage::ComboBoxGridMethodChange() {
     const auto c = NoTransformCoefficients(form_.View().BitHeight, form_.View().factor);
     cx = c.Cx;
     cy = c.Cy;
-  } else if (method == tmLinear) {
-    cx.resize(3);
-    cy.resize(3);
+  } else if (static_cast<int>(cx.size()) != CoefficientCount(method)) {
+    // Another method's coefficients mean another formula: kept, they would be saved and undone
+    // as this method's. The three-term methods read each other's as the same mapping.
+    cx.clear();
+    cy.clear();
   }
   // A new method leaves no transformation set, whatever the coefficients.
   form_.Doc().Edit("変換方法", kPartTransform, [&](DocumentData& d) {

@@ -95,9 +95,15 @@ bool TForm1::WriteProject(const QString& path) {
     Msg(MsgKind::Error, WithReason(kWriteFailed, failure));
     return false;
   }
-  if (!Cx().empty()) {
-    // What was saved counts as a set transformation from now on.
-    doc_.SetTransform(Cx(), Cy(), true);
+  // What was saved counts as a set transformation from now on, as it will when the file is
+  // opened again: coefficients of the method's own count. That follows from the save; it is no
+  // edit, so the history stays as it was.
+  if (!Cx().empty() && static_cast<int>(Cx().size()) == CoefficientCount(Method())) {
+    doc_.Recompute(kPartTransform, [](DocumentData& data) {
+      if (data.TransformSet) return false;
+      data.TransformSet = true;
+      return true;
+    });
     pageCoord->GroupBoxMesh->setTitle("座標変換（設定済み）");
     EnableMeasurementCommands();
   }

@@ -151,7 +151,8 @@ class StringGridModel : public QAbstractTableModel {
   void ResetLook(const QBrush& fixed) {
     fixedBrush_ = fixed;
     backgrounds_.clear();
-    if (rows_ > 0 && cols_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
+    if (rows_ > 0 && cols_ > 0)
+      emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::BackgroundRole});
   }
 
  private:
@@ -376,6 +377,17 @@ void StringGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
     hint = QAbstractItemDelegate::NoHint;
   QTableView::closeEditor(editor, hint);
   editing_ = false;
+}
+
+void StringGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                             const QList<int>& roles) {
+  // A new colour is no new text: the base class would load the cell's text into an open editor
+  // again, dropping its selection, so the next key typed would append instead of replace.
+  if (roles.size() == 1 && roles.front() == Qt::BackgroundRole) {
+    viewport()->update();
+    return;
+  }
+  QTableView::dataChanged(topLeft, bottomRight, roles);
 }
 
 void StringGrid::FitColumnWidths() {

@@ -115,6 +115,8 @@ class StringGrid : public QTableView {
   void scrollContentsBy(int dx, int dy) override;
  protected slots:
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles = QList<int>()) override;
 
  private:
   void ApplyFixedLook();
