@@ -217,10 +217,11 @@ bool AreaPage::PointMenuCanOpen() const { return StringGrid2->RowCount() > 2; }
 
 void AreaPage::PopupMenuLinePopup(bool onTable) {
   EraseOnePoint->setEnabled(form_.State().NumPoints > 0);
-  const bool idle = !form_.State().isLineInput;
-  ModifyPoint->setEnabled(idle);
-  AddPoint->setEnabled(idle);
-  DeletePoint->setEnabled(idle);
+  // The point commands act on the current row's point: the blank last row has none.
+  const bool onPoint = !form_.State().isLineInput && form_.SelectedPointRef().has_value();
+  ModifyPoint->setEnabled(onPoint);
+  AddPoint->setEnabled(onPoint);
+  DeletePoint->setEnabled(onPoint);
   C2->setVisible(onTable);
 }
 
@@ -245,6 +246,7 @@ void AreaPage::PageControl2Show() {
 }
 
 void AreaPage::ModifyPointClick() {
+  if (!form_.SelectedPointRef()) return;
   PageControl2->setCurrentWidget(TabSheetPointInput);
   form_.BeginPointEdit(false);
   PageControl2->setEnabled(false);
@@ -252,6 +254,7 @@ void AreaPage::ModifyPointClick() {
 }
 
 void AreaPage::AddPointClick() {
+  if (!form_.SelectedPointRef()) return;
   PageControl2->setCurrentWidget(TabSheetPointInput);
   form_.BeginPointEdit(true);
   form_.SetStatus(4, "追加するポイントの位置をクリックして下さい");

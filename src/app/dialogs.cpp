@@ -51,7 +51,8 @@ MsgResult QtDialogs::Message(MsgKind kind, const QString& text, MsgButtons butto
 QString QtDialogs::InputBox(const QString& caption, const QString& prompt,
                             const QString& defaultText) {
   bool ok = false;
-  QString text = QInputDialog::getText(parent_, caption, prompt, QLineEdit::Normal, defaultText, &ok);
+  QString text =
+      QInputDialog::getText(parent_, caption, prompt, QLineEdit::Normal, defaultText, &ok);
   return ok ? text : defaultText;
 }
 
@@ -60,12 +61,13 @@ QString QtDialogs::OpenFile(const QString& title, const QString& filter, const Q
 }
 
 QString QtDialogs::SaveFile(const QString& title, const QString& filter, const QString& preset,
-                           int* filterIndex) {
+                            int* filterIndex) {
   QString selected;
   // The overwrite question is the program's own.
   const QString path = QFileDialog::getSaveFileName(parent_, title, preset, filter, &selected,
                                                     QFileDialog::DontConfirmOverwrite);
-  if (filterIndex) *filterIndex = std::max(0, static_cast<int>(filter.split(";;").indexOf(selected)));
+  if (filterIndex)
+    *filterIndex = std::max(0, static_cast<int>(filter.split(";;").indexOf(selected)));
   return path;
 }
 
@@ -128,7 +130,7 @@ QString ScriptedDialogs::OpenFile(const QString&, const QString& filter, const Q
 }
 
 QString ScriptedDialogs::SaveFile(const QString&, const QString& filter, const QString& preset,
-                                 int* filterIndex) {
+                                  int* filterIndex) {
   fileFilters << filter;
   filePresets << preset;
   int index = 0;

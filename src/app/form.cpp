@@ -161,6 +161,12 @@ void TForm1::BuildMenus() {
   Redo1 = AddAction(Edit1, "Redo1", "やり直し(&R)", [this] { RedoClick(); });
   Redo1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  Edit1->addSeparator();
+  CancelPointing = AddAction(Edit1, "CancelPointing", "位置の指定をやめる(&X)",
+                             [this] { CancelPointingClick(); });
+  CancelPointing->setShortcut(QKeySequence(Qt::Key_Escape));
+  // Only while a click is awaited: Esc keeps its meaning in editors and dialogs otherwise.
+  CancelPointing->setEnabled(false);
 
   Setting1 = menuBar()->addMenu("設定(&S)");
   Setting1->setObjectName("Setting1");
@@ -173,11 +179,19 @@ void TForm1::BuildMenus() {
   A2->setObjectName("A2");
   A1 = AddAction(A2, "A1", "位置・距離・面積の測定と計数(&A)",
                  [this] { ToolButtonAreaModeClick(); });
+  // The measurement page's button by key; it is pressed, so both ways take one road.
+  CalculateMenu = AddAction(A2, "CalculateMenu", "計算(&C)", [this] {
+    if (CalculationOffered()) pageArea->BitBtnCalArea->click();
+  });
+  CalculateMenu->setShortcut(QKeySequence(Qt::Key_F9));
+  connect(A2, &QMenu::aboutToShow, this,
+          [this] { CalculateMenu->setEnabled(CalculationOffered()); });
 
   Help1 = menuBar()->addMenu("ヘルプ(&H)");
   Help1->setObjectName("Help1");
   AddAction(Help1, "Contents1", "目次(&C)", [this] { dialogs_.ShowHelp(""); });
-  AddAction(Help1, "GettingStarted1", "はじめに(&G)", [this] { dialogs_.ShowHelp("GettingStarted"); });
+  AddAction(Help1, "GettingStarted1", "はじめに(&G)",
+            [this] { dialogs_.ShowHelp("GettingStarted"); });
   AddAction(Help1, "A3", "こんなこともできる(&A)", [this] { dialogs_.ShowHelp("HowToUse"); });
   Help1->addSeparator();
   AddAction(Help1, "F1", "ファイルについて(&F)", [this] { dialogs_.ShowHelp("File"); });
@@ -186,7 +200,8 @@ void TForm1::BuildMenus() {
   AddAction(Help1, "M1", "測定モード(&M)", [this] { dialogs_.ShowHelp("Measurement"); });
   AddAction(Help1, "Accuracy1", "測定の精度(&P)", [this] { dialogs_.ShowHelp("Accuracy"); });
   AddAction(Help1, "Keys1", "キーとマウスの操作(&K)", [this] { dialogs_.ShowHelp("Keys"); });
-  AddAction(Help1, "CommandLine1", "コマンドライン(&L)", [this] { dialogs_.ShowHelp("CommandLine"); });
+  AddAction(Help1, "CommandLine1", "コマンドライン(&L)",
+            [this] { dialogs_.ShowHelp("CommandLine"); });
   AddAction(Help1, "Faq1", "困ったときは(&T)", [this] { dialogs_.ShowHelp("FAQ"); });
   Help1->addSeparator();
   AddAction(Help1, "ZelkoB1", "Zelkoについて(&Q)", [this] { dialogs_.ShowHelp("Author"); });
@@ -336,6 +351,8 @@ void TForm1::BuildPages() {
 
   Image1 = new ViewWidget("Image1", central);
   Image1->setMinimumSize(200, 200);
+  // Markers and points can be placed without a mouse.
+  Image1->SetKeyboardPointer(true);
   layout->addWidget(Image1, 1);
   setCentralWidget(central);
 
@@ -416,8 +433,17 @@ bool TForm1::UndoBlocked() const {
          state_.isPointing != 0 || state_.isProjLoading;
 }
 
+bool TForm1::CalculationOffered() const {
+  return state_.isAreaMode && pageArea->BitBtnCalArea->isEnabled();
+}
+
+void TForm1::UpdateCalculateCommand() {
+  if (CalculateMenu) CalculateMenu->setEnabled(CalculationOffered());
+}
+
 void TForm1::UpdateUndoCommands() {
   if (!Undo1) return;
+  CancelPointing->setEnabled(state_.isModifyPoint || state_.isAddPoint || state_.isPointing != 0);
   const bool blocked = UndoBlocked();
   struct Command {
     QAction* action;
@@ -594,6 +620,8 @@ void TForm1::ResetToEmpty() {
   state_.isLineInput = state_.isModifyPoint = state_.isProjLoading = state_.isAddPoint = false;
   state_.isCreatedTransFormedBitmap = state_.isMarked = state_.withMesh = state_.isAreaMode = false;
   state_.isPointing = 0;
+  UpdateCalculateCommand();
+  UpdateUndoCommands();
   ToolButtonMarkers->setChecked(false);
   ToolButtonMesh->setChecked(false);
   ToolButtonAreaMode->setChecked(false);
@@ -810,7 +838,10 @@ void TForm1::BeginPointEdit(bool insert) {
   UpdateUndoCommands();
 }
 
-void TForm1::SetPointing(int step) { state_.isPointing = step; }
+void TForm1::SetPointing(int step) {
+  state_.isPointing = step;
+  UpdateUndoCommands();
+}
 
 void TForm1::SetUnitCaption(const QString& caption) { state_.ScaleUnit = caption; }
 

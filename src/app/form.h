@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/image_formats.h"
 #include "imaging/working_image.h"
+#include "measure/tables.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
 
@@ -212,6 +214,8 @@ class TForm1 : public QMainWindow {
   void AfterGroupsChanged();
   void UpdateGroupCommands();
   bool SelectedPoint();
+  // The point of the point table's current row, when the row is one (not the blank last row).
+  std::optional<PointRef> SelectedPointRef() const;
   zelko::GroupDrawing GroupHighlight();
   void ButtonSetAreaClick();
   void SetInputControlsEnabled(bool on);
@@ -233,6 +237,8 @@ class TForm1 : public QMainWindow {
   void SetOriginalImage(Bitmap&& bitmap);
   QMenu* viewMenu_ = nullptr;
   void StatusBar1Click();
+  // Esc: ends a reference-line pick, a point move or a point insertion without a click.
+  void CancelPointingClick();
   void EditNumDecimalChange();
   // Leaving the decimal-places field with no number in it puts back the one in force.
   void EditNumDecimalExit();
@@ -310,6 +316,8 @@ class TForm1 : public QMainWindow {
   QAction* Menu_Coord = nullptr;
   QAction* SetSymbols = nullptr;
   QAction* A1 = nullptr;
+  QAction* CalculateMenu = nullptr;  // "計算(&C)", the measurement page's button by key
+  QAction* CancelPointing = nullptr;
   QToolButton* ToolButtonLoadProject = nullptr;
   QToolButton* ToolButtonResaveProject = nullptr;
   QToolButton* ToolButtonUndo = nullptr;
@@ -369,6 +377,9 @@ class TForm1 : public QMainWindow {
   // redrawn.
   void RefreshFromDocument(unsigned parts);
   bool UndoBlocked() const;
+  // The calculation can run: the measurement mode is on and its button enabled.
+  bool CalculationOffered() const;
+  void UpdateCalculateCommand();
   // sym follows the document; forceFont: the marker font is set again even where only its
   // style differs.
   void ShowSymbols(bool forceFont);

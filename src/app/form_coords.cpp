@@ -28,6 +28,7 @@ void TForm1::ToolButtonMarkersClick() {
     state_.isMarked = true;
     SetStatus(4, "右クリックでマーカーを指定して下さい");
     state_.isAreaMode = false;
+    UpdateCalculateCommand();
     PageControl1->setTabVisible(2, false);
     PageControl1->setTabVisible(1, true);
     // The coordinate page is back, so its menu item is too (the measurement mode disabled it).

@@ -105,6 +105,7 @@ void TForm1::EnterMeasurementMode() {
   p.PageControl2->setCurrentWidget(p.TabSheetPointInput);
   state_.AreaPage = 0;
   state_.NumPoints = -1;
+  UpdateCalculateCommand();
 }
 
 bool TForm1::LeaveMeasurementMode() {
@@ -114,6 +115,7 @@ bool TForm1::LeaveMeasurementMode() {
     return false;
   }
   state_.isAreaMode = false;
+  UpdateCalculateCommand();
   ToolButtonAreaMode->setChecked(false);
   PageControl1->setTabVisible(2, false);
   PageControl1->setTabVisible(1, true);
@@ -264,16 +266,22 @@ void TForm1::FillPointTable() {
   g->FitColumnWidths();
 }
 
-bool TForm1::SelectedPoint() {
+std::optional<PointRef> TForm1::SelectedPointRef() const {
   const StringGrid* g = pageArea->StringGrid2;
   const int r = g->Row();
-  if (r <= 0 || r >= g->RowCount() - 1) return false;
+  if (r <= 0 || r >= g->RowCount() - 1) return std::nullopt;
   const auto ref = ParsePointRow(g->Cells(1, r).toStdString(), g->Cells(2, r).toStdString());
   // A row that names no existing point (the table is always rebuilt with the groups, so only a
   // stale table could) selects nothing rather than an edit of a point that is not there.
   if (!ref || ref->group >= static_cast<int>(Lines().size()) ||
       static_cast<std::size_t>(ref->point) >= UsedPointCount(Lines()[ref->group]))
-    return false;
+    return std::nullopt;
+  return PointRef{ref->group, ref->point};
+}
+
+bool TForm1::SelectedPoint() {
+  const auto ref = SelectedPointRef();
+  if (!ref) return false;
   state_.IDLine = ref->group;
   state_.idPoint = ref->point;
   return true;
@@ -548,6 +556,18 @@ void TForm1::StatusBar1Click() {
     state_.isAddPoint = false;
   }
   UpdateUndoCommands();
+}
+
+void TForm1::CancelPointingClick() {
+  if (state_.isModifyPoint || state_.isAddPoint) {
+    StatusBar1Click();
+  } else if (state_.isPointing != 0) {
+    SetPointing(0);
+    SetStatus(4, "");
+    UpdateUndoCommands();
+    // The rubber line of the first end goes with the pick.
+    PaintPicture(-1, -1);
+  }
 }
 
 bool TForm1::CompletePointMove() {

@@ -68,8 +68,8 @@ QString WithExtension(const QString& path, const QString& ext) {
 
 bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   std::string error;
-  const bool ok = ToProjectData(doc_.Data(), FolderOf(S(path)), pageNote->DisplayedLines(),
-                                strict, &d, &error);
+  const bool ok =
+      ToProjectData(doc_.Data(), FolderOf(S(path)), pageNote->DisplayedLines(), strict, &d, &error);
   // Not strict (the values a keyed-text file leaves out): an angle that is no number is the one
   // in force.
   if (!strict && !AngleFromText(doc_.Data().AngleText)) d.Angle = view_.RotationAngle;
@@ -146,8 +146,7 @@ bool TForm1::ReadProject(const QString& path) {
   return true;
 }
 
-void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded,
-                          bool keyedText) {
+void TForm1::ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText) {
   const bool markerFont = d.HasMarkerFont, notesFont = d.HasNotesFont;
   // The read points move into the document: a large project is not held twice.
   DocumentData doc = FromProjectData(std::move(d), S(image), doc_.Data(), keyedText);

@@ -141,6 +141,8 @@ bool TForm1::WheelZoom(int delta) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::EnabledChange && pageArea && watched == pageArea->BitBtnCalArea)
+    UpdateCalculateCommand();
   auto* widget = qobject_cast<QWidget*>(watched);
   if (event->type() == QEvent::Wheel && !ImageFile().isEmpty() && widget &&
       widget->window() == this) {

@@ -69,8 +69,8 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
   auto* ml = new QVBoxLayout(monitor);
   auto* frameBox = new QGroupBox("編集画面位置表示", monitor);
   auto* fg = new QGridLayout(frameBox);
-  fg->addWidget(colourButton(frameBox, "ButtonFrameColor", "色", &SymbolSettings::clFrameMonitorImage),
-                0, 0);
+  fg->addWidget(
+      colourButton(frameBox, "ButtonFrameColor", "色", &SymbolSettings::clFrameMonitorImage), 0, 0);
   widthRow(frameBox, fg, 1, "EditFrameWidth", "UpDown1", "幅：", &SymbolSettings::FrameLineWidth,
            EditFrameWidth, UpDown1);
   ml->addWidget(frameBox);
@@ -119,8 +119,8 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
       colourButton(measure, "ButtonPosiAreaColor", "正の面積の色", &SymbolSettings::clPlusArea), 2,
       0, 1, 3);
   mgrid->addWidget(
-      colourButton(measure, "ButtonNegaAreaColor", "負の面積の色", &SymbolSettings::clMinusArea),
-      3, 0, 1, 3);
+      colourButton(measure, "ButtonNegaAreaColor", "負の面積の色", &SymbolSettings::clMinusArea), 3,
+      0, 1, 3);
   mgrid->addWidget(colourButton(measure, "ButtonLineColor", "線の色", &SymbolSettings::clLine), 4,
                    0, 1, 3);
   widthRow(measure, mgrid, 5, "EditRegistPointSize", "UpDownRegistPointSize", "ポイントサイズ：",

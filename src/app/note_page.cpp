@@ -22,6 +22,9 @@ NotePage::NotePage(TForm1& form) : form_(form) {
   Memo1->setObjectName("Memo1");
   Memo1->setAccessibleName("メモ");
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // The notes are stored as the field breaks them: a scroll bar that came and went with the
+  // text's length would move the breaks, so the field always has one.
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   QFont f = Memo1->font();
   f.setFamily(QString::fromUtf8("ＭＳ Ｐゴシック"));
   Memo1->setFont(f);

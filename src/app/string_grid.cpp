@@ -192,6 +192,8 @@ StringGrid::StringGrid(const QString& name, QWidget* parent)
   verticalHeader()->setDefaultSectionSize(20);
   horizontalHeader()->setDefaultSectionSize(64);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab goes on to the next control, as everywhere in the window; the arrows move the cell.
+  setTabKeyNavigation(false);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   // Columns differ in width, so a whole-column step would leave the first scrolling column

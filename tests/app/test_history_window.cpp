@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
 #include "app/area_page.h"
 #include "app/coord_page.h"
+#include "app/image_page.h"
+#include "app/note_page.h"
 #include "app/string_grid.h"
 #include "app_fixture.h"
 #include "coords/transform.h"
@@ -122,6 +125,38 @@ TEST_F(HistoryWindowTest, ATypedValueReplacesTheCellAlsoWithTheResidualsShown) {
     dialogs.answers.push_back(MsgResult::No);
     QTest::mouseClick(form->pageCoord->ButtonSetMesh, Qt::LeftButton);
   }
+}
+
+TEST_F(HistoryWindowTest, TheNotesAreStoredAlikeWhetherOrNotTheirPageWasShown) {
+  OpenSample();
+  QTabWidget* pages = form->PageControl1;
+  QWidget* notes = form->pageNote;
+  ASSERT_NE(pages->currentWidget(), notes);
+  Save();
+  const QByteArray hidden = Saved();
+  pages->setCurrentWidget(notes);
+  QApplication::processEvents();
+  Save();
+  EXPECT_EQ(Saved(), hidden);
+  // Opened and saved again, the file stays as it is.
+  form->C1->trigger();
+  dialogs.openFiles.push_back(TempPath("field.pqs"));
+  QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
+  Save();
+  EXPECT_EQ(Saved(), hidden);
+
+  // A notes edit undone while the page is hidden restores the bytes.
+  pages->setCurrentWidget(notes);
+  QPlainTextEdit* memo = form->pageNote->Memo1;
+  memo->setFocus();
+  QTest::keyClick(memo, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(memo, " more");
+  pages->setCurrentWidget(form->pageImage);
+  Save();
+  EXPECT_NE(Saved(), hidden);
+  Undo();
+  Save();
+  EXPECT_EQ(Saved(), hidden);
 }
 
 }  // namespace

@@ -762,12 +762,17 @@ TEST_F(MeasureWindowTest, MovingAPointRewritesItsRow) {
   EXPECT_EQ(form->Status(3), "変更あり");
 }
 
-TEST_F(MeasureWindowTest, AnArmedEditWithoutASelectedPointWaitsUntilTheStatusBarIsClicked) {
+TEST_F(MeasureWindowTest, AnArmedEditWaitsUntilTheStatusBarIsClicked) {
   StartMeasuring();
   InputGroup(kCurve, {{10, 10}, {20, 20}});
-  page->StringGrid2->SetRow(page->StringGrid2->RowCount() - 1);  // the empty row
+  // The empty row after the last point names no point to move: nothing is armed.
+  page->StringGrid2->SetRow(page->StringGrid2->RowCount() - 1);
   page->ModifyPoint->trigger();
-  Click(50, 50);
+  EXPECT_FALSE(form->State().isModifyPoint);
+  EXPECT_TRUE(page->PageControl2->isEnabled());
+
+  page->StringGrid2->SetRow(2);
+  page->ModifyPoint->trigger();
   EXPECT_TRUE(form->State().isModifyPoint);
   EXPECT_EQ(form->Status(4), "ポイント位置を再指定して下さい");
   EXPECT_EQ(form->Lines()[0].Points[1].x, 20);

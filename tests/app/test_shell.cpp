@@ -26,8 +26,10 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
   QStringList top;
   for (QAction* a : form->menuBar()->actions()) top << a->text();
   EXPECT_EQ(top, QStringList({"ファイル(&F)", "編集(&E)", "設定(&S)", "解析(&A)", "ヘルプ(&H)"}));
-  EXPECT_EQ(MenuCaptions(form->Edit1), QStringList({"元に戻す(&U)", "やり直し(&R)"}));
+  EXPECT_EQ(MenuCaptions(form->Edit1),
+            QStringList({"元に戻す(&U)", "やり直し(&R)", "-", "位置の指定をやめる(&X)"}));
   EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(form->CancelPointing->isEnabled());
   EXPECT_FALSE(form->Redo1->isEnabled());
   EXPECT_EQ(MenuCaptions(form->File1),
             QStringList({"プロジェクトを開く(&O)", "名前をつけてプロジェクトを保存(&S)",
@@ -36,13 +38,12 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
   EXPECT_EQ(MenuCaptions(form->MenuOpenProject), QStringList({"プロジェクトファイル(*.pqs)(&P)"}));
   EXPECT_EQ(MenuCaptions(form->Setting1),
             QStringList({"イメージ調整(&I)", "座標設定(&Q)", "記号の設定(&S)"}));
-  EXPECT_EQ(MenuCaptions(form->A2), QStringList({"位置・距離・面積の測定と計数(&A)"}));
+  EXPECT_EQ(MenuCaptions(form->A2), QStringList({"位置・距離・面積の測定と計数(&A)", "計算(&C)"}));
   EXPECT_EQ(MenuCaptions(form->Help1),
             QStringList({"目次(&C)", "はじめに(&G)", "こんなこともできる(&A)", "-",
                          "ファイルについて(&F)", "画面とその操作(&D)", "設定(&S)", "測定モード(&M)",
                          "測定の精度(&P)", "キーとマウスの操作(&K)", "コマンドライン(&L)",
-                         "困ったときは(&T)", "-",
-                         "Zelkoについて(&Q)", "バージョン情報(&V)"}));
+                         "困ったときは(&T)", "-", "Zelkoについて(&Q)", "バージョン情報(&V)"}));
 
   const std::pair<const char*, const char*> hints[] = {
       {"ToolButtonLoadProject", "プロジェクトを開く"},
