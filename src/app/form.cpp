@@ -177,7 +177,8 @@ void TForm1::BuildMenus() {
   Help1 = menuBar()->addMenu("ヘルプ(&H)");
   Help1->setObjectName("Help1");
   AddAction(Help1, "Contents1", "目次(&C)", [this] { dialogs_.ShowHelp(""); });
-  AddAction(Help1, "GettingStarted1", "はじめに(&G)", [this] { dialogs_.ShowHelp("GettingStarted"); });
+  AddAction(Help1, "GettingStarted1", "はじめに(&G)",
+            [this] { dialogs_.ShowHelp("GettingStarted"); });
   AddAction(Help1, "A3", "こんなこともできる(&A)", [this] { dialogs_.ShowHelp("HowToUse"); });
   Help1->addSeparator();
   AddAction(Help1, "F1", "ファイルについて(&F)", [this] { dialogs_.ShowHelp("File"); });
@@ -186,7 +187,8 @@ void TForm1::BuildMenus() {
   AddAction(Help1, "M1", "測定モード(&M)", [this] { dialogs_.ShowHelp("Measurement"); });
   AddAction(Help1, "Accuracy1", "測定の精度(&P)", [this] { dialogs_.ShowHelp("Accuracy"); });
   AddAction(Help1, "Keys1", "キーとマウスの操作(&K)", [this] { dialogs_.ShowHelp("Keys"); });
-  AddAction(Help1, "CommandLine1", "コマンドライン(&L)", [this] { dialogs_.ShowHelp("CommandLine"); });
+  AddAction(Help1, "CommandLine1", "コマンドライン(&L)",
+            [this] { dialogs_.ShowHelp("CommandLine"); });
   AddAction(Help1, "Faq1", "困ったときは(&T)", [this] { dialogs_.ShowHelp("FAQ"); });
   Help1->addSeparator();
   AddAction(Help1, "ZelkoB1", "Zelkoについて(&Q)", [this] { dialogs_.ShowHelp("Author"); });
@@ -725,7 +727,9 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   const QString path = QFileInfo(args.join(' ')).absoluteFilePath();
   if (UpperExtension(path.toStdString()) == ".PQS") {
     Guard([&] { OpenProjectFile(path); });
-  } else if (IsImageFile(path.toStdString())) {
+  } else {
+    // Any other file is taken for a picture: one the program cannot read gets the reason and
+    // the formats it reads, not an empty window.
     Guard([&] { OpenImageFile(path); });
     state_.LastImageDialogFile = path;
     state_.ProjectFile.clear();
