@@ -1,7 +1,10 @@
 // Speed of the image engine on photograph-sized images made here: the working-image rebuild a
-// slider step costs, JPEG loading against libjpeg's own decode, and peak memory of a rebuild.
+// slider step costs, JPEG loading against libjpeg's own decode, PNG and TIFF opening from the
+// mapped file against a copy read first, and peak memory of a rebuild.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
+#include <png.h>
+#include <tiffio.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/bitmap_ops.h"
 #include "imaging/image_file.h"
+#include "imaging/image_formats.h"
 #include "imaging/jpeg_codec.h"
 #include "imaging/working_image.h"
 #include "synthetic_photo.h"
@@ -131,6 +135,79 @@ void BM_LoadImageFile_Jpeg24Mp(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LoadImageFile_Jpeg24Mp)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The 24-megapixel photo as an 8-bit RGB PNG (default compression) and an LZW TIFF in strips
+// of 16 rows, as cameras' and scanners' software write them.
+const std::string& PngPath() {
+  static const std::string path = [] {
+    const std::string p = "/tmp/zelko_bench_24mp.png";
+    FILE* f = std::fopen(p.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, f);
+    const Bitmap& b = Photo24();
+    png_set_IHDR(png, info, b.Width(), b.Height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);  // the bitmap's rows are blue, green, red
+    for (int y = 0; y < b.Height(); ++y) png_write_row(png, b.Row(y));
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return p;
+  }();
+  return path;
+}
+
+const std::string& TiffPath() {
+  static const std::string path = [] {
+    const std::string p = "/tmp/zelko_bench_24mp_lzw.tif";
+    TIFF* t = TIFFOpen(p.c_str(), "w");
+    const Bitmap& b = Photo24();
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, b.Width());
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, b.Height());
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 16);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(b.Width()) * 3);
+    for (int y = 0; y < b.Height(); ++y) {
+      for (int x = 0; x < b.Width(); ++x)
+        for (int c = 0; c < 3; ++c) row[3 * x + c] = b.Row(y)[3 * x + 2 - c];
+      TIFFWriteScanline(t, row.data(), static_cast<std::uint32_t>(y), 0);
+    }
+    TIFFClose(t);
+    return p;
+  }();
+  return path;
+}
+
+// As files were opened before they were mapped: the whole file read into a buffer of its own.
+void OpenFromCopy(benchmark::State& state, const std::string& path) {
+  for (auto _ : state) {
+    const std::vector<std::uint8_t> bytes = ReadImageFileBytes(path, std::uint64_t{1} << 33);
+    DecodedImage d = DecodeImageBytes(bytes.data(), bytes.size(), path, DecodeLimits{});
+    benchmark::DoNotOptimize(d.bitmap.Bits());
+  }
+}
+
+void OpenMapped(benchmark::State& state, const std::string& path) {
+  for (auto _ : state) {
+    Bitmap b = LoadImageFile(path);
+    benchmark::DoNotOptimize(b.Bits());
+  }
+}
+
+void BM_OpenPng24Mp_Copied(benchmark::State& state) { OpenFromCopy(state, PngPath()); }
+void BM_OpenPng24Mp_Mapped(benchmark::State& state) { OpenMapped(state, PngPath()); }
+void BM_OpenLzwTiff24Mp_Copied(benchmark::State& state) { OpenFromCopy(state, TiffPath()); }
+void BM_OpenLzwTiff24Mp_Mapped(benchmark::State& state) { OpenMapped(state, TiffPath()); }
+BENCHMARK(BM_OpenPng24Mp_Copied)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPng24Mp_Mapped)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenLzwTiff24Mp_Copied)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenLzwTiff24Mp_Mapped)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // libjpeg alone: read the file, decode to RGB into a buffer of its own, nothing else.
 void BM_LibjpegPlainDecode24Mp(benchmark::State& state) {

@@ -6,6 +6,9 @@
 //   bench_memory read FILE             reads it into the document records as the window does
 //   bench_memory window FILE           opens it in the real window (offscreen) and quits
 //   bench_memory run COMMAND ARGS...   runs a command (output discarded) and reports its peak
+//   bench_memory open IMAGE            opens an image file as the window does and reports its
+//                                      peak against the decoded image
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -16,13 +19,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "document/project_file.h"
+#include "imaging/image_file.h"
+#include "imaging/working_image.h"
 
 namespace {
 
@@ -86,7 +90,8 @@ int Read(const char* path) {
 
 int Window(int argc, char** argv) {
   const std::string settings =
-      (std::filesystem::temp_directory_path() / ("bench_memory_" + std::to_string(getpid()))).string();
+      (std::filesystem::temp_directory_path() / ("bench_memory_" + std::to_string(getpid())))
+          .string();
   setenv("ZELKO_INI", (settings + ".ini").c_str(), 1);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   int qtArgc = 1;
@@ -132,6 +137,24 @@ int Run(char** command) {
   return 0;
 }
 
+int Open(const char* path) {
+  // What the program and its libraries hold before the open, counted apart from the open's.
+  const double before = ReadMemoryStatus().processResident / 1e6;
+  try {
+    const DecodedImage d = LoadImage(path, MachineDecodeLimits());
+    const double mb = SelfMaxRssKb() / 1024.0 * 1.048576;
+    const double image = static_cast<double>(d.bitmap.ByteSize()) / 1e6;
+    std::printf(
+        "open %s: decoded %.1f MB, max RSS %.1f MB (%.1f MB before the open): the open's peak "
+        "%.2f x the decoded image\n",
+        path, image, mb, before, (mb - before) / image);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_memory: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,7 +163,10 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "read") == 0) return Read(argv[2]);
   if (argc == 3 && std::strcmp(argv[1], "window") == 0) return Window(argc, argv);
   if (argc >= 3 && std::strcmp(argv[1], "run") == 0) return Run(argv + 2);
-  std::fprintf(stderr,
-               "usage: bench_memory generate FILE POINTS | read FILE | window FILE | run CMD...\n");
+  if (argc == 3 && std::strcmp(argv[1], "open") == 0) return Open(argv[2]);
+  std::fprintf(
+      stderr,
+      "usage: bench_memory generate FILE POINTS | read FILE | window FILE | run CMD... | open "
+      "IMAGE\n");
   return 2;
 }

@@ -753,7 +753,9 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   const QString path = QFileInfo(args.join(' ')).absoluteFilePath();
   if (UpperExtension(path.toStdString()) == ".PQS") {
     Guard([&] { OpenProjectFile(path); });
-  } else if (IsImageFile(path.toStdString())) {
+  } else {
+    // Any other file is taken for a picture: one the program cannot read gets the reason and
+    // the formats it reads, not an empty window.
     Guard([&] { OpenImageFile(path); });
     state_.LastImageDialogFile = path;
     state_.ProjectFile.clear();

@@ -133,7 +133,7 @@ QString TForm1::DecoderWarning(const std::string& decoderText) {
 }
 
 void TForm1::OpenImageFile(const QString& path) {
-  if (!IsImageFile(S(path))) return;
+  // Any file is tried, so that one the program cannot read is named with the reason.
   DecodedImage decoded;
   if (!DecodeImage(path, decoded)) return;
   OpenDecodedImage(path, std::move(decoded));
@@ -176,7 +176,18 @@ void TForm1::OpenDecodedImage(const QString& path, DecodedImage&& decoded) {
 void TForm1::ApplyOrientation(int orientation) {
   // Choices 1 to 3 are the quarter turns 90, 180 and 270 degrees.
   const int item = OrientationTurn(orientation) / 90;
-  if (item != 0) pageImage->RadioGroupAngle->SetItemIndex(item);
+  if (item != 0) {
+    pageImage->RadioGroupAngle->SetItemIndex(item);
+    // The fit on opening was for the picture as stored; a portrait photo turned upright needs
+    // its own.
+    if (pageImage->CheckBoxOptSize->isChecked() && !images_->OriginalImage.Empty()) {
+      view_.fmax = MaxFactor(images_->OriginalImage.Width(), images_->OriginalImage.Height(),
+                             view_.RotationAngle);
+      view_.factor = FitFactor();
+      pageImage->EditSizeRatio->setText(QString::fromStdString(FormatFixed(view_.factor * 100, 1)));
+      if (BuildWorkingImage()) PaintPicture(0, 0);
+    }
+  }
   if (OrientationMirrors(orientation)) Msg(MsgKind::Information, kMirroredOrientationMessage);
 }
 

@@ -29,16 +29,21 @@ void SetNibble(std::uint8_t* row, int x, unsigned value) {
     b = static_cast<std::uint8_t>((b & 0x0F) | (value & 15) << 4);
 }
 
-// Expands an RLE8 or RLE4 stream into a zeroed bottom-up-numbered bitmap. Runs that would
-// leave the image are malformed, as is a stream that stops before its end-of-bitmap code.
+// Expands an RLE8 or RLE4 stream into a zeroed bottom-up-numbered bitmap. Some encoders write
+// the row's padding too, so runs may reach the end of the padded row (its pixels beyond the
+// width are dropped); runs beyond that are malformed, as is a stream that stops before its
+// end-of-bitmap code.
 void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, Bitmap& out, bool four) {
   const int w = out.Width(), h = out.Height();
+  // Rows of uncompressed BMPs are padded to 4 bytes: 4 pixels at 8 bits, 8 at 4 bits.
+  const int rowEnd = four ? (w + 7) / 8 * 8 : (w + 3) / 4 * 4;
   int x = 0, y = 0;  // y counts from the bottom row, as the file stores them
   auto row = [&]() {
     if (y >= h) Fail("RLE データが最後の行を越えて書き込もうとしています");
     return out.Row(h - 1 - y);
   };
   auto put = [&](std::uint8_t* r, int at, unsigned v) {
+    if (at >= w) return;
     if (four)
       SetNibble(r, at, v);
     else
@@ -49,7 +54,7 @@ void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, Bitmap& out, bool
     const unsigned n = p[0], c = p[1];
     p += 2;
     if (n > 0) {
-      if (x + static_cast<int>(n) > w) Fail("RLE の連続が行の端を越えています");
+      if (x + static_cast<int>(n) > rowEnd) Fail("RLE の連続が行の端を越えています");
       std::uint8_t* r = row();
       for (unsigned i = 0; i < n; ++i)
         put(r, x + static_cast<int>(i), four ? ((i & 1) ? c & 15 : c >> 4) : c);
@@ -68,13 +73,13 @@ void DecodeRle(const std::uint8_t* p, const std::uint8_t* end, Bitmap& out, bool
         x += p[0];
         y += p[1];
         p += 2;
-        if (x > w || y > h) Fail("RLE の移動が画像の外を指しています");
+        if (x > rowEnd || y > h) Fail("RLE の移動が画像の外を指しています");
         break;
       default: {  // absolute run of c pixels, padded to a 16-bit boundary
         const std::ptrdiff_t bytes = four ? (c + 1) / 2 : c;
         const std::ptrdiff_t padded = (bytes + 1) & ~std::ptrdiff_t{1};
         if (end - p < bytes) Fail("RLE データが切れています");
-        if (x + static_cast<int>(c) > w) Fail("RLE の連続が行の端を越えています");
+        if (x + static_cast<int>(c) > rowEnd) Fail("RLE の連続が行の端を越えています");
         std::uint8_t* r = row();
         for (unsigned i = 0; i < c; ++i)
           put(r, x + static_cast<int>(i), four ? ((i & 1) ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i]);

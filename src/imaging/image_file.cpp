@@ -12,6 +12,7 @@
 #include "imaging/bmp_codec.h"
 #include "imaging/image_formats.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/mapped_file.h"
 
 namespace zelko {
 
@@ -77,8 +78,13 @@ bool IsImageFile(const std::string& path) {
 }
 
 DecodedImage LoadImage(const std::string& path, const DecodeLimits& limits) {
-  const std::vector<std::uint8_t> bytes = ReadImageFileBytes(path);
-  return DecodeImageBytes(bytes.data(), bytes.size(), path, limits);
+  // Mapped, not read into a buffer of its own: no copy, and the memory rule alone decides
+  // what is too large.
+  const MappedFile file(path);
+  DecodeLimits mapped = limits;
+  mapped.heldBytes += file.Size();
+  mapped.mappedInput = true;
+  return DecodeImageBytes(file.Data(), file.Size(), path, mapped);
 }
 
 Bitmap LoadImageFile(const std::string& path, std::string* warning) {

@@ -5,6 +5,7 @@
 #include "document/numbers.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/jpeg_codec.h"
+#include "imaging/library_messages.h"
 #include "imaging/png_codec.h"
 #include "imaging/tiff_codec.h"
 #include "imaging/working_image.h"
@@ -61,8 +62,10 @@ DecodedImage Bmp(const std::uint8_t* d, std::size_t n, const DecodeLimits& limit
   // The size from the header, checked against the memory before the reader allocates.
   if (n >= 30) {
     const bool core = Le32(d + 14) == 12;
-    const std::int64_t w = core ? Le16(d + 18) : Le32(d + 18);
-    std::int64_t h = core ? Le16(d + 20) : Le32(d + 22);
+    // Each branch widened on its own: a common type of the two would make a top-down
+    // (negative) height unsigned.
+    const std::int64_t w = core ? std::int64_t{Le16(d + 18)} : std::int64_t{Le32(d + 18)};
+    std::int64_t h = core ? std::int64_t{Le16(d + 20)} : std::int64_t{Le32(d + 22)};
     if (h < 0) h = -h;
     const int bpp = static_cast<int>(Le16(d + (core ? 24 : 28)));
     if (w > 0 && h > 0) {
@@ -147,7 +150,16 @@ DecodedImage DecodeImageBytes(const std::uint8_t* data, std::size_t size, const 
                               const DecodeLimits& limits) {
   // The content decides: a photo saved with the wrong extension still opens as what it is.
   const ImageFormat* f = FormatOfContent(data, size);
-  if (f == nullptr) f = FormatOfPath(path);
+  if (f == nullptr) {
+    // A photo of a format we do not read, whatever its name says, is named for what it is
+    // rather than handed to the decoder its extension names.
+    const std::string foreign = ForeignFormatName(data, size);
+    if (!foreign.empty())
+      throw ImagingError("\"" + path + "\" は " + foreign +
+                         " 形式の画像です。この形式は開けません (開ける形式: " + ImageFormatList() +
+                         ")");
+    f = FormatOfPath(path);
+  }
   if (f == nullptr)
     throw ImagingError("\"" + path + "\" は開ける画像ファイルではありません (開ける形式: " +
                        ImageFormatList() + ")");
@@ -155,21 +167,27 @@ DecodedImage DecodeImageBytes(const std::uint8_t* data, std::size_t size, const 
 }
 
 std::string SizeRefusal(std::int64_t width, std::int64_t height, int bytesPerPixel,
-                        const DecodeLimits& limits) {
+                        const DecodeLimits& limits, std::uint64_t workBytes) {
   const std::int64_t pixels = width * height;
   const std::string dims = std::to_string(width) + " x " + std::to_string(height) + " ピクセル";
   if (pixels > limits.maxPixels)
     return "画像が大きすぎます (" + dims + "、上限は " + FormatThousands(limits.maxPixels) +
            " ピクセル)";
   if (limits.physicalMemory == 0) return "";
-  const std::uint64_t need =
+  const std::uint64_t image =
       static_cast<std::uint64_t>(pixels) * static_cast<std::uint64_t>(bytesPerPixel);
+  // The open holds the file and the decoder's buffers beside the image until it ends.
+  const std::uint64_t besides = limits.heldBytes + workBytes;
   const std::uint64_t share = limits.physicalMemory / 4;
-  if (need <= share) return "";
+  if (image + besides <= share) return "";
   const auto mb = [](std::uint64_t bytes) {
     return FormatThousands(static_cast<std::int64_t>((bytes + (1u << 20) - 1) >> 20)) + " MB";
   };
-  return "画像が大きすぎます (" + dims + ")。展開に " + mb(need) + " 必要ですが、物理メモリ " +
+  const std::string need = besides == 0 ? "展開に " + mb(image) + " 必要ですが"
+                                        : "展開した画像に " + mb(image) +
+                                              "、読み込みの間はファイルと作業用にさらに " +
+                                              mb(besides) + " 必要ですが";
+  return "画像が大きすぎます (" + dims + ")。" + need + "、" + limits.memoryName + " " +
          mb(limits.physicalMemory) + " のうち画像に使えるのは 4 分の 1 の " + mb(share) +
          " までです。";
 }
@@ -177,7 +195,13 @@ std::string SizeRefusal(std::int64_t width, std::int64_t height, int bytesPerPix
 DecodeLimits MachineDecodeLimits() {
   DecodeLimits limits;
   const std::uint64_t assumed = assumedMemory.load();
-  limits.physicalMemory = assumed != 0 ? assumed : ReadMemoryStatus().totalPhysical;
+  if (assumed != 0) {
+    limits.physicalMemory = assumed;
+  } else {
+    const UsableMemory usable = ReadUsableMemory();
+    limits.physicalMemory = usable.bytes;
+    limits.memoryName = usable.name;
+  }
   return limits;
 }
 

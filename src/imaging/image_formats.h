@@ -17,9 +17,17 @@ namespace zelko {
 struct DecodeLimits {
   // Largest number of pixels; the fuzz targets use a small one to stay quick.
   std::int64_t maxPixels = kMaxBitmapBytes / 3;
-  // Physical memory of the machine in bytes (0: unknown, only maxPixels applies). A decoded
-  // image may take at most a quarter of it: the working image and its copies need the rest.
+  // The memory this process may use in bytes (0: unknown, only maxPixels applies): the least of
+  // the machine's, its container's and its address-space limit. An open may take at most a
+  // quarter of it: the working image and its copies need the rest.
   std::uint64_t physicalMemory = 0;
+  // What that figure is, for the refusal ("物理メモリ", ...).
+  std::string memoryName = "物理メモリ";
+  // What the open holds besides the decoded image and the decoder's buffers: the file itself.
+  std::uint64_t heldBytes = 0;
+  // The bytes are a read-only mapping of the file: a decoder that reads them in order may let
+  // the pages it has passed go, so that the file does not stay resident beside the image.
+  bool mappedInput = false;
 };
 
 // The outcome of decoding a file.
@@ -75,12 +83,13 @@ std::string ImageExtensionList();
 DecodedImage DecodeImageBytes(const std::uint8_t* data, std::size_t size, const std::string& path,
                               const DecodeLimits& limits);
 
-// "" when a decoded image of width x height at bytesPerPixel fits the limits; otherwise the
-// Japanese reason, naming the size needed and the memory there is.
+// "" when a decoded image of width x height at bytesPerPixel, with workBytes of the decoder's
+// own buffers and the limits' heldBytes beside it, fits the limits; otherwise the Japanese
+// reason, naming the size needed and the memory there is.
 std::string SizeRefusal(std::int64_t width, std::int64_t height, int bytesPerPixel,
-                        const DecodeLimits& limits);
+                        const DecodeLimits& limits, std::uint64_t workBytes = 0);
 
-// The limits for this machine: its physical memory, or the figure set by
+// The limits for this process: the memory it may use (ReadUsableMemory), or the figure set by
 // SetAssumedPhysicalMemory.
 DecodeLimits MachineDecodeLimits();
 // Makes MachineDecodeLimits report bytes of physical memory (0 goes back to the machine's own).

@@ -10,6 +10,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "imaging/library_messages.h"
+
 namespace zelko {
 namespace {
 
@@ -26,8 +28,10 @@ struct ErrorManager {
   char message[JMSG_LENGTH_MAX + 64];
   char warning[JMSG_LENGTH_MAX];
   bool hasWarning;
-  // The output row being decoded when the data ran out, or -1.
-  long endRow;
+  // The rows fully decoded before the first sign of missing or corrupt data, or -1; watched
+  // only while the pixels are decoded.
+  long goodRows;
+  bool watching;
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -36,12 +40,24 @@ void ErrorExit(j_common_ptr cinfo) {
   std::longjmp(err->jump, 1);
 }
 
+// The warnings that say the entropy data is missing or damaged from here on: what follows is
+// filled with grey, however the file ends.
+bool MarksDamage(int code) {
+  return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+         code == JWRN_MUST_RESYNC;
+}
+
 // Keeps the first warning instead of printing it; later ones only count.
 void EmitMessage(j_common_ptr cinfo, int level) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
   if (level < 0) {
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF && err->endRow < 0 && cinfo->is_decompressor)
-      err->endRow = reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline;
+    if (err->watching && MarksDamage(cinfo->err->msg_code) && err->goodRows < 0) {
+      // The decoder works a row of MCUs at a time, ahead of the rows handed out: the rows of
+      // the MCU rows before the one being decoded are whole.
+      const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+      const long rows = static_cast<long>(d->input_iMCU_row) * d->max_v_samp_factor * DCTSIZE;
+      err->goodRows = rows < static_cast<long>(d->image_height) ? rows : d->image_height;
+    }
     if (!err->hasWarning) {
       (*cinfo->err->format_message)(cinfo, err->warning);
       err->hasWarning = true;
@@ -54,7 +70,7 @@ void OutputMessage(j_common_ptr) {}
 
 void InstallErrorManager(ErrorManager& err) {
   std::memset(&err, 0, sizeof err);
-  err.endRow = -1;
+  err.goodRows = -1;
   jpeg_std_error(&err.pub);
   err.pub.error_exit = ErrorExit;
   err.pub.emit_message = EmitMessage;
@@ -86,6 +102,14 @@ struct DecodeState {
 // A file whose data ends before this share of its rows is damaged, not a picture with a
 // grey tail: it is refused rather than shown as a screenful of grey.
 constexpr unsigned kDamagedShare = 16;
+
+// True once a single-scan file has shown that its data ends, or turns to garbage, before
+// kDamagedShare of its rows: whatever follows the damage decodes as grey, even when the file
+// closes with a proper end marker.
+bool IsSliver(const DecodeState& s) {
+  return s.singleScan && s.err.goodRows >= 0 &&
+         s.err.goodRows < static_cast<long>(s.cinfo.image_height / kDamagedShare);
+}
 
 // Huffman coding spends at least one bit on every block's DC value in some scan, and a
 // sequential scan one more on its AC end: so the data of a file bounds how many rows it can
@@ -172,6 +196,7 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
+  s.err.watching = true;
   if (cmyk) {
     JSAMPARRAY buf = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                 static_cast<JDIMENSION>(w) * 4, 1);
@@ -179,6 +204,7 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
     while (cinfo.output_scanline < cinfo.output_height) {
       const int y = static_cast<int>(cinfo.output_scanline);
       jpeg_read_scanlines(&cinfo, buf, 1);
+      if (IsSliver(s)) break;
       const unsigned char* p = buf[0];
       unsigned char* d = s.out->Row(y);
       for (int x = 0; x < w; ++x, p += 4, d += 3) {
@@ -196,13 +222,14 @@ bool RunDecode(DecodeState& s, const std::uint8_t* data, std::size_t size) {
       const int n = h - y < 16 ? h - y : 16;
       for (int i = 0; i < n; ++i) rows[i] = s.out->Row(y + i);
       jpeg_read_scanlines(&cinfo, rows, static_cast<JDIMENSION>(n));
+      // Refused as soon as it is known, rather than after decoding a screenful of grey.
+      if (IsSliver(s)) break;
     }
   }
-  if (s.singleScan && s.err.endRow >= 0 &&
-      s.err.endRow < static_cast<long>(cinfo.output_height / kDamagedShare)) {
+  if (IsSliver(s)) {
     std::snprintf(s.err.message, sizeof s.err.message,
-                  "JPEG ファイルが壊れています: データが %ld 行目で終わっています (画像は %u 行)",
-                  s.err.endRow, cinfo.output_height);
+                  "JPEG ファイルが壊れています: 画像 %u 行のうち、読めたのは先頭の %ld 行だけです",
+                  cinfo.output_height, s.err.goodRows);
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
@@ -287,7 +314,7 @@ Bitmap DecodeJpeg(const std::uint8_t* data, std::size_t size, std::string* warni
   state->out = &out;
   state->limits = limits;
   if (!RunDecode(*state, data, size))
-    throw ImagingError(std::string("JPEG ファイルを読み込めません: ") + state->err.message);
+    throw ImagingError("JPEG ファイルを読み込めません: " + LibraryReason(state->err.message));
   if (warning != nullptr) *warning = state->err.hasWarning ? state->err.warning : "";
   if (out.BitsPerPixel() == 8) {
     out.palette.resize(256);

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/library_messages.h"
+#include "imaging/mapped_file.h"
 #include "imaging/sample_rows.h"
 
 namespace zelko {
@@ -18,6 +20,7 @@ struct PngState {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   std::size_t pos = 0;
+  ReadBehind* behind = nullptr;
   char message[256] = {};
   DecodeLimits limits;
   DecodedImage* out = nullptr;
@@ -36,6 +39,7 @@ void Read(png_structp png, png_bytep dst, png_size_t n) {
   auto* s = static_cast<PngState*>(png_get_io_ptr(png));
   if (n > s->size - s->pos) png_error(png, "ファイルが途中で切れています");
   std::memcpy(dst, s->data + s->pos, n);
+  s->behind->Read(s->pos, n);
   s->pos += n;
 }
 
@@ -58,12 +62,11 @@ const char* Model(int colorType) {
 // setjmp frame and reports through s.message.
 bool Prepare(PngState& s, int w, int h, const SampleLayout& l, bool keepPalette,
              std::size_t rowBytes, bool interlaced) {
-  std::string refusal = SizeRefusal(w, h, l.Grey() || keepPalette ? 1 : 3, s.limits);
   // The passes of an interlaced file fill the rows bit by bit, so all of them are kept until
   // the last: that buffer counts too.
-  if (refusal.empty() && interlaced)
-    refusal =
-        SizeRefusal(w, h, static_cast<int>(rowBytes / static_cast<std::size_t>(w)) + 1, s.limits);
+  const std::string refusal =
+      SizeRefusal(w, h, l.Grey() || keepPalette ? 1 : 3, s.limits,
+                  interlaced ? std::uint64_t{rowBytes} * static_cast<std::uint64_t>(h) : rowBytes);
   if (!refusal.empty()) {
     std::snprintf(s.message, sizeof s.message, "%s", refusal.c_str());
     return false;
@@ -163,8 +166,10 @@ DecodedImage DecodePng(const std::uint8_t* data, std::size_t size, const DecodeL
   s->size = size;
   s->limits = limits;
   s->out = &out;
+  ReadBehind behind(data, size, limits.mappedInput);
+  s->behind = &behind;
   if (!RunDecode(*s))
-    throw ImagingError(std::string("PNG ファイルを読み込めません: ") + s->message);
+    throw ImagingError("PNG ファイルを読み込めません: " + LibraryReason(s->message));
   return out;
 }
 

@@ -21,7 +21,8 @@ void Convert(const std::uint8_t* src, int n, const SampleLayout& l, std::uint8_t
   auto sample = [&](int i) {
     T v;
     std::memcpy(&v, src + i * sizeof(T), sizeof(T));
-    return static_cast<std::uint32_t>(v);
+    const auto u = static_cast<std::uint32_t>(v);
+    return l.signedSamples ? u ^ (Max / 2 + 1) : u;
   };
   auto to8 = [](std::uint32_t v) {
     if constexpr (Max == 65535)

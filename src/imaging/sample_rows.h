@@ -14,6 +14,7 @@ struct SampleLayout {
   int bits = 8;                // 8 or 16; 16-bit samples in the machine's own byte order
   bool premultiplied = false;  // colour already multiplied by alpha
   bool inverted = false;       // grey with 0 as white
+  bool signedSamples = false;  // two's complement, shown offset by half the range
   bool Grey() const { return channels <= 2; }
   bool Alpha() const { return channels == 2 || channels == 4; }
 };

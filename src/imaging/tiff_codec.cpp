@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vector>
 
+#include "imaging/library_messages.h"
+#include "imaging/mapped_file.h"
 #include "imaging/sample_rows.h"
 
 namespace zelko {
@@ -21,6 +23,7 @@ constexpr tmsize_t kMaxSingleAllocation = tmsize_t{512} << 20;
 struct Source {
   const std::uint8_t* data;
   std::size_t size;
+  ReadBehind* behind;
   std::uint64_t pos = 0;
   std::string error;
 };
@@ -32,6 +35,7 @@ tmsize_t ReadProc(thandle_t h, void* buf, tmsize_t n) {
   const std::uint64_t k =
       static_cast<std::uint64_t>(n) < left ? static_cast<std::uint64_t>(n) : left;
   if (k > 0) std::memcpy(buf, s->data + s->pos, k);
+  s->behind->Read(s->pos, k);
   s->pos += k;
   return static_cast<tmsize_t>(k);
 }
@@ -56,6 +60,8 @@ int ErrorProc(TIFF*, void* user, const char*, const char* fmt, va_list ap) {
     char text[256];
     std::vsnprintf(text, sizeof text, fmt, ap);
     s->error = text;
+    // Many messages begin with the name the file was opened under, which says nothing here.
+    if (s->error.rfind("memory: ", 0) == 0) s->error.erase(0, 8);
   }
   return 1;
 }
@@ -79,7 +85,7 @@ struct OptionsFree {
 };
 
 [[noreturn]] void Refuse(const std::string& why) {
-  throw ImagingError("TIFF ファイルを読み込めません: " + why);
+  throw ImagingError("TIFF ファイルを読み込めません: " + LibraryReason(why));
 }
 
 const char* Model(int channels, bool palette) {
@@ -96,6 +102,110 @@ const char* Model(int channels, bool palette) {
   }
 }
 
+const char* RgbaModel(std::uint16_t photometric, std::uint16_t bits) {
+  switch (photometric) {
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_MINISWHITE:
+      return bits == 1 ? "白黒" : "グレー";
+    case PHOTOMETRIC_PALETTE:
+      return "パレット";
+    case PHOTOMETRIC_SEPARATED:
+      return "CMYK";
+    case PHOTOMETRIC_YCBCR:
+      return "YCbCr";
+    case PHOTOMETRIC_CIELAB:
+    case PHOTOMETRIC_ICCLAB:
+    case PHOTOMETRIC_ITULAB:
+      return "Lab";
+    default:
+      return "RGB";
+  }
+}
+
+struct RgbaCloser {
+  void operator()(TIFFRGBAImage* img) const { TIFFRGBAImageEnd(img); }
+};
+
+// Every layout libtiff can turn into 8-bit RGBA (bilevel and CCITT fax, 1 to 4-bit grey and
+// palette, CMYK, planes stored apart, YCbCr and its JPEG compression, ...), read a band of rows
+// at a time in the file's own row order: grey into 8 bits with a grey palette, the rest into
+// 24 bits, alpha composited on white.
+template <typename OnError>
+void DecodeTiffRgba(TIFF* tif, std::uint32_t w, std::uint32_t h, const DecodeLimits& limits,
+                    DecodedImage& out, OnError libraryError) {
+  char why[1024] = {};
+  if (!TIFFRGBAImageOK(tif, why)) Refuse(why);
+  std::uint16_t photometric = 0, compression = COMPRESSION_NONE, bits = 1, spp = 1;
+  TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  // The JPEG codec turns YCbCr into RGB itself, with its own upsampling.
+  if (photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG)
+    TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  std::uint16_t extraCount = 0;
+  std::uint16_t* extra = nullptr;
+  TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+  const bool grey =
+      (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) &&
+      spp - extraCount == 1;
+  // A band is one strip's or one row of tiles' rows, so that libtiff decodes each once; a
+  // strip of more than this many pixels is read in parts (its start decoded again for each).
+  constexpr std::uint64_t kBandPixels = std::uint64_t{1} << 22;
+  std::uint32_t band = 0;
+  std::uint64_t bufferBytes = 0;
+  if (TIFFIsTiled(tif)) {
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
+    bufferBytes = static_cast<std::uint64_t>(TIFFTileSize64(tif));
+  } else {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
+    bufferBytes = static_cast<std::uint64_t>(TIFFStripSize64(tif));
+    if (std::uint64_t{band} * w > kBandPixels)
+      band = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, kBandPixels / w));
+  }
+  if (band == 0 || band > h) band = h;
+  const std::uint64_t raster = std::uint64_t{band} * w * 4;
+  const std::string refusal = SizeRefusal(w, h, grey ? 1 : 3, limits, raster + bufferBytes);
+  if (!refusal.empty()) throw ImagingError(refusal);
+
+  TIFFRGBAImage img{};
+  if (!TIFFRGBAImageBegin(&img, tif, 0, why)) Refuse(why);
+  std::unique_ptr<TIFFRGBAImage, RgbaCloser> end(&img);
+  // The rows as the file stores them: the orientation tag is reported and turned on screen.
+  img.req_orientation = img.orientation;
+  out.depth = DepthText(bits, RgbaModel(photometric, bits));
+  SampleLayout l;
+  l.channels = grey ? 2 : 4;
+  l.premultiplied = true;  // libtiff multiplies colour by alpha in what it hands out
+  out.bitmap = MakeDecodeTarget(static_cast<int>(w), static_cast<int>(h), l);
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(raster / 4));
+  std::vector<std::uint8_t> samples(static_cast<std::size_t>(w) * 4);
+  for (std::uint32_t y0 = 0; y0 < h; y0 += band) {
+    const std::uint32_t n = std::min(band, h - y0);
+    img.row_offset = static_cast<int>(y0);
+    img.col_offset = 0;
+    if (!TIFFRGBAImageGet(&img, pixels.data(), w, n)) libraryError("画素を読めません");
+    for (std::uint32_t r = 0; r < n; ++r) {
+      const std::uint32_t* p = pixels.data() + std::size_t{r} * w;
+      for (std::uint32_t x = 0; x < w; ++x) {
+        const std::uint32_t v = p[x];
+        std::uint8_t* d = samples.data() + (grey ? 2 : 4) * std::size_t{x};
+        if (grey) {
+          d[0] = static_cast<std::uint8_t>(TIFFGetR(v)),
+          d[1] = static_cast<std::uint8_t>(TIFFGetA(v));
+        } else {
+          d[0] = static_cast<std::uint8_t>(TIFFGetR(v)),
+          d[1] = static_cast<std::uint8_t>(TIFFGetG(v));
+          d[2] = static_cast<std::uint8_t>(TIFFGetB(v)),
+          d[3] = static_cast<std::uint8_t>(TIFFGetA(v));
+        }
+      }
+      const int y = static_cast<int>(y0 + r);
+      ConvertSamples(samples.data(), static_cast<int>(w), l, out.bitmap.Row(y));
+    }
+  }
+}
+
 }  // namespace
 
 bool LooksLikeTiff(const std::uint8_t* data, std::size_t size) {
@@ -109,7 +219,8 @@ bool LooksLikeTiff(const std::uint8_t* data, std::size_t size) {
 
 DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits) {
   SilenceLibrary();
-  Source src{data, size, 0, {}};
+  ReadBehind behind(data, size, limits.mappedInput);
+  Source src{data, size, &behind, 0, {}};
   std::unique_ptr<TIFFOpenOptions, OptionsFree> opts(TIFFOpenOptionsAlloc());
   TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), kMaxSingleAllocation);
   TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), ErrorProc, &src);
@@ -134,41 +245,47 @@ DecodedImage DecodeTiff(const std::uint8_t* data, std::size_t size, const Decode
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &sampleFormat);
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation) == 0) orientation = 0;
   if (w == 0 || h == 0) Refuse("画像の大きさが 0 です");
-  if (bits != 8 && bits != 16)
-    Refuse("サンプルあたり " + std::to_string(bits) +
-           " ビットには対応していません (8 と 16 ビットのみ)");
-  if (sampleFormat != SAMPLEFORMAT_UINT) Refuse("整数以外のサンプルには対応していません");
-  if (planar != PLANARCONFIG_CONTIG) Refuse("色ごとに分かれた画素の並びには対応していません");
+  // Measured values (elevations, temperatures) have no fixed range to show as grey levels.
+  if (sampleFormat == SAMPLEFORMAT_IEEEFP)
+    Refuse(
+        "浮動小数点のサンプル (標高などの測定値) には対応していません。整数の画像に変換して"
+        "ください");
+  if (sampleFormat != SAMPLEFORMAT_UINT && sampleFormat != SAMPLEFORMAT_INT)
+    Refuse("複素数などのサンプル (形式 " + std::to_string(sampleFormat) + ") には対応していません");
   const bool palette = photometric == PHOTOMETRIC_PALETTE;
   const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+  const bool contiguous = planar == PLANARCONFIG_CONTIG;
+  // The layouts read here sample by sample; libtiff's RGBA interface reads the rest.
+  const bool direct = contiguous && (bits == 8 || bits == 16) &&
+                      ((palette && spp == 1 && bits == 8) || (grey && spp >= 1 && spp <= 2) ||
+                       (photometric == PHOTOMETRIC_RGB && spp >= 3 && spp <= 4));
+  DecodedImage out;
+  out.format = "TIFF";
+  out.orientation = orientation >= 1 && orientation <= 8 ? orientation : 0;
+  if (!direct) {
+    if (sampleFormat == SAMPLEFORMAT_INT)
+      Refuse("この並びの符号付き整数のサンプルには対応していません");
+    DecodeTiffRgba(tif.get(), w, h, limits, out, libraryError);
+    return out;
+  }
   SampleLayout l;
   l.bits = bits;
   l.channels = spp;
   l.inverted = photometric == PHOTOMETRIC_MINISWHITE;
-  if (palette) {
-    if (spp != 1 || bits != 8) Refuse("8 ビット以外のパレット画像には対応していません");
-  } else if (grey) {
-    if (spp < 1 || spp > 2)
-      Refuse("グレー画像のサンプル数 " + std::to_string(spp) + " には対応していません");
-  } else if (photometric == PHOTOMETRIC_RGB) {
-    if (spp < 3 || spp > 4)
-      Refuse("RGB 画像のサンプル数 " + std::to_string(spp) + " には対応していません");
-  } else {
-    Refuse("色の形式 (photometric " + std::to_string(photometric) + ") には対応していません");
-  }
+  // Signed samples are shown offset by half the range, as other viewers do.
+  l.signedSamples = sampleFormat == SAMPLEFORMAT_INT;
   if (l.Alpha()) {
     std::uint16_t extraCount = 0;
     std::uint16_t* extra = nullptr;
     if (TIFFGetField(tif.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0)
       l.premultiplied = extra[0] == EXTRASAMPLE_ASSOCALPHA;
   }
-  const std::string refusal = SizeRefusal(w, h, grey || palette ? 1 : 3, limits);
+  const std::uint64_t work = static_cast<std::uint64_t>(
+      TIFFIsTiled(tif.get()) ? TIFFTileSize64(tif.get()) : TIFFScanlineSize64(tif.get()));
+  const std::string refusal = SizeRefusal(w, h, grey || palette ? 1 : 3, limits, work);
   if (!refusal.empty()) throw ImagingError(refusal);
 
-  DecodedImage out;
-  out.format = "TIFF";
   out.depth = DepthText(bits, Model(spp, palette));
-  out.orientation = orientation >= 1 && orientation <= 8 ? orientation : 0;
   if (palette) {
     std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
     if (!TIFFGetField(tif.get(), TIFFTAG_COLORMAP, &r, &g, &b))

@@ -1,9 +1,13 @@
 #include "imaging/working_image.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <sstream>
 #include <vector>
@@ -553,6 +557,66 @@ MemoryStatus ReadMemoryStatus() {
   m.availablePhysical = ProcField("/proc/meminfo", "MemAvailable");
   m.processResident = ProcField("/proc/self/status", "VmRSS");
   m.processPeakResident = ProcField("/proc/self/status", "VmHWM");
+  return m;
+}
+
+namespace {
+
+// The number in a cgroup limit file; 0 for "max", a missing file or v1's "no limit" (a
+// figure near 2^63).
+std::uint64_t LimitFile(const std::string& path) {
+  std::ifstream in(path);
+  std::string text;
+  if (!(in >> text) || text.empty() || text[0] < '0' || text[0] > '9') return 0;
+  const std::uint64_t v = std::strtoull(text.c_str(), nullptr, 10);
+  return v >= (std::uint64_t{1} << 62) ? 0 : v;
+}
+
+}  // namespace
+
+std::uint64_t CgroupMemoryLimit(const std::string& procSelfCgroup, const std::string& root) {
+  std::istringstream lines(procSelfCgroup);
+  std::string line;
+  std::uint64_t least = 0;
+  auto take = [&](std::uint64_t v) {
+    if (v != 0 && (least == 0 || v < least)) least = v;
+  };
+  while (std::getline(lines, line)) {
+    // "0::/path" for v2; "N:controllers:/path" for v1, of which the memory one counts.
+    const auto first = line.find(':'), second = line.find(':', first + 1);
+    if (first == std::string::npos || second == std::string::npos) continue;
+    const std::string controllers = line.substr(first + 1, second - first - 1);
+    std::string path = line.substr(second + 1);
+    std::string base, file;
+    if (controllers.empty()) {
+      base = root, file = "memory.max";
+    } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
+      base = root + "/memory", file = "memory.limit_in_bytes";
+    } else {
+      continue;
+    }
+    // A parent's limit binds the groups below it too.
+    for (;;) {
+      take(LimitFile(base + (path == "/" ? "" : path) + "/" + file));
+      if (path.empty() || path == "/") break;
+      const auto slash = path.find_last_of('/');
+      path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+    }
+  }
+  return least;
+}
+
+UsableMemory ReadUsableMemory() {
+  UsableMemory m{ReadMemoryStatus().totalPhysical, "物理メモリ"};
+  auto consider = [&](std::uint64_t v, const char* name) {
+    if (v != 0 && (m.bytes == 0 || v < m.bytes)) m = {v, name};
+  };
+  std::ifstream cgroup("/proc/self/cgroup");
+  const std::string text((std::istreambuf_iterator<char>(cgroup)), {});
+  consider(CgroupMemoryLimit(text, "/sys/fs/cgroup"), "コンテナのメモリ上限");
+  rlimit as{};
+  if (::getrlimit(RLIMIT_AS, &as) == 0 && as.rlim_cur != RLIM_INFINITY)
+    consider(static_cast<std::uint64_t>(as.rlim_cur), "アドレス空間の上限");
   return m;
 }
 

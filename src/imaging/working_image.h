@@ -123,6 +123,18 @@ struct MemoryStatus {
   double UsedPercent() const;
 };
 MemoryStatus ReadMemoryStatus();
+// The memory this process may use: the least of the machine's physical memory, its control
+// group's limit (memory.max of cgroup v2 or memory.limit_in_bytes of v1, the group's and its
+// parents') and the address-space limit (RLIMIT_AS), with the name of the one that binds.
+struct UsableMemory {
+  std::uint64_t bytes = 0;  // 0: unknown
+  std::string name;  // "物理メモリ", "コンテナのメモリ上限", "アドレス空間の上限"
+};
+UsableMemory ReadUsableMemory();
+// The control group's memory limit for a /proc/self/cgroup text, looked up below root (the
+// cgroup file system's mount point; v1 keeps its memory controller in root/memory). 0 when
+// there is none.
+std::uint64_t CgroupMemoryLimit(const std::string& procSelfCgroup, const std::string& root);
 // "物理メモリ使用量：3,145,728 KB (37.5 %)", the text of status panel 5.
 std::string MemoryStatusText(const MemoryStatus& status);
 

@@ -251,5 +251,58 @@ TEST_F(PhotosWindowTest, AGreyPictureSaysOnceThatItCannotBeAdjustedAndItsControl
   EXPECT_EQ(page->TrackBar1->value(), 51);
 }
 
+QString TestImage(const char* file) {
+  return QString(ZELKO_TEST_DATA) + "/images/" + QString::fromUtf8(file);
+}
+
+TEST_F(PhotosWindowTest, ATopDownBmpOpensTheRightWayUp) {
+  Start();
+  OpenImage(TestImage("bmpsuite/g/pal8topdown.bmp"));
+  EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
+  EXPECT_EQ(form->ImageFile(), TestImage("bmpsuite/g/pal8topdown.bmp"));
+  EXPECT_EQ(FormatPanel(), "BMP 8 ビット");
+  // Red at the top-left corner, as the file's rows run from the top.
+  const QImage shown = form->Image1->Picture();
+  EXPECT_EQ(QColor(shown.pixel(1, 1)), QColor(255, 0, 0));
+}
+
+TEST_F(PhotosWindowTest, APortraitPhotoIsFittedWholeAfterItsTurn) {
+  Start();
+  ASSERT_TRUE(form->pageImage->CheckBoxOptSize->isChecked());
+  OpenImage(TestImage("made/portrait-exif6.jpg"));  // 640 x 480 stored, tag 6
+  EXPECT_TRUE(dialogs.messages.empty()) << dialogs.LastMessage().toStdString();
+  EXPECT_EQ(form->View().RotationAngle, 90.0f);
+  const int w = form->View().BitWidth, h = form->View().BitHeight;
+  EXPECT_GT(h, w);
+  // Whole in the view, and filling it in one direction.
+  EXPECT_LE(w, form->Image1->width());
+  EXPECT_LE(h, form->Image1->height());
+  EXPECT_TRUE(h >= form->Image1->height() - 2 || w >= form->Image1->width() - 2)
+      << w << " x " << h << " in " << form->Image1->width() << " x " << form->Image1->height();
+  EXPECT_EQ(form->pageImage->EditSizeRatio->text(),
+            QString::number(form->View().factor * 100, 'f', 1));
+}
+
+TEST_F(PhotosWindowTest, APictureOfAnotherFormatIsNamedFromTheCommandLineAndTheMenu) {
+  // Given on the command line, as a file manager or the desktop entry passes it.
+  const QString webp = TempPath("photo.webp");
+  QFile::copy(TestImage("made/webp-named.jpg"), webp);
+  Start({webp});
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].kind, MsgKind::Error);
+  const QString text = dialogs.messages[0].text;
+  EXPECT_TRUE(text.contains("WebP 形式の画像です")) << text.toStdString();
+  EXPECT_TRUE(text.contains("PNG (.png)")) << text.toStdString();
+  EXPECT_TRUE(form->ImageFile().isEmpty());
+  // Named .jpg and chosen in the open dialog: the same reason, and the open picture stays.
+  OpenImage(TestImage("bmpsuite/g/pal8.bmp"));
+  form->Doc().MarkSaved();
+  dialogs.messages.clear();
+  OpenImage(TestImage("made/webp-named.jpg"));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].text.contains("WebP")) << dialogs.LastMessage().toStdString();
+  EXPECT_EQ(form->ImageFile(), TestImage("bmpsuite/g/pal8.bmp"));
+}
+
 }  // namespace
 }  // namespace zelko::testing

@@ -130,7 +130,7 @@ TEST_F(ShellTest, CommandLineJoinsArgumentsAndComparesTheExtensionInUpperCase) {
   EXPECT_TRUE(Action("SaveProject")->isEnabled());
 }
 
-TEST_F(ShellTest, OtherExtensionsStartEmpty) {
+TEST_F(ShellTest, OtherFilesStartEmptyNamingTheFormatsRead) {
   MakeImage("photo.jpg");
   const QString renamed = TempPath("photo.txt");
   QFile::copy(TempPath("photo.jpg"), renamed);
@@ -139,7 +139,10 @@ TEST_F(ShellTest, OtherExtensionsStartEmpty) {
   Start({renamed});
   EXPECT_TRUE(form->ImageFile().isEmpty());
   EXPECT_EQ(form->windowTitle(), "Zelko");
-  EXPECT_TRUE(dialogs.messages.empty());
+  // Not in silence: the reason and the formats the program reads, as zelko-cli says them.
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_TRUE(dialogs.messages[0].text.contains("開ける形式"))
+      << dialogs.LastMessage().toStdString();
 }
 
 TEST_F(ShellTest, EveryUsualPhotoExtensionAndAnImageWithoutOneOpen) {

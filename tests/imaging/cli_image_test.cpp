@@ -4,12 +4,15 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "imaging/bitmap.h"
 #include "imaging/bmp_codec.h"
 #include "imaging/image_file.h"
 #include "imaging/jpeg_codec.h"
+#include "manifest.h"
 
 namespace zelko {
 namespace {
@@ -88,6 +91,41 @@ TEST_F(CliImage, BadArgumentsAndUnreadableInputsWriteNothing) {
   EXPECT_FALSE(fs::exists(out));
   // Only the input is left in the folder: no temporary files either.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(CliImage, EveryManifestFileOpensOrIsRefusedAsStated) {
+  int written = 0;
+  for (const ManifestRow& r : ReadManifest()) {
+    SCOPED_TRACE(r.path);
+    const std::string out = Path("out.bmp"), errors = Path("errors.txt");
+    const std::string command = std::string(ZELKO_CLI) + " image '" + ManifestFolder() + r.path +
+                                "' -o " + out + " 2>" + errors;
+    const int status = std::system(command.c_str());
+    // A crash or a hang is never an answer, whatever the file.
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    const int code = WEXITSTATUS(status);
+    std::ifstream in(errors);
+    const std::string said((std::istreambuf_iterator<char>(in)), {});
+    if (r.expect == "load" || r.expect == "load-warn") {
+      ASSERT_EQ(code, 0) << said;
+      const auto bytes = ReadImageFileBytes(out);
+      const Bitmap b = ReadBmp(bytes.data(), bytes.size());
+      // Written upright: a photo of a quarter-turn orientation comes out turned.
+      const bool turned = r.layout.find("orientation=6") != std::string::npos;
+      EXPECT_EQ(b.Width(), turned ? r.height : r.width);
+      EXPECT_EQ(b.Height(), turned ? r.width : r.height);
+      EXPECT_EQ(said.empty(), r.expect == "load") << said;
+      ++written;
+    } else if (r.expect == "reject" || r.expect == "reject-8bit") {
+      EXPECT_EQ(code, 1) << said;
+      EXPECT_NE(said.find(r.says), std::string::npos) << said;
+      EXPECT_FALSE(fs::exists(out));
+    } else {
+      EXPECT_TRUE(code == 0 || code == 1) << said;
+    }
+    fs::remove(out);
+  }
+  EXPECT_EQ(written, 85);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // The format registry and the PNG and TIFF decoders, on files written here with libpng and
 // libtiff so that every decoded pixel can be checked against the samples that went in.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <png.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -102,6 +102,7 @@ struct TiffLayout {
   int compression = COMPRESSION_NONE;
   bool tiled = false;
   int photometric = -1;  // default from channels
+  int sampleFormat = SAMPLEFORMAT_UINT;
 };
 
 Bytes MakeTiff(int w, int h, const TiffLayout& s) {
@@ -115,6 +116,7 @@ Bytes MakeTiff(int w, int h, const TiffLayout& s) {
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, s.bits);
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, s.channels);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, s.sampleFormat);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC,
                s.photometric >= 0 ? s.photometric
                : s.channels <= 2  ? PHOTOMETRIC_MINISBLACK
@@ -282,10 +284,12 @@ TEST(ImageDecoders, DamagedAndUnsupportedFilesAreRefusedWithTheReason) {
   Bytes tiff = MakeTiff(30, 30, {});
   Bytes cut(tiff.begin(), tiff.begin() + 200);
   EXPECT_NE(refusal(cut, "a.tif").find("TIFF ファイルを読み込めません"), std::string::npos);
-  TiffLayout one;
-  one.channels = 1;
-  one.bits = 1;
-  EXPECT_NE(refusal(MakeTiff(8, 8, one), "a.tif").find("1 ビット"), std::string::npos);
+  TiffLayout floating;
+  floating.channels = 1;
+  floating.bits = 32;
+  floating.sampleFormat = SAMPLEFORMAT_IEEEFP;
+  EXPECT_NE(refusal(MakeTiff(8, 8, floating), "a.tif").find("浮動小数点"), std::string::npos);
+  EXPECT_NE(refusal(badCrc, "a.png").find("検査値"), std::string::npos);
   EXPECT_NE(refusal(Bytes{'h', 'e', 'l', 'l', 'o'}, "a.txt").find("開ける形式"), std::string::npos);
 }
 
