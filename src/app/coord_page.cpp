@@ -98,6 +98,13 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
           [this] { form_.Guard([this] { ComboBoxScaleUnitChange(); }); });
   connect(EditMeshSize, &QLineEdit::textChanged, this,
           [this] { form_.Guard([this] { EditMeshSizeChange(); }); });
+  // The interval typed is applied when the typing ends: the grid shown follows it then, and an
+  // interval it cannot be drawn with is reported then, not at some later unrelated repaint.
+  connect(EditMeshSize, &QLineEdit::editingFinished, this, [this] {
+    form_.Guard([this] {
+      if (form_.State().withMesh) form_.PaintPicture(-1, -1);
+    });
+  });
   connect(ButtonSetMesh, &QPushButton::clicked, this,
           [this] { form_.Guard([this] { ButtonSetMeshClick(); }); });
   ConnectMarkerHandlers();

@@ -19,14 +19,23 @@ struct ExportChoice {
   ExportFormat format;
   const char* filter;
   const char* extension;
+  const char* otherExtension = nullptr;
 };
 
 const ExportChoice kFormats[] = {
     {ExportFormat::Csv, "CSV (コンマ区切り) (*.csv)", ".csv"},
-    {ExportFormat::Tsv, "TSV (タブ区切り) (*.tsv *.txt)", ".tsv"},
+    {ExportFormat::Tsv, "TSV (タブ区切り) (*.tsv *.txt)", ".tsv", ".txt"},
     {ExportFormat::Json, "JSON (*.json)", ".json"},
     {ExportFormat::GeoJson, "GeoJSON (*.geojson)", ".geojson"},
 };
+
+// The format a file name's extension names, if any.
+const ExportChoice* ChoiceOfName(const QString& path) {
+  const QString ext = "." + QFileInfo(path).suffix().toLower();
+  for (const ExportChoice& f : kFormats)
+    if (ext == f.extension || (f.otherExtension && ext == f.otherExtension)) return &f;
+  return nullptr;
+}
 
 // Captions of the contents, in the order of ExportContent.
 const char* const kContents[] = {"結果表", "点の表", "図形"};
@@ -77,9 +86,19 @@ void TForm1::ExportResultsClick() {
   int filterIndex = 0;
   QString path = dialogs_.SaveFile("結果のエクスポート", filters.join(";;"), preset, &filterIndex);
   if (path.isEmpty()) return;
-  const ExportChoice& choice =
-      *offered[static_cast<std::size_t>(std::clamp<int>(filterIndex, 0, offered.size() - 1))];
-  if (QFileInfo(path).suffix().isEmpty()) path += choice.extension;
+  const ExportChoice* chosen =
+      offered[static_cast<std::size_t>(std::clamp<int>(filterIndex, 0, offered.size() - 1))];
+  if (QFileInfo(path).suffix().isEmpty()) path += chosen->extension;
+  // A typed extension that names a format says what the file is, whatever the filter shows.
+  if (const ExportChoice* named = ChoiceOfName(path)) chosen = named;
+  const ExportChoice& choice = *chosen;
+  if (!ExportOffered(content, choice.format, Unit())) {
+    ExportText refused;
+    refused.status = choice.format == ExportFormat::GeoJson ? ExportStatus::NotDegreeUnit
+                                                            : ExportStatus::NotOffered;
+    Msg(MsgKind::Error, ExportMessage(refused));
+    return;
+  }
   if (QFileInfo::exists(path) &&
       Msg(MsgKind::Warning, "同名のファイルがあります。\n上書きしてよろしいですか。",
           MsgButtons::YesNo) != MsgResult::Yes)

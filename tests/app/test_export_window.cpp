@@ -1,5 +1,6 @@
 // The export of results from the file menu: the scripted choosers, the file written, and that it
 // holds exactly what zelko-cli prints for the same choice.
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,11 +9,11 @@
 #include <QTest>
 #include <algorithm>
 
+#include "../measure/groups_support.h"
 #include "app/area_page.h"
 #include "app_fixture.h"
 #include "coords/transform.h"
 #include "document/project_file.h"
-#include "../measure/groups_support.h"
 
 namespace zelko::testing {
 namespace {
@@ -224,6 +225,22 @@ TEST_F(ExportWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
       dialogs.messages[1].text.startsWith("ファイル " + target + " の書き込みに失敗しました。\n"))
       << dialogs.messages[1].text.toStdString();
   EXPECT_EQ(ReadAll(target), "old");
+}
+
+TEST_F(ExportWindowTest, ATypedExtensionNamesTheFormatWhateverTheFilter) {
+  OpenProject(true);
+  TakeMessages();
+  // The results as JSON although the CSV filter was shown; .txt is the tab-separated form.
+  Export(0, 0, TempPath("typed.json"));
+  EXPECT_TRUE(ReadAll(TempPath("typed.json")).startsWith("{"))
+      << ReadAll(TempPath("typed.json")).left(40).toStdString();
+  Export(1, 0, TempPath("points.txt"));
+  EXPECT_TRUE(ReadAll(TempPath("points.txt")).contains('\t'));
+  EXPECT_EQ(TakeMessages(), QStringList());
+  // A format the content cannot take is refused before anything is written.
+  Export(2, 0, TempPath("shapes.csv"));
+  EXPECT_EQ(TakeMessages(), QStringList{"図形は JSON か GeoJSON で書き出して下さい。"});
+  EXPECT_FALSE(QFile::exists(TempPath("shapes.csv")));
 }
 
 }  // namespace

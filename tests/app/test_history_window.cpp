@@ -159,5 +159,23 @@ TEST_F(HistoryWindowTest, TheNotesAreStoredAlikeWhetherOrNotTheirPageWasShown) {
   EXPECT_EQ(Saved(), hidden);
 }
 
+TEST_F(HistoryWindowTest, AGridIntervalIsCheckedWhenItIsApplied) {
+  OpenSample();
+  form->PageControl1->setCurrentWidget(form->pageCoord);
+  QTest::mouseClick(Tool("ToolButtonMesh"), Qt::LeftButton);
+  ASSERT_TRUE(form->State().withMesh);
+  QLineEdit* interval = form->pageCoord->EditMeshSize;
+  interval->setFocus();
+  interval->selectAll();
+  QTest::keyClicks(interval, "0");
+  EXPECT_EQ(TakeMessages(), QStringList());  // while typed
+  QTest::keyClick(interval, Qt::Key_Return);
+  EXPECT_EQ(TakeMessages(), QStringList{"グリッド描画でエラー発生"});
+  EXPECT_FALSE(form->State().withMesh);
+  // An unrelated click later says nothing more.
+  QTest::mouseClick(Tool("ToolButtonMarkers"), Qt::LeftButton);
+  EXPECT_EQ(TakeMessages(), QStringList());
+}
+
 }  // namespace
 }  // namespace zelko::testing
