@@ -91,6 +91,27 @@ void BM_PointTable(benchmark::State& state) {
 }
 BENCHMARK(BM_PointTable)->Unit(benchmark::kMillisecond);
 
+// One closed group of 65,535 points whose edges all span the same two X values (a comb): a sweep
+// in X alone compares every edge with every other. Target: under 0.2 s.
+void BM_CrossingCheckComb(benchmark::State& state) {
+  std::vector<TLine> lines(1);
+  TLine& comb = lines[0];
+  comb.LineType = ltClosed;
+  for (int k = 0; k < 32766; ++k) {
+    comb.Points.push_back({"", 0, 2.0 * k});
+    comb.Points.push_back({"", 100, 2.0 * k + 1});
+  }
+  comb.Points.push_back({"", -1, 65532});
+  comb.Points.push_back({"", -1, 0});
+  comb.Points.push_back({"", -1, -1});
+  comb.NumPoints = static_cast<std::int32_t>(comb.Points.size());
+  for (auto _ : state) {
+    const CalculateResult r = CalculateLines(lines, tmAffine, kMetreX, kMetreY, 4);
+    benchmark::DoNotOptimize(r.crossing.data());
+  }
+}
+BENCHMARK(BM_CrossingCheckComb)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

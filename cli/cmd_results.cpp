@@ -136,7 +136,6 @@ int Results(const std::vector<std::string>& args) {
     firstBlock = false;
   }
   if (several && format == Format::Json) Write(firstJson ? "]\n" : "\n]\n");
-  std::fflush(stdout);
   return failed ? 1 : 0;
 }
 

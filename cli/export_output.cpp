@@ -17,16 +17,19 @@ int PrintExport(const char* command, const std::string& file, ExportContent cont
     report(error);
     return 1;
   }
-  const ExportText out = ExportProject(*data, content, format);
+  if (content == ExportContent::Points && !ProjectTransformIsSet(*data) &&
+      format != ExportFormat::GeoJson)
+    report("transformation not set; image coordinates only");
+  // Streamed: the whole text of a large project takes many times its memory.
+  const ExportText out = ExportProjectTo(*data, content, format, [](std::string_view piece) {
+    std::fwrite(piece.data(), 1, piece.size(), stdout);
+  });
   if (!out.ok()) {
     report(out.error);
     return 1;
   }
-  if (content == ExportContent::Points && !ProjectTransformIsSet(*data))
-    report("transformation not set; image coordinates only");
   if (!out.warning.empty()) report(out.warning);
-  std::fwrite(out.text.data(), 1, out.text.size(), stdout);
-  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+  return 0;  // the output is checked once the command is done
 }
 
 }  // namespace zelko::cli

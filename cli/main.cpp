@@ -1,5 +1,7 @@
 // zelko-cli: the headless front of the engine, for scripts and batch work.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <map>
 #include <string>
@@ -31,6 +33,18 @@ int Usage() {
   return 2;
 }
 
+// Output lost on the way (a full disk, /dev/full, a closed pipe) is a failure whatever the
+// command found: a truncated table must not pass for a whole one.
+int CheckOutput(const std::string& command, int status) {
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int err = errno;
+  if (flushed && !std::ferror(stdout)) return status;
+  std::fprintf(stderr, "zelko-cli %s: cannot write the output: %s\n", command.c_str(),
+               err != 0 ? std::strerror(err) : "write error");
+  return status == 0 ? 1 : status;
+}
+
 }  // namespace
 
 CommandRegistrar::CommandRegistrar(const char* name, CommandFn fn, const char* usage) {
@@ -54,10 +68,12 @@ int main(int argc, char** argv) {
   auto it = Registry().find(argv[1]);
   if (it == Registry().end()) return Usage();
   std::vector<std::string> args(argv + 2, argv + argc);
+  int status;
   try {
-    return it->second.fn(args);
+    status = it->second.fn(args);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zelko-cli: %s\n", e.what());
-    return 1;
+    status = 1;
   }
+  return CheckOutput(it->first, status);
 }

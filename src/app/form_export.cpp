@@ -48,6 +48,9 @@ QString ExportMessage(const ExportText& out) {
       return "GeoJSON で書き出せるのは、単位が「度」のときだけです。";
     case ExportStatus::NotOffered:
       return "図形は JSON か GeoJSON で書き出して下さい。";
+    case ExportStatus::Unreliable:
+      return "座標の値が有限でないか、大きすぎるか、緯度が-90度から90度の範囲を外れているため、"
+             "書き出せません。\n変換式の係数と点の座標を確かめて下さい。";
     case ExportStatus::Done:
       break;
   }
@@ -115,14 +118,19 @@ void TForm1::ExportResultsClick() {
     d.Cx.clear();
     d.Cy.clear();
   }
-  const ExportText out = ExportProject(d, content, choice.format);
-  if (!out.ok()) {
-    Msg(MsgKind::Error, ExportMessage(out));
-    return;
-  }
+  // Written as projects are, a row at a time: a failed write leaves the old file untouched.
+  ExportText out;
   Failure failure;
-  // Written as projects are: a failed write leaves the old file untouched.
-  if (!WriteFileAtomically(path.toStdString(), out.text, &failure))
+  const bool written = WriteFileAtomicallyFrom(
+      path.toStdString(),
+      [&](const ByteSink& sink) {
+        out = ExportProjectTo(d, content, choice.format, sink);
+        return out.ok();
+      },
+      &failure);
+  if (!out.ok())
+    Msg(MsgKind::Error, ExportMessage(out));
+  else if (!written)
     Msg(MsgKind::Error, WithReason("ファイル " + path + " の書き込みに失敗しました。", failure));
 }
 

@@ -44,6 +44,17 @@ std::optional<bool> TryReadBool(const IniFile& ini, const char* section, const c
   return std::nullopt;
 }
 
+// A number the file gives must be a finite one: "nan", "inf" or 1e400 would otherwise read as the
+// default and give wrong results without a word. A key left out or left blank takes the default.
+std::optional<double> ReadFinite(const IniFile& ini, const std::string& section,
+                                 const std::string& key, const std::string& what) {
+  const auto text = ini.Value(section, key);
+  if (!text || text->find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+  const auto value = TryParseNumber(*text);
+  if (!value) throw ParseError(what + " '" + *text + "' is not a finite number");
+  return value;
+}
+
 void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
   if (const auto image = ini.Value("File", "ImageFile")) {
     p.HasImageFile = true;
@@ -106,8 +117,10 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
     throw ParseError("coefficient count " + std::to_string(p.NumParameters) + " is over 255");
   const std::string& cs = p.CoefficientSection;
   for (int i = 0; i < p.NumParameters; ++i) {
-    p.Cx.push_back(ini.TryReadFloat(cs, "Cx" + std::to_string(i)));
-    p.Cy.push_back(ini.TryReadFloat(cs, "Cy" + std::to_string(i)));
+    p.Cx.push_back(
+        ReadFinite(ini, cs, "Cx" + std::to_string(i), "coefficient Cx" + std::to_string(i)));
+    p.Cy.push_back(
+        ReadFinite(ini, cs, "Cy" + std::to_string(i), "coefficient Cy" + std::to_string(i)));
   }
   p.NumDecimal = ini.Value(cs, "No.of decimals");
 
@@ -136,11 +149,18 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
                        " is not 0 to 2");
     line.LineType = static_cast<std::uint8_t>(type);
     line.NumPoints = pointCount(k);
+    // A point the file describes has its keys; a count far beyond them (a few bytes claiming a
+    // group of 65535 points at the origin) is refused rather than taking memory.
+    const std::size_t keys = ini.Keys(section).size();
+    if (static_cast<std::size_t>(line.NumPoints) > keys)
+      throw ParseError("group " + std::to_string(k) + " claims " + std::to_string(line.NumPoints) +
+                       " points but describes only " + std::to_string(keys) + " values");
     line.Points.resize(static_cast<size_t>(line.NumPoints));
     for (int j = 1; j <= line.NumPoints; ++j) {
       TMarker& point = line.Points[static_cast<size_t>(j - 1)];
-      point.x = ini.ReadFloat(section, "X" + std::to_string(j), 0);
-      point.y = ini.ReadFloat(section, "Y" + std::to_string(j), 0);
+      const std::string where = "group " + std::to_string(k) + " point " + std::to_string(j);
+      point.x = ReadFinite(ini, section, "X" + std::to_string(j), where + " x").value_or(0);
+      point.y = ReadFinite(ini, section, "Y" + std::to_string(j), where + " y").value_or(0);
     }
   }
 }

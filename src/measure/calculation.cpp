@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -41,7 +42,27 @@ struct GroupMeasure {
   bool offEllipsoid = false;
   bool beyondVanishingLine = false;
   bool outsideMarkers = false;
+  bool unreliable = false;
 };
+
+// Physical coordinates so large against the group's own extent that their differences keep
+// fewer than about four of a double's digits (a huge coefficient swallows the others' terms).
+constexpr double kLostPrecision = 1e12;
+
+bool LosesPrecision(const std::vector<XY>& p) {
+  if (p.empty()) return false;
+  double minX = p[0].x, maxX = p[0].x, minY = p[0].y, maxY = p[0].y, magnitude = 0;
+  for (const XY& q : p) {
+    if (!std::isfinite(q.x) || !std::isfinite(q.y)) return true;
+    minX = std::min(minX, q.x);
+    maxX = std::max(maxX, q.x);
+    minY = std::min(minY, q.y);
+    maxY = std::max(maxY, q.y);
+    magnitude = std::max({magnitude, std::fabs(q.x), std::fabs(q.y)});
+  }
+  const double extent = std::max(maxX - minX, maxY - minY);
+  return !std::isfinite(extent) || (extent > 0 && magnitude > extent * kLostPrecision);
+}
 
 GroupMeasure MeasureGroup(const TLine& line, int method, const std::vector<double>& cx,
                           const std::vector<double>& cy, bool degree, const FitRegion* region) {
@@ -61,6 +82,10 @@ GroupMeasure MeasureGroup(const TLine& line, int method, const std::vector<doubl
     m.offEllipsoid = true;
     return m;
   }
+  if (LosesPrecision(physical)) {
+    m.unreliable = true;
+    return m;
+  }
   if (closed) m.crossing = HasCrossingEdges(physical, degree);
   if (degree && closed) {
     const LengthAndArea la = EllipsoidPolygon(physical);
@@ -69,6 +94,11 @@ GroupMeasure MeasureGroup(const TLine& line, int method, const std::vector<doubl
   } else {
     m.length = LineLength(physical, closed, degree);
     m.area = closed ? PolygonArea(physical) : 0;
+  }
+  if (!std::isfinite(m.length) || !std::isfinite(m.area)) {
+    m.length = m.area = 0;
+    m.crossing = false;
+    m.unreliable = true;
   }
   return m;
 }
@@ -149,9 +179,19 @@ CalculateResult CalculateLines(std::vector<TLine>& lines, int method, const std:
     if (m.offEllipsoid) result.offEllipsoid.push_back(g);
     if (m.beyondVanishingLine) result.beyondVanishingLine.push_back(g);
     if (m.outsideMarkers) result.outsideMarkers.push_back(g);
+    if (m.unreliable) result.unreliable.push_back(g);
     if (hooks.afterGroup) hooks.afterGroup(g);
   }
   return result;
+}
+
+std::string UnreliableError(const std::vector<TLine>& lines, const CalculateResult& result) {
+  if (result.unreliable.empty()) return {};
+  std::string labels;
+  for (std::size_t g : result.unreliable)
+    labels += (labels.empty() ? "" : ", ") + GroupLabel(lines, static_cast<int>(g));
+  return "the length and area of " + labels +
+         " are not finite or lose their precision: the coordinates are too large";
 }
 
 FitRegion ProjectMarkerRegion(int method, const std::vector<double>& cx,
@@ -174,6 +214,11 @@ std::string CalculationWarning(const std::vector<TLine>& lines, const CalculateR
     if (!text.empty()) text += "\n\n";
     text += "緯度が-90度から90度の範囲を外れた点があるため、長さと面積を0としました：" +
             LabelList(lines, result.offEllipsoid);
+  }
+  if (!result.unreliable.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += "座標の値が大きすぎて正しく計算できないため、長さと面積を0としました：" +
+            LabelList(lines, result.unreliable) + "\n変換式の係数と点の座標を確かめて下さい。";
   }
   return text;
 }

@@ -48,12 +48,19 @@ struct CalculateResult {
   // measured as 0. And groups with a point outside the markers' hull (TLine::OutsideMarkers).
   std::vector<std::size_t> beyondVanishingLine;
   std::vector<std::size_t> outsideMarkers;
+  // Groups whose length or area would not be a finite number, or whose physical coordinates are
+  // too large for their differences to keep their digits: measured as 0.
+  std::vector<std::size_t> unreliable;
   bool ok() const { return status == CalculateStatus::Done; }
 };
 
 // The warning the calculate command shows after a Done result, naming the groups of
-// `crossing` and `offEllipsoid` by their labels; empty when both are empty.
+// `crossing`, `offEllipsoid` and `unreliable` by their labels; empty when all are empty.
 std::string CalculationWarning(const std::vector<TLine>& lines, const CalculateResult& result);
+
+// Why the command line refuses such results, in English, naming the groups of `unreliable`;
+// empty when there are none.
+std::string UnreliableError(const std::vector<TLine>& lines, const CalculateResult& result);
 
 // Hooks for the view work the calculate command does along the way.
 struct CalculateHooks {

@@ -73,8 +73,16 @@ struct Measured {
   std::vector<bool> beyondVanishingLine;  // by group: no physical place, no geometry
 };
 
+std::string GroupLatitudeError(const std::vector<TLine>& lines,
+                               const std::vector<std::size_t>& groups) {
+  std::string labels;
+  for (std::size_t g : groups)
+    labels += (labels.empty() ? "" : ", ") + GroupLabel(lines, static_cast<int>(g));
+  return "latitudes beyond ±90 degrees in " + labels;
+}
+
 // The calculate command's work on a copy of the groups; false when the transformation is not set.
-bool Measure(const ProjectData& data, Measured* m, ExportText* out) {
+bool Measure(const ProjectData& data, bool geo, Measured* m, ExportText* out) {
   if (!ProjectTransformIsSet(data)) {
     out->status = ExportStatus::NoTransform;
     out->error = "transformation not set (method " + std::to_string(data.Method) + " needs " +
@@ -90,6 +98,21 @@ bool Measure(const ProjectData& data, Measured* m, ExportText* out) {
   if (!r.ok() && r.status != CalculateStatus::NoGroups) {
     out->status = ExportStatus::NoTransform;
     out->error = "the groups cannot be measured";
+    return false;
+  }
+  out->error = UnreliableError(m->lines, r);
+  // A latitude beyond the poles has no place in GeoJSON; sets of points are not measured, so
+  // every group is looked at.
+  if (out->error.empty() && geo) {
+    std::vector<std::size_t> off;
+    for (std::size_t g = 0; g < m->lines.size(); ++g)
+      if (!std::binary_search(r.beyondVanishingLine.begin(), r.beyondVanishingLine.end(), g) &&
+          HasPointOffTheEllipsoid(PhysicalPoints(m->lines[g], data.Method, data.Cx, data.Cy)))
+        off.push_back(g);
+    if (!off.empty()) out->error = GroupLatitudeError(m->lines, off);
+  }
+  if (!out->error.empty()) {
+    out->status = ExportStatus::Unreliable;
     return false;
   }
   m->warning = CalculationWarning(m->lines, r);
@@ -142,6 +165,7 @@ struct PointValues {
   std::size_t group;
   std::size_t point;
   double X, Y;  // physical, when the table has them
+  bool beyond;  // beyond the projective fit's vanishing line: no physical position
 };
 
 // Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
@@ -161,10 +185,11 @@ void ForEachPoint(const ProjectData& data, int method, Fn fn) {
     const std::size_t n = UsedPointCount(line);
     for (std::size_t j = 0; j < n; ++j) {
       const TMarker& p = line.Points[j];
-      PointValues v{g, j, 0, 0};
+      PointValues v{g, j, 0, 0, false};
       if (method != tmNone) {
         if (PlaceOf(region, data.Cx, p.x, p.y) == PointPlace::BeyondVanishingLine) {
           v.X = v.Y = std::nan("");
+          v.beyond = true;
         } else {
           v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
           v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
@@ -185,7 +210,26 @@ int PointMethod(const ProjectData& data) {
   return ProjectTransformIsSet(data) ? data.Method : static_cast<int>(tmNone);
 }
 
-std::string PointText(const ProjectData& data, ExportFormat format) {
+// Why the point table cannot be written: a physical position that is no finite number (other
+// than beyond the vanishing line, which stays empty), or in GeoJSON a latitude beyond the poles.
+// Checked before the first row, so that a table is either complete or not begun.
+std::string PointError(const ProjectData& data, int method, bool geo) {
+  if (method == tmNone) return {};
+  std::string error;
+  ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
+    if (!error.empty() || v.beyond) return;
+    const std::string where = "point " + PointName(p, v.point) + " of " +
+                              GroupLabel(line.LineType, static_cast<int>(v.group));
+    if (!std::isfinite(v.X) || !std::isfinite(v.Y))
+      error = "the physical position of " + where + " is not a finite number";
+    else if (geo && std::fabs(v.Y) > 90)
+      error = "the latitude " + ExactNumber(v.Y) + " of " + where + " is beyond ±90 degrees";
+  });
+  return error;
+}
+
+// Written a row at a time: the whole table as one text takes many times the project's memory.
+void PointText(const ProjectData& data, ExportFormat format, const ByteSink& emit) {
   const int method = PointMethod(data);
   const int unit = data.ScaleUnit;
   const bool physical = method != tmNone;
@@ -197,25 +241,30 @@ std::string PointText(const ProjectData& data, ExportFormat format) {
     header[6] += "(度)";
   }
   if (format != ExportFormat::Json) {
-    TableCells cells{header};
+    const bool csv = format == ExportFormat::Csv;
+    const std::size_t width = header.size();
+    const auto row = csv ? &TableRowToCsv : &TableRowToTsv;
+    if (csv) emit(kBom);
+    emit(row(header, width));
+    std::vector<std::string> cells;
     ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
-      std::vector<std::string> row{std::to_string(line.Sort + 1),
-                                   GroupLabel(line.LineType, static_cast<int>(v.group)),
-                                   PointName(p, v.point), ExactNumber(p.x), ExactNumber(p.y)};
+      cells = {std::to_string(line.Sort + 1), GroupLabel(line.LineType, static_cast<int>(v.group)),
+               PointName(p, v.point), ExactNumber(p.x), ExactNumber(p.y)};
       if (physical) {
-        row.push_back(ExactNumber(v.X));
-        row.push_back(ExactNumber(v.Y));
+        cells.push_back(ExactNumber(v.X));
+        cells.push_back(ExactNumber(v.Y));
       }
-      cells.push_back(std::move(row));
+      emit(row(cells, width));
     });
-    return Rows(cells, format);
+    return;
   }
-  std::string out = "{\"imageUnit\": \"pixels\", \"unit\": " +
-                    (physical ? JsonString(ScaleUnitText(unit)) : std::string("null")) +
-                    ",\n \"header\": " + JsonCells(header) + ",\n \"rows\": [";
+  emit("{\"imageUnit\": \"pixels\", \"unit\": " +
+       (physical ? JsonString(ScaleUnitText(unit)) : std::string("null")) +
+       ",\n \"header\": " + JsonCells(header) + ",\n \"rows\": [");
   bool first = true;
+  std::string out;
   ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
-    out += first ? "\n  " : ",\n  ";
+    out = first ? "\n  " : ",\n  ";
     first = false;
     out += "{\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
            ", \"point\": " + JsonString(PointName(p, v.point)) +
@@ -223,8 +272,9 @@ std::string PointText(const ProjectData& data, ExportFormat format) {
            ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y);
     if (physical) out += ", \"X\": " + JsonNumber(v.X) + ", \"Y\": " + JsonNumber(v.Y);
     out += "}";
+    emit(out);
   });
-  return out + (first ? "]}\n" : "\n ]}\n");
+  emit(first ? "]}\n" : "\n ]}\n");
 }
 
 // ---------------------------------------------------------------- geometries
@@ -268,7 +318,8 @@ std::string Geometry(const TLine& line, std::vector<XY> points, bool counterCloc
   return "{\"type\": \"Polygon\", \"coordinates\": [" + Positions(points) + "]}";
 }
 
-std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat format) {
+void ShapeText(const ProjectData& data, const Measured& m, ExportFormat format,
+               const ByteSink& emit) {
   const int unit = data.ScaleUnit;
   const std::string u = ResultUnitText(unit);
   const bool geo = format == ExportFormat::GeoJson;
@@ -276,6 +327,8 @@ std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat f
                         : "{\"unit\": " + JsonString(ScaleUnitText(unit)) + ", ";
   out += "\"lengthUnit\": " + JsonString(u) + ", \"areaUnit\": " + JsonString(u + "^2") + ",\n " +
          (geo ? "\"features\": [" : "\"groups\": [");
+  emit(out);
+  out.clear();
   for (std::size_t g = 0; g < m.lines.size(); ++g) {
     const TLine& line = m.lines[g];
     const std::string geometry =
@@ -295,17 +348,19 @@ std::string ShapeText(const ProjectData& data, const Measured& m, ExportFormat f
              properties + "}}";
     else
       out += "{" + properties + ", \"geometry\": " + geometry + "}";
+    emit(out);
+    out.clear();
   }
-  return out + (m.lines.empty() ? "]}\n" : "\n ]}\n");
+  emit(m.lines.empty() ? "]}\n" : "\n ]}\n");
 }
 
-std::string PointFeatures(const ProjectData& data) {
+void PointFeatures(const ProjectData& data, const ByteSink& emit) {
   const std::vector<std::string> categories = ProjectCategories(data);
-  std::string out =
-      "{\"type\": \"FeatureCollection\", \"imageUnit\": \"pixels\",\n \"features\": [";
+  emit("{\"type\": \"FeatureCollection\", \"imageUnit\": \"pixels\",\n \"features\": [");
   bool first = true;
+  std::string out;
   ForEachPoint(data, data.Method, [&](const TLine& line, const TMarker& p, const PointValues& v) {
-    out += first ? "\n  " : ",\n  ";
+    out = first ? "\n  " : ",\n  ";
     first = false;
     out += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": " +
            Position({v.X, v.Y}) + "}, \"properties\": {\"group\": " +
@@ -313,13 +368,15 @@ std::string PointFeatures(const ProjectData& data) {
            ", \"point\": " + JsonString(PointName(p, v.point)) +
            ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +
            ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y) + "}}";
+    emit(out);
   });
-  return out + (first ? "]}\n" : "\n ]}\n");
+  emit(first ? "]}\n" : "\n ]}\n");
 }
 
 }  // namespace
 
-ExportText ExportProject(const ProjectData& data, ExportContent content, ExportFormat format) {
+ExportText ExportProjectTo(const ProjectData& data, ExportContent content, ExportFormat format,
+                           const ByteSink& sink) {
   ExportText out;
   if (!ExportOffered(content, format, data.ScaleUnit)) {
     if (format == ExportFormat::GeoJson) {
@@ -332,29 +389,42 @@ ExportText ExportProject(const ProjectData& data, ExportContent content, ExportF
     }
     return out;
   }
+  const bool geo = format == ExportFormat::GeoJson;
   if (content == ExportContent::Points) {
-    if (format != ExportFormat::GeoJson) {
-      out.text = PointText(data, format);
-      return out;
-    }
     // Points without physical positions have no place on the earth.
-    if (PointMethod(data) == tmNone) {
+    if (geo && PointMethod(data) == tmNone) {
       out.status = ExportStatus::NoTransform;
       out.error = ProjectTransformIsSet(data)
                       ? "the method \"none\" gives no longitude and latitude"
                       : "transformation not set";
       return out;
     }
-    out.text = PointFeatures(data);
+    out.error = PointError(data, PointMethod(data), geo);
+    if (!out.error.empty()) {
+      out.status = ExportStatus::Unreliable;
+      return out;
+    }
+    if (geo)
+      PointFeatures(data, sink);
+    else
+      PointText(data, format, sink);
     return out;
   }
   Measured m;
-  if (!Measure(data, &m, &out)) return out;
+  if (!Measure(data, geo, &m, &out)) return out;
   out.warning = m.warning;
-  if (content == ExportContent::Results && format != ExportFormat::GeoJson)
-    out.text = ResultText(m, data.ScaleUnit, format);
+  if (content == ExportContent::Results && !geo)
+    sink(ResultText(m, data.ScaleUnit, format));
   else
-    out.text = ShapeText(data, m, format);
+    ShapeText(data, m, format, sink);
+  return out;
+}
+
+ExportText ExportProject(const ProjectData& data, ExportContent content, ExportFormat format) {
+  std::string text;
+  ExportText out =
+      ExportProjectTo(data, content, format, [&text](std::string_view piece) { text += piece; });
+  if (out.ok()) out.text = std::move(text);
   return out;
 }
 

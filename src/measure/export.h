@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "document/file_io.h"
 #include "document/project_data.h"
 
 namespace zelko {
@@ -18,6 +19,7 @@ enum class ExportStatus {
   NoTransform,    // results and shapes need a set transformation
   NotDegreeUnit,  // GeoJSON holds longitude and latitude only
   NotOffered,     // the groups as geometries have no table form
+  Unreliable,     // a value is not finite, lost its precision or lies beyond the poles
 };
 
 struct ExportText {
@@ -39,8 +41,12 @@ bool ExportOffered(ExportContent content, ExportFormat format, int unit);
 // GeoJSON of the result table is that of the geometries: one feature per group.
 ExportText ExportProject(const ProjectData& data, ExportContent content, ExportFormat format);
 
+// The same, given to the sink piece by piece (the point table a row at a time) instead of held
+// whole; the result's text stays empty. Nothing reaches the sink unless the status is Done.
+ExportText ExportProjectTo(const ProjectData& data, ExportContent content, ExportFormat format,
+                           const ByteSink& sink);
+
 // The shortest text that reads back as the same double ("" for infinities and NaN).
 std::string ExactNumber(double v);
-
 
 }  // namespace zelko

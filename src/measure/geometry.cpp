@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <numeric>
+#include <queue>
 #include <vector>
 
 namespace zelko {
@@ -89,6 +92,95 @@ bool SegmentsMeet(const XY& a, const XY& b, const XY& c, const XY& d) {
          (o3 == 0 && WithinBox(c, d, a)) || (o4 == 0 && WithinBox(c, d, b));
 }
 
+struct Edge {
+  XY a, b;
+  double minX, maxX, minY, maxY;
+};
+
+// The edges the sweep has passed into and not yet out of, found by their extent in Y: those
+// whose extent holds a value through a segment tree over the Y values of all edges, those that
+// begin within a range through an ordered map. Edges that end before the sweep are dropped
+// from the tree lazily, when a lookup meets them.
+class ActiveEdges {
+ public:
+  explicit ActiveEdges(const std::vector<Edge>& edges) : edges_(edges) {
+    for (const Edge& e : edges) {
+      ys_.push_back(e.minY);
+      ys_.push_back(e.maxY);
+    }
+    std::sort(ys_.begin(), ys_.end());
+    ys_.erase(std::unique(ys_.begin(), ys_.end()), ys_.end());
+    size_ = 1;
+    while (size_ < ys_.size()) size_ *= 2;
+    tree_.resize(2 * size_);
+    alive_.assign(edges.size(), false);
+  }
+
+  void Add(std::size_t i) {
+    const Edge& e = edges_[i];
+    alive_[i] = true;
+    byStart_.emplace(e.minY, i);
+    byEnd_.push({e.maxX, i});
+    // The canonical nodes of [lo, hi] in the tree of Y indices.
+    std::size_t lo = Index(e.minY) + size_, hi = Index(e.maxY) + size_ + 1;
+    for (; lo < hi; lo /= 2, hi /= 2) {
+      if (lo & 1) tree_[lo++].push_back(i);
+      if (hi & 1) tree_[--hi].push_back(i);
+    }
+  }
+
+  void DropEndingBefore(double x) {
+    while (!byEnd_.empty() && byEnd_.top().first < x) {
+      const std::size_t i = byEnd_.top().second;
+      byEnd_.pop();
+      alive_[i] = false;
+      const auto range = byStart_.equal_range(edges_[i].minY);
+      for (auto it = range.first; it != range.second; ++it)
+        if (it->second == i) {
+          byStart_.erase(it);
+          break;
+        }
+    }
+  }
+
+  // Whether meets(j) holds for an active edge j whose extent in Y overlaps [lo, hi].
+  template <typename Fn>
+  bool AnyOverlapping(double lo, double hi, Fn meets) {
+    // Those holding lo: on the path from lo's leaf to the root.
+    for (std::size_t node = Index(lo) + size_; node >= 1; node /= 2) {
+      std::vector<std::size_t>& list = tree_[node];
+      for (std::size_t k = 0; k < list.size();) {
+        if (!alive_[list[k]]) {
+          list[k] = list.back();
+          list.pop_back();
+          continue;
+        }
+        if (meets(list[k])) return true;
+        ++k;
+      }
+    }
+    // Those beginning above lo, up to hi.
+    for (auto it = byStart_.upper_bound(lo); it != byStart_.end() && it->first <= hi; ++it)
+      if (meets(it->second)) return true;
+    return false;
+  }
+
+ private:
+  std::size_t Index(double y) const {
+    return static_cast<std::size_t>(std::lower_bound(ys_.begin(), ys_.end(), y) - ys_.begin());
+  }
+
+  const std::vector<Edge>& edges_;
+  std::vector<double> ys_;
+  std::size_t size_ = 1;
+  std::vector<std::vector<std::size_t>> tree_;
+  std::vector<bool> alive_;
+  std::multimap<double, std::size_t> byStart_;
+  std::priority_queue<std::pair<double, std::size_t>, std::vector<std::pair<double, std::size_t>>,
+                      std::greater<>>
+      byEnd_;
+};
+
 }  // namespace
 
 bool HasCrossingEdges(std::span<const XY> p, bool degreeUnit) {
@@ -109,33 +201,30 @@ bool HasCrossingEdges(std::span<const XY> p, bool degreeUnit) {
   const std::size_t n = q.size();
   if (n < 4) return false;  // every pair of edges of a triangle are neighbours
 
-  struct Edge {
-    XY a, b;
-    double minX, maxX;
-  };
   std::vector<Edge> edges(n);
   for (std::size_t i = 0; i < n; ++i) {
     const XY& a = q[i];
     const XY& b = q[(i + 1) % n];
-    edges[i] = {a, b, std::min(a.x, b.x), std::max(a.x, b.x)};
+    edges[i] = {
+        a, b, std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.y, b.y), std::max(a.y, b.y)};
   }
-  // Sweep from the left: an edge meets only edges whose extent in X overlaps its own.
+  // Sweep from the left: an edge meets only edges whose extent in X overlaps its own, and of
+  // those only the ones whose extent in Y does too; both are looked up, not scanned, so that
+  // edges sharing one X range (a comb) cost no more than others.
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::sort(order.begin(), order.end(),
             [&](std::size_t i, std::size_t j) { return edges[i].minX < edges[j].minX; });
-  for (std::size_t s = 0; s < n; ++s) {
-    const std::size_t i = order[s];
+  ActiveEdges active(edges);
+  for (const std::size_t i : order) {
     const Edge& e = edges[i];
-    for (std::size_t t = s + 1; t < n && edges[order[t]].minX <= e.maxX; ++t) {
-      const std::size_t j = order[t];
-      if ((i + 1) % n == j || (j + 1) % n == i) continue;  // neighbours share a point
-      const Edge& f = edges[j];
-      if (std::max(e.a.y, e.b.y) < std::min(f.a.y, f.b.y) ||
-          std::max(f.a.y, f.b.y) < std::min(e.a.y, e.b.y))
-        continue;
-      if (SegmentsMeet(e.a, e.b, f.a, f.b)) return true;
-    }
+    active.DropEndingBefore(e.minX);
+    const bool met = active.AnyOverlapping(e.minY, e.maxY, [&](std::size_t j) {
+      if ((i + 1) % n == j || (j + 1) % n == i) return false;  // neighbours share a point
+      return SegmentsMeet(e.a, e.b, edges[j].a, edges[j].b);
+    });
+    if (met) return true;
+    active.Add(i);
   }
   return false;
 }

@@ -73,6 +73,9 @@ ProjectResults ProjectResultTable(const ProjectData& data) {
     out.error = r.message;
     return out;
   }
+  // A number that is wrong without a word is worse than none: the command fails.
+  out.error = UnreliableError(lines, r);
+  if (!out.error.empty()) return out;
   out.table = BuildResultTable(lines, ProjectCategories(data), data.ScaleUnit, *decimals);
   out.warning = CalculationWarning(lines, r);
   out.ok = true;

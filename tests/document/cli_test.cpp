@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "document/project_file.h"
 #include "document/image_path.h"
+#include "document/project_file.h"
 #include "sample_files.h"
 #include "test_support.h"
 
@@ -229,6 +229,52 @@ TEST(CliConvert, FailuresLeaveEverythingAsItWas) {
     EXPECT_TRUE(Contains(r.err, "usage: zelko-cli convert IN OUT"));
   }
   EXPECT_EQ(test::ReadWholeFile(good), test::SampleBytes());
+}
+
+TEST(CliFiles, AnOutputThatIsNoRegularFileIsRefusedAndStays) {
+  test::TempDir dir;
+  const std::string good = dir.File("good.pqs");
+  test::WriteWholeFile(good, test::SampleBytes());
+  const std::string fifo = dir.File("pipe.pqs");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(fifo.c_str(), dir.File("link.pqs").c_str()), 0);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"convert", good, fifo}, {"convert", good, dir.File("link.pqs")}}) {
+    const CliRun r = Cli(dir, args);
+    EXPECT_EQ(r.status, 1) << args[2];
+    EXPECT_TRUE(Contains(r.err, "not a regular file")) << r.err;
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  ASSERT_EQ(::lstat(dir.File("link.pqs").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+// A lost output is a failure: /dev/full takes nothing.
+TEST(CliFiles, EveryCommandFailsWhenItsOutputIsLost) {
+  test::TempDir dir;
+  const std::string path = dir.File("site.pqs");
+  test::WriteWholeFile(path, test::SampleBytes());
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"show", path},
+           {"show", "--json", path},
+           {"results", path},
+           {"results", path, "--format", "json"},
+           {"results", path, "--full-precision", "--format", "csv"},
+           {"points", path},
+           {"points", path, "--full-precision"},
+           {"points", path, "--format", "json"}}) {
+    std::string command = ShellQuoted(ZELKO_CLI);
+    for (const auto& a : args) command += " " + ShellQuoted(a);
+    command += " >/dev/full 2>" + ShellQuoted(dir.File(".stderr"));
+    const int raw = std::system(command.c_str());
+    SCOPED_TRACE(command);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_NE(WEXITSTATUS(raw), 0);
+    EXPECT_TRUE(Contains(test::ReadWholeFile(dir.File(".stderr")), "No space left on device"))
+        << test::ReadWholeFile(dir.File(".stderr"));
+  }
 }
 
 TEST(CliFiles, APipeADirectoryOrADeviceIsRefusedAtOnce) {

@@ -11,9 +11,10 @@
 
 #include "coords/transform.h"
 #include "document/project_file.h"
-#include "measure/export.h"
-#include "measure/project_tables.h"
 #include "groups_support.h"
+#include "measure/export.h"
+#include "measure/formats.h"
+#include "measure/project_tables.h"
 
 namespace zelko {
 namespace {
@@ -384,6 +385,61 @@ TEST(ProjectTables, TheStoredValuesAsTheWindowTakesThem) {
   d.HasCategories = false;
   d.Categories.clear();
   EXPECT_EQ(ProjectCategories(d), std::vector<std::string>{"Sort 1"});
+}
+
+TEST_F(CliTest, NumbersTooLargeOrNotFiniteFailInsteadOfPrintingWrongResults) {
+  ProjectData d = PixelProject();
+  d.Method = tmAffine;
+  d.Cx = {1e308, 1, 0};  // swallows the point's own X
+  const std::string huge = Write("huge.pqs", d);
+  for (const char* form : {"", " --format json", " --full-precision", " --format shapes"}) {
+    const CliRun r = Cli("results '" + huge + "'" + form);
+    EXPECT_EQ(r.status, 1) << form << r.out;
+    EXPECT_NE(r.err.find("lose their precision"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << form;
+  }
+  // A latitude beyond the poles has no place in GeoJSON.
+  d.ScaleUnit = kDegreeUnit;
+  d.Cx = {139, 0.001, 0};
+  d.Cy = {35, 0, 0.5};  // y = 120 gives latitude 95
+  d.Lines = {Group(ltPoints, 0, {{10, 10}, {10, 120}})};
+  const std::string polar = Write("polar.pqs", d);
+  for (const char* command : {"points", "results"}) {
+    const CliRun r = Cli(std::string(command) + " '" + polar + "' --format geojson");
+    EXPECT_EQ(r.status, 1) << command << r.out;
+    EXPECT_NE(r.err.find("90 degrees"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+
+  // The keyed-text form: nan, inf and 1e400 are refused, not read as 0; so is a count of points
+  // the file does not describe.
+  const std::string keyed =
+      "[File]\r\nImageFile=a.jpg\r\n[Grid]\r\nMethod=2\r\n[Coordinates]\r\nNumber of "
+      "Parameters=3\r\n"
+      "Cx0=0\r\nCx1=1\r\nCx2=0\r\nCy0=0\r\nCy1=0\r\nCy2=1\r\n"
+      "[Lines]\r\nNumber of Lines=1\r\n[Line1]\r\nLine Type=1\r\n";
+  const auto writeKeyed = [&](const std::string& name, const std::string& points) {
+    std::ofstream(Path(name), std::ios::binary) << keyed << points;
+    return Path(name);
+  };
+  for (const char* bad : {"nan", "inf", "-INF", "1e400"}) {
+    const std::string file = writeKeyed(
+        "bad.pqs", "Number of Points=2\r\nX1=0\r\nY1=0\r\nX2=" + std::string(bad) + "\r\nY2=1\r\n");
+    const CliRun r = Cli("results '" + file + "'");
+    EXPECT_EQ(r.status, 1) << bad;
+    EXPECT_NE(r.err.find("group 1 point 2 x '" + std::string(bad) + "' is not a finite number"),
+              std::string::npos)
+        << r.err;
+  }
+  const CliRun claims = Cli(
+      "points '" + writeKeyed("claims.pqs", "Number of Points=65535\r\nX1=1\r\nY1=1\r\n") + "'");
+  EXPECT_EQ(claims.status, 1);
+  EXPECT_NE(claims.err.find("claims 65535 points"), std::string::npos) << claims.err;
+  // Points left blank or out stay at the origin, as they always have.
+  const CliRun blank = Cli(
+      "points '" + writeKeyed("blank.pqs", "Number of Points=2\r\nX1=\r\nY1=3\r\nX2=4\r\n") + "'");
+  EXPECT_EQ(blank.status, 0) << blank.err;
+  EXPECT_NE(blank.out.find("C1\t1\t0.0\t3.0"), std::string::npos) << blank.out;
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "coords/transform.h"
@@ -187,6 +189,99 @@ TEST(Geometry, CrossingEdgesOfClosedCurves) {
   EXPECT_EQ(CalculationWarning(lines, r),
             "辺が交差している閉曲線があります：C2, C4\n"
             "面積は交差で分かれた部分を向きの符号付きで足した値です。");
+}
+
+// Every pair of edges that are not neighbours, compared by exact integer arithmetic: the
+// reference the sweep must agree with.
+bool CrossesByEveryPair(const std::vector<XY>& p) {
+  const std::size_t n = p.size();
+  const auto orient = [](const XY& a, const XY& b, const XY& c) {
+    const long long v = static_cast<long long>((b.x - a.x) * (c.y - a.y)) -
+                        static_cast<long long>((b.y - a.y) * (c.x - a.x));
+    return (v > 0) - (v < 0);
+  };
+  const auto on = [](const XY& a, const XY& b, const XY& c) {
+    return std::min(a.x, b.x) <= c.x && c.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= c.y &&
+           c.y <= std::max(a.y, b.y);
+  };
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 2; j < n; ++j) {
+      if (i == 0 && j == n - 1) continue;
+      const XY &a = p[i], &b = p[i + 1], &c = p[j], &d = p[(j + 1) % n];
+      const int o1 = orient(a, b, c), o2 = orient(a, b, d), o3 = orient(c, d, a),
+                o4 = orient(c, d, b);
+      if ((o1 * o2 < 0 && o3 * o4 < 0) || (o1 == 0 && on(a, b, c)) || (o2 == 0 && on(a, b, d)) ||
+          (o3 == 0 && on(c, d, a)) || (o4 == 0 && on(c, d, b)))
+        return true;
+    }
+  return false;
+}
+
+TEST(Geometry, CrossingSweepAgreesWithEveryPairOnRandomCurves) {
+  std::mt19937 random(27);
+  int crossing = 0, simple = 0;
+  for (int round = 0; round < 3000; ++round) {
+    // Few distinct values, so that edges share X and Y ranges, touch, overlap and line up.
+    std::uniform_int_distribution<int> coordinate(0, 2 + round % 7);
+    std::vector<XY> p(4 + round % 9);
+    for (XY& q : p) q = {double(coordinate(random)), double(coordinate(random))};
+    // Repeated neighbours are one point to the check; the reference takes them out likewise.
+    std::vector<XY> distinct;
+    for (const XY& q : p)
+      if (distinct.empty() || q.x != distinct.back().x || q.y != distinct.back().y)
+        distinct.push_back(q);
+    while (distinct.size() > 1 && distinct.back().x == distinct.front().x &&
+           distinct.back().y == distinct.front().y)
+      distinct.pop_back();
+    const bool expected = distinct.size() >= 4 && CrossesByEveryPair(distinct);
+    ASSERT_EQ(HasCrossingEdges(p, false), expected) << "round " << round;
+    (expected ? crossing : simple) += 1;
+  }
+  EXPECT_GT(simple, 100);
+  EXPECT_GT(crossing, 100);
+}
+
+TEST(Geometry, CombsAndConcaveCurvesWhoseEdgeBoxesOverlap) {
+  // Teeth between two X values, every edge spanning the whole width: no crossing, until one
+  // tooth reaches back over its neighbour or touches the spine.
+  std::vector<XY> comb;
+  for (int k = 0; k < 30000; ++k) {
+    comb.push_back({0, 2.0 * k});
+    comb.push_back({100, 2.0 * k + 1});
+  }
+  comb.push_back({-1, 60000});
+  comb.push_back({-1, 0});
+  EXPECT_FALSE(HasCrossingEdges(comb, false));
+  std::vector<XY> touching = comb;
+  touching[30001].x = -1;  // a vertex on the spine
+  EXPECT_TRUE(HasCrossingEdges(touching, false));
+  std::vector<XY> crossed = comb;
+  crossed[40001].y = 40001 - 3;  // a tooth back across the one below it
+  EXPECT_TRUE(HasCrossingEdges(crossed, false));
+  // An L whose arms' boxes overlap the notch without meeting it, and a vertex on an edge.
+  EXPECT_FALSE(
+      HasCrossingEdges(std::vector<XY>{{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 4}, {0, 4}}, false));
+  EXPECT_TRUE(HasCrossingEdges(std::vector<XY>{{0, 0}, {4, 0}, {4, 4}, {2, 0}, {0, 4}}, false));
+}
+
+TEST(Geometry, ResultsTooLargeToBeRightAreZeroAndNamed) {
+  // A huge constant term swallows the others: every X is the same 1e308.
+  const std::vector<double> hugeX{1e308, 1, 0};
+  std::vector<TLine> lines{MakeLine(ltClosed, kUnitSquare), MakeLine(ltCurve, kUnitSquare)};
+  CalculateResult r = CalculateLines(lines, tmAffine, hugeX, kIdentityY, 4);
+  ASSERT_TRUE(r.ok());
+  EXPECT_EQ(r.unreliable, (std::vector<std::size_t>{0, 1}));
+  EXPECT_EQ(lines[0].Length, 0);
+  EXPECT_EQ(lines[0].Area, 0);
+  EXPECT_NE(CalculationWarning(lines, r).find("大きすぎて正しく計算できない"), std::string::npos);
+  EXPECT_NE(UnreliableError(lines, r).find("C1, L2"), std::string::npos);
+  // Points far out whose length overflows; a far but sound offset stays measured.
+  std::vector<TLine> far{MakeLine(ltCurve, {{0, 0}, {1e308, 1e308}, {-1e308, -1e308}}),
+                         MakeLine(ltClosed, {{1e6, 1e6}, {1e6 + 1, 1e6}, {1e6 + 1, 1e6 + 1}})};
+  r = CalculateLines(far, tmAffine, kIdentityX, kIdentityY, 4);
+  EXPECT_EQ(r.unreliable, (std::vector<std::size_t>{0}));
+  EXPECT_EQ(far[0].Length, 0);
+  EXPECT_NEAR(far[1].Area, 0.5, 1e-9);
 }
 
 TEST(Geometry, LongWarningListsAreCutShort) {
