@@ -34,35 +34,12 @@ std::string WithImageExtension(const std::string& path, const std::string& ext) 
 }
 
 std::vector<std::uint8_t> ReadImageFileBytes(const std::string& path, std::uint64_t maxBytes) {
-  // Without O_NONBLOCK a named pipe would block the open until a writer comes; it is then
-  // refused below as no regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) throw ImagingError("ファイル \"" + path + "\" を開けません: " + std::strerror(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    throw ImagingError("\"" + path + "\" は通常のファイルではありません");
-  }
-  if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
-    ::close(fd);
-    throw ImagingError("ファイル \"" + path + "\" が大きすぎます (" + std::to_string(st.st_size) +
+  // The same checks as an open (a regular file, a named pipe never waited for), then a copy.
+  const MappedFile file(path);
+  if (file.Size() > maxBytes)
+    throw ImagingError("ファイル \"" + path + "\" が大きすぎます (" + std::to_string(file.Size()) +
                        " バイト)");
-  }
-  std::vector<std::uint8_t> bytes(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int e = errno;
-      ::close(fd);
-      throw ImagingError("ファイル \"" + path + "\" を読めません" +
-                         (n < 0 ? std::string(": ") + std::strerror(e) : std::string()));
-    }
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  return bytes;
+  return {file.Data(), file.Data() + file.Size()};
 }
 
 bool IsImageFile(const std::string& path) {
