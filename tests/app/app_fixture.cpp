@@ -103,6 +103,12 @@ QString WindowTest::MakeImage(const QString& name, int w, int h) {
   return path;
 }
 
+QString WindowTest::CopyFieldSample() {
+  for (const char* name : {"field.pqs", "field.jpg"})
+    EXPECT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
+  return TempPath("field.pqs");
+}
+
 QAction* WindowTest::Action(const char* name) const {
   QAction* a = form->findChild<QAction*>(name);
   EXPECT_NE(a, nullptr) << name;

@@ -39,6 +39,9 @@ class WindowTest : public ::testing::Test {
   // A small synthetic photograph (w x h, 24 bits) written as BMP or JPEG into the temp folder.
   QString MakeImage(const QString& name, int w = 200, int h = 100);
   QString TempPath(const QString& name) const { return dir.filePath(name); }
+  // A copy of the field sample beside its picture in the temp folder (nothing here can change
+  // the real one); the copy's path.
+  QString CopyFieldSample();
 
   QAction* Action(const char* name) const;
   QToolButton* Tool(const char* name) const;

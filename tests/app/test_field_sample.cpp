@@ -22,13 +22,6 @@ namespace {
 
 class FieldSampleWindowTest : public WindowTest {
  protected:
-  // A copy of the sample beside its picture, so that nothing here can change the real one.
-  QString CopySample() {
-    for (const char* name : {"field.pqs", "field.jpg"})
-      EXPECT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
-    return TempPath("field.pqs");
-  }
-
   static QStringList Row(const StringGrid* g, int row) {
     QStringList out;
     for (int c = 0; c < g->ColCount(); ++c) out << g->Cells(c, row);
@@ -38,7 +31,7 @@ class FieldSampleWindowTest : public WindowTest {
 
 TEST_F(FieldSampleWindowTest, OpensMeasuresAndTotalsByCategory) {
   Start();
-  dialogs.openFiles.push_back(CopySample());
+  dialogs.openFiles.push_back(CopyFieldSample());
   QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
   ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"))
       << TakeMessages().join("|").toStdString();
@@ -105,7 +98,7 @@ TEST_F(FieldSampleWindowTest, TheGettingStartedPageQuotesTheWindowsOwnTexts) {
   const QString html = QString::fromUtf8(page.readAll());
 
   Start();
-  dialogs.openFiles.push_back(CopySample());
+  dialogs.openFiles.push_back(CopyFieldSample());
   QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
   ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"));
   QStringList seen = WindowTexts(*form);

@@ -39,9 +39,7 @@ class HistoryPropertyTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    for (const char* name : {"field.pqs", "field.jpg"})
-      ASSERT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
-    Start({TempPath("field.pqs")});
+    Start({CopyFieldSample()});
     ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"));
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));

@@ -24,10 +24,8 @@ class HistoryWindowTest : public WindowTest {
  protected:
   // Opens a copy of the field sample as a user does, with the toolbar's open button.
   void OpenSample() {
-    for (const char* name : {"field.pqs", "field.jpg"})
-      ASSERT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
     Start();
-    dialogs.openFiles.push_back(TempPath("field.pqs"));
+    dialogs.openFiles.push_back(CopyFieldSample());
     QTest::mouseClick(Tool("ToolButtonLoadProject"), Qt::LeftButton);
     ASSERT_EQ(form->State().ProjectFile, TempPath("field.pqs"));
     TakeMessages();

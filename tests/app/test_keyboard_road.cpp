@@ -25,8 +25,7 @@ class KeyboardRoadTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    for (const char* name : {"field.pqs", "field.jpg"})
-      ASSERT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
+    CopyFieldSample();
     Start();
     form->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
