@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QStringList>
+#include <string>
+#include <string_view>
 
 namespace zelko {
 
@@ -21,6 +23,14 @@ bool SettingsBesideExecutable(const QString& settingsFile, const QString& execut
 
 // What `zelko --help` prints: the command line, the help folder and the settings file.
 QString CommandLineHelp(const QString& executablePath);
+
+// A path's bytes as the system knows them, kept through a QString: bytes that are no UTF-8 stand
+// as the lone surrogates U+DC80..U+DCFF, which no UTF-8 text can hold, and come back unchanged.
+// Any other text converts as UTF-8.
+QString PathFromNative(std::string_view bytes);
+std::string NativePath(const QString& path);
+// The program's arguments with their native bytes kept (see PathFromNative).
+QStringList NativeArguments(int argc, char** argv);
 
 // Creates, shows and starts the main window with the program's command line. The window owns
 // the dialogs it opens and deletes itself when closed.

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <exception>
+#include <filesystem>
 
 #include "app/about_box.h"
 #include "app/application.h"
@@ -515,7 +516,7 @@ void TForm1::RefreshFromDocument(unsigned parts) {
 
 void TForm1::SetImageFile(const QString& path) {
   doc_.Edit("", kPartImage, [&](DocumentData& d) {
-    d.ImageFile = path.toStdString();
+    d.ImageFile = NativePath(path);
     return true;
   });
 }
@@ -750,7 +751,11 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   if (args.join(' ').isEmpty()) return;
   // Counted from the folder the program was started in, which a later save elsewhere and the
   // recent list no longer know.
-  const QString path = QFileInfo(args.join(' ')).absoluteFilePath();
+  // Worked out on the native bytes: Qt would rename a path that is no UTF-8.
+  std::error_code ec;
+  const std::filesystem::path native(NativePath(args.join(' ')));
+  const std::filesystem::path absolute = std::filesystem::absolute(native, ec);
+  const QString path = PathFromNative((ec ? native : absolute).lexically_normal().string());
   if (UpperExtension(path.toStdString()) == ".PQS") {
     Guard([&] { OpenProjectFile(path); });
   } else {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/dialogs.h"
 #include "coords/fit_quality.h"
 #include "document/document.h"
@@ -113,7 +114,7 @@ class TForm1 : public QMainWindow {
   bool EditGroups(const std::string& name, const std::function<bool(std::vector<TLine>&)>& fn);
 
   // The image as opened, a full path ("" before one is).
-  QString ImageFile() const { return QString::fromStdString(doc_.Data().ImageFile); }
+  QString ImageFile() const { return PathFromNative(doc_.Data().ImageFile); }
   // The reference markers: how many, and where they are drawn.
   int NumMarkers() const { return static_cast<int>(doc_.Data().Markers.size()); }
   std::vector<TMarker> MarkerPositions() const;
@@ -270,8 +271,9 @@ class TForm1 : public QMainWindow {
   bool WriteProject(const QString& path);
   bool ReadProject(const QString& path);
   bool ReadKeyedTextProject(const QString& path);
-  // The document as a project file holds it; strict: texts that must be numbers are checked.
-  bool CollectProject(const QString& path, ProjectData& d, bool strict);
+  // The document as a project file holds it; strict: texts that must be numbers are checked,
+  // and one that is not gives false with the reason in *why (Japanese).
+  bool CollectProject(const QString& path, ProjectData& d, bool strict, std::string* why = nullptr);
   // The read record becomes the document (d is left moved from); the window refreshes once.
   void ApplyProject(ProjectData& d, const QString& image, Bitmap&& decoded, bool keyedText);
   void ProjectLoaded(const QString& path);

@@ -25,7 +25,8 @@ namespace zelko {
 
 namespace {
 
-std::string S(const QString& s) { return s.toStdString(); }
+// Paths keep their native bytes, also those that are no UTF-8.
+std::string S(const QString& s) { return NativePath(s); }
 
 // The angles of the rotation choices 0 to 3; choice 4 is the typed angle.
 constexpr float kQuarterTurns[4] = {0, 90, 180, 270};

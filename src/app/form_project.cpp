@@ -1,4 +1,6 @@
 // Opening, saving and overwriting projects: the window side of the project file.
+#include <sys/stat.h>
+
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -26,8 +28,9 @@ namespace zelko {
 
 namespace {
 
-std::string S(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+// Paths keep their native bytes, also those that are no UTF-8.
+std::string S(const QString& s) { return NativePath(s); }
+QString Q(const std::string& s) { return PathFromNative(s); }
 
 const char* kReadFailed = "プロジェクトファイルの読み込みに失敗しました。";
 const char* kWriteFailed = "プロジェクトファイルの書き込みに失敗しました。";
@@ -66,7 +69,7 @@ QString WithExtension(const QString& path, const QString& ext) {
 
 // ---------------------------------------------------------------- writing
 
-bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
+bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict, std::string* why) {
   std::string error;
   const bool ok =
       ToProjectData(doc_.Data(), FolderOf(S(path)), pageNote->DisplayedLines(), strict, &d, &error);
@@ -75,13 +78,19 @@ bool TForm1::CollectProject(const QString& path, ProjectData& d, bool strict) {
   if (!strict && !AngleFromText(doc_.Data().AngleText)) d.Angle = view_.RotationAngle;
   // A group still being input joins the document only when its input ends.
   if (state_.isLineInput && !d.Lines.empty()) d.Lines.pop_back();
+  if (!ok && why) *why = error;
   return ok || !strict;
 }
 
 bool TForm1::WriteProject(const QString& path) {
   ProjectData d;
   Failure failure;
-  bool ok = CollectProject(path, d, true);
+  std::string why;
+  if (!CollectProject(path, d, true, &why)) {
+    Msg(MsgKind::Error, QString(kWriteFailed) + "\n" + Q(why) + "。");
+    return false;
+  }
+  bool ok = true;
   if (ok && !FitsCp932(d.ImagePath)) {
     // Stored with "?" in place of a letter, the path would name no file: nothing is written.
     Msg(MsgKind::Error,
@@ -296,7 +305,8 @@ void TForm1::SaveProjectClick() {
 }
 
 void TForm1::ResaveProjectClick() {
-  if (!QFileInfo::exists(state_.ProjectFile)) {
+  struct stat st {};
+  if (::stat(S(state_.ProjectFile).c_str(), &st) != 0) {
     Msg(MsgKind::Warning, "プロジェクトファイルがありません。");
     return;
   }

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   zelko::SetUpApplication();
-  QStringList args = QApplication::arguments();
+  // Qt's own list would turn a path that is no UTF-8 into another name.
+  QStringList args = zelko::NativeArguments(argc, argv);
   args.removeFirst();
   zelko::QtDialogs dialogs(nullptr);
   zelko::OpenMainWindow(dialogs, args);

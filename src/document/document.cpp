@@ -252,11 +252,14 @@ bool ToProjectData(const DocumentData& doc, const std::string& folder,
   d.MeshSize = doc.MeshSize;
   d.ScaleUnit = doc.ScaleUnit;
   d.Markers.clear();
-  for (const DocMarker& m : doc.Markers) {
-    std::string why;
-    auto x = MarkerTenthsFromText(m.ImageX, &why);
-    auto y = x ? MarkerTenthsFromText(m.ImageY, &why) : std::nullopt;
-    if ((!x || !y) && strict) return fail(why);
+  for (size_t i = 0; i < doc.Markers.size(); ++i) {
+    const DocMarker& m = doc.Markers[i];
+    auto x = MarkerTenthsFromText(m.ImageX, nullptr);
+    auto y = x ? MarkerTenthsFromText(m.ImageY, nullptr) : std::nullopt;
+    // Named by its row in the marker table, where the user can mend it.
+    if ((!x || !y) && strict)
+      return fail("マーカー " + std::to_string(i + 1) + " の画像座標 \"" +
+                  (x ? m.ImageY : m.ImageX) + "\" は 0～6553.5 の数値ではありません");
     d.Markers.push_back({x.value_or(0), y.value_or(0), m.X, m.Y});
   }
   d.Cx = doc.Cx;

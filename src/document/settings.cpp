@@ -1,20 +1,37 @@
 #include "document/settings.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
 #include "document/cp932.h"
+#include "document/file_io.h"
 #include "document/image_path.h"
 #include "document/ini_file.h"
 
 namespace zelko {
+namespace {
+
+// The file's bytes; a file that does not exist reads as empty with *exists false.
+bool LoadSettingsBytes(const std::string& path, std::string* bytes, bool* exists,
+                       Failure* failure) {
+  struct stat st {};
+  *exists = !(::stat(path.c_str(), &st) != 0 && errno == ENOENT);
+  bytes->clear();
+  return !*exists || ReadFileBytes(path, bytes, failure, kMaxSettingsFileBytes);
+}
+
+}  // namespace
 
 bool ReadSettingsFile(const std::string& path, Settings* out, Failure* failure) {
-  IniFile ini;
-  if (!IniFile::Load(path, &ini, failure)) return false;
+  std::string bytes;
+  bool exists = false;
+  if (!LoadSettingsBytes(path, &bytes, &exists, failure)) return false;
+  const IniFile ini = IniFile::Parse(bytes);
   Settings s;
   s.Left = ini.TryReadInteger("Form", "Left");
   s.Top = ini.TryReadInteger("Form", "Top");
@@ -34,8 +51,11 @@ bool ReadSettingsFile(const std::string& path, Settings* out, Failure* failure) 
 }
 
 bool WriteSettingsFile(const std::string& path, const Settings& settings, Failure* failure) {
-  IniFile ini;
-  if (!IniFile::Load(path, &ini, failure)) return false;
+  // A file too large to read is left as it is: what it holds beyond the cap would be lost.
+  std::string before;
+  bool exists = false;
+  if (!LoadSettingsBytes(path, &before, &exists, failure)) return false;
+  IniFile ini = IniFile::Parse(before);
   if (settings.Left) ini.WriteInteger("Form", "Left", *settings.Left);
   if (settings.Top) ini.WriteInteger("Form", "Top", *settings.Top);
   if (settings.Width) ini.WriteInteger("Form", "Widht", *settings.Width);
@@ -49,6 +69,9 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, Failur
   for (size_t i = 0; i < recent.size(); ++i)
     ini.WriteString("File", "File " + std::to_string(i), recent[i]);
   ini.WriteInteger("Marker", "Font Size", settings.MarkerFontSize);
+  const std::string after = ini.Serialize();
+  // Every exit writes the settings; a file that already holds them is not rewritten.
+  if (exists && after == before) return true;
 
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   std::error_code ec;
@@ -59,7 +82,7 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, Failur
       return false;
     }
   }
-  return ini.Save(path, failure);
+  return WriteFileAtomically(path, after, failure);
 }
 
 bool AddRecentProject(std::vector<std::string>& list, const std::string& path) {

@@ -13,6 +13,9 @@
 namespace zelko {
 
 inline constexpr std::size_t kMaxRecentProjects = 10;
+// Ten recent paths and the placement take a few kilobytes; a larger file is none of ours and is
+// neither read nor rewritten.
+inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{1} << 20;
 
 struct Settings {
   // Missing or unreadable values are empty: the window keeps its current placement.
@@ -26,13 +29,15 @@ struct Settings {
 
 // A file that does not exist gives the defaults. A list count above 10 counts as 10, a negative
 // one as 0; the list stops at the first empty entry. A font size outside 1..255 (which no
-// project could store) reads as 10. False with a reason only when the file cannot be read.
+// project could store) reads as 10. False with a reason only when the file cannot be read or
+// is larger than kMaxSettingsFileBytes.
 bool ReadSettingsFile(const std::string& path, Settings* out, Failure* failure);
 
 // Writes the keys of the settings into the file, keeping every other section and key (also
 // list entries beyond the current count). Recent projects whose paths CP932 cannot hold are
 // left out. Placement values that are empty are not written.
-// Creates the file's folder when it is missing; writes atomically.
+// Creates the file's folder when it is missing; writes atomically, and not at all when the file
+// already holds these bytes. A file larger than kMaxSettingsFileBytes is refused, unchanged.
 bool WriteSettingsFile(const std::string& path, const Settings& settings, Failure* failure);
 
 // Puts path at the top of the list: nothing happens when it is there already (false: the menu

@@ -338,5 +338,39 @@ TEST_F(FileFaultsTest, FoldersThatDifferOnlyInLetterCaseAreNotConfused) {
   EXPECT_EQ(form->ImageFile(), image);
 }
 
+TEST_F(FileFaultsTest, AProjectInAFolderWhoseNameIsNoUtf8OpensAndSaves) {
+  // The folder's name as a system with another encoding left it: the bytes 0xFF 0xFE.
+  const std::string folder = NativePath(dir.path()) + "/\xff\xfe";
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  const QString image = MakeImage("photo.bmp");
+  ASSERT_EQ(::rename(NativePath(image).c_str(), (folder + "/photo.bmp").c_str()), 0);
+  ProjectData d;
+  d.ImagePath = "photo.bmp";
+  d.Contrast = 33;
+  Failure error;
+  const std::string project = folder + "/site.pqs";
+  ASSERT_TRUE(WriteProjectFile(project, d, &error)) << error;
+
+  char* argv[] = {const_cast<char*>("zelko"), const_cast<char*>(project.c_str())};
+  Start(NativeArguments(2, argv).mid(1));
+  EXPECT_EQ(TakeMessages(), QStringList());
+  EXPECT_EQ(NativePath(form->State().ProjectFile), project);
+  EXPECT_EQ(NativePath(form->ImageFile()), folder + "/photo.bmp");
+  Edit(44);
+  Action("ResaveProject")->trigger();
+  EXPECT_EQ(TakeMessages(), QStringList());
+  const ProjectReadResult back = ReadProjectFile(project);
+  EXPECT_EQ(back.Data.Contrast, 44);
+  EXPECT_EQ(back.Data.ImagePath, "photo.bmp");
+}
+
+TEST_F(FileFaultsTest, AStartWithADeviceSaysWhyNothingOpened) {
+  Start({"/dev/zero"});
+  const QStringList shown = TakeMessages();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown[0].contains("/dev/zero")) << shown[0].toStdString();
+  EXPECT_TRUE(form->ImageFile().isEmpty());
+}
+
 }  // namespace
 }  // namespace zelko::testing

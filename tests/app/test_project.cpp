@@ -113,13 +113,27 @@ TEST_F(ProjectWindowTest, AFailedSaveReportsAndKeepsTheChangesAndTheOldFile) {
   dialogs.saveFiles.push_back(target);
   dialogs.answers.push_back(MsgResult::Yes);
   form->SaveProjectClick();
-  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
+  // The message names the cell to mend.
+  const auto refused = [](const char* cell) {
+    return QString("プロジェクトファイルの書き込みに失敗しました。\nマーカー 1 の画像座標 \"") +
+           cell + "\" は 0～6553.5 の数値ではありません。";
+  };
+  EXPECT_EQ(dialogs.LastMessage(), refused("6553.6"));
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), before);
+  f.close();
   EXPECT_EQ(form->Status(3), "変更あり");
-  // The overwrite command fails the same way and leaves the file alone.
+  // The overwrite command fails the same way and leaves the file alone; so does a cell that is
+  // no number at all.
   form->ResaveProjectClick();
-  EXPECT_EQ(dialogs.LastMessage(), "プロジェクトファイルの書き込みに失敗しました。");
+  EXPECT_EQ(dialogs.LastMessage(), refused("6553.6"));
+  TypeCell(*form->pageCoord->StringGrid1, 2, 1, "abc");
+  TypeCell(*form->pageCoord->StringGrid1, 1, 1, "1");
+  form->ResaveProjectClick();
+  EXPECT_EQ(dialogs.LastMessage(), refused("abc"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), before);
+  TypeCell(*form->pageCoord->StringGrid1, 2, 1, "2");
   TypeCell(*form->pageCoord->StringGrid1, 1, 1, "6553.5");
   form->ResaveProjectClick();
   EXPECT_EQ(form->Status(3), "変更なし");

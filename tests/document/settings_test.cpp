@@ -2,6 +2,7 @@
 #include "document/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +92,37 @@ TEST(Settings, WritingKeepsOtherKeysAndOldEntries) {
 
   // The configuration folder may not exist yet.
   ASSERT_TRUE(WriteSettingsFile(dir.File("config/zelko/zelko.ini"), s, &error)) << error;
+}
+
+TEST(Settings, AnUnchangedFileIsNotRewrittenAndAHugeOneIsLeftAlone) {
+  test::TempDir dir;
+  const std::string path = dir.File("zelko.ini");
+  Settings s;
+  s.Left = 5;
+  s.RecentProjects = {"/p/a.pqs"};
+  Failure error;
+  ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
+  const auto inode = [&] {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_ino;
+  };
+  const auto first = inode();
+  ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
+  EXPECT_EQ(inode(), first);
+  s.Left = 6;
+  ASSERT_TRUE(WriteSettingsFile(path, s, &error)) << error;
+  EXPECT_NE(inode(), first);
+
+  // Just over the cap: neither read nor replaced, whatever it holds.
+  const std::string huge = "[Form]\r\nLeft=1\r\n;" + std::string(kMaxSettingsFileBytes, 'x');
+  test::WriteWholeFile(path, huge);
+  Settings read;
+  EXPECT_FALSE(ReadSettingsFile(path, &read, &error));
+  EXPECT_EQ(error.Kind, FailureKind::TooLarge);
+  EXPECT_FALSE(WriteSettingsFile(path, s, &error));
+  EXPECT_EQ(error.Kind, FailureKind::TooLarge);
+  EXPECT_EQ(test::ReadWholeFile(path), huge);
 }
 
 TEST(RecentProjects, MoveToTopDropOldestKeepCaseVariants) {
