@@ -161,7 +161,7 @@ void AreaPage::RadioGroupLineTypeClick() {
   if (kind == form_.Lines()[g].LineType) return;
   if (form_.Msg(MsgKind::Confirmation, QString::fromUtf8(kMsgChangeGroupKind), MsgButtons::YesNo) ==
       MsgResult::Yes) {
-    form_.EditGroups("グループの種類", [&](std::vector<TLine>& l) {
+    form_.EditGroups("ポイントの種類", [&](std::vector<TLine>& l) {
       l[g].LineType = static_cast<std::uint8_t>(kind);
       return true;
     });

@@ -10,7 +10,7 @@ namespace {
 QString SystemReason(int err) {
   switch (err) {
     case ENOENT:
-      return "ファイルまたはフォルダがありません";
+      return "ファイルまたはフォルダーがありません";
     case EACCES:
     case EPERM:
       return "アクセスが許可されていません";
@@ -23,9 +23,9 @@ QString SystemReason(int err) {
     case EROFS:
       return "読み取り専用の場所です";
     case EISDIR:
-      return "フォルダです";
+      return "フォルダーです";
     case ENOTDIR:
-      return "パスの途中がフォルダではありません";
+      return "パスの途中がフォルダーではありません";
     case ENAMETOOLONG:
       return "名前が長すぎます";
     case EIO:
@@ -59,7 +59,7 @@ QString FailureReason(const Failure& f) {
     case FailureKind::NotWritable:
       return "ファイル " + path + " は書き込みが許可されていません。";
     case FailureKind::CreateTemporary:
-      return "ファイル " + path + " のフォルダに新しいファイルを作れません" + because + "。";
+      return "ファイル " + path + " のフォルダーに新しいファイルを作れません" + because + "。";
     case FailureKind::Write:
       return "ファイル " + path + " に書き込めません" + because + "。";
     case FailureKind::Replace:

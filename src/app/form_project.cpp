@@ -96,7 +96,7 @@ bool TForm1::WriteProject(const QString& path) {
     Msg(MsgKind::Error,
         "画像ファイル " + ImageFile() +
             " のパスには、プロジェクトファイルに保存できない文字が含まれています。\n"
-            "フォルダ名とファイル名を変えてから保存して下さい。");
+            "フォルダー名とファイル名を変えてから保存して下さい。");
     return false;
   }
   if (ok) ok = WriteProjectFile(S(path), d, &failure);

@@ -76,7 +76,7 @@ ImagePage::ImagePage(TForm1& form) : form_(form) {
   cl->addWidget(TrackBar1, 1, 0, 1, 2);
   layout->addWidget(contrastBox);
 
-  auto* rgbBox = new QGroupBox("色調整", this);
+  auto* rgbBox = new QGroupBox("色補正", this);
   auto* rl = new QGridLayout(rgbBox);
   CheckBoxAdjustRGB = new QCheckBox("色補正", rgbBox);
   CheckBoxAdjustRGB->setObjectName("CheckBoxAdjustRGB");

@@ -114,8 +114,8 @@ bool Document::SetBalance(int channel, int position, bool merge) {
   static constexpr int DocumentData::*kChannels[3] = {&DocumentData::Red, &DocumentData::Green,
                                                       &DocumentData::Blue};
   if (channel < 0 || channel > 2) return false;
-  return SetField(*this, "カラーバランス", kPartAdjustments, kChannels[channel], position, merge,
-                  "カラーバランス" + std::to_string(channel));
+  return SetField(*this, "色補正", kPartAdjustments, kChannels[channel], position, merge,
+                  "色補正" + std::to_string(channel));
 }
 
 bool Document::SetAdjustRGB(bool on) {

@@ -53,7 +53,7 @@ DecodedImage Jpeg(const std::uint8_t* d, std::size_t n, const DecodeLimits& limi
   DecodedImage out;
   out.format = "JPEG";
   out.bitmap = DecodeJpeg(d, n, &out.warning, limits);
-  out.depth = out.bitmap.BitsPerPixel() == 8 ? "8 ビット グレー" : "8 ビット カラー";
+  out.depth = out.bitmap.BitsPerPixel() == 8 ? "8 ビット グレー" : "24 ビット カラー";
   out.orientation = JpegOrientation(d, n);
   return out;
 }

@@ -145,8 +145,8 @@ TEST_F(FileFaultsTest, ASaveUnderANewNameEnablesTheOverwriteCommand) {
   // The reason follows the failure, in words the user can act on.
   EXPECT_EQ(TakeMessages(), QStringList({QString(kWriteFailed) + "\nファイル " +
                                          TempPath("no such folder/site.pqs") +
-                                         " のフォルダに新しいファイルを作れません"
-                                         "（ファイルまたはフォルダがありません）。"}));
+                                         " のフォルダーに新しいファイルを作れません"
+                                         "（ファイルまたはフォルダーがありません）。"}));
   EXPECT_FALSE(resave->isEnabled());
 }
 
@@ -183,7 +183,7 @@ TEST_F(FileFaultsTest, AFailedOpenSaysOneThing) {
       {"a file that is not there",
        TempPath("nothing.pqs"),
        {QString(kReadFailed) + "\nファイル " + TempPath("nothing.pqs") +
-        " を開けません（ファイルまたはフォルダがありません）。"}},
+        " を開けません（ファイルまたはフォルダーがありません）。"}},
       // Nothing writes to the pipe: an open that waited for a writer would never return.
       {"a named pipe",
        pipe,
@@ -233,7 +233,7 @@ TEST_F(FileFaultsTest, APathTheProjectFileCannotHoldIsRefusedAndKeptOutOfTheSett
   SaveAs(TempPath("site.pqs"));
   const QString refused = "画像ファイル " + TempPath("café.bmp") +
                           " のパスには、プロジェクトファイルに保存できない文字が含まれています。\n"
-                          "フォルダ名とファイル名を変えてから保存して下さい。";
+                          "フォルダー名とファイル名を変えてから保存して下さい。";
   EXPECT_EQ(TakeMessages(), QStringList({refused}));
   EXPECT_FALSE(QFile::exists(TempPath("site.pqs")));
   EXPECT_EQ(form->Status(3), "変更あり");

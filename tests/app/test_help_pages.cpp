@@ -153,5 +153,92 @@ TEST(HelpPages, QuotedTextsAreNotBrokenAndNothingHasAFixedWidth) {
   }
 }
 
+// The texts a user reads outside the window: the help pages, the README, the desktop entry, the
+// store text and the man pages.
+std::vector<fs::path> ReaderTexts() {
+  const fs::path root = kHelp.parent_path();
+  std::vector<fs::path> files;
+  for (const std::string& p : Pages()) files.push_back(kHelp / p);
+  files.push_back(root / "README.md");
+  for (const auto& e : fs::directory_iterator(root / "dist")) {
+    const std::string name = e.path().filename().string();
+    if (name.ends_with(".desktop") || name.ends_with(".metainfo.xml.in") || name.ends_with(".1"))
+      files.push_back(e.path());
+  }
+  return files;
+}
+
+// Where a word is used in place of another: "word (use instead)", or "" when it is not.
+std::string FirstRetired(std::string text, bool glossary) {
+  // The window's messages keep their own spelling, and the pages quote them as they are.
+  for (const char* quoted : {"座標変換式を設定してください"}) {
+    for (auto at = text.find(quoted); at != std::string::npos; at = text.find(quoted, at))
+      text.erase(at, std::string(quoted).size());
+  }
+  struct Word {
+    const char* retired;
+    const char* use;
+  };
+  static const Word kEverywhere[] = {
+      {"色調整", "色補正"},
+      {"グループの種類", "ポイントの種類"},
+      {"見本", "サンプル"},
+      {"ください", "下さい"},
+      {"正しい値との比べ", "正しい値との比較"},
+      {"8 ビット カラー", "24 ビット カラー"},
+      // A menu as the user sees it, without the mnemonic's ampersand.
+      {"(&", "(F)"},
+  };
+  // Other programs' names for the same things: only the glossary gives them.
+  static const Word kOutsideTheGlossary[] = {
+      {"カラーバランス", "色補正"}, {"シンボル", "記号"},     {"基準点", "マーカー"},
+      {"実座標", "物理座標"},       {"座標格子", "グリッド"}, {"カテゴリー", "分類"},
+  };
+  for (const Word& w : kEverywhere)
+    if (text.find(w.retired) != std::string::npos)
+      return std::string(w.retired) + " (" + w.use + ")";
+  if (!glossary)
+    for (const Word& w : kOutsideTheGlossary)
+      if (text.find(w.retired) != std::string::npos)
+        return std::string(w.retired) + " (" + w.use + ")";
+  const std::string folder = "フォルダ", longVowel = "ー";
+  for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at + 1))
+    if (text.compare(at + folder.size(), longVowel.size(), longVowel) != 0)
+      return "フォルダ (フォルダー)";
+  return {};
+}
+
+TEST(Vocabulary, EachThingHasOneNameInTheHelpTheReadmeAndTheDesktopTexts) {
+  EXPECT_EQ(FirstRetired("フォルダーのフォルダ", false), "フォルダ (フォルダー)");
+  EXPECT_EQ(FirstRetired("「座標変換式を設定してください。」を見て下さい", false), "");
+  EXPECT_EQ(FirstRetired("基準点", true), "");
+  const std::vector<fs::path> files = ReaderTexts();
+  ASSERT_GE(files.size(), 15u);
+  for (const fs::path& f : files)
+    EXPECT_EQ(FirstRetired(ReadText(f), f.filename() == "Glossary.htm"), "") << f;
+}
+
+// The glossary gives what GIS calls the window's words, each in the row of the word it explains.
+TEST(Vocabulary, TheGlossaryNamesTheGisTermsBesideTheWindowsWords) {
+  const std::string glossary = ReadText(kHelp / "Glossary.htm");
+  const std::regex row("<tr[^>]*><td>(?:<a name=\"[a-z]+\"></a>)?([^<]*)</td>.*?</tr>");
+  std::map<std::string, std::string> rows;
+  for (auto it = std::sregex_iterator(glossary.begin(), glossary.end(), row);
+       it != std::sregex_iterator(); ++it)
+    rows[(*it)[1].str()] = (*it)[0].str();
+  const std::vector<std::pair<std::string, std::vector<std::string>>> expected{
+      {"マーカー", {"基準点", "GCP"}},
+      {"物理座標", {"実座標", "地図座標"}},
+      {"座標変換（変換式）", {"座標変換"}},
+      {"グリッド", {"座標格子"}},
+      {"分類", {"カテゴリー"}},
+  };
+  for (const auto& [word, others] : expected) {
+    ASSERT_TRUE(rows.count(word)) << word << " has no row in the glossary";
+    for (const std::string& other : others)
+      EXPECT_NE(rows[word].find(other), std::string::npos) << word << " lacks " << other;
+  }
+}
+
 }  // namespace
 }  // namespace zelko::testing

@@ -170,7 +170,7 @@ TEST_F(ProjectWindowTest, ACorruptOrMissingFileLeavesTheOpenDocumentAsItWas) {
   EXPECT_EQ(TakeMessages(),
             QStringList({"プロジェクトファイルの読み込みに失敗しました。\nファイル " +
                          TempPath("no such file.pqs") +
-                         " を開けません（ファイルまたはフォルダがありません）。"}));
+                         " を開けません（ファイルまたはフォルダーがありません）。"}));
   EXPECT_FALSE(form->State().isProjLoading);
   EXPECT_EQ(form->State().ProjectFile, target);
 }
