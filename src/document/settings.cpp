@@ -78,7 +78,7 @@ bool WriteSettingsFile(const std::string& path, const Settings& settings, Failur
   if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
     std::filesystem::create_directories(folder, ec);
     if (ec) {
-      if (failure) *failure = Failure{FailureKind::CreateTemporary, path, ec.value()};
+      if (failure) *failure = Failure{FailureKind::CreateTemporary, path, ec.value(), {}};
       return false;
     }
   }

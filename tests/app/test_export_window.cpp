@@ -24,13 +24,14 @@ class ExportWindowTest : public WindowTest {
  protected:
   // A project on a 400 x 300 photograph: longitude 139 + x/10000, latitude 35.03 - y/10000 in the
   // degree unit, or a tenth of a millimetre per pixel.
-  QString WriteProject(bool degrees) {
+  // offsetX: a constant added to X, large enough to swallow the pixels' share if wanted.
+  QString WriteProject(bool degrees, double offsetX = 0) {
     MakeImage("photo.bmp", 400, 300);
     ProjectData d;
     d.ImagePath = "photo.bmp";
     d.Method = tmAffine;
     d.ScaleUnit = degrees ? 6 : 2;
-    d.Cx = degrees ? std::vector<double>{139, 0.0001, 0} : std::vector<double>{0, 0.1, 0};
+    d.Cx = degrees ? std::vector<double>{139, 0.0001, 0} : std::vector<double>{offsetX, 0.1, 0};
     d.Cy = degrees ? std::vector<double>{35.03, 0, -0.0001} : std::vector<double>{30, 0, -0.1};
     d.Categories = {"Sort 1", "水田"};
     d.Lines = {Group(ltClosed, 1, {{10, 10}, {110, 10}, {110, 90}, {10, 90}}),
@@ -41,8 +42,8 @@ class ExportWindowTest : public WindowTest {
     EXPECT_TRUE(WriteProjectFile(path.toStdString(), d, &error)) << error;
     return path;
   }
-  QString OpenProject(bool degrees) {
-    const QString path = WriteProject(degrees);
+  QString OpenProject(bool degrees, double offsetX = 0) {
+    const QString path = WriteProject(degrees, offsetX);
     Start({path});
     EXPECT_EQ(form->State().ProjectFile, path);
     return path;
@@ -241,6 +242,26 @@ TEST_F(ExportWindowTest, ATypedExtensionNamesTheFormatWhateverTheFilter) {
   Export(2, 0, TempPath("shapes.csv"));
   EXPECT_EQ(TakeMessages(), QStringList{"図形は JSON か GeoJSON で書き出して下さい。"});
   EXPECT_FALSE(QFile::exists(TempPath("shapes.csv")));
+}
+
+TEST_F(ExportWindowTest, ResultsThatLostTheirPrecisionAreReportedAndNotExported) {
+  // X = 1e17 + x/10: the pixels' share is below the last digit of the constant.
+  OpenProject(false, 1e17);
+  TakeMessages();
+  Tool("ToolButtonAreaMode")->click();
+  QTest::mouseClick(form->pageArea->BitBtnCalArea, Qt::LeftButton);
+  const QStringList shown = TakeMessages();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(
+      shown[0].startsWith("座標の値が大きすぎて正しく計算できないため、長さと面積を0としました："))
+      << shown[0].toStdString();
+  EXPECT_TRUE(shown[0].contains("C1")) << shown[0].toStdString();
+  Export(0, 0, TempPath("r.csv"));
+  EXPECT_EQ(TakeMessages(),
+            QStringList{
+                "座標の値が有限でないか、大きすぎるか、緯度が-90度から90度の範囲を外れているため、"
+                "書き出せません。\n変換式の係数と点の座標を確かめて下さい。"});
+  EXPECT_FALSE(QFile::exists(TempPath("r.csv")));
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST_F(FieldSampleWindowTest, TheGettingStartedPageQuotesTheWindowsOwnTexts) {
   for (const QStringList& items : dialogs.choiceItems) seen << items;
 
   // Drawn in the picture, and the standard button of a question.
-  const QStringList elsewhere{"139.700°E", "35.660°N", "はい"};
+  const QStringList elsewhere{"139.700°E", "35.660°N", "はい(Y)"};
   const QRegularExpression quoted("「([^」]+)」");
   int count = 0;
   for (auto it = quoted.globalMatch(html); it.hasNext(); ++count) {

@@ -206,18 +206,53 @@ TEST_F(KeyboardRoadTest, EscEndsAReferenceLinePick) {
   ASSERT_TRUE(TabTo(form->pageCoord->ComboBoxGridMethod));
   while (form->Method() > tmLinear) Press(Qt::Key_Up);
   ASSERT_TRUE(TabTo(form->pageCoord->ButtonSetMesh));
+  ASSERT_TRUE(form->Undo1->isEnabled());  // the method change
   Press(Qt::Key_Space);
   ASSERT_EQ(form->State().isPointing, 1);
   ASSERT_TRUE(TabTo(form->Image1));
   Press(Qt::Key_Space);
   ASSERT_EQ(form->State().isPointing, 2);
+  // While the pick waits for its second end, the history waits too.
+  EXPECT_FALSE(form->Undo1->isEnabled());
+  EXPECT_FALSE(Tool("ToolButtonUndo")->isEnabled());
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(form->State().isPointing, 2);
+  EXPECT_EQ(form->Method(), tmLinear);
   Press(Qt::Key_Escape);
   EXPECT_EQ(form->State().isPointing, 0);
   EXPECT_FALSE(form->CancelPointing->isEnabled());
+  EXPECT_TRUE(form->Undo1->isEnabled());
   // The next press of the view's pointer starts no length.
   Press(Qt::Key_Space);
   EXPECT_EQ(form->State().isPointing, 0);
   EXPECT_FALSE(form->isCoord());
+}
+
+TEST_F(KeyboardRoadTest, UndoingTheTransformationInTheMeasurementModeLeavesTheMode) {
+  OpenByMenu();
+  Menu(Qt::Key_S, {Qt::Key_Q});
+  ASSERT_TRUE(TabTo(form->pageCoord->ComboBoxGridMethod));
+  Press(Qt::Key_Down);
+  ASSERT_TRUE(TabTo(form->pageCoord->ButtonSetMesh));
+  Press(Qt::Key_Space);
+  ASSERT_EQ(form->Doc().UndoName(), "座標変換");
+  EnterMeasuring();
+  const std::vector<double> fitted = form->Cx();
+
+  // Taken back, the fit leaves the chosen method unset: nothing can be measured, so the mode
+  // ends and the coordinate page is back, with its menu item.
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(form->isCoord());
+  EXPECT_FALSE(form->State().isAreaMode);
+  EXPECT_TRUE(form->Menu_Coord->isEnabled());
+  EXPECT_TRUE(form->PageControl1->isTabVisible(form->PageControl1->indexOf(form->pageCoord)));
+  EXPECT_FALSE(form->CalculateMenu->isEnabled());
+  // Made again, the fit is in force; the mode is the user's to enter.
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_TRUE(form->isCoord());
+  EXPECT_EQ(form->Cx(), fitted);
+  EXPECT_FALSE(form->State().isAreaMode);
+  EnterMeasuring();
 }
 
 }  // namespace

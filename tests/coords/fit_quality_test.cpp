@@ -97,6 +97,26 @@ TEST(AssessFit, MarkerLayoutsThatCannotDetermineTheFit) {
             "物理座標の向きが画像と逆です）。面積の符号はすべて逆になります。");
 }
 
+TEST(AssessFit, OnlyOneAxisCannotDetermineItsCoefficients) {
+  // X is typed for six markers spread over the image, Y only for the four of them that lie on
+  // one line: the X pass is sound, the Y pass is not, and the warning says so.
+  std::vector<MarkerRowText> rows;
+  for (int i = 0; i < 4; ++i) rows.push_back(Row(100.0 * i, 100.0 * i, i, 2 * i));
+  for (auto [x, y] : {std::pair{300.0, 0.0}, {0.0, 300.0}})
+    rows.push_back({FormatFixed(x, 1), FormatFixed(y, 1), FormatFixed(x / 100, 3), ""});
+  const FitResult fit = FitTransform(tmAffine, rows, {}, {});
+  ASSERT_TRUE(fit.ok);
+  EXPECT_EQ(fit.rankX, 3);
+  EXPECT_EQ(fit.rankY, 2);
+  const FitQuality q = AssessFit(tmAffine, rows, fit);
+  EXPECT_EQ(q.layout, FitLayout::OneLine);
+  EXPECT_FALSE(FitWarningMessage(q).empty());
+  // Residuals are those of each pass's own rows: Y has none for the rows without Y.
+  ASSERT_EQ(q.residuals.size(), rows.size());
+  EXPECT_TRUE(q.residuals[4].dx.has_value());
+  EXPECT_FALSE(q.residuals[4].dy.has_value());
+}
+
 TEST(AssessFit, AFitThatFoldsTheImageOver) {
   // X = x − 0.0002·(x − 50)³ turns back where |x − 50| > 40.8: inside a 100-pixel image, but
   // not between markers at 20..80.

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "document/image_path.h"
 #include "document/project_file.h"
@@ -94,6 +95,23 @@ TEST(CliShow, OlderVersionsAndKeyedText) {
   const CliRun keyedJson = Cli(dir, {"show", dir.File("old.pqs"), "--json"});
   ASSERT_EQ(keyedJson.status, 0);
   EXPECT_TRUE(Contains(keyedJson.out, "\"angleChoice\":null"));
+}
+
+TEST(CliShow, KeyedTextClaimingMoreMarkersThanItsTableHolds) {
+  test::TempDir dir;
+  test::WriteWholeFile(dir.File("site.jpg"), "");
+  test::WriteWholeFile(dir.File("claims.pqs"),
+                       "[File]\r\nImageFile=site.jpg\r\n[Markers]\r\nNumber of Markers=5\r\n"
+                       "RowCount=3\r\nC1R1=1\r\nC2R1=2\r\nC3R1=3\r\nC4R1=4\r\n");
+  for (const char* command : {"show", "results", "points"}) {
+    const CliRun run = Cli(dir, {command, dir.File("claims.pqs")});
+    EXPECT_NE(run.status, 0) << command;
+    EXPECT_TRUE(Contains(run.err, "too small")) << command << ": " << run.err;
+    EXPECT_TRUE(run.out.empty()) << command;
+  }
+  const CliRun convert = Cli(dir, {"convert", dir.File("claims.pqs"), dir.File("out.pqs")});
+  EXPECT_NE(convert.status, 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.pqs")));
 }
 
 TEST(CliShow, BadInputAndBadArguments) {

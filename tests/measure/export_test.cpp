@@ -238,6 +238,37 @@ TEST(Export, WhatAFormatCannotHoldIsRefusedWithAReason) {
   EXPECT_EQ(ExactNumber(0.1 + 0.2), "0.30000000000000004");
 }
 
+TEST(Export, PointsWithoutLabelsAndProjectsWithoutGroups) {
+  // A keyed-text project's points carry no labels: every export names them by their place, as
+  // the point table does, so it equals the export of the same points labelled 1, 2, ...
+  const ExportContent contents[] = {ExportContent::Results, ExportContent::Points,
+                                    ExportContent::Shapes};
+  const ExportFormat formats[] = {ExportFormat::Csv, ExportFormat::Tsv, ExportFormat::Json,
+                                  ExportFormat::GeoJson};
+  for (const ProjectData& labelled : {MillimetreProject(), DegreeProject()}) {
+    ProjectData bare = labelled;
+    for (TLine& line : bare.Lines)
+      for (TMarker& p : line.Points) p.nm = PointLabel();
+    ProjectData empty = labelled;
+    empty.Lines.clear();
+    for (ExportContent content : contents)
+      for (ExportFormat format : formats) {
+        if (!ExportOffered(content, format, labelled.ScaleUnit)) continue;
+        SCOPED_TRACE(static_cast<int>(content) * 10 + static_cast<int>(format));
+        const ExportText expected = ExportProject(labelled, content, format);
+        ASSERT_TRUE(expected.ok()) << expected.error;
+        EXPECT_EQ(ExportProject(bare, content, format).text, expected.text);
+        // Without groups: a well-formed file holding none.
+        const ExportText none = ExportProject(empty, content, format);
+        ASSERT_TRUE(none.ok()) << none.error;
+        EXPECT_FALSE(none.text.empty());
+        EXPECT_LT(none.text.size(), expected.text.size());
+        if (format == ExportFormat::GeoJson)
+          EXPECT_NE(none.text.find("\"features\": []"), std::string::npos) << none.text;
+      }
+  }
+}
+
 TEST(Export, AFailedWriteLeavesTheOldFile) {
   char templ[] = "/tmp/zelko_export_XXXXXX";
   ASSERT_NE(mkdtemp(templ), nullptr);

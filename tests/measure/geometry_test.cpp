@@ -134,6 +134,29 @@ TEST(Geometry, DegreePolygonAcrossTheAntimeridianIsTheSmallOne) {
               1e-6);
 }
 
+TEST(Geometry, CrossingsAcrossTheAntimeridianAndAVertexOnThePole) {
+  // A bow tie whose lobes lie on both sides of 180 degrees, typed with either longitude form:
+  // its crossing is found, while the plain quadrilateral across the meridian has none.
+  const std::vector<XY> bowTie{{179.99, 35}, {-179.99, 35.01}, {-179.99, 35}, {179.99, 35.01}};
+  const std::vector<XY> bowTieOnward{{179.99, 35}, {180.01, 35.01}, {180.01, 35}, {179.99, 35.01}};
+  const std::vector<XY> plain{{179.99, 35}, {-179.99, 35}, {-179.99, 35.01}, {179.99, 35.01}};
+  EXPECT_TRUE(HasCrossingEdges(bowTie, true));
+  EXPECT_TRUE(HasCrossingEdges(bowTieOnward, true));
+  EXPECT_FALSE(HasCrossingEdges(plain, true));
+
+  // A triangle with a vertex exactly on the pole: a finite area, the same whichever longitude
+  // the pole is typed with, and the same as the triangle run the other way round negated.
+  const std::vector<XY> polar{{0, 89}, {90, 89}, {45, 90}};
+  const std::vector<XY> polarOtherLongitude{{0, 89}, {90, 89}, {-120, 90}};
+  const std::vector<XY> reversed{{45, 90}, {90, 89}, {0, 89}};
+  const LengthAndArea a = EllipsoidPolygon(polar);
+  ASSERT_TRUE(std::isfinite(a.area) && std::isfinite(a.length));
+  EXPECT_GT(a.area, 0);
+  EXPECT_NEAR(EllipsoidPolygon(polarOtherLongitude).area, a.area, 1e-6 * a.area);
+  EXPECT_NEAR(EllipsoidPolygon(reversed).area, -a.area, 1e-6 * a.area);
+  EXPECT_FALSE(HasPointOffTheEllipsoid(polar));
+}
+
 TEST(Geometry, DegenerateDegreeCurvesAndOffTheEllipsoidGoOn) {
   std::vector<TLine> lines{MakeLine(ltClosed, {{139, 35}}),
                            MakeLine(ltClosed, {{139, 35}, {140, 35}}),
