@@ -54,6 +54,11 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   StringGrid1->SetRowCount(2);
   StringGrid1->horizontalHeader()->setDefaultSectionSize(28);
   layout->addWidget(StringGrid1, 1);
+  // The pages follow the table's width, whoever changes its columns.
+  connect(StringGrid1->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this] { form_.FitPagesTo(*StringGrid1); });
+  connect(StringGrid1->horizontalHeader(), &QHeaderView::sectionCountChanged, this,
+          [this] { form_.FitPagesTo(*StringGrid1); });
   LabelFitQuality = new QLabel(this);
   LabelFitQuality->setObjectName("LabelFitQuality");
   LabelFitQuality->setWordWrap(true);
@@ -232,10 +237,12 @@ void CoordPage::ShowFitQuality(const FitQuality& q) {
   }
   StringGrid1->FitColumnWidths();
   const QString unit = form_.State().ScaleUnit;
+  // One item a line: a Japanese line may break between any two characters, and would break
+  // inside the words.
   LabelFitQuality->setText(
       "残差の二乗平均平方根: " + fmt(q.rms) + " " + unit + "（X: " + fmt(q.rmsX) +
-      "、Y: " + fmt(q.rmsY) + "）　自由度: " + QString::number(q.dof) +
-      (q.coverage ? "　マーカーの範囲: " + QString::fromStdString(CoverageText(q)) : QString()));
+      "、Y: " + fmt(q.rmsY) + "）\n自由度: " + QString::number(q.dof) +
+      (q.coverage ? "\nマーカーの範囲: " + QString::fromStdString(CoverageText(q)) : QString()));
   LabelFitQuality->setVisible(true);
 }
 

@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -23,12 +26,14 @@
 #include "app/area_page.h"
 #include "app/coord_page.h"
 #include "app/frm_symbols.h"
+#include "app/help_viewer.h"
 #include "app/image_page.h"
 #include "app/note_page.h"
 #include "app/view_widget.h"
 #include "app/widgets.h"
 #include "app/window_images.h"
 #include "document/numbers.h"
+#include "document/project_file.h"
 #include "imaging/image_file.h"
 #include "imaging/working_image.h"
 #include "measure/editing.h"
@@ -205,6 +210,8 @@ void TForm1::BuildMenus() {
             [this] { dialogs_.ShowHelp("CommandLine"); });
   AddAction(Help1, "Faq1", "困ったときは(&T)", [this] { dialogs_.ShowHelp("FAQ"); });
   Help1->addSeparator();
+  AddAction(Help1, "OpenSample1", "サンプルを開く(&O)", [this] { OpenSampleClick(); });
+  Help1->addSeparator();
   AddAction(Help1, "ZelkoB1", "Zelkoについて(&Q)", [this] { dialogs_.ShowHelp("Author"); });
   AddAction(Help1, "V2", "バージョン情報(&V)", [this] { AboutBox->exec(); });
 }
@@ -307,13 +314,31 @@ void TForm1::BuildStatusBar() {
       std::max(kPanelWidths[5], Panels[5]->fontMetrics().horizontalAdvance(widest) + margins));
 }
 
+void TForm1::FitPagesTo(const StringGrid& table) {
+  if (!table.isVisible() || !centralWidget()) return;
+  int columns = 0;
+  for (int c = 0; c < table.ColCount(); ++c) columns += table.columnWidth(c);
+  // Frames and margins around the columns, and room for a vertical scroll bar, which comes
+  // and goes with the rows that fit.
+  const QScrollBar* bar = table.verticalScrollBar();
+  const int around = PageControl1->width() - table.viewport()->width() -
+                     (bar->isVisible() ? bar->width() : 0) + bar->sizeHint().width();
+  // Never narrower than designed, and the view keeps room for the picture.
+  const int widest = std::max(kPagesWidth, width() - kNarrowestView);
+  const int wanted = std::clamp(columns + around, kPagesWidth, widest);
+  if (wanted == PageControl1->width()) return;
+  PageControl1->setFixedWidth(wanted);
+  // Laid out at once, so that the view's size is the new one for the next click on it.
+  centralWidget()->layout()->activate();
+}
+
 void TForm1::BuildPages() {
   auto* central = new QWidget(this);
   auto* layout = new QHBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   PageControl1 = new QTabWidget(central);
   PageControl1->setObjectName("PageControl1");
-  PageControl1->setFixedWidth(431);
+  PageControl1->setFixedWidth(kPagesWidth);
 
   SharedBox = new QWidget;
   SharedBox->setObjectName("SharedBox");
@@ -418,6 +443,9 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
       const QSignalBlocker b(combos[i]);
       combos[i]->setCurrentIndex(values[i]);
     }
+    // The physical position shown was the old transformation's; the next mouse move shows
+    // the new one's.
+    SetStatus(2, "");
   }
   if ((change.Parts & kPartGrid) && pageCoord->EditMeshSize->text().toStdString() != d.MeshSize) {
     const QSignalBlocker b(pageCoord->EditMeshSize);
@@ -580,8 +608,23 @@ void TForm1::UpdateCaption() {
 }
 
 void TForm1::SetResaveEnabled(bool on) {
+  // A project that cannot be written where it is is saved only under a new name.
+  on = on && ProjectWritable();
   ToolButtonResaveProject->setEnabled(on);
   ResaveProject->setEnabled(on);
+}
+
+bool TForm1::ProjectWritable() const {
+  const QFileInfo file(state_.ProjectFile);
+  // The file is replaced by a new one written beside it, so the folder must take files.
+  return QFileInfo(file.absolutePath()).isWritable() && (!file.exists() || file.isWritable());
+}
+
+QString TForm1::WritableFolderFor(const QString& file) {
+  const QString folder = QFileInfo(file).absolutePath();
+  if (QFileInfo(folder).isWritable()) return folder;
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
 void TForm1::ResetToEmpty() {
@@ -719,6 +762,14 @@ void TForm1::PageControl1Change() {
   // The decimal places belong to the coordinate and measurement pages only.
   DecimalsRow->setVisible(page != 0);
   SharedBox->show();
+  // Only the coordinate page widens for its table; the others keep their designed width, at
+  // which the notes are broken into lines.
+  if (page == 1)
+    FitPagesTo(*pageCoord->StringGrid1);
+  else if (PageControl1->width() != kPagesWidth) {
+    PageControl1->setFixedWidth(kPagesWidth);
+    centralWidget()->layout()->activate();
+  }
   if (page == 2) {
     pageArea->BitBtnCalArea->setEnabled(state_.IDLine >= 0 && !state_.isLineInput);
     pageArea->ButtonEraseArea->setEnabled(state_.IDLine >= 0 && !state_.isLineInput);
@@ -756,7 +807,8 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   const std::filesystem::path native(NativePath(args.join(' ')));
   const std::filesystem::path absolute = std::filesystem::absolute(native, ec);
   const QString path = PathFromNative((ec ? native : absolute).lexically_normal().string());
-  if (UpperExtension(path.toStdString()) == ".PQS") {
+  // A project is known by its content as a picture is, whatever its name says.
+  if (UpperExtension(path.toStdString()) == ".PQS" || IsBinaryProjectFile(NativePath(path))) {
     Guard([&] { OpenProjectFile(path); });
   } else {
     // Any other file is taken for a picture: one the program cannot read gets the reason and
@@ -789,6 +841,16 @@ void TForm1::C1Click() {
 }
 
 void TForm1::Exit1Click() { close(); }
+
+void TForm1::OpenSampleClick() {
+  if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
+  const QString sample = SampleProject();
+  if (!QFileInfo(sample).isFile()) {
+    Msg(MsgKind::Error, "サンプルが見つかりません。\n" + sample);
+    return;
+  }
+  OpenProjectFile(sample);
+}
 
 bool TForm1::FormCloseQuery() {
   // The group being input is no part of the document yet, so it can neither be saved nor

@@ -267,7 +267,14 @@ class TForm1 : public QMainWindow {
   void ResaveProjectClick();
   void C1Click();
   void Exit1Click();
+  // The help menu's "サンプルを開く": the field sample that comes with the program.
+  void OpenSampleClick();
   void OpenProjectFile(const QString& path);
+  // The project can be written where it is (false for one opened from a folder the user
+  // cannot write, such as the installed samples).
+  bool ProjectWritable() const;
+  // The file's folder when the user can write it, else the user's documents folder.
+  static QString WritableFolderFor(const QString& file);
   bool WriteProject(const QString& path);
   bool ReadProject(const QString& path);
   bool ReadKeyedTextProject(const QString& path);
@@ -282,6 +289,13 @@ class TForm1 : public QMainWindow {
   void BuildRecentMenu();
   void ReadSettings();
   void WriteSettings();
+  // Puts the window's outer rectangle, frame included, at outer.
+  void PlaceFrame(const QRect& outer);
+  // The pages widen to show every column of the table (the marker table with its residuals)
+  // and narrow again with it.
+  void FitPagesTo(const StringGrid& table);
+  static constexpr int kPagesWidth = 431;     // the pages' width as designed
+  static constexpr int kNarrowestView = 360;  // what a wider page leaves the picture at least
   // The export of results as files (body in form_export.cpp).
   void ExportResultsClick();
   void UpdateExportEnabled();

@@ -84,8 +84,9 @@ void TForm1::ExportResultsClick() {
       filters << f.filter;
     }
   const QFileInfo source(state_.ProjectFile.isEmpty() ? ImageFile() : state_.ProjectFile);
-  const QString preset = source.absolutePath() + "/" + source.completeBaseName() + "_" +
-                         contents[what] + offered.front()->extension;
+  const QString preset = WritableFolderFor(source.absoluteFilePath()) + "/" +
+                         source.completeBaseName() + "_" + contents[what] +
+                         offered.front()->extension;
   int filterIndex = 0;
   QString path = dialogs_.SaveFile("結果のエクスポート", filters.join(";;"), preset, &filterIndex);
   if (path.isEmpty()) return;

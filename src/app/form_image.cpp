@@ -14,6 +14,7 @@
 #include "app/view_widget.h"
 #include "app/window_images.h"
 #include "document/numbers.h"
+#include "document/project_file.h"
 #include "imaging/bitmap_ops.h"
 #include "imaging/image_file.h"
 #include "imaging/working_image.h"
@@ -215,6 +216,11 @@ void TForm1::ReadImage1Click() {
       dialogs().OpenFile("画像の読み込み", QString::fromStdString(ImageOpenFilter()),
                          QFileInfo(state_.LastImageDialogFile).absolutePath());
   if (path.isEmpty()) return;
+  // A project chosen here is opened as one: the window knows projects by content.
+  if (IsBinaryProjectFile(S(path))) {
+    OpenProjectFile(path);
+    return;
+  }
   // Decoded first, so a file that cannot be read changes nothing.
   DecodedImage decoded;
   if (!DecodeImage(path, decoded)) return;
@@ -280,7 +286,7 @@ void TForm1::ShowMemoryStatus() {
 void TForm1::PictureSaveClick() {
   int filter = 0;
   const QString chosen = dialogs().SaveFile("画像の保存", "Jpeg file (*.jpg);;Bitmap file (*.bmp)",
-                                            QFileInfo(ImageFile()).absolutePath(), &filter);
+                                            WritableFolderFor(ImageFile()), &filter);
   if (chosen.isEmpty()) return;
   const QString ext = filter == 1 ? ".bmp" : ".jpg";
   // The extension is the text after the last "." that follows the last separator.

@@ -275,8 +275,9 @@ void TForm1::OpenProjectFile(const QString& path) {
 
 void TForm1::P1Click() {
   if (!ConfirmDiscard("プロジェクトファイルが変更されています。\n保存しますか。")) return;
-  const QString path = dialogs().OpenFile("プロジェクトを開く", "Project files (*.pqs *.PQS)",
-                                          QFileInfo(state_.ProjectFile).absolutePath());
+  const QString path =
+      dialogs().OpenFile("プロジェクトを開く", "プロジェクトファイル (*.pqs *.PQS)",
+                         QFileInfo(state_.ProjectFile).absolutePath());
   if (!path.isEmpty()) OpenProjectFile(path);
 }
 
@@ -286,8 +287,11 @@ void TForm1::SaveProjectClick() {
     preset = state_.ProjectFile;
   else if (!state_.LastImageDialogFile.isEmpty())
     preset = WithExtension(state_.LastImageDialogFile, ".pqs");
-  const QString chosen =
-      dialogs().SaveFile("名前をつけてプロジェクトを保存", "Project files (*.pqs *.PQS)", preset);
+  // A project from a folder the user cannot write (an installed sample) is offered a copy in
+  // the user's own documents.
+  if (!preset.isEmpty()) preset = WritableFolderFor(preset) + "/" + QFileInfo(preset).fileName();
+  const QString chosen = dialogs().SaveFile("名前をつけてプロジェクトを保存",
+                                            "プロジェクトファイル (*.pqs *.PQS)", preset);
   if (chosen.isEmpty()) return;
   const QString target = WithExtension(chosen, ".pqs");
   if (QFileInfo::exists(target) &&

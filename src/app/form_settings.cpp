@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
+#include <algorithm>
 
 #include "app/application.h"
 #include "app/form.h"
@@ -17,6 +19,46 @@ namespace zelko {
 QString TForm1::SettingsFilePath() const {
   return SettingsFileFor(QCoreApplication::applicationFilePath());
 }
+
+namespace {
+
+// The title bar's height while the frame is not known yet: enough of it to grab the window by.
+constexpr int kTitleBarGuess = 30;
+constexpr int kGrabWidth = 100;
+
+// The outer rectangle with its title bar on a screen. One that reaches above a screen or lies
+// beside every one is moved onto the screen it overlaps most; one off every screen onto the
+// primary screen's corner. The size is kept.
+QRect WithTitleBarOnScreen(QRect g, int titleBar) {
+  const QRect bar(g.left(), g.top(), g.width(), titleBar);
+  QScreen* nearest = nullptr;
+  qint64 overlap = 0;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect a = screen->availableGeometry();
+    const QRect onScreen = a.intersected(bar);
+    if (g.top() >= a.top() && onScreen.height() == titleBar &&
+        onScreen.width() >= std::min(g.width(), kGrabWidth))
+      return g;
+    const QRect shared = a.intersected(g);
+    const qint64 area = qint64(shared.width()) * shared.height();
+    if (area > overlap) {
+      overlap = area;
+      nearest = screen;
+    }
+  }
+  if (!nearest) {
+    if (QGuiApplication::primaryScreen())
+      g.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    return g;
+  }
+  const QRect a = nearest->availableGeometry();
+  const int grab = std::min(g.width(), kGrabWidth);
+  g.moveLeft(std::clamp(g.left(), a.left() + grab - g.width(), a.right() + 1 - grab));
+  g.moveTop(std::clamp(g.top(), a.top(), std::max(a.top(), a.bottom() + 1 - titleBar)));
+  return g;
+}
+
+}  // namespace
 
 void TForm1::ReadSettings() {
   Settings s;
@@ -30,21 +72,38 @@ void TForm1::ReadSettings() {
   // A size of zero or less would leave no window to see; such a value counts as missing.
   if (s.Width && *s.Width > frame.width()) g.setWidth(*s.Width);
   if (s.Height && *s.Height > frame.height()) g.setHeight(*s.Height);
-  // A placement off every screen comes back onto the primary one.
-  bool visible = false;
-  for (QScreen* screen : QGuiApplication::screens())
-    if (screen->availableGeometry().intersects(g)) visible = true;
-  if (!visible && QGuiApplication::primaryScreen())
-    g.moveTopLeft(QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-  if (s.Left || s.Top || s.Width || s.Height) {
-    move(g.topLeft());
-    resize(g.size() - frame);
-  }
+  const int titleBar = geometry().top() - frameGeometry().top();
+  g = WithTitleBarOnScreen(g, titleBar > 0 ? titleBar : kTitleBarGuess);
+  if (s.Left || s.Top || s.Width || s.Height) PlaceFrame(g);
   state_.ListedFile.clear();
   for (const auto& p : s.RecentProjects) state_.ListedFile << QString::fromStdString(p);
   SymbolSettings symbols = state_.sym;
   symbols.MarkerFont.setPointSize(s.MarkerFontSize);
   ApplySymbols(symbols);
+}
+
+void TForm1::PlaceFrame(const QRect& outer) {
+  const QSize frame = frameGeometry().size() - geometry().size();
+  move(outer.topLeft());
+  resize(outer.size() - frame);
+  if (!frame.isNull()) return;
+  // Until the window manager has framed the window its frame counts as none, and the window
+  // would grow by a frame and shift on every start. Placed again once the frame is known.
+  auto* wait = new QTimer(this);
+  wait->setInterval(50);
+  connect(wait, &QTimer::timeout, this, [this, wait, outer, tries = 0]() mutable {
+    const QSize known = frameGeometry().size() - geometry().size();
+    if (!known.isNull()) {
+      move(outer.topLeft());
+      resize(outer.size() - known);
+    }
+    // A platform without frames never tells one.
+    if (!known.isNull() || ++tries >= 100) {
+      wait->stop();
+      wait->deleteLater();
+    }
+  });
+  wait->start();
 }
 
 void TForm1::WriteSettings() {

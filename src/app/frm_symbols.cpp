@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,6 +29,8 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
   setWindowTitle("記号の設定");
   auto* layout = new QVBoxLayout(this);
   Pages = new QTabWidget(this);
+  // Every tab in sight: the dialog is as wide as the tabs, not scrolled through arrows.
+  Pages->setUsesScrollButtons(false);
   layout->addWidget(Pages);
 
   // A labelled width edit with its up-down; every change of the text updates the copy.
@@ -60,6 +64,7 @@ TFrmSymbols::TFrmSymbols(TForm1& form) : QDialog(&form), form_(form) {
   auto colourButton = [this](QWidget* parent, const QString& name, const QString& caption,
                              TColor SymbolSettings::*field) {
     auto* b = MakeButton(name, caption, parent);
+    colourButtons_.push_back({b, field});
     connect(b, &QPushButton::clicked, this,
             [this, field] { form_.Guard([this, field] { ChooseColour(copy.*field); }); });
     return b;
@@ -165,6 +170,20 @@ void TFrmSymbols::SyncControls() {
   EditGridWidth->setText(QString::number(copy.GridLineWidth));
   EditRegistPointSize->setText(QString::number(copy.RegistPointSize));
   EditPointLineWidth->setText(QString::number(copy.PointLineWidth));
+  ShowSwatches();
+}
+
+void TFrmSymbols::ShowSwatches() {
+  for (const auto& [button, field] : colourButtons_) {
+    const int side = button->fontMetrics().height();
+    QPixmap swatch(side, side);
+    swatch.fill(ToQColor(copy.*field));
+    QPainter frame(&swatch);
+    frame.setPen(button->palette().color(QPalette::WindowText));
+    frame.drawRect(0, 0, side - 1, side - 1);
+    button->setIcon(QIcon(swatch));
+    button->setIconSize(swatch.size());
+  }
 }
 
 void TFrmSymbols::FormShow() {
@@ -174,6 +193,7 @@ void TFrmSymbols::FormShow() {
 
 void TFrmSymbols::ChooseColour(TColor& target) {
   if (auto c = form_.dialogs().ChooseColor(ToQColor(target))) target = FromQColor(*c);
+  ShowSwatches();
 }
 
 void TFrmSymbols::BitBtn1Click() {

@@ -4,7 +4,10 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <utility>
+#include <vector>
 
 #include "app/widgets.h"
 #include "render/symbols.h"
@@ -45,7 +48,10 @@ class TFrmSymbols : public QDialog {
  private:
   void ChooseColour(TColor& target);
   void SyncControls();
+  // Each colour button shows its colour of the copy.
+  void ShowSwatches();
   TForm1& form_;
+  std::vector<std::pair<QPushButton*, TColor SymbolSettings::*>> colourButtons_;
 };
 
 }  // namespace zelko

@@ -41,13 +41,28 @@ QString HelpFolderFor(const QString& executableFolder) {
 
 QString HelpFolder() { return HelpFolderFor(QCoreApplication::applicationDirPath()); }
 
+QString SampleProjectFor(const QString& executableFolder) {
+  // The samples are installed beside the help pages, as they lie beside them in the sources.
+  const QString sample = "/../sample/field/field.pqs";
+  const QString beside = QDir::cleanPath(HelpFolderFor(executableFolder) + sample);
+  if (QFileInfo::exists(beside)) return beside;
+  return QDir::cleanPath(QStringLiteral(ZELKO_HELP_SOURCE_DIR) + sample);
+}
+
+QString SampleProject() { return SampleProjectFor(QCoreApplication::applicationDirPath()); }
+
 void ShowHelpViewer(QWidget* parent, const QString& page) {
-  // Owned by its parent window, which may go first.
   static QPointer<QDialog> viewer;
+  static QPointer<QWidget> owner;
   static QTextBrowser* browser = nullptr;
-  if (!viewer || viewer->parentWidget() != parent) {
+  if (!viewer || owner != parent) {
     delete viewer;
-    viewer = new QDialog(parent);
+    // A window of its own, no dialog of the main window: minimising either leaves the other
+    // in sight. It goes with the window it was opened from, which may go first.
+    viewer = new QDialog(nullptr, Qt::Window);
+    owner = parent;
+    if (parent)
+      QObject::connect(parent, &QObject::destroyed, [gone = viewer] { delete gone.data(); });
     viewer->setObjectName("HelpViewer");
     viewer->setWindowTitle("Zelko ヘルプ");
     viewer->resize(760, 600);

@@ -13,6 +13,9 @@ namespace zelko {
 QString HelpFolderFor(const QString& executableFolder);
 // The same for the running program.
 QString HelpFolder();
+// The field sample's project: installed beside the help pages, else the source tree's.
+QString SampleProjectFor(const QString& executableFolder);
+QString SampleProject();
 // page: "" for the contents, otherwise a topic such as "File" (shown as File.htm).
 void ShowHelpViewer(QWidget* parent, const QString& page);
 

@@ -77,7 +77,10 @@ void NotePage::LayOutAsShown() {
   // its field the width it would show its text in.
   QWidget* shown = form_.PageControl1->currentWidget();
   if (isVisible() || !shown || shown == this) return;
-  setGeometry(shown->geometry());
+  // At the pages' designed width, which the coordinate page exceeds while it shows residuals.
+  QRect page = shown->geometry();
+  page.setWidth(page.width() - (form_.PageControl1->width() - TForm1::kPagesWidth));
+  setGeometry(page);
   layout()->setGeometry(contentsRect());
   QResizeEvent resize(Memo1->size(), QSize(-1, -1));
   QCoreApplication::sendEvent(Memo1, &resize);

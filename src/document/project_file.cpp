@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <stdexcept>
 
@@ -428,16 +429,36 @@ bool WriteProjectFile(const std::string& path, const ProjectData& data, Failure*
   return bytes && WriteFileAtomically(path, *bytes, failure);
 }
 
-ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
-  ProjectReadResult result;
+namespace {
+
+std::string_view HeaderText(std::string_view bytes) {
   std::string_view header = bytes.substr(0, std::min(bytes.size(), kProjectHeaderSize));
   if (const auto zero = header.find('\0'); zero != std::string_view::npos)
     header = header.substr(0, zero);
-  const bool known = header.find("Zelko Version 2.9") != std::string_view::npos ||
-                     header.find("Zelko Version 2.8") != std::string_view::npos ||
-                     header.find("Zelko Version 2.7") != std::string_view::npos ||
-                     header.find("Zelko Version 2.2") != std::string_view::npos;
-  if (!known) {
+  return header;
+}
+
+}  // namespace
+
+bool IsBinaryProjectHeader(std::string_view bytes) {
+  const std::string_view header = HeaderText(bytes);
+  return header.find("Zelko Version 2.9") != std::string_view::npos ||
+         header.find("Zelko Version 2.8") != std::string_view::npos ||
+         header.find("Zelko Version 2.7") != std::string_view::npos ||
+         header.find("Zelko Version 2.2") != std::string_view::npos;
+}
+
+bool IsBinaryProjectFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[kProjectHeaderSize] = {};
+  in.read(head, sizeof head);
+  return IsBinaryProjectHeader(std::string_view(head, static_cast<std::size_t>(in.gcount())));
+}
+
+ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints) {
+  ProjectReadResult result;
+  const std::string_view header = HeaderText(bytes);
+  if (!IsBinaryProjectHeader(bytes)) {
     result.Status = ProjectReadStatus::NotProject;
     result.Error = {FailureKind::NotProject, "", 0, "not a binary Zelko project"};
     return result;

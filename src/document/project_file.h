@@ -38,6 +38,11 @@ struct ProjectReadResult {
 // group is allocated.
 ProjectReadResult ParseProject(std::string_view bytes, std::size_t maxPoints = kMaxProjectPoints);
 
+// The first bytes name one of the binary versions: the file is a project whatever its name.
+bool IsBinaryProjectHeader(std::string_view bytes);
+// The same for a file's first bytes; false when it cannot be read.
+bool IsBinaryProjectFile(const std::string& path);
+
 // Reads and parses the file; a file that cannot be opened or read is Failed.
 ProjectReadResult ReadProjectFile(const std::string& path);
 

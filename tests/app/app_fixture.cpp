@@ -32,6 +32,12 @@ QApplication& App() {
   return *app;
 }
 
+QDialog* HelpViewerWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "HelpViewer") return qobject_cast<QDialog*>(w);
+  return nullptr;
+}
+
 void TypeCell(StringGrid& grid, int col, int row, const QString& text) {
   grid.model()->setData(grid.model()->index(row, col), text, Qt::EditRole);
 }

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QImage>
 #include <QMenu>
 #include <QPointer>
@@ -28,6 +29,8 @@ void TypeCell(StringGrid& grid, int col, int row, const QString& text);
 
 // One QApplication for the whole test program.
 QApplication& App();
+// The help window, a top-level window of its own; null when none is open.
+QDialog* HelpViewerWindow();
 
 class WindowTest : public ::testing::Test {
  protected:

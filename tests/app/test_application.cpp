@@ -34,13 +34,19 @@ QStringList WindowsKeepingTheProgramAlive() {
 
 TEST_F(RealDialogsTest, QuittingWithTheHelpOpenEndsTheProgram) {
   form->findChild<QAction*>("Contents1")->trigger();
-  auto* help = form->findChild<QDialog*>("HelpViewer");
+  QPointer<QDialog> help = HelpViewerWindow();
   ASSERT_NE(help, nullptr);
   EXPECT_TRUE(help->isVisible());
+  // A window of its own: minimising it leaves the main window in sight.
+  EXPECT_EQ(help->windowHandle()->transientParent(), nullptr);
+  help->showMinimized();
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(form->isMinimized());
   form->findChild<QAction*>("Exit1")->trigger();
   // The window deletes itself once closed.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(form.isNull());
+  EXPECT_TRUE(help.isNull());
   EXPECT_EQ(WindowsKeepingTheProgramAlive(), QStringList());
 }
 

@@ -441,8 +441,8 @@ TEST_F(FitQualityTest, ResidualsAndTheirSummaryFollowTheFitAndGoWithAChange) {
   auto* label = Find<QLabel>("LabelFitQuality");
   EXPECT_TRUE(label->isVisibleTo(&Page()));
   EXPECT_EQ(label->text(),
-            "残差の二乗平均平方根: 3.5 pixels（X: 5.0、Y: 0.0）　自由度: 2"
-            "　マーカーの範囲: 画像の 0.9%");
+            "残差の二乗平均平方根: 3.5 pixels（X: 5.0、Y: 0.0）\n自由度: 2"
+            "\nマーカーの範囲: 画像の 0.9%");
 
   // The figures are no input: they open no editor, and the marker cells copy as before.
   Table().SetCurrent(5, 1);
@@ -603,7 +603,7 @@ TEST_F(CoordsWindowTest, AReferenceLengthShowsHowTheMarkersAgree) {
   EXPECT_EQ(Columns(1), QStringList({"-1.0", "-", "-1.0", "-"}));
   EXPECT_EQ(Columns(2), QStringList({"-", "-", "-", "-"}));
   EXPECT_EQ(Find<QLabel>("LabelFitQuality")->text(),
-            "残差の二乗平均平方根: 1.0 pixels（X: 1.0、Y: 0.0）　自由度: 1");
+            "残差の二乗平均平方根: 1.0 pixels（X: 1.0、Y: 0.0）\n自由度: 1");
 }
 
 TEST_F(CoordsWindowTest, DegreesRelabelTheTablesAndTheGridInterval) {

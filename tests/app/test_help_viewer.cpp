@@ -6,11 +6,11 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/application.h"
 #include "app/dialogs.h"
@@ -27,7 +27,7 @@ class HelpViewerTest : public RealDialogsTest {
     RealDialogsTest::SetUp();
     if (HasFatalFailure()) return;
     form->findChild<QAction*>("Contents1")->trigger();
-    viewer = form->findChild<QDialog*>("HelpViewer");
+    viewer = HelpViewerWindow();
     ASSERT_NE(viewer, nullptr);
     browser = viewer->findChild<QTextBrowser*>("HelpBrowser");
     back = viewer->findChild<QToolButton*>("HelpBack");

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 
@@ -36,6 +37,20 @@ TEST_F(InstalledPathsTest, HelpIsFoundBesideTheExecutableOrInTheDataFolderOfItsP
   // A folder without the contents page does not count.
   ASSERT_TRUE(QDir().mkpath(TempPath("empty/help")));
   EXPECT_EQ(HelpFolderFor(TempPath("empty")), QString(ZELKO_HELP_SOURCE_DIR));
+}
+
+TEST_F(InstalledPathsTest, TheSampleIsFoundBesideTheInstalledHelpOrInTheSources) {
+  MakeHelp(TempPath("prefix/share/zelko/help"));
+  ASSERT_TRUE(QDir().mkpath(TempPath("prefix/bin")));
+  const QString installed = TempPath("prefix/share/zelko/sample/field/field.pqs");
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).absolutePath()));
+  WriteAll(installed, "Zelko Version 2.8.1 ");
+  EXPECT_EQ(SampleProjectFor(TempPath("prefix/bin")), installed);
+
+  // Help pages without the sample beside them: the sources' sample.
+  MakeHelp(TempPath("build/help"));
+  EXPECT_EQ(SampleProjectFor(TempPath("build")),
+            QDir::cleanPath(ZELKO_SAMPLE_DIR "/field/field.pqs"));
 }
 
 // The about box is opened from its menu command, as a user does, and read while it is shown.

@@ -146,7 +146,7 @@ TEST_F(ProjectiveWindowTest, TheFitNeedsFourMarkersAndShowsItsFreedom) {
   ExpectRelative(form->Cx(), {t.a1, t.a2, t.a3, t.g, t.h});
   ExpectRelative(form->Cy(), {t.b1, t.b2, t.b3, t.g, t.h});
   // The four corners enclose 552 500 of the 1 080 000 pixels.
-  EXPECT_TRUE(FitLabel().endsWith("　自由度: 0　マーカーの範囲: 画像の 51%"))
+  EXPECT_TRUE(FitLabel().endsWith("\n自由度: 0\nマーカーの範囲: 画像の 51%"))
       << FitLabel().toStdString();
 
   // A fifth marker leaves two to spare, and every marker a residual.
@@ -155,7 +155,7 @@ TEST_F(ProjectiveWindowTest, TheFitNeedsFourMarkersAndShowsItsFreedom) {
   dialogs.answers = {MsgResult::No};
   PressSet();
   EXPECT_EQ(TakeMessages(), QStringList({kGridOffer}));
-  EXPECT_TRUE(FitLabel().endsWith("　自由度: 2　マーカーの範囲: 画像の 51%"))
+  EXPECT_TRUE(FitLabel().endsWith("\n自由度: 2\nマーカーの範囲: 画像の 51%"))
       << FitLabel().toStdString();
   ASSERT_EQ(Table().ColCount(), 9);
   for (int r = 1; r <= 5; ++r)

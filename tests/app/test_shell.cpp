@@ -43,7 +43,8 @@ TEST_F(ShellTest, StartsEmptyWithEveryCaptionAndOnlyTheOpenCommandsEnabled) {
             QStringList({"目次(&C)", "はじめに(&G)", "こんなこともできる(&A)", "-",
                          "ファイルについて(&F)", "画面とその操作(&D)", "設定(&S)", "測定モード(&M)",
                          "測定の精度(&P)", "キーとマウスの操作(&K)", "コマンドライン(&L)",
-                         "困ったときは(&T)", "-", "Zelkoについて(&Q)", "バージョン情報(&V)"}));
+                         "困ったときは(&T)", "-", "サンプルを開く(&O)", "-", "Zelkoについて(&Q)",
+                         "バージョン情報(&V)"}));
 
   const std::pair<const char*, const char*> hints[] = {
       {"ToolButtonLoadProject", "プロジェクトを開く"},

@@ -1,12 +1,16 @@
 // What the window shows and keeps of itself: the notes as stored lines, the outer placement in
 // the settings file, and a memory read-out that is never cut.
 #include <QFile>
+#include <QLabel>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include "app/coord_page.h"
 #include "app/note_page.h"
 #include "app_fixture.h"
 #include "document/ini_file.h"
@@ -87,6 +91,35 @@ TEST_F(WindowLayoutTest, TheMemoryReadOutIsWhollyVisibleAtTheDefaultSize) {
   EXPECT_LE(panel->fontMetrics().horizontalAdvance(text), panel->contentsRect().width());
   EXPECT_LE(panel->mapTo(form.get(), QPoint(panel->width(), 0)).x(), form->width());
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(form->Panels[i]->isVisible()) << i;
+}
+
+TEST_F(WindowLayoutTest, TheResidualsAndTheirSummaryShowWholeAtTheDefaultSize) {
+  // The field sample's degrees make the widest residuals.
+  for (const char* name : {"field.pqs", "field.jpg"})
+    ASSERT_TRUE(QFile::copy(QString(ZELKO_SAMPLE_DIR "/field/") + name, TempPath(name)));
+  Start({TempPath("field.pqs")});
+  form->resize(form->DesignSize());
+  QTabBar* tabs = form->PageControl1->tabBar();
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+  ASSERT_EQ(form->PageControl1->currentWidget(), form->pageCoord);
+  dialogs.answers.push_back(MsgResult::No);  // no grid drawn
+  QTest::mouseClick(form->pageCoord->ButtonSetMesh, Qt::LeftButton);
+  TakeMessages();
+  QTest::qWait(20);
+  StringGrid* table = form->pageCoord->StringGrid1;
+  ASSERT_EQ(table->ColCount(), 9);
+  const int last = table->ColCount() - 1;
+  EXPECT_LE(table->columnViewportPosition(last) + table->columnWidth(last),
+            table->viewport()->width());
+  EXPECT_EQ(table->horizontalScrollBar()->maximum(), 0);
+  // The summary breaks between its items only: each of its lines fits the page whole.
+  QLabel* label = form->pageCoord->LabelFitQuality;
+  ASSERT_TRUE(label->isVisible());
+  const QStringList lines = label->text().split('\n');
+  EXPECT_EQ(lines.size(), 3);
+  for (const QString& line : lines)
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width())
+        << line.toStdString();
 }
 
 }  // namespace

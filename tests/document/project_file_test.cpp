@@ -17,6 +17,8 @@ using test::FileBytes;
 using test::kGothic;
 using test::kPGothic;
 using test::SampleBytes;
+using test::TempDir;
+using test::WriteWholeFile;
 
 TMarker Point(double x, double y, std::string label = "") { return TMarker{label, x, y}; }
 
@@ -261,7 +263,19 @@ TEST(ProjectReader, UnrecognisedHeaderIsNotAProject) {
                             std::string("Zelko Version 3.0.0 ") + SampleBytes().substr(20),
                             std::string("Zelko\0Version 2.8.1", 19)}) {
     EXPECT_EQ(ParseProject(bytes).Status, ProjectReadStatus::NotProject) << bytes;
+    EXPECT_FALSE(IsBinaryProjectHeader(bytes)) << bytes;
   }
+}
+
+// A project is known by its first bytes whatever its name; a file too short or missing is none.
+TEST(ProjectReader, TheHeaderAloneTellsAProjectFile) {
+  TempDir dir;
+  WriteWholeFile(dir.File("f.dat"), SampleBytes());
+  EXPECT_TRUE(IsBinaryProjectFile(dir.File("f.dat")));
+  WriteWholeFile(dir.File("short.pqs"), SampleBytes().substr(0, 12));
+  EXPECT_FALSE(IsBinaryProjectFile(dir.File("short.pqs")));
+  EXPECT_FALSE(IsBinaryProjectFile(dir.File("missing.pqs")));
+  EXPECT_FALSE(IsBinaryProjectFile(dir.Folder()));
 }
 
 // Each way a binary project can be unreadable fails as a whole, with a reason.
