@@ -128,6 +128,9 @@ TForm1::~TForm1() {
   qApp->removeEventFilter(this);
   // The widgets going with the window move the focus; the document goes first.
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  // An edit field losing the focus as it goes would report its edit to a window already gone.
+  for (QLineEdit* edit : findChildren<QLineEdit*>())
+    disconnect(edit, &QLineEdit::editingFinished, nullptr, nullptr);
   // The point table reads the groups, which go before the table does.
   if (pageArea) pageArea->StringGrid2->SetRowSource({});
 }

@@ -214,7 +214,7 @@ class HistoryPropertyTest : public WindowTest {
   void Reactivate() {
     if (QApplication::activeWindow() != form.get()) {
       form->activateWindow();
-      QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); });
+      ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }));
     }
   }
 
