@@ -1,5 +1,8 @@
 #include "app/form.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -617,15 +620,29 @@ void TForm1::SetResaveEnabled(bool on) {
   ResaveProject->setEnabled(on);
 }
 
+namespace {
+
+// Asked on the native bytes, which a path that is no UTF-8 keeps only there.
+bool NativeWritable(const QString& path) { return ::access(NativePath(path).c_str(), W_OK) == 0; }
+
+QString NativeFolderOf(const QString& file) {
+  const std::filesystem::path folder = std::filesystem::path(NativePath(file)).parent_path();
+  return PathFromNative(folder.empty() ? std::string(".") : folder.string());
+}
+
+}  // namespace
+
 bool TForm1::ProjectWritable() const {
-  const QFileInfo file(state_.ProjectFile);
   // The file is replaced by a new one written beside it, so the folder must take files.
-  return QFileInfo(file.absolutePath()).isWritable() && (!file.exists() || file.isWritable());
+  struct stat st {};
+  const bool exists = ::stat(NativePath(state_.ProjectFile).c_str(), &st) == 0;
+  return NativeWritable(NativeFolderOf(state_.ProjectFile)) &&
+         (!exists || NativeWritable(state_.ProjectFile));
 }
 
 QString TForm1::WritableFolderFor(const QString& file) {
-  const QString folder = QFileInfo(file).absolutePath();
-  if (QFileInfo(folder).isWritable()) return folder;
+  const QString folder = NativeFolderOf(file);
+  if (NativeWritable(folder)) return folder;
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   return documents.isEmpty() ? QDir::homePath() : documents;
 }
