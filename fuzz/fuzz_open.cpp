@@ -8,5 +8,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       [](const std::uint8_t* d, std::size_t n, const zelko::DecodeLimits& limits) {
         return zelko::DecodeImageBytes(d, n, "input", limits);
       },
-      data, size);
+      data, size, true);
 }
