@@ -19,6 +19,9 @@ inline int FuzzDecoder(Decoder decode, const std::uint8_t* data, std::size_t siz
   // A lower pixel limit than the program's keeps each run quick; the checks are the same.
   DecodeLimits limits;
   limits.maxPixels = 1 << 22;
+  // The program always knows its memory, and counts the decoder's buffers against it: so does
+  // the target, within the fuzzer's own memory limit.
+  limits.physicalMemory = std::uint64_t{4} << 30;
   DecodedImage d;
   try {
     d = decode(data, size, limits);
