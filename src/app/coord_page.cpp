@@ -280,7 +280,6 @@ void CoordPage::ButtonSetMeshClick() {
   } else if (method == tmLinear) {
     form_.Msg(MsgKind::Confirmation, "基準になる長さを画像上で指定して下さい。");
     form_.SetPointing(1);
-    form_.UpdateUndoCommands();
   } else if (method >= tmAffine && method <= tmProjective) {
     if (!form_.FitTransformFromTable()) return;
     form_.EnableMeasurementCommands();

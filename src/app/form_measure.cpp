@@ -564,7 +564,6 @@ void TForm1::CancelPointingClick() {
   } else if (state_.isPointing != 0) {
     SetPointing(0);
     SetStatus(4, "");
-    UpdateUndoCommands();
     // The rubber line of the first end goes with the pick.
     PaintPicture(-1, -1);
   }
