@@ -78,7 +78,10 @@ int Points(const std::vector<std::string>& args) {
           firstRow = firstRow && info.group < 0;
           return;
         }
-        if (info.group < 0) width = cells.size();
+        if (info.group < 0) {
+          width = cells.size();
+          if (format == "csv") write(kCsvByteOrderMark);  // as the window's CSV export
+        }
         write(format == "csv" ? TableRowToCsv(cells, width) : TableRowToTsv(cells, width));
       });
   if (!points.ok) {

@@ -84,6 +84,7 @@ int Results(const std::vector<std::string>& args) {
   bool failed = false;
   bool firstJson = true;
   if (several && format == Format::Json) Write("[");
+  if (format == Format::Csv) Write(kCsvByteOrderMark);  // as the window's CSV export
   bool firstBlock = true;
   for (const std::string& file : files) {
     std::string error;

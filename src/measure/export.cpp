@@ -30,8 +30,6 @@ bool ExportOffered(ExportContent content, ExportFormat format, int unit) {
 
 namespace {
 
-constexpr char kBom[] = "\xEF\xBB\xBF";
-
 std::string JsonNumber(double v) {
   const std::string s = ExactNumber(v);
   return s.empty() ? "null" : s;
@@ -52,7 +50,7 @@ std::string KindName(std::uint8_t lineType) {
 }
 
 std::string Rows(const TableCells& cells, ExportFormat format) {
-  std::string out = format == ExportFormat::Csv ? kBom : "";
+  std::string out = format == ExportFormat::Csv ? kCsvByteOrderMark : "";
   std::size_t width = 0;
   for (const auto& row : cells) width = std::max(width, row.size());
   for (const auto& row : cells)
@@ -244,7 +242,7 @@ void PointText(const ProjectData& data, ExportFormat format, const ByteSink& emi
     const bool csv = format == ExportFormat::Csv;
     const std::size_t width = header.size();
     const auto row = csv ? &TableRowToCsv : &TableRowToTsv;
-    if (csv) emit(kBom);
+    if (csv) emit(kCsvByteOrderMark);
     emit(row(header, width));
     std::vector<std::string> cells;
     ForEachPoint(data, method, [&](const TLine& line, const TMarker& p, const PointValues& v) {

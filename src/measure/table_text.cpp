@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
+#include <system_error>
 
 namespace zelko {
 
@@ -35,14 +37,42 @@ std::string Joined(const TableCells& cells, char separator,
 
 std::string Plain(const std::string& cell) { return cell; }
 
-std::string CsvQuoted(const std::string& cell) {
-  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+std::string Quoted(const std::string& cell) {
   std::string out = "\"";
   for (char c : cell) {
     if (c == '"') out += '"';
     out += c;
   }
   return out + "\"";
+}
+
+// Whether the whole cell reads as a number, as the tables write them ("-12.5", "1e-07").
+bool IsNumber(const std::string& cell) {
+  if (cell.empty()) return false;
+  double v = 0;
+  const auto r = std::from_chars(cell.data(), cell.data() + cell.size(), v);
+  return r.ec == std::errc() && r.ptr == cell.data() + cell.size();
+}
+
+// A spreadsheet takes a text beginning with one of these for a formula and evaluates it.
+bool ReadsAsFormula(const std::string& cell) {
+  return !cell.empty() && std::string_view("=+-@\t\r").find(cell[0]) != std::string_view::npos &&
+         !IsNumber(cell);
+}
+
+std::string CsvQuoted(const std::string& cell) {
+  // An apostrophe before such a text makes the spreadsheet show it as it is (a category named
+  // "=1+2" stays that text); numbers such as "-12.5" stay numbers.
+  if (ReadsAsFormula(cell)) return Quoted("'" + cell);
+  if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+  return Quoted(cell);
+}
+
+// The files' tab-separated form: a cell holding a tab, a quote or a line break is quoted as CSV
+// quotes it, so that the rows stay rows.
+std::string TsvQuoted(const std::string& cell) {
+  if (cell.find_first_of("\t\"\r\n") == std::string::npos) return cell;
+  return Quoted(cell);
 }
 
 // Length of a valid UTF-8 sequence at s[i], or 0.
@@ -138,7 +168,7 @@ std::string TableToCsv(const TableCells& cells) { return Joined(cells, ',', &Csv
 
 std::string TableRowToTsv(const std::vector<std::string>& row, std::size_t width) {
   std::string out;
-  AppendRow(out, row, width, '\t', &Plain);
+  AppendRow(out, row, width, '\t', &TsvQuoted);
   return out;
 }
 

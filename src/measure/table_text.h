@@ -11,13 +11,19 @@ namespace zelko {
 // CR LF. Rows shorter than the widest row get empty cells. UTF-8; cells are not escaped.
 std::string TableToTsv(const TableCells& cells);
 
-// One row of those forms, `width` cells wide; the table's text is its rows' texts in order.
+// One row of the files' forms, `width` cells wide, ended by CR LF. Tab-separated: a cell holding
+// a tab, a double quote, CR or LF is quoted as in CSV (quotes doubled), which spreadsheets and
+// CSV readers set to tabs read back; other cells as they are.
 std::string TableRowToTsv(const std::vector<std::string>& row, std::size_t width);
 std::string TableRowToCsv(const std::vector<std::string>& row, std::size_t width);
 
 // RFC 4180: a cell holding a comma, a double quote, CR or LF is quoted, quotes doubled; rows
-// end with CR LF.
+// end with CR LF. A text cell beginning with =, +, -, @, TAB or CR (one a spreadsheet would
+// evaluate as a formula) is written quoted after an apostrophe; numbers stay as they are.
 std::string TableToCsv(const TableCells& cells);
+
+// Every CSV file and output starts with it, so that spreadsheets read the UTF-8 text as such.
+inline constexpr char kCsvByteOrderMark[] = "\xEF\xBB\xBF";
 
 // {"header": [...], "rows": [{"type": "group", "group": 1, "category": 1, "cells": [...],
 //  "length": 12.5, "area": -3.25}, {"type": "total", "category": 1, ...}]}, group and category

@@ -120,7 +120,7 @@ TEST_F(CliTest, ResultsAsCsvAndJson) {
   const CliRun csv = Cli("results --format=csv '" + file + "'");
   EXPECT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out,
-            "分類,Group,長さ(pixels),面積(pixels^2),点数\r\n"
+            "\xEF\xBB\xBF分類,Group,長さ(pixels),面積(pixels^2),点数\r\n"
             "Sort 1,C1,21.05,5.0000,3\r\n"
             ",C2,9.12,-2.0000,3\r\n"
             "Sort 1,合計,30.17,3.0000,6\r\n"
@@ -143,6 +143,65 @@ TEST_F(CliTest, ResultsAsCsvAndJson) {
       "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
       "\"L3\", \"5.00\", \"0.0000\", \"2\"], \"length\": 5, \"area\": 0}\n"
       "]}\n");
+}
+
+// Rows a spreadsheet or a reader of tab-separated text takes back as written: one CSV reader
+// (RFC 4180, the separator given) reads every form, whatever a category's name holds.
+std::vector<std::vector<std::string>> ReadRows(const std::string& text, char separator) {
+  std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (std::size_t i = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0; i < text.size(); ++i) {
+    const char c = text[i];
+    std::string& cell = rows.back().back();
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        cell += c;
+      }
+    } else if (c == '"' && cell.empty()) {
+      quoted = true;
+    } else if (c == separator) {
+      rows.back().emplace_back();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      if (i + 1 < text.size()) rows.emplace_back(1);
+    } else {
+      cell += c;
+    }
+  }
+  return rows;
+}
+
+TEST_F(CliTest, EveryTableFormKeepsItsRowsAndShowsNamesAsText) {
+  ProjectData d = PixelProject();
+  d.Categories = {"畑\t北\r\n\"区\"", "=1+2"};
+  const std::string file = Write("names.pqs", d);
+  for (const char* format : {"tsv", "csv"}) {
+    const char separator = format[0] == 't' ? '\t' : ',';
+    for (const char* args :
+         {"results", "results --full-precision", "points", "points --full-precision"}) {
+      SCOPED_TRACE(std::string(args) + " " + format);
+      const CliRun r = Cli(std::string(args) + " --format " + format + " '" + file + "'");
+      ASSERT_EQ(r.status, 0) << r.err;
+      // Every CSV starts with the byte-order mark, as the window's export does.
+      EXPECT_EQ(r.out.rfind("\xEF\xBB\xBF", 0) == 0, separator == ',');
+      const auto rows = ReadRows(r.out, separator);
+      const bool results = std::string(args).rfind("results", 0) == 0;
+      ASSERT_EQ(rows.size(), results ? 5u : 9u);  // the header, and groups and total or points
+      for (const auto& row : rows) EXPECT_EQ(row.size(), rows[0].size());
+      if (results) {
+        EXPECT_EQ(rows[1][0], "畑\t北\r\n\"区\"");
+        // A spreadsheet would evaluate a bare =1+2; the apostrophe makes it show the text.
+        EXPECT_EQ(rows[4][0], separator == ',' ? "'=1+2" : "=1+2");
+        // Negative numbers stay numbers.
+        EXPECT_EQ(rows[2][3], std::string(args).ends_with("precision") ? "-2" : "-2.00");
+      }
+    }
+  }
 }
 
 TEST_F(CliTest, DegreeProjectsAreMeasuredInMetresWithFixedFormats) {
@@ -287,7 +346,7 @@ TEST_F(CliTest, PointsWithoutPhysicalColumns) {
   const CliRun r = Cli("points '" + none + "' --format csv");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, r.out.find("\r\n", r.out.find("\r\n") + 2) + 2),
-            "分類,Group,Point,x(pixels),y(pixels)\r\n1,C1,1,10.0,10.0\r\n");
+            "\xEF\xBB\xBF分類,Group,Point,x(pixels),y(pixels)\r\n1,C1,1,10.0,10.0\r\n");
   EXPECT_EQ(r.err, "");
 
   ProjectData d = PixelProject();

@@ -181,6 +181,13 @@ TEST(TableText, TsvIsTheClipboardCopy) {
 TEST(TableText, CsvQuotesWhatNeedsIt) {
   EXPECT_EQ(TableToCsv({{"a,b", "say \"hi\"", "plain"}, {"two\r\nlines", ""}}),
             "\"a,b\",\"say \"\"hi\"\"\",plain\r\n\"two\r\nlines\",,\r\n");
+  // Texts a spreadsheet would take for formulas are shown as texts; numbers stay numbers.
+  EXPECT_EQ(TableToCsv({{"=1+2", "+81 3", "-x", "@SUM(A1)", "\tA", "-12.5", "-1e-07", "a=b"}}),
+            "\"'=1+2\",\"'+81 3\",\"'-x\",\"'@SUM(A1)\",\"'\tA\",-12.5,-1e-07,a=b\r\n");
+  // The files' tab-separated rows quote what would break a row; the clipboard copy stays plain.
+  EXPECT_EQ(TableRowToTsv({"a\tb", "say \"hi\"", "=1", "x"}, 4),
+            "\"a\tb\"\t\"say \"\"hi\"\"\"\t=1\tx\r\n");
+  EXPECT_EQ(TableToTsv({{"a\tb"}}), "a\tb\r\n");
 }
 
 TEST(TableText, ResultJson) {
