@@ -60,11 +60,12 @@ struct Affine {
 inline Affine Mapping() {
   const double t = kTurnDegrees * 3.14159265358979323846 / 180;
   const double c = Cosine(t), s = Sine(t);
-  // A step right goes east and a little south; a step down goes south and a little east.
+  // A turn with one scale, as a vertical photograph has: a step right goes east and a little
+  // north, a step down goes south and a little east.
   Affine a{};
   a.lonX = kMetresPerPixel * c / kMetresPerDegreeLon;
   a.lonY = kMetresPerPixel * s / kMetresPerDegreeLon;
-  a.latX = -kMetresPerPixel * s / kMetresPerDegreeLat;
+  a.latX = kMetresPerPixel * s / kMetresPerDegreeLat;
   a.latY = -kMetresPerPixel * c / kMetresPerDegreeLat;
   a.lon0 = kCentreLon - a.lonX * kCentre.x - a.lonY * kCentre.y;
   a.lat0 = kCentreLat - a.latX * kCentre.x - a.latY * kCentre.y;

@@ -118,9 +118,10 @@ bool SettingsBesideExecutable(const QString& settingsFile, const QString& execut
 
 QString CommandLineHelp(const QString& executablePath) {
   return QStringLiteral(
-             "usage: zelko [FILE]\n"
+             "usage: zelko [--calculate] [FILE]\n"
              "Opens the window, with FILE in it: a project (.pqs) or a photograph (%3).\n"
              "\n"
+             "  --calculate    show the project FILE in the measurement mode, calculated\n"
              "  -h, --help     print this text and exit\n"
              "  -v, --version  print the version and exit\n"
              "Qt's own options (-platform, -style, ...) are accepted as well.\n"

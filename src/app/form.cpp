@@ -18,9 +18,11 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <exception>
 #include <filesystem>
 
@@ -818,7 +820,12 @@ void TForm1::FormShow(const QStringList& args) {
   UpdateCaption();
 }
 
-void TForm1::HandleCommandLine(const QStringList& args) {
+void TForm1::HandleCommandLine(const QStringList& given) {
+  // "--calculate" before a project opens it as a user would to see its figures: the fit's grid
+  // shown, in the measurement mode, calculated.
+  QStringList args = given;
+  const bool calculate = !args.isEmpty() && args.first() == QLatin1String("--calculate");
+  if (calculate) args.removeFirst();
   if (args.join(' ').isEmpty()) return;
   // Counted from the folder the program was started in, which a later save elsewhere and the
   // recent list no longer know.
@@ -830,6 +837,7 @@ void TForm1::HandleCommandLine(const QStringList& args) {
   // A project is known by its content as a picture is, whatever its name says.
   if (UpperExtension(path.toStdString()) == ".PQS" || IsBinaryProjectFile(NativePath(path))) {
     Guard([&] { OpenProjectFile(path); });
+    if (calculate && !state_.ProjectFile.isEmpty()) WhenPlaced([this] { ShowMeasured(); });
   } else {
     // Any other file is taken for a picture: one the program cannot read gets the reason and
     // the formats it reads, not an empty window.
@@ -837,6 +845,27 @@ void TForm1::HandleCommandLine(const QStringList& args) {
     state_.LastImageDialogFile = path;
     state_.ProjectFile.clear();
   }
+}
+
+void TForm1::ShowMeasured() {
+  // The same commands the tool bar and the menu give, each refusing with its own message what
+  // it cannot do.
+  if (!state_.withMesh && isCoord()) ToolButtonMesh->click();
+  if (!state_.isAreaMode) A1->trigger();
+  if (state_.isAreaMode) CalculateMenu->trigger();
+}
+
+void TForm1::WhenPlaced(const std::function<void()>& step) {
+  auto* wait = new QTimer(this);
+  wait->setInterval(50);
+  connect(wait, &QTimer::timeout, this, [this, wait, step, tries = 0]() mutable {
+    const bool placed = windowHandle() && windowHandle()->isExposed() && !placing_;
+    if (!placed && ++tries < 100) return;  // at most 5 s, then as it is
+    wait->stop();
+    wait->deleteLater();
+    step();
+  });
+  wait->start();
 }
 
 bool TForm1::ConfirmDiscard(const QString& question) {

@@ -383,6 +383,12 @@ class TForm1 : public QMainWindow {
   QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
                      const std::function<void()>& onClick);
   void HandleCommandLine(const QStringList& args);
+  // The project as measured: the fit's grid shown, the measurement mode, calculated.
+  void ShowMeasured();
+  // Runs step once the window is on the screen and placed: the calculation's fills last only
+  // until the view's next repaint, which the window's first placement would be.
+  void WhenPlaced(const std::function<void()>& step);
+  bool placing_ = false;  // the stored placement waits for the window's frame
   void SetResaveEnabled(bool on);
   bool FormCloseQuery();
 

@@ -89,6 +89,7 @@ void TForm1::PlaceFrame(const QRect& outer) {
   if (!frame.isNull()) return;
   // Until the window manager has framed the window its frame counts as none, and the window
   // would grow by a frame and shift on every start. Placed again once the frame is known.
+  placing_ = true;
   auto* wait = new QTimer(this);
   wait->setInterval(50);
   connect(wait, &QTimer::timeout, this, [this, wait, outer, tries = 0]() mutable {
@@ -99,6 +100,7 @@ void TForm1::PlaceFrame(const QRect& outer) {
     }
     // A platform without frames never tells one.
     if (!known.isNull() || ++tries >= 100) {
+      placing_ = false;
       wait->stop();
       wait->deleteLater();
     }

@@ -58,13 +58,52 @@ TEST_F(FieldSampleWindowTest, OpensMeasuresAndTotalsByCategory) {
   for (int r = 1; r < results->RowCount(); ++r)
     if (results->Cells(1, r) == "合計") totals << Row(results, r).join(" ");
   // The figures the engine's test holds against GeographicLib's geodesics.
-  EXPECT_EQ(totals, (QStringList{"水田 合計 1660.5 58725 12", "畑 合計 1192.5 44707 8"}));
+  EXPECT_EQ(totals, (QStringList{"水田 合計 1660.6 58813 12", "畑 合計 1192.3 44773 8"}));
   QStringList single;
   for (int r = 1; r < results->RowCount(); ++r)
     if (results->Cells(1, r).startsWith('L') || results->Cells(1, r).startsWith('P'))
       single << Row(results, r).join(" ");
   // The track and the trees reach beyond the markers' crossings: their labels carry the sign.
-  EXPECT_EQ(single, (QStringList{"農道 L6※ 372.3 0 9", "樹木 P7※ 0.0 0 13"}));
+  EXPECT_EQ(single, (QStringList{"農道 L6※ 380.5 0 9", "樹木 P7※ 0.0 0 13"}));
+}
+
+// The first look the README's run command gives: the project opened measured and calculated, the
+// same figures as by hand; a picture or a project that cannot be read is not measured.
+TEST_F(FieldSampleWindowTest, CalculateOnTheCommandLineShowsTheFigures) {
+  Start({"--calculate", CopyFieldSample()});
+  EXPECT_EQ(form->State().ProjectFile, TempPath("field.pqs"));
+  QTRY_VERIFY(form->State().isAreaMode);  // once the window is on the screen
+  EXPECT_EQ(TakeMessages(), QStringList());
+  EXPECT_TRUE(form->State().withMesh);  // the fit, as its grid
+  EXPECT_TRUE(Tool("ToolButtonMesh")->isChecked());
+  AreaPage* page = form->pageArea;
+  EXPECT_EQ(page->PageControl2->currentWidget(), page->TabSheetCalResult);
+  QStringList totals;
+  for (int r = 1; r < page->StringGrid3->RowCount(); ++r)
+    if (page->StringGrid3->Cells(1, r) == "合計") totals << Row(page->StringGrid3, r).join(" ");
+  EXPECT_EQ(totals, (QStringList{"水田 合計 1660.6 58813 12", "畑 合計 1192.3 44773 8"}));
+  EXPECT_EQ(form->Status(3), "変更なし");  // calculating is no edit
+}
+
+TEST_F(FieldSampleWindowTest, CalculateOnTheCommandLineLeavesOtherFilesAsOpened) {
+  const QString picture = MakeImage("photo.jpg", 64, 48);
+  Start({"--calculate", picture});
+  QTest::qWait(300);
+  EXPECT_EQ(TakeMessages(), QStringList());
+  EXPECT_EQ(form->ImageFile(), picture);
+  EXPECT_FALSE(form->State().isAreaMode);
+  form.reset();
+
+  form = std::make_unique<TForm1>(dialogs);
+  QFile bad(TempPath("bad.pqs"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("no project");
+  bad.close();
+  Start({"--calculate", TempPath("bad.pqs")});
+  QTest::qWait(300);
+  EXPECT_FALSE(TakeMessages().isEmpty());  // the open's own refusal, and nothing more
+  EXPECT_FALSE(form->State().isAreaMode);
+  EXPECT_TRUE(form->State().ProjectFile.isEmpty());
 }
 
 // Every text the window shows anywhere, with the mnemonics written as the help pages write them:

@@ -127,13 +127,29 @@ TEST_F(FieldSample, IsAnAffineFitInDegreesToClicksNearTheGraticuleCrossings) {
   EXPECT_LT(std::sqrt(sum / q.residuals.size()), 0.5);  // pixels, RMS over the markers
   EXPECT_EQ(q.dof, 2 * int(data.Markers.size()) - 6);
 
-  // Over the whole picture the fitted mapping stays within half a pixel of the true one.
+  // The picture is a vertical photograph: on the ground a step right and a step down from its
+  // centre are the same length and at right angles (a shear would tilt the graticule's crossings).
+  auto ground = [&](double x, double y) {
+    return LonLat{data.Cx[0] + data.Cx[1] * x + data.Cx[2] * y,
+                  data.Cy[0] + data.Cy[1] * x + data.Cy[2] * y};
+  };
+  const LonLat c = ground(800, 600), right = ground(900, 600), down = ground(800, 700);
+  double sRight = 0, aRight = 0, aRight2 = 0, sDown = 0, aDown = 0, aDown2 = 0;
+  Grs80().Inverse(c.lat, c.lon, right.lat, right.lon, sRight, aRight, aRight2);
+  Grs80().Inverse(c.lat, c.lon, down.lat, down.lon, sDown, aDown, aDown2);
+  EXPECT_NEAR(sRight, 50, 50 * 0.002);  // 0.5 m a pixel
+  EXPECT_NEAR(sDown, sRight, sRight * 0.002);
+  EXPECT_NEAR(std::remainder(aDown - aRight, 360), 90, 0.1);  // azimuths, clockwise from north
+  EXPECT_NEAR(aRight, 90 - field::kTurnDegrees, 0.1);  // north turned clockwise of the picture's up
+
+  // Over the whole picture the fitted mapping stays within 0.6 pixel of the true one: about the
+  // clicks' largest offset (0.5 pixel), a little more at the corners beyond the markers.
   for (double x : {0.0, field::kWidth / 2.0, double(field::kWidth)})
     for (double y : {0.0, field::kHeight / 2.0, double(field::kHeight)}) {
       const LonLat t = field::ToDegrees(a, {x, y});
       const double lon = data.Cx[0] + data.Cx[1] * x + data.Cx[2] * y;
       const double lat = data.Cy[0] + data.Cy[1] * x + data.Cy[2] * y;
-      EXPECT_LT(Pixels(a, lon - t.lon, lat - t.lat), 0.5) << x << "," << y;
+      EXPECT_LT(Pixels(a, lon - t.lon, lat - t.lat), 0.6) << x << "," << y;
     }
 }
 
