@@ -10,6 +10,7 @@
 #include "coords/transform.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
+#include "measure/geojson_geometry.h"
 #include "measure/project_tables.h"
 #include "measure/table_text.h"
 #include "measure/tables.h"
@@ -285,15 +286,12 @@ std::string Positions(const std::vector<XY>& points) {
   return out + "]";
 }
 
-// A group's geometry: a curve is a LineString, a closed curve a Polygon whose ring ends at its
-// first point, a set of points a MultiPoint. Too few points for the kind give the geometry they
-// do make (a Point, a LineString), none at all null. GeoJSON wants the ring counter-clockwise;
-// the signed area stays the group's own.
-std::string Geometry(const TLine& line, std::vector<XY> points, bool counterClockwise) {
+// A group's geometry in the project's unit: a curve is a LineString, a closed curve a Polygon
+// whose ring ends at its first point in the order clicked, a set of points a MultiPoint. Too few
+// points for the kind give the geometry they do make (a Point, a LineString), none at all null.
+std::string Geometry(const TLine& line, std::vector<XY> points) {
   const std::size_t n = points.size();
   if (n == 0) return "null";
-  if (counterClockwise)
-    for (XY& p : points) p.x = NormalLongitude(p.x);
   if (line.LineType == ltPoints)
     return "{\"type\": \"MultiPoint\", \"coordinates\": " + Positions(points) + "}";
   if (n == 1) return "{\"type\": \"Point\", \"coordinates\": " + Position(points[0]) + "}";
@@ -302,17 +300,7 @@ std::string Geometry(const TLine& line, std::vector<XY> points, bool counterCloc
       points.back().x == points.front().x && points.back().y == points.front().y;
   if (line.LineType != ltClosed || n - closedByHand < 3)
     return "{\"type\": \"LineString\", \"coordinates\": " + Positions(points) + "}";
-  if (closedByHand) points.pop_back();
-  if (counterClockwise) {
-    double twiceArea = 0;
-    for (std::size_t i = 0; i < points.size(); ++i) {
-      const XY& a = points[i];
-      const XY& b = points[(i + 1) % points.size()];
-      twiceArea += a.x * b.y - b.x * a.y;
-    }
-    if (twiceArea < 0) std::reverse(points.begin() + 1, points.end());
-  }
-  points.push_back(points.front());
+  if (!closedByHand) points.push_back(points.front());
   return "{\"type\": \"Polygon\", \"coordinates\": [" + Positions(points) + "]}";
 }
 
@@ -329,17 +317,30 @@ void ShapeText(const ProjectData& data, const Measured& m, ExportFormat format,
   out.clear();
   for (std::size_t g = 0; g < m.lines.size(); ++g) {
     const TLine& line = m.lines[g];
-    const std::string geometry =
-        m.beyondVanishingLine[g]
-            ? std::string("null")
-            : Geometry(line, PhysicalPoints(line, data.Method, data.Cx, data.Cy), geo);
-    const std::string properties =
+    std::string geometry = "null";
+    bool crossing = false;
+    if (!m.beyondVanishingLine[g]) {
+      std::vector<XY> points = PhysicalPoints(line, data.Method, data.Cx, data.Cy);
+      if (line.LineType == ltClosed) crossing = HasCrossingEdges(points, unit == kDegreeUnit);
+      geometry = geo ? GeoJsonGeometry(line.LineType, std::move(points))
+                     : Geometry(line, std::move(points));
+    }
+    std::string properties =
         "\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(g))) +
         ", \"category\": " + JsonString(CategoryName(m.categories, line.Sort)) +
         ", \"kind\": " + JsonString(KindName(line.LineType)) +
-        ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area) +
-        ", \"points\": " + std::to_string(line.NumPoints) +
-        ", \"outside_markers\": " + (line.OutsideMarkers ? "true" : "false");
+        ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area);
+    // A GIS keeps the features' properties only: each says its units.
+    if (geo)
+      properties +=
+          ", \"length_unit\": " + JsonString(u) + ", \"area_unit\": " + JsonString(u + "^2");
+    properties += ", \"points\": " + std::to_string(line.NumPoints) +
+                  ", \"outside_markers\": " + (line.OutsideMarkers ? "true" : "false");
+    // The polygon is written counter-clockwise and by its lobes; the area is the table's, signed
+    // by the way the curve was traced, so the file says how it was traced.
+    if (line.LineType == ltClosed)
+      properties += std::string(", \"traced_clockwise\": ") + (line.Area < 0 ? "true" : "false") +
+                    ", \"crossing_edges\": " + (crossing ? "true" : "false");
     out += g == 0 ? "\n  " : ",\n  ";
     if (geo)
       out += "{\"type\": \"Feature\", \"geometry\": " + geometry + ", \"properties\": {" +
@@ -388,13 +389,16 @@ ExportText ExportProjectTo(const ProjectData& data, ExportContent content, Expor
     return out;
   }
   const bool geo = format == ExportFormat::GeoJson;
+  // Pixels are no place on the earth, whatever unit the project names.
+  if (geo && ProjectTransformIsSet(data) && data.Method == tmNone) {
+    out.status = ExportStatus::NoTransform;
+    out.error = "the method \"none\" gives no longitude and latitude";
+    return out;
+  }
   if (content == ExportContent::Points) {
-    // Points without physical positions have no place on the earth.
     if (geo && PointMethod(data) == tmNone) {
       out.status = ExportStatus::NoTransform;
-      out.error = ProjectTransformIsSet(data)
-                      ? "the method \"none\" gives no longitude and latitude"
-                      : "transformation not set";
+      out.error = "transformation not set";
       return out;
     }
     out.error = PointError(data, PointMethod(data), geo);

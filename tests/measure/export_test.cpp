@@ -2,6 +2,7 @@
 // groups as GeoJSON, and a write that fails.
 #include "measure/export.h"
 
+#include <geos_c.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -266,6 +267,117 @@ TEST(Export, PointsWithoutLabelsAndProjectsWithoutGroups) {
         if (format == ExportFormat::GeoJson)
           EXPECT_NE(none.text.find("\"features\": []"), std::string::npos) << none.text;
       }
+  }
+}
+
+// What a GIS reads: the features' geometries parsed back by GEOS's own GeoJSON reader, each
+// polygon checked for validity and orientation, every longitude within ±180.
+struct GisView {
+  std::vector<std::string> types;   // of each feature's geometry
+  std::vector<double> planarAreas;  // square degrees, of each feature's geometry
+  bool valid = true;                // every polygon valid, outer rings counter-clockwise
+  bool withinRange = true;          // every longitude within -180..180
+};
+
+bool CounterClockwise(GEOSContextHandle_t h, const GEOSGeometry* ring) {
+  char ccw = 0;
+  return GEOSCoordSeq_isCCW_r(h, GEOSGeom_getCoordSeq_r(h, ring), &ccw) && ccw;
+}
+
+void Look(GEOSContextHandle_t h, const GEOSGeometry* g, GisView* v) {
+  const int type = GEOSGeomTypeId_r(h, g);
+  if (type == GEOS_POLYGON) {
+    v->valid =
+        v->valid && GEOSisValid_r(h, g) == 1 && CounterClockwise(h, GEOSGetExteriorRing_r(h, g));
+  } else if (type == GEOS_MULTIPOLYGON || type == GEOS_MULTILINESTRING) {
+    v->valid = v->valid && GEOSisValid_r(h, g) == 1;
+    for (int i = 0; i < GEOSGetNumGeometries_r(h, g); ++i) Look(h, GEOSGetGeometryN_r(h, g, i), v);
+  }
+  double minX = 0, maxX = 0;
+  if (GEOSGeom_getXMin_r(h, g, &minX) && GEOSGeom_getXMax_r(h, g, &maxX))
+    v->withinRange = v->withinRange && minX >= -180 && maxX <= 180;
+}
+
+GisView ReadAsAGis(const std::string& geojson) {
+  GisView v;
+  GEOSContextHandle_t h = GEOS_init_r();
+  GEOSGeoJSONReader* reader = GEOSGeoJSONReader_create_r(h);
+  GEOSGeometry* all = GEOSGeoJSONReader_readGeometry_r(h, reader, geojson.c_str());
+  EXPECT_NE(all, nullptr) << geojson;
+  for (int i = 0; all && i < GEOSGetNumGeometries_r(h, all); ++i) {
+    const GEOSGeometry* g = GEOSGetGeometryN_r(h, all, i);
+    char* type = GEOSGeomType_r(h, g);
+    v.types.push_back(type);
+    GEOSFree_r(h, type);
+    double area = 0;
+    GEOSArea_r(h, g, &area);
+    v.planarAreas.push_back(area);
+    Look(h, g, &v);
+  }
+  if (all) GEOSGeom_destroy_r(h, all);
+  GEOSGeoJSONReader_destroy_r(h, reader);
+  GEOS_finish_r(h);
+  return v;
+}
+
+std::string Property(const std::string& text, const std::string& group, const std::string& key) {
+  const std::size_t at = text.find("\"" + key + "\": ", text.find("\"group\": \"" + group + "\""));
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + key.size() + 4;
+  return text.substr(start, text.find_first_of(",}", start) - start);
+}
+
+TEST(Export, GeoJsonThatAGisReadsAsMeant) {
+  ProjectData d = DegreeProject();  // longitude 135 + x/2, latitude 35 - y/4
+  d.Lines = {
+      // A bow-tie whose lobes enclose 2 and 8 square pixels: its signed area is their difference.
+      Group(ltClosed, 0, {{0, 0}, {6, 4}, {6, 0}, {0, 2}}),
+      // A ring traced clockwise on the map.
+      Group(ltClosed, 0, {{0, 0}, {2, 4}, {0, 4}}),
+      // A ring traced counter-clockwise, for comparison.
+      Group(ltClosed, 0, {{0, 0}, {0, 4}, {2, 4}})};
+  const ExportText geo = ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson);
+  ASSERT_TRUE(geo.ok()) << geo.error;
+  const GisView v = ReadAsAGis(geo.text);
+  EXPECT_TRUE(v.valid) << geo.text;
+  ASSERT_EQ(v.types, (std::vector<std::string>{"MultiPolygon", "Polygon", "Polygon"})) << geo.text;
+  // Both lobes, each counted once: (2 + 8) pixels of 1/8 square degree.
+  EXPECT_NEAR(v.planarAreas[0], 10.0 / 8, 1e-12);
+  EXPECT_EQ(Property(geo.text, "C1", "crossing_edges"), "true");
+  EXPECT_EQ(Property(geo.text, "C2", "crossing_edges"), "false");
+  // The areas stay the table's, signed by the tracing, and the file says how it was traced.
+  std::vector<TLine> measured = d.Lines;
+  ASSERT_TRUE(CalculateLines(measured, d.Method, d.Cx, d.Cy, d.ScaleUnit).ok());
+  EXPECT_EQ(Number(Property(geo.text, "C2", "area")), measured[1].Area);
+  EXPECT_LT(measured[1].Area, 0);
+  EXPECT_EQ(Property(geo.text, "C2", "traced_clockwise"), "true");
+  EXPECT_EQ(Property(geo.text, "C3", "traced_clockwise"), "false");
+  EXPECT_EQ(Number(Property(geo.text, "C3", "area")), -measured[1].Area);
+  // Each feature names its units: a GIS drops the collection's own members.
+  EXPECT_EQ(Property(geo.text, "C1", "length_unit"), "\"m\"");
+  EXPECT_EQ(Property(geo.text, "C1", "area_unit"), "\"m^2\"");
+
+  // Across the antimeridian: longitude 179 + x/2, so x = 2 is 180 and x = 4 is 181.
+  d.Cx = {179, 0.5, 0};
+  d.Lines = {Group(ltClosed, 0, {{0, 0}, {0, 4}, {4, 4}, {4, 0}}),
+             Group(ltCurve, 0, {{0, 0}, {4, 2}}), Group(ltCurve, 0, {{0, 0}, {1, 2}})};
+  const ExportText across = ExportProject(d, ExportContent::Shapes, ExportFormat::GeoJson);
+  ASSERT_TRUE(across.ok()) << across.error;
+  const GisView a = ReadAsAGis(across.text);
+  EXPECT_TRUE(a.valid && a.withinRange) << across.text;
+  ASSERT_EQ(a.types, (std::vector<std::string>{"MultiPolygon", "MultiLineString", "LineString"}))
+      << across.text;
+  EXPECT_NEAR(a.planarAreas[0], 2.0, 1e-9);  // 2 by 1 degrees, in two halves
+  EXPECT_NE(across.text.find("[-180, "), std::string::npos);
+  EXPECT_NE(across.text.find("[180, "), std::string::npos);
+
+  // Pixels are no longitude and latitude, whatever unit the project names.
+  ProjectData none = DegreeProject();
+  none.Method = tmNone;
+  for (ExportContent c : {ExportContent::Results, ExportContent::Shapes, ExportContent::Points}) {
+    const ExportText refused = ExportProject(none, c, ExportFormat::GeoJson);
+    EXPECT_EQ(refused.status, ExportStatus::NoTransform);
+    EXPECT_NE(refused.error.find("\"none\""), std::string::npos) << refused.error;
   }
 }
 
