@@ -1,0 +1,277 @@
+#include "measure/uncertainty.h"
+
+#include <GeographicLib/Geodesic.hpp>
+#include <GeographicLib/Math.hpp>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "coords/transform.h"
+#include "document/project_data.h"
+#include "measure/calculation.h"
+#include "measure/formats.h"
+#include "measure/geometry.h"
+
+namespace zelko {
+
+namespace {
+
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+
+// ∂X/∂x, ∂X/∂y, ∂Y/∂x, ∂Y/∂y at image (x, y).
+struct ImageJacobian {
+  double Xx, Xy, Yx, Yy;
+};
+
+ImageJacobian JacobianAt(int method, const std::vector<double>& cx, const std::vector<double>& cy,
+                         double x, double y) {
+  const ViewPlacement unit{};
+  return {TransformSlopeX(method, cx, unit, x, y), TransformSlopeY(method, cx, unit, x, y),
+          TransformSlopeX(method, cy, unit, x, y), TransformSlopeY(method, cy, unit, x, y)};
+}
+
+const GeographicLib::Geodesic& Grs80() {
+  static const GeographicLib::Geodesic earth(kSemiMajorAxis, kFlattening);
+  return earth;
+}
+
+// Metres per degree of longitude (east) and of latitude (north) at latitude φ.
+void MetresPerDegree(double latitude, double* east, double* north) {
+  const double e2 = kFlattening * (2 - kFlattening);
+  const double phi = latitude * GeographicLib::Math::degree();
+  const double s = std::sin(phi), w2 = 1 - e2 * s * s, w = std::sqrt(w2);
+  *east = kSemiMajorAxis / w * std::cos(phi) * GeographicLib::Math::degree();
+  *north = kSemiMajorAxis * (1 - e2) / (w2 * w) * GeographicLib::Math::degree();
+}
+
+// The derivatives of a group's length and area by its physical points' X and Y.
+struct PointDerivatives {
+  std::vector<double> lx, ly, ax, ay;
+  void Reset(std::size_t n) {
+    lx.assign(n, 0);
+    ly.assign(n, 0);
+    ax.assign(n, 0);
+    ay.assign(n, 0);
+  }
+};
+
+void PlaneDerivatives(const std::vector<XY>& p, bool closed, PointDerivatives& d) {
+  const std::size_t n = p.size();
+  const std::size_t edges = closed ? n : n - 1;
+  for (std::size_t i = 0; i < edges; ++i) {
+    const std::size_t j = i + 1 < n ? i + 1 : 0;
+    const double dx = p[j].x - p[i].x, dy = p[j].y - p[i].y, l = std::hypot(dx, dy);
+    if (l > 0) {
+      d.lx[j] += dx / l;
+      d.ly[j] += dy / l;
+      d.lx[i] -= dx / l;
+      d.ly[i] -= dy / l;
+    }
+  }
+  if (!closed) return;
+  for (std::size_t i = 0; i < n; ++i) {
+    const XY& next = p[i + 1 < n ? i + 1 : 0];
+    const XY& prev = p[i > 0 ? i - 1 : n - 1];
+    d.ax[i] = (next.y - prev.y) / 2;
+    d.ay[i] = (prev.x - next.x) / 2;
+  }
+}
+
+// On the ellipsoid the azimuths at a geodesic's ends give its length's derivatives by their
+// positions exactly; its share of the polygon's area moves like that of a straight edge, half
+// its length times the end's displacement across it (exact to the square of the edge's length
+// over the earth's radius).
+void EllipsoidDerivatives(const std::vector<XY>& p, bool closed, PointDerivatives& d) {
+  const std::size_t n = p.size();
+  const std::size_t edges = closed ? n : n - 1;
+  for (std::size_t i = 0; i < edges; ++i) {
+    const std::size_t j = i + 1 < n ? i + 1 : 0;
+    double s12 = 0, azi1 = 0, azi2 = 0;
+    Grs80().Inverse(p[i].y, p[i].x, p[j].y, p[j].x, s12, azi1, azi2);
+    if (!(s12 > 0)) continue;
+    double si, ci, sj, cj;
+    GeographicLib::Math::sincosd(azi1, si, ci);
+    GeographicLib::Math::sincosd(azi2, sj, cj);
+    // In metres east and north: length −(sin α1, cos α1) at the start, (sin α2, cos α2) at the
+    // end; area ½·s12·(cos α, −sin α) at both.
+    d.lx[i] -= si;
+    d.ly[i] -= ci;
+    d.lx[j] += sj;
+    d.ly[j] += cj;
+    if (closed) {
+      d.ax[i] += s12 / 2 * ci;
+      d.ay[i] -= s12 / 2 * si;
+      d.ax[j] += s12 / 2 * cj;
+      d.ay[j] -= s12 / 2 * sj;
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    double east, north;
+    MetresPerDegree(p[i].y, &east, &north);
+    d.lx[i] *= east;
+    d.ly[i] *= north;
+    d.ax[i] *= east;
+    d.ay[i] *= north;
+  }
+}
+
+struct GroupShare {
+  double clickLength = 0, clickArea = 0;
+};
+
+GroupShare PropagateGroup(const TLine& line, int method, const std::vector<double>& cx,
+                          const std::vector<double>& cy, bool degree, const UncertaintyModel& m,
+                          double* gradLength, double* gradArea, PointDerivatives& d,
+                          std::vector<double>& gx, std::vector<double>& gy) {
+  const std::size_t n = UsedPointCount(line);
+  if (line.LineType == ltPoints || n == 0) return {};
+  const std::vector<XY> physical = PhysicalPoints(line, method, cx, cy);
+  for (const XY& q : physical)
+    if (!std::isfinite(q.x) || !std::isfinite(q.y) || (degree && std::fabs(q.y) > 90))
+      return {kUnknown, kUnknown};
+  const bool closed = line.LineType == ltClosed;
+  d.Reset(n);
+  if (degree)
+    EllipsoidDerivatives(physical, closed, d);
+  else
+    PlaneDerivatives(physical, closed, d);
+  const int P = m.fit.parameters;
+  long double clickLength = 0, clickArea = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const TMarker& q = line.Points[i];
+    const ImageJacobian j = JacobianAt(method, cx, cy, q.x, q.y);
+    const double lx = j.Xx * d.lx[i] + j.Yx * d.ly[i], ly = j.Xy * d.lx[i] + j.Yy * d.ly[i];
+    const double ax = j.Xx * d.ax[i] + j.Yx * d.ay[i], ay = j.Xy * d.ax[i] + j.Yy * d.ay[i];
+    clickLength += lx * lx + ly * ly;
+    clickArea += ax * ax + ay * ay;
+    if (P == 0) continue;
+    m.fit.Gradient(q.x, q.y, gx.data(), gy.data());
+    for (int k = 0; k < P; ++k) {
+      gradLength[k] += d.lx[i] * gx[k] + d.ly[i] * gy[k];
+      gradArea[k] += d.ax[i] * gx[k] + d.ay[i] * gy[k];
+    }
+  }
+  const double c2 = m.clickSd * m.clickSd;
+  GroupShare share{static_cast<double>(c2 * clickLength), static_cast<double>(c2 * clickArea)};
+  if (!closed) share.clickArea = 0;
+  return share;
+}
+
+constexpr std::size_t kPointsPerThread = 20000;
+
+}  // namespace
+
+UncertaintyModel ProjectUncertaintyModel(const ProjectData& data) {
+  UncertaintyModel m;
+  m.clickSd = data.ClickPrecision;
+  m.fit =
+      TransformCovariance(data.Method, MarkerRowsOf(data.Markers), data.Cx, data.Cy,
+                          data.ScaleUnit == kDegreeUnit, data.ReferencePixels, data.ClickPrecision);
+  return m;
+}
+
+PositionSd PositionUncertainty(const UncertaintyModel& model, int method,
+                               const std::vector<double>& cx, const std::vector<double>& cy,
+                               double x, double y) {
+  if (model.fit.share == FitShare::Unknown) return {kUnknown, kUnknown};
+  const ImageJacobian j = JacobianAt(method, cx, cy, x, y);
+  const double c2 = model.clickSd * model.clickSd;
+  double vx = c2 * (j.Xx * j.Xx + j.Xy * j.Xy), vy = c2 * (j.Yx * j.Yx + j.Yy * j.Yy);
+  const int P = model.fit.parameters;
+  if (P > 0) {
+    std::vector<double> gx(static_cast<std::size_t>(P)), gy(static_cast<std::size_t>(P));
+    model.fit.Gradient(x, y, gx.data(), gy.data());
+    vx += model.fit.Variance(gx.data());
+    vy += model.fit.Variance(gy.data());
+  }
+  const PositionSd sd{std::sqrt(vx), std::sqrt(vy)};
+  if (!std::isfinite(sd.x) || !std::isfinite(sd.y)) return {kUnknown, kUnknown};
+  return sd;
+}
+
+ResultUncertainty PropagateUncertainty(const std::vector<TLine>& lines, int method,
+                                       const std::vector<double>& cx, const std::vector<double>& cy,
+                                       int unit, const UncertaintyModel& model) {
+  ResultUncertainty r;
+  r.fit_ = model.fit;
+  r.fitKnown_ = model.fit.share != FitShare::Unknown;
+  r.reason_ = r.fitKnown_ ? std::string() : model.fit.reason;
+  const int P = r.fitKnown_ ? model.fit.parameters : 0;
+  r.parameters_ = P;
+  const std::size_t groups = lines.size();
+  r.gradLength_.assign(groups * static_cast<std::size_t>(P), 0.0);
+  r.gradArea_.assign(groups * static_cast<std::size_t>(P), 0.0);
+  r.clickLength_.assign(groups, 0.0);
+  r.clickArea_.assign(groups, 0.0);
+  if (!TransformIsSet(method, cx, cy)) {
+    std::fill(r.clickLength_.begin(), r.clickLength_.end(), kUnknown);
+    std::fill(r.clickArea_.begin(), r.clickArea_.end(), kUnknown);
+    return r;
+  }
+  UncertaintyModel m = model;
+  if (!r.fitKnown_) m.fit.parameters = 0;
+  const bool degree = unit == kDegreeUnit;
+  std::size_t points = 0;
+  for (const TLine& line : lines) points += UsedPointCount(line);
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t threads = std::min({cores, std::size_t{8}, 1 + points / kPointsPerThread});
+  std::atomic<std::size_t> next{0};
+  const auto work = [&] {
+    PointDerivatives d;
+    std::vector<double> gx(static_cast<std::size_t>(P)), gy(static_cast<std::size_t>(P));
+    for (std::size_t g; (g = next.fetch_add(1)) < groups;) {
+      const GroupShare s =
+          PropagateGroup(lines[g], method, cx, cy, degree, m, r.gradLength_.data() + g * P,
+                         r.gradArea_.data() + g * P, d, gx, gy);
+      r.clickLength_[g] = s.clickLength;
+      r.clickArea_[g] = s.clickArea;
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
+    work();
+  }
+  return r;
+}
+
+double ResultUncertainty::Sd(std::size_t group, bool area) const {
+  const std::size_t g[1] = {group};
+  return TotalSd(g, area);
+}
+
+double ResultUncertainty::TotalSd(std::span<const std::size_t> groups, bool area) const {
+  const auto& click = area ? clickArea_ : clickLength_;
+  const auto& grad = area ? gradArea_ : gradLength_;
+  long double clickSum = 0;
+  bool measured = false;
+  std::vector<double> sum(static_cast<std::size_t>(parameters_), 0.0);
+  for (std::size_t g : groups) {
+    if (g >= click.size()) return kUnknown;
+    clickSum += click[g];
+    const double* v = grad.data() + g * parameters_;
+    for (int k = 0; k < parameters_; ++k) {
+      sum[static_cast<std::size_t>(k)] += v[k];
+      if (v[k] != 0) measured = true;
+    }
+    if (click[g] != 0) measured = true;
+  }
+  // A length or area that is exactly zero by its kind (a set of points, an open curve's area)
+  // carries no error even when the fit's share is unknown.
+  if (!fitKnown_) return measured || std::isnan(static_cast<double>(clickSum)) ? kUnknown : 0;
+  const double v = static_cast<double>(clickSum) + (parameters_ ? fit_.Variance(sum.data()) : 0);
+  return std::isfinite(v) && v >= 0 ? std::sqrt(v) : kUnknown;
+}
+
+double ResultUncertainty::LengthSd(std::size_t group) const { return Sd(group, false); }
+double ResultUncertainty::AreaSd(std::size_t group) const { return Sd(group, true); }
+double ResultUncertainty::TotalLengthSd(std::span<const std::size_t> groups) const {
+  return TotalSd(groups, false);
+}
+double ResultUncertainty::TotalAreaSd(std::span<const std::size_t> groups) const {
+  return TotalSd(groups, true);
+}
+
+}  // namespace zelko
