@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "coords/transform.h"
+#include "document/numbers.h"
 #include "document/project_data.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
@@ -181,7 +182,9 @@ PositionSd PositionUncertainty(const UncertaintyModel& model, int method,
   double vx = c2 * (j.Xx * j.Xx + j.Xy * j.Xy), vy = c2 * (j.Yx * j.Yx + j.Yy * j.Yy);
   const int P = model.fit.parameters;
   if (P > 0) {
-    std::vector<double> gx(static_cast<std::size_t>(P)), gy(static_cast<std::size_t>(P));
+    thread_local std::vector<double> gx, gy;
+    gx.resize(static_cast<std::size_t>(P));
+    gy.resize(static_cast<std::size_t>(P));
     model.fit.Gradient(x, y, gx.data(), gy.data());
     vx += model.fit.Variance(gx.data());
     vy += model.fit.Variance(gy.data());
@@ -272,6 +275,32 @@ double ResultUncertainty::TotalLengthSd(std::span<const std::size_t> groups) con
 }
 double ResultUncertainty::TotalAreaSd(std::span<const std::size_t> groups) const {
   return TotalSd(groups, true);
+}
+
+void FillResultUncertainty(ResultTable& table, const std::vector<TLine>& lines,
+                           const ResultUncertainty& u) {
+  std::vector<std::vector<std::size_t>> bySort;
+  for (std::size_t g = 0; g < lines.size(); ++g) {
+    if (lines[g].Sort >= bySort.size()) bySort.resize(lines[g].Sort + 1u);
+    bySort[lines[g].Sort].push_back(g);
+  }
+  for (ResultRowInfo& row : table.rows) {
+    if (row.kind == ResultRowKind::Group && row.group >= 0) {
+      row.lengthSd = u.LengthSd(static_cast<std::size_t>(row.group));
+      row.areaSd = u.AreaSd(static_cast<std::size_t>(row.group));
+    } else if (row.kind == ResultRowKind::Total && row.sort >= 0 &&
+               static_cast<std::size_t>(row.sort) < bySort.size()) {
+      row.lengthSd = u.TotalLengthSd(bySort[static_cast<std::size_t>(row.sort)]);
+      row.areaSd = u.TotalAreaSd(bySort[static_cast<std::size_t>(row.sort)]);
+    }
+  }
+}
+
+std::string SdText(double sd) {
+  if (!std::isfinite(sd)) return {};
+  if (sd <= 0) return "0";
+  const int digits = std::max(0, 1 - static_cast<int>(std::floor(std::log10(sd))));
+  return FormatFixed(sd, std::min(digits, 15));
 }
 
 }  // namespace zelko

@@ -10,6 +10,7 @@
 
 #include "coords/fit_covariance.h"
 #include "document/records.h"
+#include "measure/tables.h"
 
 namespace zelko {
 
@@ -68,5 +69,13 @@ class ResultUncertainty {
 ResultUncertainty PropagateUncertainty(const std::vector<TLine>& lines, int method,
                                        const std::vector<double>& cx, const std::vector<double>& cy,
                                        int unit, const UncertaintyModel& model);
+
+// Sets the standard deviations of the table's group and total rows (a total's from the
+// category's groups, with the fit's share correlated among them).
+void FillResultUncertainty(ResultTable& table, const std::vector<TLine>& lines,
+                           const ResultUncertainty& u);
+
+// A standard deviation to two significant digits ("0.034", "34", "25704"); "" when unknown.
+std::string SdText(double sd);
 
 }  // namespace zelko
