@@ -153,7 +153,7 @@ TEST_F(ExportWindowTest, GeoJsonFeaturesSitWhereThePointTablePutsThePoints) {
   // The point table: longitude and latitude of every point by group label.
   QMap<QString, QList<QPair<double, double>>> table;
   const QList<QByteArray> rows = ReadAll(TempPath("points.csv")).mid(3).split('\n');
-  ASSERT_EQ(rows[0].trimmed(), "分類,Group,Point,x(pixels),y(pixels),経度(度),緯度(度)");
+  ASSERT_EQ(rows[0].trimmed(), "分類,Group,Point,x(pixels),y(pixels),経度(度),緯度(度),x_sd,y_sd");
   for (qsizetype r = 1; r < rows.size(); ++r) {
     const QList<QByteArray> cells = rows[r].trimmed().split(',');
     if (cells.size() < 7) continue;
