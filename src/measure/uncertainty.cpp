@@ -26,8 +26,52 @@ struct ImageJacobian {
   double Xx, Xy, Yx, Yy;
 };
 
+// ∂F/∂x and ∂F/∂y of a polynomial, in double: the propagation needs no more.
+void PolynomialSlopes(int method, const double* c, double x, double y, double* sx, double* sy) {
+  switch (method) {
+    case tmBilinear:
+      *sx = c[1] + c[3] * y;
+      *sy = c[2] + c[3] * x;
+      return;
+    case tmQuadratic:
+      *sx = c[1] + c[3] * y + 2 * c[4] * x;
+      *sy = c[2] + c[3] * x + 2 * c[5] * y;
+      return;
+    case tmCubic:
+      *sx = c[1] + 2 * c[3] * x + c[4] * y + 3 * c[6] * x * x + 2 * c[7] * x * y + c[8] * y * y;
+      *sy = c[2] + c[4] * x + 2 * c[5] * y + c[7] * x * x + 2 * c[8] * x * y + 3 * c[9] * y * y;
+      return;
+    default:
+      *sx = c[1];
+      *sy = c[2];
+  }
+}
+
+// F of a polynomial in double.
+double PolynomialValue(int method, const double* c, double x, double y) {
+  double f = c[0] + c[1] * x + c[2] * y;
+  switch (method) {
+    case tmBilinear:
+      return f + c[3] * x * y;
+    case tmQuadratic:
+      return f + c[3] * x * y + c[4] * x * x + c[5] * y * y;
+    case tmCubic:
+      return f + c[3] * x * x + c[4] * x * y + c[5] * y * y + c[6] * x * x * x + c[7] * x * x * y +
+             c[8] * x * y * y + c[9] * y * y * y;
+    default:
+      return f;
+  }
+}
+
 ImageJacobian JacobianAt(int method, const std::vector<double>& cx, const std::vector<double>& cy,
                          double x, double y) {
+  if (method != tmProjective && method >= tmNone && method <= tmCubic &&
+      static_cast<int>(std::min(cx.size(), cy.size())) >= CoefficientCount(method)) {
+    ImageJacobian j;
+    PolynomialSlopes(method, cx.data(), x, y, &j.Xx, &j.Xy);
+    PolynomialSlopes(method, cy.data(), x, y, &j.Yx, &j.Yy);
+    return j;
+  }
   const ViewPlacement unit{};
   return {TransformSlopeX(method, cx, unit, x, y), TransformSlopeY(method, cx, unit, x, y),
           TransformSlopeX(method, cy, unit, x, y), TransformSlopeY(method, cy, unit, x, y)};
@@ -63,7 +107,7 @@ void PlaneDerivatives(const std::vector<XY>& p, bool closed, PointDerivatives& d
   const std::size_t edges = closed ? n : n - 1;
   for (std::size_t i = 0; i < edges; ++i) {
     const std::size_t j = i + 1 < n ? i + 1 : 0;
-    const double dx = p[j].x - p[i].x, dy = p[j].y - p[i].y, l = std::hypot(dx, dy);
+    const double dx = p[j].x - p[i].x, dy = p[j].y - p[i].y, l = std::sqrt(dx * dx + dy * dy);
     if (l > 0) {
       d.lx[j] += dx / l;
       d.ly[j] += dy / l;
@@ -118,6 +162,35 @@ void EllipsoidDerivatives(const std::vector<XY>& p, bool closed, PointDerivative
   }
 }
 
+// The polynomial basis over the fit's normalised image coordinates, as BasisTerms orders it.
+void NormalisedBasis(const FitCovariance& f, double x, double y, double* b) {
+  const double u = (x - f.cx) * f.scale, v = (y - f.cy) * f.scale;
+  b[0] = 1;
+  b[1] = u;
+  b[2] = v;
+  switch (f.method) {
+    case tmBilinear:
+      b[3] = u * v;
+      break;
+    case tmQuadratic:
+      b[3] = u * v;
+      b[4] = u * u;
+      b[5] = v * v;
+      break;
+    case tmCubic:
+      b[3] = u * u;
+      b[4] = u * v;
+      b[5] = v * v;
+      b[6] = u * u * u;
+      b[7] = u * u * v;
+      b[8] = u * v * v;
+      b[9] = v * v * v;
+      break;
+    default:
+      break;
+  }
+}
+
 struct GroupShare {
   double clickLength = 0, clickArea = 0;
 };
@@ -128,7 +201,26 @@ GroupShare PropagateGroup(const TLine& line, int method, const std::vector<doubl
                           std::vector<double>& gx, std::vector<double>& gy) {
   const std::size_t n = UsedPointCount(line);
   if (line.LineType == ltPoints || n == 0) return {};
-  const std::vector<XY> physical = PhysicalPoints(line, method, cx, cy);
+  // The physical points and their slopes in one pass; the polynomials in double, which the
+  // derivatives need no more than.
+  thread_local std::vector<XY> physical;
+  thread_local std::vector<ImageJacobian> slopes;
+  physical.resize(n);
+  slopes.resize(n);
+  const bool polynomial =
+      method >= tmNone && method <= tmCubic &&
+      static_cast<int>(std::min(cx.size(), cy.size())) >= CoefficientCount(method);
+  for (std::size_t i = 0; i < n; ++i) {
+    const TMarker& q = line.Points[i];
+    if (polynomial) {
+      physical[i] = {PolynomialValue(method, cx.data(), q.x, q.y),
+                     PolynomialValue(method, cy.data(), q.x, q.y)};
+    } else {
+      physical[i] = {EvaluateTransform(method, cx, q.x, q.y),
+                     EvaluateTransform(method, cy, q.x, q.y)};
+    }
+    slopes[i] = JacobianAt(method, cx, cy, q.x, q.y);
+  }
   for (const XY& q : physical)
     if (!std::isfinite(q.x) || !std::isfinite(q.y) || (degree && std::fabs(q.y) > 90))
       return {kUnknown, kUnknown};
@@ -139,15 +231,29 @@ GroupShare PropagateGroup(const TLine& line, int method, const std::vector<doubl
   else
     PlaneDerivatives(physical, closed, d);
   const int P = m.fit.parameters;
-  long double clickLength = 0, clickArea = 0;
+  // The polynomials' gradient is the same basis in the X and the Y block: formed once.
+  const bool blocks = P > 0 && m.fit.method >= tmAffine && m.fit.method <= tmCubic;
+  const int half = P / 2;
+  double clickLength = 0, clickArea = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const TMarker& q = line.Points[i];
-    const ImageJacobian j = JacobianAt(method, cx, cy, q.x, q.y);
+    const ImageJacobian& j = slopes[i];
     const double lx = j.Xx * d.lx[i] + j.Yx * d.ly[i], ly = j.Xy * d.lx[i] + j.Yy * d.ly[i];
     const double ax = j.Xx * d.ax[i] + j.Yx * d.ay[i], ay = j.Xy * d.ax[i] + j.Yy * d.ay[i];
     clickLength += lx * lx + ly * ly;
     clickArea += ax * ax + ay * ay;
     if (P == 0) continue;
+    if (blocks) {
+      double b[10];
+      NormalisedBasis(m.fit, q.x, q.y, b);
+      for (int k = 0; k < half; ++k) {
+        gradLength[k] += d.lx[i] * b[k];
+        gradLength[half + k] += d.ly[i] * b[k];
+        gradArea[k] += d.ax[i] * b[k];
+        gradArea[half + k] += d.ay[i] * b[k];
+      }
+      continue;
+    }
     m.fit.Gradient(q.x, q.y, gx.data(), gy.data());
     for (int k = 0; k < P; ++k) {
       gradLength[k] += d.lx[i] * gx[k] + d.ly[i] * gy[k];
@@ -155,7 +261,7 @@ GroupShare PropagateGroup(const TLine& line, int method, const std::vector<doubl
     }
   }
   const double c2 = m.clickSd * m.clickSd;
-  GroupShare share{static_cast<double>(c2 * clickLength), static_cast<double>(c2 * clickArea)};
+  GroupShare share{c2 * clickLength, c2 * clickArea};
   if (!closed) share.clickArea = 0;
   return share;
 }
