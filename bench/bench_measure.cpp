@@ -2,17 +2,27 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "coords/fit.h"
+#include "coords/fit_covariance.h"
 #include "coords/transform.h"
 #include "measure/calculation.h"
 #include "measure/table_text.h"
 #include "measure/tables.h"
+#include "measure/uncertainty.h"
 
 namespace {
 
 using namespace zelko;
+
+std::string FormatNumber(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
 
 constexpr int kGroups = 10000;
 constexpr int kPointsPerGroup = 50;
@@ -57,6 +67,62 @@ void BM_CalculateLinesDegree(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CalculateLinesDegree)->Unit(benchmark::kMillisecond);
+
+// Sixteen markers of the transformation, typed with a little error, and the fit's covariance.
+UncertaintyModel ModelOf(int method, const std::vector<double>& cx, const std::vector<double>& cy,
+                         bool degree) {
+  std::vector<MarkerRowText> rows;
+  for (int i = 0; i < 16; ++i) {
+    const double x = 50 + 1300 * (i % 4) + 17 * i, y = 60 + 1300 * (i / 4) + 11 * i;
+    const double miss = ((i * 7) % 5 - 2) * (degree ? 1e-7 : 0.01);
+    rows.push_back({std::to_string(x), std::to_string(y),
+                    FormatNumber(EvaluateTransform(method, cx, x, y) + miss),
+                    FormatNumber(EvaluateTransform(method, cy, x, y) - miss)});
+  }
+  const FitResult fit = FitTransform(method, rows, cx, cy, degree);
+  return {FitCovarianceOf(method, rows, fit.Cx, fit.Cy, degree), 0.3};
+}
+
+void CalculateWithUncertainty(benchmark::State& state, int method, const std::vector<double>& cx,
+                              const std::vector<double>& cy, int unit) {
+  std::vector<TLine> lines = MakeProject();
+  const UncertaintyModel model = ModelOf(method, cx, cy, unit == kDegreeUnit);
+  if (model.fit.share != FitShare::Known) state.SkipWithError("no covariance");
+  for (auto _ : state) {
+    CalculateLines(lines, method, cx, cy, unit);
+    const ResultUncertainty u = PropagateUncertainty(lines, method, cx, cy, unit, model);
+    ResultTable table = BuildResultTable(lines, kNames, unit, 2);
+    FillResultUncertainty(table, lines, u);
+    benchmark::DoNotOptimize(table.rows.data());
+  }
+}
+
+// The same calculation and table without uncertainties, for comparison.
+void CalculateWithout(benchmark::State& state, int method, const std::vector<double>& cx,
+                      const std::vector<double>& cy, int unit) {
+  std::vector<TLine> lines = MakeProject();
+  for (auto _ : state) {
+    CalculateLines(lines, method, cx, cy, unit);
+    ResultTable table = BuildResultTable(lines, kNames, unit, 2);
+    benchmark::DoNotOptimize(table.rows.data());
+  }
+}
+
+const std::vector<double> kCubicX{0, 0.1, 0, 1e-8, 0, 2e-8, 0, 0, 0, 1e-12};
+const std::vector<double> kCubicY{500, 0, -0.1, 0, 1e-8, 0, 0, 1e-12, 0, 0};
+
+BENCHMARK_CAPTURE(CalculateWithout, PlaneAffine, tmAffine, kMetreX, kMetreY, 4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CalculateWithUncertainty, PlaneAffine, tmAffine, kMetreX, kMetreY, 4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CalculateWithout, PlaneCubic, tmCubic, kCubicX, kCubicY, 4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CalculateWithUncertainty, PlaneCubic, tmCubic, kCubicX, kCubicY, 4)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CalculateWithout, DegreeAffine, tmAffine, kDegreeX, kDegreeY, kDegreeUnit)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(CalculateWithUncertainty, DegreeAffine, tmAffine, kDegreeX, kDegreeY, kDegreeUnit)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ResultTable(benchmark::State& state) {
   std::vector<TLine> lines = MakeProject();

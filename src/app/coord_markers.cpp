@@ -234,6 +234,7 @@ void CoordPage::PopupMenuTablePopup() {
   Paste1->setEnabled(!QApplication::clipboard()->text().isEmpty());
   const bool results = form_.pageArea->StringGrid3->isVisible() || form_.State().resultTableShown;
   for (QAction* a : {Copy1, Paste1, C3, D1}) a->setVisible(!results);
+  form_.ShowUncertainty->setVisible(results);
 }
 
 void CoordPage::ShowTableMenu(StringGrid* table, const QPoint& globalPos) {

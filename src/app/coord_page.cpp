@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 #include "app/area_page.h"
 #include "app/form.h"
@@ -46,6 +47,12 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
   gl->addWidget(ComboBoxGridMethod);
   gl->addLayout(unitRow);
   gl->addWidget(EditMeshSizeBox);
+  EditClickPrecisionBox =
+      new LabeledEdit("EditClickPrecision", "クリック精度（ピクセル）：", "0.3", GroupBoxMesh);
+  EditClickPrecision = EditClickPrecisionBox->edit();
+  EditClickPrecision->setToolTip(
+      "点を置く位置の誤差（標準偏差、ピクセル）。長さと面積の「±」に使います。");
+  gl->addWidget(EditClickPrecisionBox);
   layout->addWidget(GroupBoxMesh);
 
   StringGrid1 = new StringGrid("StringGrid1", this);
@@ -110,6 +117,8 @@ CoordPage::CoordPage(TForm1& form) : form_(form) {
       if (form_.State().withMesh) form_.PaintPicture(-1, -1);
     });
   });
+  connect(EditClickPrecision, &QLineEdit::editingFinished, this,
+          [this] { form_.Guard([this] { EditClickPrecisionExit(); }); });
   connect(ButtonSetMesh, &QPushButton::clicked, this,
           [this] { form_.Guard([this] { ButtonSetMeshClick(); }); });
   ConnectMarkerHandlers();
@@ -267,6 +276,22 @@ void CoordPage::ClearFitQuality() {
   LabelFitQuality->setVisible(false);
 }
 
+void CoordPage::ShowClickPrecision() {
+  const QString text = QString::fromStdString(FormatGeneral15(form_.Doc().Data().ClickPrecision));
+  if (EditClickPrecision->text() != text) EditClickPrecision->setText(text);
+}
+
+void CoordPage::EditClickPrecisionExit() {
+  const auto value = TryParseNumber(EditClickPrecision->text().toStdString());
+  if (value && *value == form_.Doc().Data().ClickPrecision) return;
+  if (!value || !form_.Doc().SetClickPrecision(*value)) {
+    // The field shows the setting again before the box takes the focus (and ends the typing
+    // a second time).
+    ShowClickPrecision();
+    form_.Msg(MsgKind::Error, QString::fromUtf8(kClickPrecisionMessage));
+  }
+}
+
 void CoordPage::EditMeshSizeChange() {
   form_.Doc().SetMeshSize(EditMeshSize->text().toStdString(), true);
 }
@@ -314,7 +339,11 @@ void CoordPage::SetReferenceLength() {
     form_.Msg(MsgKind::Error, QString::fromStdString(r.message));
     return;
   }
-  form_.Doc().SetTransform(r.coefficients.Cx, r.coefficients.Cy, true);
+  // The line's length in pixels gives the scale's uncertainty from its two clicked ends.
+  const TMarker& a = form_.State().Scale[0];
+  const TMarker& b = form_.State().Scale[1];
+  form_.Doc().SetTransform(r.coefficients.Cx, r.coefficients.Cy, true,
+                           std::hypot(b.x - a.x, b.y - a.y));
   // Markers typed in this unit show how well the reference length agrees with them.
   const FitQuality quality = AssessFixed(tmLinear, MarkerTableRows(), form_.Cx(), form_.Cy());
   if (quality.observations > 0) ShowFitQuality(quality);

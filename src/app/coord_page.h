@@ -16,6 +16,10 @@
 
 namespace zelko {
 
+// The clicks' precision typed is no number, or not above 0 and at most 1000 pixels.
+inline constexpr const char* kClickPrecisionMessage =
+    "クリック精度（ピクセル）には、0 より大きく 1000 以下の数を入力して下さい。";
+
 class TForm1;
 
 class CoordPage : public QWidget {
@@ -28,6 +32,8 @@ class CoordPage : public QWidget {
   QComboBox* ComboBoxScaleUnit;
   LabeledEdit* EditMeshSizeBox;
   QLineEdit* EditMeshSize;
+  LabeledEdit* EditClickPrecisionBox;
+  QLineEdit* EditClickPrecision;
   QPushButton* ButtonSetMesh;
   StringGrid* StringGrid1;
   // Under the marker table while residuals are shown: their RMS and the degrees of freedom.
@@ -71,6 +77,10 @@ class CoordPage : public QWidget {
   void ShowUnit();
   void ComboBoxScaleUnitChange();
   void EditMeshSizeChange();
+  // The clicks' precision typed: applied as an edit of the document when it is a number in
+  // range, otherwise refused with a message and the setting shown again.
+  void EditClickPrecisionExit();
+  void ShowClickPrecision();
   void ButtonSetMeshClick();
   void SetReferenceLength();
 

@@ -376,6 +376,19 @@ void TForm1::BuildPages() {
   pageImage = new ImagePage(*this);
   pageCoord = new CoordPage(*this);
   pageArea = new zelko::AreaPage(*this);
+  ShowUncertainty = new QAction("±（標準偏差）を表示", this);
+  ShowUncertainty->setObjectName("ShowUncertainty");
+  ShowUncertainty->setCheckable(true);
+  pageCoord->PopupMenuTable->addSeparator();
+  pageCoord->PopupMenuTable->addAction(ShowUncertainty);
+  pageArea->PopupMenuLine->addSeparator();
+  pageArea->PopupMenuLine->addAction(ShowUncertainty);
+  connect(ShowUncertainty, &QAction::toggled, this, [this] {
+    Guard([this] {
+      if (state_.resultTableShown) FillResultTable();
+      FillPointTable();
+    });
+  });
   pageNote = new NotePage(*this);
   PageControl1->addTab(pageImage, "イメージ調整");
   PageControl1->addTab(pageCoord, "座標設定");
@@ -438,6 +451,7 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
   UpdateExportEnabled();
   const DocumentData& d = doc_.Data();
   if (change.Parts & kPartGroups) groupBoxesStale_ = true;
+  if (change.Parts & (kPartTransform | kPartMarkers)) uncertainty_.reset();
   if (change.Parts & kPartNotes) pageNote->Refresh();
   if (change.Parts & kPartAdjustments) pageImage->ShowAdjustments();
   if (change.Parts & kPartSymbols) ShowSymbols(false);
@@ -451,6 +465,7 @@ void TForm1::DocumentChanged(const DocumentChange& change) {
       const QSignalBlocker b(combos[i]);
       combos[i]->setCurrentIndex(values[i]);
     }
+    pageCoord->ShowClickPrecision();
     // The physical position shown was the old transformation's; the next mouse move shows
     // the new one's.
     SetStatus(2, "");

@@ -21,6 +21,7 @@
 #include "imaging/image_formats.h"
 #include "imaging/working_image.h"
 #include "measure/tables.h"
+#include "measure/uncertainty.h"
 #include "render/symbols.h"
 #include "render/view_render.h"
 
@@ -207,6 +208,15 @@ class TForm1 : public QMainWindow {
   bool LeaveMeasurementMode();
   void EnterMeasurementMode();
   void FillPointTable();
+  // The result table from the groups' stored lengths and areas, with the 「±」 columns when
+  // ShowUncertainty is checked.
+  void FillResultTable();
+  // The transformation's and the clicks' uncertainty as the document stands (kept until the
+  // transformation or the markers change).
+  const UncertaintyModel& UncertaintyNow();
+  // The toggle of the result and point tables' menus that shows the 「±」 columns and the ± of
+  // the status bar; off when the window opens.
+  QAction* ShowUncertainty = nullptr;
   void FillGroupTableAndChooser();
   void FillGroupTable();
   void SelectGroup(int i);
@@ -394,6 +404,7 @@ class TForm1 : public QMainWindow {
 
   // The document's observer: the change mark and the views of what an edit touched.
   void DocumentChanged(const DocumentChange& change);
+  std::optional<UncertaintyModel> uncertainty_;
   // After an undo or redo and when a project is opened: what follows from the parts (the working
   // image, the tables, the transformation's captions and commands) is brought in line, and the view
   // redrawn.

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -227,6 +228,44 @@ void TForm1::EraseOnePointClick() {
   PaintPicture(-1, -1);
 }
 
+const UncertaintyModel& TForm1::UncertaintyNow() {
+  if (!uncertainty_) {
+    const DocumentData& d = doc_.Data();
+    uncertainty_ = UncertaintyModel{
+        TransformCovariance(Method(), pageCoord->MarkerTableRows(), Cx(), Cy(),
+                            Unit() == kDegreeUnit, d.ReferencePixels, d.ClickPrecision),
+        d.ClickPrecision};
+  }
+  return *uncertainty_;
+}
+
+void TForm1::FillResultTable() {
+  ResultTable t = BuildResultTable(Lines(), CategoryNames(), Unit(), Decimals());
+  const bool withSd = ShowUncertainty->isChecked();
+  StringGrid* g3 = pageArea->StringGrid3;
+  g3->setToolTip({});
+  if (withSd) {
+    const ResultUncertainty u =
+        PropagateUncertainty(Lines(), Method(), Cx(), Cy(), Unit(), UncertaintyNow());
+    FillResultUncertainty(t, Lines(), u);
+    // 長さ, ±, 面積, ±, 点数: each ± beside its value.
+    for (std::size_t r = 0; r < t.cells.size(); ++r) {
+      auto& row = t.cells[r];
+      const bool header = r == 0;
+      const auto sd = [&](double v) { return std::isfinite(v) ? SdText(v) : std::string("不明"); };
+      row.insert(row.begin() + 4, header ? "±" : sd(t.rows[r].areaSd));
+      row.insert(row.begin() + 3, header ? "±" : sd(t.rows[r].lengthSd));
+    }
+    if (!u.Reason().empty()) g3->setToolTip(Q(u.Reason()));
+  }
+  // A selection moved by the new row count would repaint the view and wipe the fills.
+  const QSignalBlocker b(g3);
+  g3->SetColCount(ResultTable::kColumns + (withSd ? 2 : 0));
+  g3->SetRowCount(static_cast<int>(t.cells.size()));
+  FillGrid(g3, t.cells, 0);
+  g3->FitColumnWidths();
+}
+
 void TForm1::FillPointTable() {
   StringGrid* g = pageArea->StringGrid2;
   if (Lines().empty()) return;
@@ -244,17 +283,36 @@ void TForm1::FillPointTable() {
   auto index = std::make_shared<const PointTableIndex>(Lines());
   const int rows = static_cast<int>(std::min<std::size_t>(index->Rows(), kMaxPointRows));
   g->SetRowCount(rows + 2);
-  g->SetColCount(PointTableColumns(Method()));
+  const int columns = PointTableColumns(Method());
+  // The positions' ± after X and Y, when asked for and the table has physical columns.
+  const bool withSd = ShowUncertainty->isChecked() && columns == 7;
+  g->SetColCount(columns + (withSd ? 2 : 0));
+  if (withSd) {
+    g->SetCell(7, 0, "±" + g->Cells(5, 0));
+    g->SetCell(8, 0, "±" + g->Cells(6, 0));
+  }
+  auto model = withSd ? std::make_shared<const UncertaintyModel>(UncertaintyNow()) : nullptr;
   StringGrid::RowSource source;
   source.first = 1;
   source.end = rows + 1;
   source.text = [index, lines = &Lines(), method = Method(), cx = Cx(), cy = Cy(), unit = Unit(),
-                 decimals = Decimals(),
-                 side = MarkerRegionNow().side](int col, int row) -> QString {
+                 decimals = Decimals(), side = MarkerRegionNow().side,
+                 model](int col, int row) -> QString {
     const auto at = index->At(static_cast<std::size_t>(row));
     if (!at || static_cast<std::size_t>(at->group) >= lines->size()) return {};
     const TLine& line = (*lines)[static_cast<std::size_t>(at->group)];
     if (static_cast<std::size_t>(at->point) >= UsedPointCount(line)) return {};
+    if (col >= 7) {
+      // Empty beyond the vanishing line, where the position itself is.
+      if (!model || PointTableCell(line, at->group, static_cast<std::size_t>(at->point), 5, method,
+                                   cx, cy, unit, decimals, side)
+                        .empty())
+        return {};
+      const TMarker& p = line.Points[static_cast<std::size_t>(at->point)];
+      const PositionSd sd = PositionUncertainty(*model, method, cx, cy, p.x, p.y);
+      const double v = col == 7 ? sd.x : sd.y;
+      return std::isfinite(v) ? Q(SdText(v)) : QString("不明");
+    }
     return Q(PointTableCell(line, at->group, static_cast<std::size_t>(at->point), col, method, cx,
                             cy, unit, decimals, side));
   };
@@ -520,16 +578,8 @@ void TForm1::BitBtnCalAreaClick() {
     return;
   }
   DrawGroupLabels();
-  const ResultTable t = BuildResultTable(Lines(), CategoryNames(), Unit(), Decimals());
+  FillResultTable();
   StringGrid* g3 = pageArea->StringGrid3;
-  {
-    // A selection moved by the new row count would repaint the view and wipe the fills.
-    const QSignalBlocker b(g3);
-    g3->SetColCount(ResultTable::kColumns);
-    g3->SetRowCount(static_cast<int>(t.cells.size()));
-    FillGrid(g3, t.cells, 0);
-  }
-  g3->FitColumnWidths();
   state_.resultTableShown = true;
   g3->setVisible(true);
   {

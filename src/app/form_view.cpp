@@ -1,6 +1,7 @@
 // The view: redraw, zoom, pan, wheel, overview clicks and the pointer read-out.
 #include <QEvent>
 #include <QWheelEvent>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/area_page.h"
@@ -195,11 +196,20 @@ void TForm1::Image1MouseMove(int x, int y) {
     const QString format = QString::fromStdString(PositionFormat(Unit(), Decimals()));
     if (place == PointPlace::BeyondVanishingLine)
       SetStatus(2, "物理座標なし（消失線の向こう側）");
-    else
+    else {
+      QString sd;
+      if (ShowUncertainty->isChecked()) {
+        const PositionSd s =
+            PositionUncertainty(UncertaintyNow(), method, Cx(), Cy(), state_.XPre, state_.YPre);
+        sd = std::isfinite(s.x) ? " ±(" + QString::fromStdString(SdText(s.x)) + ", " +
+                                      QString::fromStdString(SdText(s.y)) + ")"
+                                : QString(" ±不明");
+      }
       SetStatus(
           2, "物理座標(" + Fmt(EvaluateTransform(method, Cx(), state_.XPre, state_.YPre), format) +
                  ", " + Fmt(EvaluateTransform(method, Cy(), state_.XPre, state_.YPre), format) +
-                 ")" + (place == PointPlace::OutsideMarkers ? "　マーカーの範囲外" : ""));
+                 ")" + sd + (place == PointPlace::OutsideMarkers ? "　マーカーの範囲外" : ""));
+    }
   } else {
     SetStatus(2, "");
   }

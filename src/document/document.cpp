@@ -174,15 +174,22 @@ bool Document::SetCategories(const std::vector<std::string>& names) {
   return SetField(*this, "分類", kPartCategories | kPartGroups, &DocumentData::Categories, names);
 }
 
-bool Document::SetTransform(const std::vector<double>& cx, const std::vector<double>& cy,
-                            bool set) {
+bool Document::SetTransform(const std::vector<double>& cx, const std::vector<double>& cy, bool set,
+                            double referencePixels) {
   return Edit("座標変換", kPartTransform, [&](DocumentData& d) {
-    if (d.Cx == cx && d.Cy == cy && d.TransformSet == set) return false;
+    if (d.Cx == cx && d.Cy == cy && d.TransformSet == set && d.ReferencePixels == referencePixels)
+      return false;
     d.Cx = cx;
     d.Cy = cy;
     d.TransformSet = set;
+    d.ReferencePixels = referencePixels;
     return true;
   });
+}
+
+bool Document::SetClickPrecision(double pixels) {
+  if (!(pixels > 0 && pixels <= kMaxClickPrecision)) return false;
+  return SetField(*this, "クリック精度", kPartTransform, &DocumentData::ClickPrecision, pixels);
 }
 
 std::string MarkerPositionText(double v) { return FormatFixed(v, 1); }
@@ -264,6 +271,8 @@ bool ToProjectData(const DocumentData& doc, const std::string& folder,
   }
   d.Cx = doc.Cx;
   d.Cy = doc.Cy;
+  d.ClickPrecision = doc.ClickPrecision;
+  d.ReferencePixels = doc.Method == tmLinear ? doc.ReferencePixels : 0;
   d.NumDecimal = doc.NumDecimal;
   d.Lines = doc.Lines;
   d.HasCategories = true;
@@ -318,6 +327,7 @@ DocumentData FromProjectData(ProjectData d, const std::string& imageFile,
     doc.Cx = std::move(d.Cx);
     doc.Cy = std::move(d.Cy);
   }
+  doc.ClickPrecision = d.ClickPrecision;
   doc.NumDecimal = d.NumDecimal;
   doc.Lines = std::move(d.Lines);
   doc.Categories = d.HasCategories ? d.Categories : DocumentData{}.Categories;

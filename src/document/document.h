@@ -47,6 +47,11 @@ struct DocumentData {
   std::vector<double> Cx;
   std::vector<double> Cy;
   bool TransformSet = false;
+  // Pixels, one standard deviation per coordinate of a clicked point.
+  double ClickPrecision = kDefaultClickPrecision;
+  // The reference line's length in pixels while it is known (picked in this session; not
+  // stored), 0 otherwise.
+  double ReferencePixels = 0;
 
   std::vector<DocMarker> Markers;
   std::vector<TLine> Lines;  // the groups, with their computed length and area
@@ -81,8 +86,8 @@ enum DocPart : unsigned {
 
 struct DocumentChange {
   unsigned Parts = 0;
-  std::string Edit;     // the edit's name as a user would call it; "" for a whole new document
-  bool Whole = false;   // the document was replaced (opened, closed, new)
+  std::string Edit;       // the edit's name as a user would call it; "" for a whole new document
+  bool Whole = false;     // the document was replaced (opened, closed, new)
   bool Restored = false;  // an undo or redo put back what an earlier edit changed
 };
 
@@ -158,7 +163,10 @@ class Document {
   bool SetSymbols(const SymbolColors& colors, const SymbolSizes& sizes, const FontData& markerFont);
   bool SetCategories(const std::vector<std::string>& names);
   // The transformation's coefficients, and whether they count as a set transformation.
-  bool SetTransform(const std::vector<double>& cx, const std::vector<double>& cy, bool set);
+  bool SetTransform(const std::vector<double>& cx, const std::vector<double>& cy, bool set,
+                    double referencePixels = 0);
+  // The clicks' precision; false (and no edit) unless 0 < pixels ≤ kMaxClickPrecision.
+  bool SetClickPrecision(double pixels);
 
   // Markers: placed, moved, deleted, and their cells typed.
   bool AddMarker(double x, double y);

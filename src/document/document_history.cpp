@@ -19,7 +19,8 @@ unsigned DifferingParts(const DocumentData& a, const DocumentData& b) {
       a.AngleChoice != b.AngleChoice || a.AngleText != b.AngleText)
     parts |= kPartAdjustments;
   if (a.Method != b.Method || a.ScaleUnit != b.ScaleUnit || a.Cx != b.Cx || a.Cy != b.Cy ||
-      a.TransformSet != b.TransformSet)
+      a.TransformSet != b.TransformSet || a.ClickPrecision != b.ClickPrecision ||
+      a.ReferencePixels != b.ReferencePixels)
     parts |= kPartTransform;
   if (a.Markers != b.Markers) parts |= kPartMarkers;
   if (a.Categories != b.Categories) parts |= kPartCategories;

@@ -103,6 +103,11 @@ void ParseInto(const IniFile& ini, KeyedTextProject& p, std::size_t maxPoints) {
     throw ParseError("transformation method " + std::to_string(p.Method) + " is not 0 to " +
                      std::to_string(kLastMethod));
   p.MeshSize = ini.Value("Grid", "Mesh Size");
+  p.ClickPrecision = ReadFinite(ini, "Grid", "Click Precision", "click precision");
+  if (p.ClickPrecision && !(*p.ClickPrecision > 0 && *p.ClickPrecision <= kMaxClickPrecision))
+    throw ParseError("click precision " + FormatGeneral15(*p.ClickPrecision) +
+                     " is not above 0 and at most " + FormatGeneral15(kMaxClickPrecision) +
+                     " pixels");
   p.ScaleUnit = ini.TryReadInteger("Grid", "Scale Unit");
   if (p.ScaleUnit && (*p.ScaleUnit < 0 || *p.ScaleUnit > 6))
     throw ParseError("scale unit " + std::to_string(*p.ScaleUnit) + " is not 0 to 6");
@@ -259,6 +264,7 @@ bool KeyedTextToProjectData(const KeyedTextProject& p, const ProjectData& curren
     }
   }
   d.NumDecimal = p.NumDecimal.value_or(current.NumDecimal);
+  d.ClickPrecision = p.ClickPrecision.value_or(kDefaultClickPrecision);
   d.Lines = p.Lines;
   d.HasCategories = true;
   d.Categories = ProjectData().Categories;

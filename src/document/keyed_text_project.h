@@ -47,6 +47,8 @@ struct KeyedTextProject {
   std::vector<std::optional<double>> Cx;  // NumParameters elements when it is above 0
   std::vector<std::optional<double>> Cy;
   std::optional<std::string> NumDecimal;
+  // [Grid] "Click Precision": pixels; the default when left out.
+  std::optional<double> ClickPrecision;
 
   // Category 0 and empty labels: the form holds neither.
   std::vector<TLine> Lines;

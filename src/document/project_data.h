@@ -23,6 +23,12 @@ inline constexpr char kProjectHeader29[] = "Zelko Version 2.9 ";
 inline constexpr int kLastMethod281 = 5;
 inline constexpr int kLastMethod = 6;
 
+// The clicks' precision a new project assumes: one standard deviation per coordinate, in
+// pixels. Any other value is stored only in a 2.9 file.
+inline constexpr double kDefaultClickPrecision = 0.3;
+// The range a project may hold.
+inline constexpr double kMaxClickPrecision = 1000;
+
 // The largest project the program supports: 65535 points a group (the file's field) and this
 // many in all. A point costs 24 bytes in memory and at least 10 in the file, so such a project
 // needs about 500 MB beside its file of 200 MB or more while it is read: what a machine with
@@ -120,12 +126,22 @@ struct ProjectData {
   bool HasNotes = true;
   std::vector<std::string> Notes;
 
+  // Pixels, one standard deviation per coordinate of every clicked point; 0 < value ≤
+  // kMaxClickPrecision.
+  double ClickPrecision = kDefaultClickPrecision;
+  // The length in image pixels of the reference line of the linear method, while it is known
+  // (picked in this session); not stored, 0 when unknown.
+  double ReferencePixels = 0;
+
   // Versions 2.7 and 2.2 are rewritten in the current layout right after a successful read.
   bool NeedsRewrite() const { return MinorVersion < 8; }
 };
 
-// Whether the project holds something only a 2.9 file can (the projective method).
-inline bool ProjectNeeds29(const ProjectData& d) { return d.Method > kLastMethod281; }
+// Whether the project holds something only a 2.9 file can (the projective method, a click
+// precision other than the default).
+inline bool ProjectNeeds29(const ProjectData& d) {
+  return d.Method > kLastMethod281 || d.ClickPrecision != kDefaultClickPrecision;
+}
 
 // The marker record's tenths from the text of a marker-table cell: parsed, times ten (as a
 // decimal shift, so "0.15" gives 2), rounded half away from zero, 0..65535. nullopt with a

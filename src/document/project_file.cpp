@@ -5,17 +5,25 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
 #include "document/color_text.h"
 #include "document/cp932.h"
 #include "document/file_io.h"
+#include "document/numbers.h"
 
 namespace zelko {
 namespace {
 
 static_assert(sizeof(kProjectHeader) - 1 == kProjectHeaderSize);
+
+// The extension block of a 2.9 file: a mark, tagged items with their lengths, an end tag.
+constexpr char kExtensionMark[] = "ZXT1";
+constexpr std::uint16_t kExtensionEnd = 0;
+constexpr std::uint16_t kExtensionClickPrecision = 1;  // F64, pixels
+// A coordinate reference system would take tag 2.
 
 // ---------------------------------------------------------------------------------------------
 // Writing
@@ -36,6 +44,10 @@ class ByteWriter {
       throw WriteError(what + " " + std::to_string(value) + " does not fit 0 to 65535");
     out_.push_back(static_cast<char>(value & 0xFF));
     out_.push_back(static_cast<char>(value >> 8));
+  }
+  void U32(std::size_t value, const std::string& what) {
+    if (value > 0xFFFFFFFFu) throw WriteError(what + " does not fit 32 bits");
+    Raw(value, 4);
   }
   void Bool(bool value) { out_.push_back(value ? 1 : 0); }
   void F32(float value) { Raw(std::bit_cast<std::uint32_t>(value), 4); }
@@ -72,6 +84,34 @@ float NarrowPoint(double value, const std::string& what) {
 void CheckChoice(int value, int last, const std::string& what) {
   if (value < 0 || value > last)
     throw WriteError(what + " " + std::to_string(value) + " is not 0 to " + std::to_string(last));
+}
+
+void CheckClickPrecision(double value, const std::function<void(const std::string&)>& refuse) {
+  if (!(value > 0 && value <= kMaxClickPrecision))
+    refuse("click precision " + FormatGeneral15(value) + " is not above 0 and at most " +
+           FormatGeneral15(kMaxClickPrecision) + " pixels");
+}
+
+// The items of a 2.9 file after the notes: the mark, then for each item its tag (2 bytes), its
+// length (4 bytes) and its bytes, then the end tag. Only items that differ from their defaults
+// are written, and none at all when none does, so a file without them is what earlier versions
+// of 2.9 wrote.
+void WriteExtensions(ByteWriter& w, const ProjectData& d) {
+  std::vector<std::pair<std::uint16_t, std::string>> items;
+  if (d.ClickPrecision != kDefaultClickPrecision) {
+    CheckClickPrecision(d.ClickPrecision, [](const std::string& m) { throw WriteError(m); });
+    ByteWriter item;
+    item.F64(d.ClickPrecision);
+    items.emplace_back(kExtensionClickPrecision, item.Take());
+  }
+  if (items.empty()) return;
+  w.Bytes(std::string_view(kExtensionMark, sizeof kExtensionMark - 1));
+  for (const auto& [tag, bytes] : items) {
+    w.U16(tag, "extension tag");
+    w.U32(bytes.size(), "extension length");
+    w.Bytes(bytes);
+  }
+  w.U16(kExtensionEnd, "extension end");
 }
 
 std::string Serialize(const ProjectData& d) {
@@ -169,6 +209,7 @@ std::string Serialize(const ProjectData& d) {
   w.U16(static_cast<long long>(d.Notes.size()), "notes line count");
   for (size_t i = 0; i < d.Notes.size(); ++i)
     w.Text(d.Notes[i], "notes line " + std::to_string(i + 1));
+  if (ProjectNeeds29(d)) WriteExtensions(w, d);
   return w.Take();
 }
 
@@ -201,6 +242,13 @@ class ByteReader {
   void Skip(size_t n) {
     Need(n);
     pos_ += n;
+  }
+  std::uint32_t U32() { return static_cast<std::uint32_t>(Raw(4)); }
+  std::string_view Bytes(size_t n) {
+    Need(n);
+    const std::string_view bytes = data_.substr(pos_, n);
+    pos_ += n;
+    return bytes;
   }
   float F32() { return std::bit_cast<float>(static_cast<std::uint32_t>(Raw(4))); }
   double F64() { return std::bit_cast<double>(Raw(8)); }
@@ -285,6 +333,32 @@ struct Layout {
   bool completeTail = true;  // the trailing fonts and notes must be there
   int lastMethod = kLastMethod281;
 };
+
+// The block WriteExtensions writes. Items this version does not know are passed over by their
+// length, so that a later version's items leave the rest readable; a known item must have its
+// length and a sound value, and each may appear once.
+void ReadExtensions(ByteReader& r, ProjectData& d) {
+  if (r.Bytes(sizeof kExtensionMark - 1) != kExtensionMark)
+    throw ReadError("unexpected data after the notes");
+  bool clickPrecision = false;
+  for (;;) {
+    const std::uint16_t tag = r.U16();
+    if (tag == kExtensionEnd) break;
+    const std::uint32_t length = r.U32();
+    if (length > r.Remaining())
+      throw ReadError("extension item " + std::to_string(tag) + " is longer than the file");
+    ByteReader item(r.Bytes(length));
+    if (tag != kExtensionClickPrecision) continue;
+    if (clickPrecision || length != 8)
+      throw ReadError(clickPrecision ? "the click precision is given twice"
+                                     : "the click precision item has " + std::to_string(length) +
+                                           " bytes instead of 8");
+    clickPrecision = true;
+    d.ClickPrecision = item.F64();
+    CheckClickPrecision(d.ClickPrecision, [](const std::string& m) { throw ReadError(m); });
+  }
+  if (r.Remaining() > 0) throw ReadError("unexpected data after the extensions");
+}
 
 // The body after the header; `where` names the part being read for the message on running out.
 void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string& where,
@@ -409,6 +483,11 @@ void ParseBody(ByteReader& r, const Layout& layout, ProjectData& d, std::string&
     if (layout.completeTail) throw;
     if (!d.HasMarkerFont) d.MarkerFont = DefaultMarkerFont();
     if (!d.HasNotesFont) d.NotesFont = DefaultNotesFont();
+  }
+  d.ClickPrecision = kDefaultClickPrecision;
+  if (layout.lastMethod == kLastMethod && r.Remaining() > 0) {
+    where = "the extensions";
+    ReadExtensions(r, d);
   }
 }
 

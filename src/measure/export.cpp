@@ -14,6 +14,7 @@
 #include "measure/project_tables.h"
 #include "measure/table_text.h"
 #include "measure/tables.h"
+#include "measure/uncertainty.h"
 
 namespace zelko {
 
@@ -70,6 +71,7 @@ struct Measured {
   std::vector<std::string> categories;
   std::string warning;
   std::vector<bool> beyondVanishingLine;  // by group: no physical place, no geometry
+  ResultUncertainty uncertainty;
 };
 
 std::string GroupLatitudeError(const std::vector<TLine>& lines,
@@ -115,6 +117,8 @@ bool Measure(const ProjectData& data, bool geo, Measured* m, ExportText* out) {
     return false;
   }
   m->warning = CalculationWarning(m->lines, r);
+  m->uncertainty = PropagateUncertainty(m->lines, data.Method, data.Cx, data.Cy, data.ScaleUnit,
+                                        ProjectUncertaintyModel(data));
   m->beyondVanishingLine.assign(m->lines.size(), false);
   for (std::size_t g : r.beyondVanishingLine) m->beyondVanishingLine[g] = true;
   return true;
@@ -125,10 +129,15 @@ bool Measure(const ProjectData& data, bool geo, Measured* m, ExportText* out) {
 std::string ResultText(const Measured& m, int unit, ExportFormat format) {
   // The decimals only shape the cells replaced below.
   ResultTable table = BuildResultTable(m.lines, m.categories, unit, 1);
+  FillResultUncertainty(table, m.lines, m.uncertainty);
   if (format != ExportFormat::Json) {
+    // One standard deviation each, after the table's columns; empty where unknown.
+    table.cells[0].insert(table.cells[0].end(), {"length_sd", "area_sd"});
     for (std::size_t r = 1; r < table.cells.size(); ++r) {
       table.cells[r][2] = ExactNumber(table.rows[r].length);
       table.cells[r][3] = ExactNumber(table.rows[r].area);
+      table.cells[r].insert(table.cells[r].end(), {ExactNumber(table.rows[r].lengthSd),
+                                                   ExactNumber(table.rows[r].areaSd)});
     }
     return Rows(table.cells, format);
   }
@@ -149,7 +158,8 @@ std::string ResultText(const Measured& m, int unit, ExportFormat format) {
              JsonString(CategoryName(m.categories, info.sort));
     }
     out += ", \"length\": " + JsonNumber(info.length) + ", \"area\": " + JsonNumber(info.area) +
-           ", \"points\": " + table.cells[r][4];
+           ", \"length_sd\": " + JsonNumber(info.lengthSd) +
+           ", \"area_sd\": " + JsonNumber(info.areaSd) + ", \"points\": " + table.cells[r][4];
     if (info.kind == ResultRowKind::Group)
       out += std::string(", \"outside_markers\": ") +
              (m.lines[static_cast<std::size_t>(info.group)].OutsideMarkers ? "true" : "false");
@@ -165,6 +175,8 @@ struct PointValues {
   std::size_t point;
   double X, Y;  // physical, when the table has them
   bool beyond;  // beyond the projective fit's vanishing line: no physical position
+  // Standard deviations of X and Y, or of x and y without physical columns; NaN where unknown.
+  double xSd, ySd;
 };
 
 // Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
@@ -179,19 +191,23 @@ double NormalLongitude(double lon) {
 template <typename Fn>
 void ForEachPoint(const ProjectData& data, int method, Fn fn) {
   const FitRegion region = ProjectMarkerRegion(method, data.Cx, data.Markers);
+  const UncertaintyModel model = ProjectUncertaintyModel(data);
   for (std::size_t g = 0; g < data.Lines.size(); ++g) {
     const TLine& line = data.Lines[g];
     const std::size_t n = UsedPointCount(line);
     for (std::size_t j = 0; j < n; ++j) {
       const TMarker& p = line.Points[j];
-      PointValues v{g, j, 0, 0, false};
+      PointValues v{g, j, 0, 0, false, model.clickSd, model.clickSd};
       if (method != tmNone) {
         if (PlaceOf(region, data.Cx, p.x, p.y) == PointPlace::BeyondVanishingLine) {
-          v.X = v.Y = std::nan("");
+          v.X = v.Y = v.xSd = v.ySd = std::nan("");
           v.beyond = true;
         } else {
           v.X = EvaluateTransform(method, data.Cx, p.x, p.y);
           v.Y = EvaluateTransform(method, data.Cy, p.x, p.y);
+          const PositionSd sd = PositionUncertainty(model, method, data.Cx, data.Cy, p.x, p.y);
+          v.xSd = sd.x;
+          v.ySd = sd.y;
           if (data.ScaleUnit == kDegreeUnit) v.X = NormalLongitude(v.X);
         }
       }
@@ -239,6 +255,7 @@ void PointText(const ProjectData& data, ExportFormat format, const ByteSink& emi
     header[5] += "(度)";
     header[6] += "(度)";
   }
+  header.insert(header.end(), {"x_sd", "y_sd"});
   if (format != ExportFormat::Json) {
     const bool csv = format == ExportFormat::Csv;
     const std::size_t width = header.size();
@@ -253,6 +270,8 @@ void PointText(const ProjectData& data, ExportFormat format, const ByteSink& emi
         cells.push_back(ExactNumber(v.X));
         cells.push_back(ExactNumber(v.Y));
       }
+      cells.push_back(ExactNumber(v.xSd));
+      cells.push_back(ExactNumber(v.ySd));
       emit(row(cells, width));
     });
     return;
@@ -270,7 +289,7 @@ void PointText(const ProjectData& data, ExportFormat format, const ByteSink& emi
            ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +
            ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y);
     if (physical) out += ", \"X\": " + JsonNumber(v.X) + ", \"Y\": " + JsonNumber(v.Y);
-    out += "}";
+    out += ", \"x_sd\": " + JsonNumber(v.xSd) + ", \"y_sd\": " + JsonNumber(v.ySd) + "}";
     emit(out);
   });
   emit(first ? "]}\n" : "\n ]}\n");
@@ -329,7 +348,9 @@ void ShapeText(const ProjectData& data, const Measured& m, ExportFormat format,
         "\"group\": " + JsonString(GroupLabel(line.LineType, static_cast<int>(g))) +
         ", \"category\": " + JsonString(CategoryName(m.categories, line.Sort)) +
         ", \"kind\": " + JsonString(KindName(line.LineType)) +
-        ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area);
+        ", \"length\": " + JsonNumber(line.Length) + ", \"area\": " + JsonNumber(line.Area) +
+        ", \"length_sd\": " + JsonNumber(m.uncertainty.LengthSd(g)) +
+        ", \"area_sd\": " + JsonNumber(m.uncertainty.AreaSd(g));
     // A GIS keeps the features' properties only: each says its units.
     if (geo)
       properties +=
@@ -366,7 +387,8 @@ void PointFeatures(const ProjectData& data, const ByteSink& emit) {
            JsonString(GroupLabel(line.LineType, static_cast<int>(v.group))) +
            ", \"point\": " + JsonString(PointName(p, v.point)) +
            ", \"category\": " + JsonString(CategoryName(categories, line.Sort)) +
-           ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y) + "}}";
+           ", \"x\": " + JsonNumber(p.x) + ", \"y\": " + JsonNumber(p.y) +
+           ", \"x_sd\": " + JsonNumber(v.xSd) + ", \"y_sd\": " + JsonNumber(v.ySd) + "}}";
     emit(out);
   });
   emit(first ? "]}\n" : "\n ]}\n");

@@ -1,12 +1,14 @@
 #include "measure/project_tables.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "coords/transform.h"
 #include "document/any_project.h"
 #include "document/numbers.h"
 #include "measure/calculation.h"
 #include "measure/formats.h"
+#include "measure/uncertainty.h"
 
 namespace zelko {
 
@@ -77,10 +79,55 @@ ProjectResults ProjectResultTable(const ProjectData& data) {
   out.error = UnreliableError(lines, r);
   if (!out.error.empty()) return out;
   out.table = BuildResultTable(lines, ProjectCategories(data), data.ScaleUnit, *decimals);
+  const ResultUncertainty u = PropagateUncertainty(lines, data.Method, data.Cx, data.Cy,
+                                                   data.ScaleUnit, ProjectUncertaintyModel(data));
+  FillResultUncertainty(out.table, lines, u);
+  // One standard deviation after the table's columns, to two significant digits; empty where
+  // the fit leaves it unknown.
+  out.table.cells[0].insert(out.table.cells[0].end(), {"length_sd", "area_sd"});
+  for (std::size_t row = 1; row < out.table.cells.size(); ++row)
+    out.table.cells[row].insert(out.table.cells[row].end(), {SdText(out.table.rows[row].lengthSd),
+                                                             SdText(out.table.rows[row].areaSd)});
   out.warning = CalculationWarning(lines, r);
   out.ok = true;
   return out;
 }
+
+namespace {
+
+// Appends the standard deviations of the row's position: of X and Y with a transformation
+// (empty beyond the vanishing line or where the fit leaves them unknown), of the image x and y
+// without one.
+class PointSdColumns {
+ public:
+  PointSdColumns(const ProjectData& data, bool physical)
+      : data_(data),
+        physical_(physical && data.Method != tmNone),
+        model_(ProjectUncertaintyModel(data)) {}
+  void Append(std::vector<std::string>& cells, PointRowInfo info) const {
+    if (info.group < 0) {
+      cells.insert(cells.end(), {"x_sd", "y_sd"});
+      return;
+    }
+    if (!physical_) {
+      cells.insert(cells.end(), {SdText(model_.clickSd), SdText(model_.clickSd)});
+      return;
+    }
+    const TMarker& p = data_.Lines[static_cast<std::size_t>(info.group)]
+                           .Points[static_cast<std::size_t>(info.point)];
+    PositionSd sd{std::nan(""), std::nan("")};
+    if (cells.size() >= 7 && !cells[5].empty())
+      sd = PositionUncertainty(model_, data_.Method, data_.Cx, data_.Cy, p.x, p.y);
+    cells.insert(cells.end(), {SdText(sd.x), SdText(sd.y)});
+  }
+
+ private:
+  const ProjectData& data_;
+  bool physical_;
+  UncertaintyModel model_;
+};
+
+}  // namespace
 
 ProjectPoints ProjectPointTable(const ProjectData& data) {
   ProjectPoints out;
@@ -91,6 +138,9 @@ ProjectPoints ProjectPointTable(const ProjectData& data) {
   const int method = out.physical ? data.Method : tmNone;
   out.table = BuildPointTable(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals,
                               ProjectMarkerRegion(method, data.Cx, data.Markers).side);
+  const PointSdColumns sd(data, out.physical);
+  for (std::size_t r = 0; r < out.table.cells.size(); ++r)
+    sd.Append(out.table.cells[r], out.table.rows[r]);
   out.ok = true;
   return out;
 }
@@ -101,8 +151,16 @@ ProjectPoints ForEachProjectPointRow(const ProjectData& data, const PointRowFn& 
   if (!decimals) return out;
   out.physical = ProjectTransformIsSet(data);
   const int method = out.physical ? data.Method : tmNone;
-  ForEachPointTableRow(data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals, row,
-                       ProjectMarkerRegion(method, data.Cx, data.Markers).side);
+  const PointSdColumns sd(data, out.physical);
+  std::vector<std::string> withSd;
+  ForEachPointTableRow(
+      data.Lines, method, data.Cx, data.Cy, data.ScaleUnit, *decimals,
+      [&](const std::vector<std::string>& cells, PointRowInfo info) {
+        withSd = cells;
+        sd.Append(withSd, info);
+        row(withSd, info);
+      },
+      ProjectMarkerRegion(method, data.Cx, data.Markers).side);
   out.ok = true;
   return out;
 }

@@ -195,6 +195,8 @@ std::string ResultTableToJson(const ResultTable& table) {
     AppendJsonCells(out, table.cells[r]);
     // The cells are rounded as the window shows them; these keep every digit.
     out += ", \"length\": " + JsonNumber(info.length) + ", \"area\": " + JsonNumber(info.area);
+    out += ", \"length_sd\": " + JsonNumber(info.lengthSd) +
+           ", \"area_sd\": " + JsonNumber(info.areaSd);
     out += '}';
   }
   out += first ? "]}\n" : "\n]}\n";

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -121,6 +122,9 @@ struct ResultRowInfo {
   int sort = -1;      // category index on group and total rows
   double length = 0;  // the unrounded values behind the length and area cells
   double area = 0;
+  // Their standard deviations, once worked out (FillResultUncertainty); NaN where unknown.
+  double lengthSd = std::numeric_limits<double>::quiet_NaN();
+  double areaSd = std::numeric_limits<double>::quiet_NaN();
 };
 
 struct ResultTable {

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +12,7 @@
 
 #include "../measure/groups_support.h"
 #include "app/area_page.h"
+#include "app/coord_page.h"
 #include "app_fixture.h"
 #include "coords/transform.h"
 #include "document/project_file.h"
@@ -153,7 +155,7 @@ TEST_F(ExportWindowTest, GeoJsonFeaturesSitWhereThePointTablePutsThePoints) {
   // The point table: longitude and latitude of every point by group label.
   QMap<QString, QList<QPair<double, double>>> table;
   const QList<QByteArray> rows = ReadAll(TempPath("points.csv")).mid(3).split('\n');
-  ASSERT_EQ(rows[0].trimmed(), "分類,Group,Point,x(pixels),y(pixels),経度(度),緯度(度)");
+  ASSERT_EQ(rows[0].trimmed(), "分類,Group,Point,x(pixels),y(pixels),経度(度),緯度(度),x_sd,y_sd");
   for (qsizetype r = 1; r < rows.size(); ++r) {
     const QList<QByteArray> cells = rows[r].trimmed().split(',');
     if (cells.size() < 7) continue;
@@ -262,6 +264,48 @@ TEST_F(ExportWindowTest, ResultsThatLostTheirPrecisionAreReportedAndNotExported)
                 "座標の値が有限でないか、大きすぎるか、緯度が-90度から90度の範囲を外れているため、"
                 "書き出せません。\n変換式の係数と点の座標を確かめて下さい。"});
   EXPECT_FALSE(QFile::exists(TempPath("r.csv")));
+}
+
+// The click precision travels with the project: read from a 2.9 file into the coordinate page,
+// into the window's exports as zelko-cli reads it, and back out only when it is not the default.
+TEST_F(ExportWindowTest, TheClickPrecisionOfAProjectReachesItsExportsAndItsFile) {
+  MakeImage("photo.bmp", 400, 300);
+  ProjectData d;
+  d.ImagePath = "photo.bmp";
+  d.Method = tmAffine;
+  d.ScaleUnit = 2;
+  d.Cx = {0, 0.1, 0};
+  d.Cy = {30, 0, -0.1};
+  const int at[6][2] = {{20, 20}, {380, 30}, {30, 280}, {370, 270}, {200, 150}, {100, 200}};
+  for (int k = 0; k < 6; ++k)
+    d.Markers.push_back({static_cast<std::uint16_t>(at[k][0] * 10),
+                         static_cast<std::uint16_t>(at[k][1] * 10),
+                         std::to_string(at[k][0] / 10.0 + 0.02 * (k % 3 - 1)),
+                         std::to_string(30 - at[k][1] / 10.0 + 0.03 * (k % 2))});
+  d.Lines = {Group(ltClosed, 0, {{10, 10}, {110, 10}, {110, 90}, {10, 90}})};
+  d.ClickPrecision = 1.2;
+  const QString project = TempPath("coarse.pqs");
+  Failure error;
+  ASSERT_TRUE(WriteProjectFile(project.toStdString(), d, &error)) << error;
+  Start({project});
+  ASSERT_EQ(form->State().ProjectFile, project);
+  EXPECT_EQ(form->pageCoord->EditClickPrecision->text(), "1.2");
+
+  Export(0, 0, TempPath("r.csv"));
+  const QByteArray results = ReadAll(TempPath("r.csv"));
+  EXPECT_EQ(results, Cli({"results", "--full-precision", "--format", "csv", project}));
+  EXPECT_TRUE(results.contains("length_sd,area_sd")) << results.toStdString();
+
+  // Back to the default through the field: the project saves as the 2.8.1 file it can be.
+  QLineEdit* edit = form->pageCoord->EditClickPrecision;
+  edit->selectAll();
+  QTest::keyClicks(edit, "0.3");
+  QTest::keyClick(edit, Qt::Key_Return);
+  Export(0, 0, TempPath("r2.csv"));
+  EXPECT_NE(ReadAll(TempPath("r2.csv")), results);
+  Action("ResaveProject")->trigger();
+  TakeMessages();
+  EXPECT_TRUE(ReadAll(project).startsWith("Zelko Version 2.8.1 "));
 }
 
 }  // namespace

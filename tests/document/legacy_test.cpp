@@ -243,6 +243,27 @@ TEST(KeyedTextProject, MissingSectionsKeepTheCurrentValues) {
   EXPECT_NE(error.find("marker 1"), std::string::npos);
 }
 
+TEST(KeyedTextProject, ClickPrecision) {
+  const std::string text = "[File]\r\nImageFile=a.jpg\r\n[Grid]\r\nMethod=0\r\n";
+  std::string error;
+  ProjectData d, current;
+  current.ClickPrecision = 2;
+  // Left out: the default, not the current value, as for an older file.
+  KeyedTextReadResult r = ParseKeyedTextProject(text);
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_TRUE(KeyedTextToProjectData(r.Data, current, &d, &error)) << error;
+  EXPECT_EQ(d.ClickPrecision, 0.3);
+  r = ParseKeyedTextProject(text + "Click Precision=0.125\r\n");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_TRUE(KeyedTextToProjectData(r.Data, current, &d, &error)) << error;
+  EXPECT_EQ(d.ClickPrecision, 0.125);
+  for (const char* bad : {"0", "-1", "1e9", "abc"}) {
+    r = ParseKeyedTextProject(text + "Click Precision=" + bad + "\r\n");
+    EXPECT_FALSE(r.Ok) << bad;
+    EXPECT_NE(r.Error.Detail.find("click precision"), std::string::npos) << r.Error.Detail;
+  }
+}
+
 TEST(KeyedTextProject, CoefficientsUnderCoordinate) {
   const std::string text =
       "[File]\r\nImageFile=a.jpg\r\n"

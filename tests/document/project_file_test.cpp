@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "document/project_data.h"
 #include "sample_files.h"
@@ -256,6 +258,79 @@ TEST(ProjectWriter, TheProjectiveMethodIsWrittenAsVersion29) {
   EXPECT_EQ(ParseProject(forged).Status, ProjectReadStatus::Failed);
   d.Method = 7;
   EXPECT_FALSE(SerializeProject(d, nullptr));
+}
+
+// The click precision lives in the extension block after the notes, which only a 2.9 file has;
+// a project at the default is the 2.8.1 file it always was.
+TEST(ProjectWriter, AClickPrecisionOtherThanTheDefaultIsWrittenAfterTheNotesOfA29File) {
+  ProjectData d = ParseProject(SampleBytes()).Data;
+  EXPECT_EQ(d.ClickPrecision, 0.3);
+  const std::string v281 = *SerializeProject(d, nullptr);
+  d.ClickPrecision = 0.75;
+  const std::string v29 = *SerializeProject(d, nullptr);
+  EXPECT_EQ(v29.substr(0, 20), std::string("Zelko Version 2.9 \0\0", 20));
+  // The same layout up to the end of the notes, then the mark, the item and the end tag.
+  ASSERT_EQ(v29.size(), v281.size() + 4 + 2 + 4 + 8 + 2);
+  EXPECT_EQ(v29.substr(20, v281.size() - 20), v281.substr(20));
+  const std::string block = v29.substr(v281.size());
+  EXPECT_EQ(block.substr(0, 10), std::string("ZXT1\1\0\x08\0\0\0", 10));
+  EXPECT_EQ(block.substr(18), std::string("\0\0", 2));
+  ProjectReadResult r = ParseProject(v29);
+  ASSERT_EQ(r.Status, ProjectReadStatus::Ok) << r.Error;
+  EXPECT_EQ(r.Data.ClickPrecision, 0.75);
+  EXPECT_EQ(*SerializeProject(r.Data, nullptr), v29);
+
+  // A 2.9 file without the block (the projective method at the default precision, as the
+  // previous version wrote it) reads with the default.
+  ProjectData projective = d;
+  projective.ClickPrecision = 0.3;
+  projective.Method = 6;
+  projective.Cx = {12.5, 0.061, 0.0135, 2.1e-5, 6.9e-4};
+  projective.Cy = {95, -0.004, -0.0952, 2.1e-5, 6.9e-4};
+  const std::string plain29 = *SerializeProject(projective, nullptr);
+  EXPECT_EQ(plain29.find("ZXT1"), std::string::npos);
+  r = ParseProject(plain29);
+  ASSERT_EQ(r.Status, ProjectReadStatus::Ok) << r.Error;
+  EXPECT_EQ(r.Data.ClickPrecision, 0.3);
+
+  // An item a later version adds is passed over; the known one still reads.
+  std::string later = v29.substr(0, v281.size() + 4);
+  later += std::string("\x07\0\x03\0\0\0abc", 9);
+  later += block.substr(4);
+  r = ParseProject(later);
+  ASSERT_EQ(r.Status, ProjectReadStatus::Ok) << r.Error;
+  EXPECT_EQ(r.Data.ClickPrecision, 0.75);
+
+  // Damaged blocks are refused with a reason, never read as something else.
+  const auto refused = [](const std::string& bytes, const std::string& why) {
+    const ProjectReadResult bad = ParseProject(bytes);
+    EXPECT_EQ(bad.Status, ProjectReadStatus::Failed) << why;
+    EXPECT_NE(bad.Error.Detail.find(why), std::string::npos) << why << ": " << bad.Error.Detail;
+  };
+  refused(v29.substr(0, v29.size() - 1), "ends inside the extensions");
+  refused(v29.substr(0, v281.size() + 12), "longer than the file");
+  refused(v29.substr(0, v281.size() + 7), "ends inside the extensions");
+  refused(v29 + "x", "unexpected data after the extensions");
+  refused(plain29 + "ABCD", "unexpected data after the notes");
+  std::string longer = v29;
+  longer[v281.size() + 6] = '\x7f';
+  refused(longer, "longer than the file");
+  std::string wrongSize = v29;
+  wrongSize[v281.size() + 6] = 4;
+  refused(wrongSize, "instead of 8");
+  std::string twice = v29.substr(0, v29.size() - 2) + block.substr(4, 14) + block.substr(18);
+  refused(twice, "given twice");
+  for (double bad : {0.0, -1.0, 1001.0, std::nan("")}) {
+    std::string out = v29;
+    const auto bits = std::bit_cast<std::uint64_t>(bad);
+    for (int i = 0; i < 8; ++i) out[v281.size() + 10 + i] = static_cast<char>(bits >> (8 * i));
+    refused(out, "click precision");
+  }
+  // The writer refuses such a value too.
+  d.ClickPrecision = -0.5;
+  Failure error;
+  EXPECT_FALSE(SerializeProject(d, &error));
+  EXPECT_NE(error.Detail.find("click precision"), std::string::npos);
 }
 
 TEST(ProjectReader, UnrecognisedHeaderIsNotAProject) {

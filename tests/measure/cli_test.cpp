@@ -81,11 +81,11 @@ ProjectData PixelProject() {
 }
 
 const char kPixelResults[] =
-    "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\n"
-    "Sort 1\tC1\t21.0\t5.00\t3\r\n"
-    "\tC2\t9.1\t-2.00\t3\r\n"
-    "Sort 1\t合計\t30.2\t3.00\t6\r\n"
-    "道路\tL3\t5.0\t0.00\t2\r\n";
+    "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\tlength_sd\tarea_sd\r\n"
+    "Sort 1\tC1\t21.0\t5.00\t3\t0.86\t2.1\r\n"
+    "\tC2\t9.1\t-2.00\t3\t0.87\t0.87\r\n"
+    "Sort 1\t合計\t30.2\t3.00\t6\t1.2\t2.3\r\n"
+    "道路\tL3\t5.0\t0.00\t2\t0.42\t0\r\n";
 
 TEST_F(CliTest, ResultsAreTheClipboardCopyOfTheResultTable) {
   const std::string file = Write("a.pqs", PixelProject());
@@ -120,28 +120,34 @@ TEST_F(CliTest, ResultsAsCsvAndJson) {
   const CliRun csv = Cli("results --format=csv '" + file + "'");
   EXPECT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(csv.out,
-            "\xEF\xBB\xBF分類,Group,長さ(pixels),面積(pixels^2),点数\r\n"
-            "Sort 1,C1,21.05,5.0000,3\r\n"
-            ",C2,9.12,-2.0000,3\r\n"
-            "Sort 1,合計,30.17,3.0000,6\r\n"
-            "\"道路, 舗装\",L3,5.00,0.0000,2\r\n");
+            "\xEF\xBB\xBF分類,Group,長さ(pixels),面積(pixels^2),点数,length_sd,area_sd\r\n"
+            "Sort 1,C1,21.05,5.0000,3,0.86,2.1\r\n"
+            ",C2,9.12,-2.0000,3,0.87,0.87\r\n"
+            "Sort 1,合計,30.17,3.0000,6,1.2,2.3\r\n"
+            "\"道路, 舗装\",L3,5.00,0.0000,2,0.42,0\r\n");
   const CliRun json = Cli("results '" + file + "' --format json");
   EXPECT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(
       json.out,
-      "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\"], "
+      "{\"header\": [\"分類\", \"Group\", \"長さ(pixels)\", \"面積(pixels^2)\", \"点数\", "
+      "\"length_sd\", \"area_sd\"], "
       "\"rows\": [\n"
       "  {\"type\": \"group\", \"group\": 1, \"category\": 1, \"cells\": [\"Sort 1\", \"C1\", "
-      "\"21.05\", \"5.0000\", \"3\"], "
-      "\"length\": 21.04987562112089, \"area\": 5},\n"
+      "\"21.05\", \"5.0000\", \"3\", \"0.86\", \"2.1\"], "
+      "\"length\": 21.04987562112089, \"area\": 5, \"length_sd\": 0.8584971541371456, "
+      "\"area_sd\": 2.131900560532784},\n"
       "  {\"type\": \"group\", \"group\": 2, \"category\": 1, \"cells\": [\"\", \"C2\", "
-      "\"9.12\", \"-2.0000\", \"3\"], "
-      "\"length\": 9.123105625617661, \"area\": -2},\n"
+      "\"9.12\", \"-2.0000\", \"3\", \"0.87\", \"0.87\"], "
+      "\"length\": 9.123105625617661, \"area\": -2, \"length_sd\": 0.8707939265593782, "
+      "\"area_sd\": 0.8746427842267951},\n"
       "  {\"type\": \"total\", \"category\": 1, \"cells\": [\"Sort 1\", \"合計\", \"30.17\", "
-      "\"3.0000\", \"6\"], "
-      "\"length\": 30.17298124673855, \"area\": 3},\n"
+      "\"3.0000\", \"6\", \"1.2\", \"2.3\"], "
+      "\"length\": 30.17298124673855, \"area\": 3, \"length_sd\": 1.222824364409819, "
+      "\"area_sd\": 2.3043437243605824},\n"
+      // A straight line of two points clicked to 0.3 pixels: 0.3·√2.
       "  {\"type\": \"group\", \"group\": 3, \"category\": 2, \"cells\": [\"道路, 舗装\", "
-      "\"L3\", \"5.00\", \"0.0000\", \"2\"], \"length\": 5, \"area\": 0}\n"
+      "\"L3\", \"5.00\", \"0.0000\", \"2\", \"0.42\", \"0\"], \"length\": 5, \"area\": 0, "
+      "\"length_sd\": 0.4242640687119285, \"area_sd\": 0}\n"
       "]}\n");
 }
 
@@ -216,7 +222,10 @@ TEST_F(CliTest, DegreeProjectsAreMeasuredInMetresWithFixedFormats) {
   const CliRun r = Cli("results '" + Write("deg.pqs", d) + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   // The geodesic square: 4044.4656 m round, 1012695.42 square metres, clockwise.
-  EXPECT_EQ(r.out, "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\r\nSort 1\tC1\t4044.5\t-1012695\t4\r\n");
+  EXPECT_EQ(r.out,
+            "分類\tGroup\t長さ(m)\t面積(m^2)\t点数\tlength_sd\tarea_sd\r\n"
+            // No markers behind the coefficients: the fit's share, and so the whole, unknown.
+            "Sort 1\tC1\t4044.5\t-1012695\t4\t\t\r\n");
 }
 
 // The unrounded values in JSON agree with GeographicLib's Planimeter and GeodSolve on GRS80.
@@ -264,9 +273,9 @@ TEST_F(CliTest, SeveralProjectsAreSeparatedAndOneThatCannotBeMeasuredIsReported)
 
   const CliRun r = Cli("results '" + a + "' '" + b + "' '" + c + "'");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out,
-            a + "\r\n" + kPixelResults + "\r\n" + c + "\r\n" +
-                "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\nSort 1\tP1\t0.0\t0.00\t1\r\n");
+  EXPECT_EQ(r.out, a + "\r\n" + kPixelResults + "\r\n" + c + "\r\n" +
+                       "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\tlength_sd\tarea_sd\r\n"
+                       "Sort 1\tP1\t0.0\t0.00\t1\t0\t0\r\n");
   EXPECT_EQ(r.err, "zelko-cli results: " + b +
                        ": transformation not set (method 4 needs 6 coefficients, the project "
                        "holds 3)\n");
@@ -313,7 +322,7 @@ TEST_F(CliTest, AProjectWithoutGroupsGivesTheHeaderAlone) {
   d.Lines.clear();
   const CliRun r = Cli("results '" + Write("empty.pqs", d) + "'");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\r\n");
+  EXPECT_EQ(r.out, "分類\tGroup\t長さ(pixels)\t面積(pixels^2)\t点数\tlength_sd\tarea_sd\r\n");
 }
 
 TEST_F(CliTest, PointsListEveryPointWithItsPhysicalCoordinates) {
@@ -328,16 +337,30 @@ TEST_F(CliTest, PointsListEveryPointWithItsPhysicalCoordinates) {
   const CliRun r = Cli("points '" + file + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
-            "分類\tGroup\tPoint\tx(pixels)\ty(pixels)\tX(m)\tY(m)\r\n"
-            "2\tP1\t1\t10.0\t20.0\t21.0\t995.0\r\n"
-            "2\tP1\t2\t35.0\t45.0\t71.0\t988.8\r\n"
-            "1\tL2\t1\t0.3\t1.0\t1.5\t999.8\r\n"
-            "1\tL2\t2\t3.0\t4.0\t7.0\t999.0\r\n");
+            // Coefficients without markers: the positions' uncertainty is unknown, not 0.
+            "分類\tGroup\tPoint\tx(pixels)\ty(pixels)\tX(m)\tY(m)\tx_sd\ty_sd\r\n"
+            "2\tP1\t1\t10.0\t20.0\t21.0\t995.0\t\t\r\n"
+            "2\tP1\t2\t35.0\t45.0\t71.0\t988.8\t\t\r\n"
+            "1\tL2\t1\t0.3\t1.0\t1.5\t999.8\t\t\r\n"
+            "1\tL2\t2\t3.0\t4.0\t7.0\t999.0\t\t\r\n");
   const CliRun json = Cli("points --format json '" + file + "'");
   EXPECT_NE(json.out.find("{\"group\": 2, \"point\": 2, \"cells\": [\"1\", \"L2\", \"2\", \"3.0\", "
-                          "\"4.0\", \"7.0\", \"999.0\"]}"),
+                          "\"4.0\", \"7.0\", \"999.0\", \"\", \"\"]}"),
             std::string::npos)
       << json.out;
+}
+
+TEST_F(CliTest, TheProjectsClickPrecisionSetsTheUncertainties) {
+  ProjectData d = PixelProject();
+  d.ClickPrecision = 1.5;
+  const std::string file = Write("coarse.pqs", d);
+  const CliRun points = Cli("points '" + file + "' --format csv");
+  EXPECT_EQ(points.status, 0) << points.err;
+  EXPECT_NE(points.out.find("\r\n1,C1,1,10.0,10.0,1.5,1.5\r\n"), std::string::npos) << points.out;
+  // Five times the click precision, five times every uncertainty of "無変換".
+  const CliRun results = Cli("results '" + file + "'");
+  EXPECT_NE(results.out.find("道路\tL3\t5.0\t0.00\t2\t2.1\t0\r\n"), std::string::npos)
+      << results.out;
 }
 
 TEST_F(CliTest, PointsWithoutPhysicalColumns) {
@@ -346,7 +369,7 @@ TEST_F(CliTest, PointsWithoutPhysicalColumns) {
   const CliRun r = Cli("points '" + none + "' --format csv");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, r.out.find("\r\n", r.out.find("\r\n") + 2) + 2),
-            "\xEF\xBB\xBF分類,Group,Point,x(pixels),y(pixels)\r\n1,C1,1,10.0,10.0\r\n");
+            "\xEF\xBB\xBF分類,Group,Point,x(pixels),y(pixels),x_sd,y_sd\r\n1,C1,1,10.0,10.0,0.30,0.30\r\n");
   EXPECT_EQ(r.err, "");
 
   ProjectData d = PixelProject();
@@ -354,7 +377,8 @@ TEST_F(CliTest, PointsWithoutPhysicalColumns) {
   const std::string notSet = Write("notset.pqs", d);
   const CliRun n = Cli("points '" + notSet + "'");
   EXPECT_EQ(n.status, 0);
-  EXPECT_EQ(n.out.substr(0, n.out.find("\r\n")), "分類\tGroup\tPoint\tx(pixels)\ty(pixels)");
+  EXPECT_EQ(n.out.substr(0, n.out.find("\r\n")),
+            "分類\tGroup\tPoint\tx(pixels)\ty(pixels)\tx_sd\ty_sd");
   EXPECT_EQ(n.err,
             "zelko-cli points: " + notSet + ": transformation not set; image coordinates only\n");
 }
@@ -385,7 +409,7 @@ TEST_F(CliTest, FullPrecisionPrintsTheExportsBytes) {
             "\xEF\xBB\xBF");
   // Without the option the output stays the rounded table.
   EXPECT_EQ(Cli("results '" + file + "'").out.find("\xEF\xBB\xBF"), std::string::npos);
-  EXPECT_NE(Cli("results '" + file + "'").out.find("\tC1\t2.1\t0.05\t3\r\n"), std::string::npos);
+  EXPECT_NE(Cli("results '" + file + "'").out.find("\tC1\t2.1\t0.05\t3\t"), std::string::npos);
 }
 
 TEST_F(CliTest, GeoJsonOnlyInTheDegreeUnit) {

@@ -16,6 +16,7 @@
 #include "document/file_io.h"
 #include "groups_support.h"
 #include "measure/calculation.h"
+#include "measure/uncertainty.h"
 
 namespace zelko {
 namespace {
@@ -87,7 +88,8 @@ TEST(Export, ResultTableInCsvKeepsEveryDigitBehindAByteOrderMark) {
   ASSERT_EQ(csv.text.substr(0, 3), "\xEF\xBB\xBF");
   const auto rows = SplitRows(csv.text.substr(3), ',');
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], (std::vector<std::string>{"分類", "Group", "長さ(mm)", "面積(mm^2)", "点数"}));
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"分類", "Group", "長さ(mm)", "面積(mm^2)", "点数",
+                                               "length_sd", "area_sd"}));
   // The category with a comma is quoted, as the table copies are.
   EXPECT_NE(csv.text.find("\r\n\"道路, 舗装\",C2,"), std::string::npos) << csv.text;
 
@@ -97,8 +99,11 @@ TEST(Export, ResultTableInCsvKeepsEveryDigitBehindAByteOrderMark) {
   EXPECT_GT(rows[1][2].size(), 12u);
   // (The quoted category splits in two here; the values are counted from the end.)
   const std::size_t n = rows[2].size();
-  EXPECT_EQ(Number(rows[2][n - 3]), measured[1].Length);
-  EXPECT_EQ(Number(rows[2][n - 2]), measured[1].Area);
+  EXPECT_EQ(Number(rows[2][n - 5]), measured[1].Length);
+  EXPECT_EQ(Number(rows[2][n - 4]), measured[1].Area);
+  // Coefficients without markers: the uncertainty is unknown, an empty cell and never 0.
+  EXPECT_EQ(rows[2][n - 2], "");
+  EXPECT_EQ(rows[2][n - 1], "");
 
   // TSV: the same cells between tabs, no byte order mark.
   const ExportText tsv = ExportProject(d, ExportContent::Results, ExportFormat::Tsv);
@@ -113,7 +118,7 @@ TEST(Export, PointTableCarriesImageAndPhysicalPositionsWithTheirUnits) {
   const auto rows = SplitRows(tsv.text, '\t');
   ASSERT_EQ(rows.size(), 7u);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"分類", "Group", "Point", "x(pixels)", "y(pixels)",
-                                               "X(mm)", "Y(mm)"}));
+                                               "X(mm)", "Y(mm)", "x_sd", "y_sd"}));
   EXPECT_EQ(std::vector<std::string>(rows[3].begin(), rows[3].begin() + 5),
             (std::vector<std::string>{"1", "L1", "3", "3", "7"}));
   EXPECT_EQ(Number(rows[3][5]), EvaluateTransform(d.Method, d.Cx, 3, 7));
@@ -124,7 +129,7 @@ TEST(Export, PointTableCarriesImageAndPhysicalPositionsWithTheirUnits) {
   EXPECT_PRED2(StartsWith, json.text, "{\"imageUnit\": \"pixels\", \"unit\": \"mm\",\n \"header\"");
   EXPECT_NE(json.text.find("{\"group\": \"C2\", \"point\": \"2\", \"category\": \"道路, 舗装\", "
                            "\"x\": 3, \"y\": 0, \"X\": " +
-                           rows[5][5] + ", \"Y\": 0}"),
+                           rows[5][5] + ", \"Y\": 0, \"x_sd\": null, \"y_sd\": null}"),
             std::string::npos)
       << json.text;
 
@@ -136,7 +141,56 @@ TEST(Export, PointTableCarriesImageAndPhysicalPositionsWithTheirUnits) {
   EXPECT_NE(image.text.find("\"unit\": null"), std::string::npos);
   EXPECT_EQ(image.text.find("\"X\""), std::string::npos);
   EXPECT_EQ(SplitRows(ExportProject(d, ExportContent::Points, ExportFormat::Csv).text, ',')[1],
-            (std::vector<std::string>{"1", "L1", "1", "0", "0"}));
+            (std::vector<std::string>{"1", "L1", "1", "0", "0", "0.3", "0.3"}));
+}
+
+// An affine fit to markers that miss it by a little: every value carries its uncertainty, the
+// same as the engine propagates, and a total combines its groups with the fit's correlation.
+TEST(Export, EveryFigureCarriesItsStandardDeviation) {
+  ProjectData d = MillimetreProject();
+  d.Lines.push_back(Group(ltClosed, 1, {{10, 10}, {40, 10}, {40, 50}}));
+  const double miss[] = {0.02, -0.03, 0.01, 0.04, -0.02, 0.0};
+  const std::pair<int, int> at[] = {{0, 0}, {100, 0}, {0, 100}, {100, 100}, {50, 20}, {20, 70}};
+  for (int k = 0; k < 6; ++k)
+    d.Markers.push_back({static_cast<std::uint16_t>(at[k].first * 10),
+                         static_cast<std::uint16_t>(at[k].second * 10),
+                         ExactNumber(at[k].first * 0.1 + miss[k]),
+                         ExactNumber(at[k].second * 0.1 - miss[5 - k])});
+  d.ClickPrecision = 0.5;
+  std::vector<TLine> lines = d.Lines;
+  ASSERT_TRUE(CalculateLines(lines, d.Method, d.Cx, d.Cy, d.ScaleUnit).ok());
+  const UncertaintyModel model = ProjectUncertaintyModel(d);
+  ASSERT_EQ(model.fit.share, FitShare::Known);
+  EXPECT_EQ(model.clickSd, 0.5);
+  const ResultUncertainty u = PropagateUncertainty(lines, d.Method, d.Cx, d.Cy, d.ScaleUnit, model);
+
+  const auto rows =
+      SplitRows(ExportProject(d, ExportContent::Results, ExportFormat::Tsv).text, '\t');
+  ASSERT_EQ(rows.size(), 5u);  // header, L1, C2, C3, total of C2 and C3
+  EXPECT_EQ(rows[1][5], ExactNumber(u.LengthSd(0)));
+  EXPECT_EQ(rows[1][6], "0");  // an open curve has no area
+  EXPECT_EQ(rows[3][6], ExactNumber(u.AreaSd(2)));
+  const std::size_t both[] = {1, 2};
+  EXPECT_EQ(rows[4][1], "合計");
+  EXPECT_EQ(rows[4][5], ExactNumber(u.TotalLengthSd(both)));
+  // The shared fit makes the total's uncertainty other than the groups' in quadrature.
+  EXPECT_NE(u.TotalLengthSd(both), std::hypot(u.LengthSd(1), u.LengthSd(2)));
+  EXPECT_GT(u.LengthSd(0), 0);
+
+  const std::string json = ExportProject(d, ExportContent::Results, ExportFormat::Json).text;
+  EXPECT_NE(json.find("\"length_sd\": " + ExactNumber(u.LengthSd(1)) +
+                      ", \"area_sd\": " + ExactNumber(u.AreaSd(1))),
+            std::string::npos)
+      << json;
+  const std::string shapes = ExportProject(d, ExportContent::Shapes, ExportFormat::Json).text;
+  EXPECT_NE(shapes.find("\"area_sd\": " + ExactNumber(u.AreaSd(2))), std::string::npos);
+
+  const auto points =
+      SplitRows(ExportProject(d, ExportContent::Points, ExportFormat::Csv).text.substr(3), ',');
+  const PositionSd p = PositionUncertainty(model, d.Method, d.Cx, d.Cy, 3, 7);
+  EXPECT_EQ(points[3][7], ExactNumber(p.x));
+  EXPECT_EQ(points[3][8], ExactNumber(p.y));
+  EXPECT_GT(p.x, 0.5 * 0.1);  // more than the click alone
 }
 
 TEST(Export, ResultsAsJsonNameTheirUnits) {
@@ -208,9 +262,11 @@ TEST(Export, GroupsAsGeoJsonAreLongitudeLatitudeFeatures) {
       << hand;
 
   const ExportText points = ExportProject(d, ExportContent::Points, ExportFormat::GeoJson);
-  EXPECT_NE(points.text.find("{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", "
-                             "\"coordinates\": [136, 34.5]}, \"properties\": {\"group\": \"P3\", "
-                             "\"point\": \"1\", \"category\": \"Sort 1\", \"x\": 2, \"y\": 2}}"),
+  EXPECT_NE(points.text.find(
+                "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", "
+                "\"coordinates\": [136, 34.5]}, \"properties\": {\"group\": \"P3\", "
+                "\"point\": \"1\", \"category\": \"Sort 1\", \"x\": 2, \"y\": 2, \"x_sd\": null, "
+                "\"y_sd\": null}}"),
             std::string::npos)
       << points.text;
 }

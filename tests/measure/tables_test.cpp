@@ -194,15 +194,15 @@ TEST(TableText, ResultJson) {
   ResultTable t;
   t.cells = {{"分類", "Group"}, {"A\"\\", "C1"}, {"A", "合計"}};
   t.rows = {{},
-            {ResultRowKind::Group, 0, 2, 0.1, -1e300},
+            {ResultRowKind::Group, 0, 2, 0.1, -1e300, 0.25, 0},
             {ResultRowKind::Total, -1, 2, 1e-7, std::nan("")}};
-  // Every digit of the values, and null where JSON has no number.
+  // Every digit of the values, and null where JSON has no number (an unknown uncertainty).
   EXPECT_EQ(ResultTableToJson(t),
             "{\"header\": [\"分類\", \"Group\"], \"rows\": [\n"
             "  {\"type\": \"group\", \"group\": 1, \"category\": 3, \"cells\": [\"A\\\"\\\\\", "
-            "\"C1\"], \"length\": 0.1, \"area\": -1e+300},\n"
+            "\"C1\"], \"length\": 0.1, \"area\": -1e+300, \"length_sd\": 0.25, \"area_sd\": 0},\n"
             "  {\"type\": \"total\", \"category\": 3, \"cells\": [\"A\", \"合計\"], "
-            "\"length\": 1e-07, \"area\": null}\n]}\n");
+            "\"length\": 1e-07, \"area\": null, \"length_sd\": null, \"area_sd\": null}\n]}\n");
   ResultTable bad;
   bad.cells = {{"x\x01\xff"}};
   bad.rows = {{}};
