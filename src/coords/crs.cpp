@@ -16,6 +16,8 @@ namespace zelko {
 
 namespace {
 
+// EPSG defines JGD2011 UTM zones 51N-55N only (6693 is a height system); zone 56N is on
+// WGS 84 alone.
 constexpr CrsChoice kCommonChoices[] = {
     {6668, "JGD2011 経緯度 (EPSG:6668)"},
     {6669, "JGD2011 平面直角座標系 I (EPSG:6669)"},
@@ -42,7 +44,6 @@ constexpr CrsChoice kCommonChoices[] = {
     {6690, "JGD2011 / UTM 53N (EPSG:6690)"},
     {6691, "JGD2011 / UTM 54N (EPSG:6691)"},
     {6692, "JGD2011 / UTM 55N (EPSG:6692)"},
-    {6693, "JGD2011 / UTM 56N (EPSG:6693)"},
     {32651, "WGS 84 / UTM 51N (EPSG:32651)"},
     {32652, "WGS 84 / UTM 52N (EPSG:32652)"},
     {32653, "WGS 84 / UTM 53N (EPSG:32653)"},

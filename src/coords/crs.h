@@ -106,8 +106,8 @@ struct CrsChoice {
   const char* label;
 };
 
-// JGD2011 geographic, JGD2011 plane rectangular I-XIX, UTM 51N-56N on JGD2011 and on WGS 84,
-// WGS 84 geographic, in this order.
+// JGD2011 geographic, JGD2011 plane rectangular I-XIX, JGD2011 UTM 51N-55N (EPSG has no 56N
+// on JGD2011), WGS 84 UTM 51N-56N, WGS 84 geographic, in this order.
 std::span<const CrsChoice> CommonCrsChoices();
 
 // Lengths and areas of one group in a system.
