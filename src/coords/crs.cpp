@@ -8,6 +8,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <numbers>
 #include <utility>
@@ -91,6 +92,13 @@ Direction DirectionOf(const char* text) {
 
 bool IsDegree(double factorToRadians) {
   return std::fabs(factorToRadians / (std::numbers::pi / 180) - 1) < 1e-12;
+}
+
+// A coordinate in a message, as short as its value allows.
+std::string Number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.10g", v);
+  return buf;
 }
 
 bool Finite(const XY& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
@@ -328,8 +336,8 @@ bool Crs::ToLonLat(std::span<const XY> table, std::vector<XY>& lonLat, std::stri
     return false;
   };
   auto where = [&](std::size_t i) {
-    return std::to_string(i + 1) + " 点目 (X " + std::to_string(table[i].x) + ", Y " +
-           std::to_string(table[i].y) + ")";
+    return std::to_string(i + 1) + " 点目 (X " + Number(table[i].x) + ", Y " + Number(table[i].y) +
+           ")";
   };
   lonLat.resize(table.size());
   for (std::size_t i = 0; i < table.size(); ++i) {
