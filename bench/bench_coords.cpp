@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "coords/crs.h"
 #include "coords/fit.h"
 #include "coords/grid.h"
 #include "coords/transform.h"
@@ -161,6 +162,43 @@ void BM_GridFittedProjective(benchmark::State& state) {
   TraceAndCount(state, zelko::tmProjective, fit.Cx, fit.Cy, 1);
 }
 BENCHMARK(BM_GridFittedProjective)->Unit(benchmark::kMillisecond);
+
+// Half a million positions typed in plane rectangular zone IX (X north, Y east, a 20 km field)
+// converted to longitude/latitude with one PROJ operation. Target: well under a second.
+void BM_CrsToLonLat(benchmark::State& state) {
+  const zelko::CrsResult r = zelko::Crs::FromEpsg(6677);
+  if (!r.crs) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  std::vector<zelko::XY> table;
+  for (int i = 0; i < 500000; ++i)
+    table.push_back({-10000 + std::fmod(i * 37.3, 20000.0), -10000 + std::fmod(i * 91.7, 20000.0)});
+  std::vector<zelko::XY> lonLat;
+  for (auto _ : state) {
+    r.crs->ToLonLat(table, lonLat);
+    benchmark::DoNotOptimize(lonLat.data());
+  }
+}
+BENCHMARK(BM_CrsToLonLat)->Unit(benchmark::kMillisecond);
+
+// The same positions measured as 10,000 closed groups of 50 points, ground and grid.
+void BM_MeasureInCrs(benchmark::State& state) {
+  const zelko::CrsResult r = zelko::Crs::FromEpsg(6677);
+  if (!r.crs) {
+    state.SkipWithError(r.error.c_str());
+    return;
+  }
+  std::vector<std::vector<zelko::XY>> groups(10000);
+  for (int g = 0; g < 10000; ++g)
+    for (int i = 0; i < 50; ++i) {
+      const double angle = i * 2 * 3.141592653589793 / 50;
+      groups[g].push_back({g * 2.0 + 30 * std::sin(angle), g * 1.5 + 30 * std::cos(angle)});
+    }
+  for (auto _ : state)
+    for (const auto& p : groups) benchmark::DoNotOptimize(zelko::MeasureInCrs(*r.crs, p, true));
+}
+BENCHMARK(BM_MeasureInCrs)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
