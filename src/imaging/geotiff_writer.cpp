@@ -84,6 +84,9 @@ bool WriteGeoTiff(const std::string& path, const GeoTiffPlacement& g, const Rgba
     return false;
   };
   if (g.width <= 0 || g.height <= 0) return fail("the picture is empty");
+  // The keys are 16-bit: larger codes have no place in them.
+  if (g.epsg <= 0 || g.epsg > 65535)
+    return fail("EPSG:" + std::to_string(g.epsg) + " does not fit a GeoTIFF key");
   // The GeoTIFF tags become known to libtiff once for the whole process.
   static std::once_flag tags;
   std::call_once(tags, [] { XTIFFInitialize(); });

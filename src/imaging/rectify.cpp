@@ -116,7 +116,8 @@ PlanePoint MapPosition(const RectifySource& s, double x, double y) {
 
 std::optional<PlanePoint> InvertFitAt(const RectifySource& s, PlanePoint target, PlanePoint start,
                                       double resolution) {
-  const double tolerance = 1e-6 * resolution;
+  // Aim at a millionth of an output pixel; rounding may stop it short, and a thousandth will do.
+  const double tolerance = 1e-6 * resolution, enough = 1e-3 * resolution;
   PlanePoint p = start;
   MapJet j = Jet(s, p.x, p.y);
   double ex = j.p.x - target.x, ey = j.p.y - target.y;
@@ -142,9 +143,9 @@ std::optional<PlanePoint> InvertFitAt(const RectifySource& s, PlanePoint target,
         break;
       }
     }
-    if (!improved) return err <= tolerance ? std::optional<PlanePoint>(p) : std::nullopt;
+    if (!improved) break;
   }
-  return err <= tolerance ? std::optional<PlanePoint>(p) : std::nullopt;
+  return err <= enough ? std::optional<PlanePoint>(p) : std::nullopt;
 }
 
 std::optional<double> GroundResolution(const RectifySource& s) {
@@ -215,7 +216,9 @@ std::optional<Rectifier> Rectifier::Plan(const RectifySource& s, std::optional<d
   }
   DecodeLimits held = limits;
   held.heldBytes = heldBytes;
-  const std::string tooLarge = SizeRefusal(std::int64_t(w), std::int64_t(h), 4, held);
+  // The encoded file is held whole until it is written: about as large again at worst.
+  const std::string tooLarge = SizeRefusal(std::int64_t(w), std::int64_t(h), 4, held,
+                                           std::uint64_t(w) * std::uint64_t(h) * 4);
   if (!tooLarge.empty()) {
     std::string text = "幾何補正した" + tooLarge.substr(tooLarge.find("画像"));
     if (text.size() < 3 || text.compare(text.size() - 3, 3, "。") != 0) text += "。";

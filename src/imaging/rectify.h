@@ -32,7 +32,7 @@ struct RectifySource {
 PlanePoint MapPosition(const RectifySource& s, double x, double y);
 
 // The loaded-image position whose map position is target, by Newton's method from start;
-// nullopt when it does not converge to a millionth of an output pixel of resolution.
+// nullopt when it does not converge to a thousandth of an output pixel of resolution.
 std::optional<PlanePoint> InvertFitAt(const RectifySource& s, PlanePoint target, PlanePoint start,
                                       double resolution);
 
@@ -55,8 +55,8 @@ class Rectifier {
   // Checks the fit (set, one of the methods, not folding the image over, the projective
   // vanishing line outside the image) and lays the grid over the image's outline at resolution
   // (GroundResolution without one). An output beyond the memory rule of limits (a quarter of
-  // the usable memory, with heldBytes already held beside it) is refused. nullopt with the
-  // reason (Japanese).
+  // the usable memory for the encoded picture and as much again, with heldBytes already held
+  // beside it) is refused. nullopt with the reason (Japanese).
   static std::optional<Rectifier> Plan(const RectifySource& source,
                                        std::optional<double> resolution, const DecodeLimits& limits,
                                        std::uint64_t heldBytes, std::string* error);

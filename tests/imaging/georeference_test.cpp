@@ -353,6 +353,10 @@ TEST_F(Rectify, AnInverseWithoutASolutionIsNoneAndAFailedWriteKeepsTheOldFile) {
       },
       &failure));
   EXPECT_EQ(failure.Text(), "逆算が収束しない");
+  // A code beyond the 16-bit key is refused before anything is made.
+  EXPECT_FALSE(WriteGeoTiff(
+      path, {10, 10, 0, 0, 1, 100000, false, ""},
+      [](int, int, std::uint8_t*, std::string*) { return true; }, &failure));
   std::ifstream in(path);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
