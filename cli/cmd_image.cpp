@@ -217,7 +217,9 @@ int RunImage(const std::vector<std::string>& args) {
     epsg = ParseEpsgCode(crsText);
     if (!epsg) return BadArguments("--crs takes EPSG:CODE, e.g. EPSG:6677: " + crsText);
   }
-  const bool project = UpperExtension(in) == ".PQS" || IsBinaryProjectFile(in);
+  // An image keeps its own path; only a regular file is looked into (a pipe would wait).
+  const bool project = UpperExtension(in) == ".PQS" ||
+                       (!IsImageExtension(in) && FileExists(in) && IsBinaryProjectFile(in));
   if (geo && !project)
     return BadArguments("--georeference and --rectify take a project (.pqs), whose fit they use");
 
