@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "command.h"
+#include "coords/crs.h"
 #include "coords/transform.h"
 #include "document/file_io.h"
 #include "document/image_path.h"
@@ -59,6 +60,9 @@ WorkingImageSettings ProjectSettings(const ProjectData& d) {
   return s;
 }
 
+// A system's unit as PROJ names it: geographic systems are in degrees, projected ones in metres.
+const char* UnitName(const Crs& crs) { return crs.Geographic() ? "degree" : "metre"; }
+
 bool WriteText(const std::string& path, const std::string& text) {
   Failure failure;
   if (WriteFileAtomically(path, text, &failure)) return true;
@@ -68,14 +72,13 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 // A picture and its georeference from a project: the world file and the .prj beside it.
 int WriteGeoreferenced(const ProjectData& data, const Bitmap& original, const WorkingImage& working,
-                       const WorkingImageSettings& s, const CrsDescription& crs,
-                       const std::string& out) {
+                       const WorkingImageSettings& s, const Crs& crs, const std::string& out) {
   const PixelAffine pictureToFit =
       Compose(LoadedToFitFrame(original.Width(), original.Height(), data.Angle),
               WorkingToLoaded(original.Width(), original.Height(), s));
   std::string why;
   const auto world =
-      MakeWorldFile(data.Method, data.Cx, data.Cy, pictureToFit, crs.northingFirst, &why);
+      MakeWorldFile(data.Method, data.Cx, data.Cy, pictureToFit, crs.NorthingFirst(), &why);
   if (!world) {
     Say(why);
     return 1;
@@ -86,11 +89,11 @@ int WriteGeoreferenced(const ProjectData& data, const Bitmap& original, const Wo
     return 1;
   }
   if (!WriteText(WorldFilePath(out), WorldFileText(*world))) return 1;
-  if (!WriteText(PrjFilePath(out), crs.wkt)) return 1;
+  if (!WriteText(PrjFilePath(out), crs.Wkt1Esri())) return 1;
   return 0;
 }
 
-int WriteRectified(const ProjectData& data, const Bitmap& original, const CrsDescription& crs,
+int WriteRectified(const ProjectData& data, const Bitmap& original, const Crs& crs,
                    std::optional<double> resolution, const std::string& out) {
   RectifySource source;
   source.method = data.Method;
@@ -99,7 +102,7 @@ int WriteRectified(const ProjectData& data, const Bitmap& original, const CrsDes
   source.width = original.Width();
   source.height = original.Height();
   source.loadedToFit = LoadedToFitFrame(original.Width(), original.Height(), data.Angle);
-  source.northingFirst = crs.northingFirst;
+  source.northingFirst = crs.NorthingFirst();
   std::string why;
   const auto plan = Rectifier::Plan(source, resolution, MachineDecodeLimits(),
                                     static_cast<std::uint64_t>(original.ByteSize()), &why);
@@ -108,8 +111,8 @@ int WriteRectified(const ProjectData& data, const Bitmap& original, const CrsDes
     return 1;
   }
   const RectifiedGrid& g = plan->Grid();
-  GeoTiffPlacement place{g.width,      g.height, g.west,         g.north,
-                         g.resolution, crs.epsg, crs.geographic, crs.name};
+  GeoTiffPlacement place{g.width,      g.height,   g.west,           g.north,
+                         g.resolution, crs.Epsg(), crs.Geographic(), crs.Name()};
   Failure failure;
   const bool written = WriteGeoTiff(
       out, place,
@@ -122,7 +125,7 @@ int WriteRectified(const ProjectData& data, const Bitmap& original, const CrsDes
     return 1;
   }
   std::printf("%s: %d x %d pixels, %.17g %s a pixel, upper-left corner (%.17g, %.17g)\n",
-              out.c_str(), g.width, g.height, g.resolution, crs.unitName.c_str(), g.west, g.north);
+              out.c_str(), g.width, g.height, g.resolution, UnitName(crs), g.west, g.north);
   return 0;
 }
 
@@ -214,7 +217,7 @@ int RunImage(const std::vector<std::string>& args) {
                         "reference system yet");
   std::optional<int> epsg;
   if (geo) {
-    epsg = ParseEpsgCode(crsText);
+    epsg = EpsgCodeFromText(crsText);
     if (!epsg) return BadArguments("--crs takes EPSG:CODE, e.g. EPSG:6677: " + crsText);
   }
   // An image keeps its own path; only a regular file is looked into (a pipe would wait).
@@ -248,7 +251,7 @@ int RunImage(const std::vector<std::string>& args) {
       if (!angleGiven) s.rotationAngle = stored.rotationAngle;
       angleGiven = true;
     }
-    std::optional<CrsDescription> crs;
+    std::optional<Crs> crs;
     if (geo) {
       if (data->Method == tmNone) {
         Say(in + ": the project's method is none (無変換): it has no map position");
@@ -258,18 +261,17 @@ int RunImage(const std::vector<std::string>& args) {
         Say(in + ": the project's transformation is not set");
         return 1;
       }
-      std::string why;
-      crs = DescribeEpsg(*epsg, &why);
-      if (!crs) {
-        Say(why);
+      CrsResult found = Crs::FromEpsg(*epsg);
+      if (!found.crs) {
+        Say(found.error);
         return 1;
       }
+      crs = std::move(found.crs);
       // The typed coordinates must be in the system's own unit, or the map is off by a factor.
       const bool degrees = data->ScaleUnit == kDegreeUnit;
-      if (crs->geographic != degrees || (!crs->geographic && crs->unitName != "metre") ||
-          (!degrees && data->ScaleUnit != kMetreUnit)) {
+      if (crs->Geographic() != degrees || (!degrees && data->ScaleUnit != kMetreUnit)) {
         Say(in + ": the project's unit " + ScaleUnitText(data->ScaleUnit) + " is not the unit of " +
-            crs->name + " (" + crs->unitName + ")");
+            crs->Name() + " (" + UnitName(*crs) + ")");
         return 1;
       }
     }

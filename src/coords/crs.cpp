@@ -167,28 +167,32 @@ Crs& Crs::operator=(const Crs& other) {
   return *this;
 }
 
-CrsResult Crs::FromText(std::string_view text) {
+std::optional<int> EpsgCodeFromText(std::string_view text) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-  std::string_view digits = text;
-  if (digits.size() >= 5) {
-    std::string head(digits.substr(0, 5));
+  if (text.size() >= 5) {
+    std::string head(text.substr(0, 5));
     std::transform(head.begin(), head.end(), head.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (head == "EPSG:") {
-      digits.remove_prefix(5);
-      if (!digits.empty() && digits.front() == ':') digits.remove_prefix(1);
-      while (!digits.empty() && isSpace(digits.front())) digits.remove_prefix(1);
+      text.remove_prefix(5);
+      if (!text.empty() && text.front() == ':') text.remove_prefix(1);
+      while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     }
   }
   int code = 0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
-  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || code <= 0)
-    return {std::nullopt, "座標系「" + std::string(text) +
-                              "」を読み取れません。EPSG:6677 や 6677 のように EPSG "
-                              "コードで指定して下さい。"};
-  return FromEpsg(code);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), code);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || code <= 0)
+    return std::nullopt;
+  return code;
+}
+
+CrsResult Crs::FromText(std::string_view text) {
+  if (const std::optional<int> code = EpsgCodeFromText(text)) return FromEpsg(*code);
+  return {std::nullopt, "座標系「" + std::string(text) +
+                            "」を読み取れません。EPSG:6677 や 6677 のように EPSG "
+                            "コードで指定して下さい。"};
 }
 
 CrsResult Crs::FromEpsg(int code) {

@@ -25,6 +25,10 @@ namespace zelko {
 
 struct CrsResult;
 
+// The code of "EPSG:6677", "epsg:6677", "EPSG::6677" or "6677" (spaces around allowed); nullopt
+// for any other text.
+std::optional<int> EpsgCodeFromText(std::string_view text);
+
 // A 2D geographic system in degrees or a projected system in metres, from the PROJ database.
 // One object converts on one thread at a time; a copy has its own PROJ context and can be used
 // on another thread.

@@ -1,11 +1,8 @@
 #include "imaging/georeference.h"
 
-#include <proj.h>
-
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <memory>
 #include <numbers>
 
 #include "coords/transform.h"
@@ -141,76 +138,6 @@ std::string WorldFilePath(const std::string& picturePath) {
 std::string PrjFilePath(const std::string& picturePath) {
   const std::size_t dot = ExtensionDot(picturePath);
   return picturePath.substr(0, dot) + ".prj";
-}
-
-std::optional<int> ParseEpsgCode(const std::string& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
-  std::string t = text.substr(b, e - b);
-  if (t.size() > 5) {
-    std::string head = t.substr(0, 5);
-    for (char& ch : head) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    if (head == "EPSG:") t = t.substr(5);
-  }
-  if (t.empty() || t.size() > 9) return std::nullopt;
-  for (char ch : t)
-    if (!std::isdigit(static_cast<unsigned char>(ch))) return std::nullopt;
-  const int code = std::stoi(t);
-  if (code <= 0) return std::nullopt;
-  return code;
-}
-
-namespace {
-
-struct ContextFree {
-  void operator()(PJ_CONTEXT* c) const { proj_context_destroy(c); }
-};
-struct ObjectFree {
-  void operator()(PJ* p) const { proj_destroy(p); }
-};
-using Context = std::unique_ptr<PJ_CONTEXT, ContextFree>;
-using Object = std::unique_ptr<PJ, ObjectFree>;
-
-}  // namespace
-
-std::optional<CrsDescription> DescribeEpsg(int code, std::string* error) {
-  const auto refuse = [&](const std::string& why) {
-    if (error) *error = why;
-    return std::nullopt;
-  };
-  const std::string name = "EPSG:" + std::to_string(code);
-  Context ctx(proj_context_create());
-  if (!ctx) return refuse("座標参照系のデータベースを開けません。");
-  proj_log_level(ctx.get(), PJ_LOG_NONE);
-  Object crs(proj_create_from_database(ctx.get(), "EPSG", std::to_string(code).c_str(),
-                                       PJ_CATEGORY_CRS, 0, nullptr));
-  if (!crs) return refuse(name + " は座標参照系のデータベースにありません。");
-  CrsDescription d;
-  d.epsg = code;
-  const PJ_TYPE type = proj_get_type(crs.get());
-  if (type == PJ_TYPE_GEOGRAPHIC_2D_CRS) {
-    d.geographic = true;
-  } else if (type != PJ_TYPE_PROJECTED_CRS) {
-    return refuse(name + " は 2 次元の地理座標系でも投影座標系でもありません。");
-  }
-  if (const char* n = proj_get_name(crs.get())) d.name = n;
-  Object cs(proj_crs_get_coordinate_system(ctx.get(), crs.get()));
-  if (!cs || proj_cs_get_axis_count(ctx.get(), cs.get()) != 2)
-    return refuse(name + " の座標軸を読めません。");
-  const char* direction = nullptr;
-  const char* unit = nullptr;
-  if (!proj_cs_get_axis_info(ctx.get(), cs.get(), 0, nullptr, nullptr, &direction, nullptr, &unit,
-                             nullptr, nullptr))
-    return refuse(name + " の座標軸を読めません。");
-  if (unit) d.unitName = unit;
-  const std::string dir = direction ? direction : "";
-  d.northingFirst = !d.geographic && (dir == "north" || dir == "south");
-  const char* wkt = proj_as_wkt(ctx.get(), crs.get(), PJ_WKT1_ESRI, nullptr);
-  if (!wkt) wkt = proj_as_wkt(ctx.get(), crs.get(), PJ_WKT1_GDAL, nullptr);
-  if (!wkt) return refuse(name + " を WKT で表せません。");
-  d.wkt = wkt;
-  return d;
 }
 
 }  // namespace zelko

@@ -71,23 +71,4 @@ std::string WorldFilePath(const std::string& picturePath);
 // The .prj file beside a picture: its extension replaced by ".prj".
 std::string PrjFilePath(const std::string& picturePath);
 
-// "EPSG:6677" (any case, spaces around allowed) or a bare code: the code, nullopt otherwise.
-std::optional<int> ParseEpsgCode(const std::string& text);
-
-// A coordinate reference system as PROJ's database defines it.
-struct CrsDescription {
-  int epsg = 0;
-  std::string name;         // "JGD2011 / Japan Plane Rectangular CS IX"
-  bool geographic = false;  // longitude and latitude in degrees; otherwise projected
-  // The system's first axis is northing (the plane rectangular systems): the marker table's X
-  // column holds it. Geographic systems take X as longitude, as the program's degree unit does.
-  bool northingFirst = false;
-  std::string unitName;  // of the axes: "metre", "degree", ...
-  std::string wkt;       // ESRI's WKT 1, or GDAL's where PROJ has no ESRI form
-};
-
-// The system of an EPSG code; nullopt with the reason (Japanese) for a code PROJ does not know,
-// or a system that is neither geographic 2D nor projected.
-std::optional<CrsDescription> DescribeEpsg(int code, std::string* error);
-
 }  // namespace zelko

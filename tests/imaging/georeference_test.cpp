@@ -136,34 +136,6 @@ TEST(WorldFile, NamesBesideThePicture) {
   EXPECT_EQ(WorldFilePath("photo.jpeg"), "photo.jgw");
   EXPECT_EQ(WorldFilePath("dir.v2/photo"), "dir.v2/photo.wld");
   EXPECT_EQ(PrjFilePath("a.b/photo.jpg"), "a.b/photo.prj");
-  EXPECT_EQ(ParseEpsgCode(" epsg:6677 "), 6677);
-  EXPECT_EQ(ParseEpsgCode("4326"), 4326);
-  EXPECT_FALSE(ParseEpsgCode("EPSG:"));
-  EXPECT_FALSE(ParseEpsgCode("EPSG:66x7"));
-  EXPECT_FALSE(ParseEpsgCode("ESRI:102100"));
-}
-
-TEST(Crs, ProjNamesTheSystemAndItsAxisOrder) {
-  std::string why;
-  const auto jgd = DescribeEpsg(6677, &why);  // 平面直角座標系 IX: X north, Y east
-  ASSERT_TRUE(jgd) << why;
-  EXPECT_FALSE(jgd->geographic);
-  EXPECT_TRUE(jgd->northingFirst);
-  EXPECT_NE(jgd->name.find("IX"), std::string::npos);
-  EXPECT_NE(jgd->wkt.find("JGD_2011"), std::string::npos);
-  EXPECT_EQ(jgd->wkt.rfind("PROJCS[", 0), 0u);
-  const auto utm = DescribeEpsg(32654, &why);
-  ASSERT_TRUE(utm);
-  EXPECT_FALSE(utm->northingFirst);
-  EXPECT_EQ(utm->unitName, "metre");
-  const auto wgs = DescribeEpsg(4326, &why);
-  ASSERT_TRUE(wgs);
-  EXPECT_TRUE(wgs->geographic);
-  EXPECT_FALSE(wgs->northingFirst);  // the program's X is longitude
-  EXPECT_EQ(wgs->wkt.rfind("GEOGCS[", 0), 0u);
-  EXPECT_FALSE(DescribeEpsg(999999, &why));
-  EXPECT_NE(why.find("EPSG:999999"), std::string::npos);
-  EXPECT_FALSE(DescribeEpsg(4978, &why));  // geocentric
 }
 
 // ---- rectification ----------------------------------------------------------------------------
