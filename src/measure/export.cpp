@@ -179,13 +179,6 @@ struct PointValues {
   double xSd, ySd;
 };
 
-// Longitudes unwrapped across ±180° for the fit go back to −180…180 for a GIS.
-double NormalLongitude(double lon) {
-  if (!(lon < -180 || lon > 180)) return lon;
-  const double r = std::remainder(lon, 360.0);
-  return r == -180 ? 180 : r;
-}
-
 // Every used point of every group, in table order; longitudes within ±180°. A point beyond the
 // projective fit's vanishing line has no physical position (NaN: an empty cell, null in JSON).
 template <typename Fn>

@@ -18,14 +18,9 @@ std::string Number(double v) {
   return s.empty() ? "null" : s;
 }
 
-// Longitude within -180..180.
-double Normal(double lon) {
-  if (!(lon < -180 || lon > 180)) return lon;
-  const double r = std::remainder(lon, 360.0);
-  return r == -180 ? 180 : r;
+std::string Position(const XY& q) {
+  return "[" + Number(NormalLongitude(q.x)) + ", " + Number(q.y) + "]";
 }
-
-std::string Position(const XY& q) { return "[" + Number(Normal(q.x)) + ", " + Number(q.y) + "]"; }
 
 std::string Positions(const std::vector<XY>& points) {
   std::string out = "[";
@@ -180,12 +175,18 @@ std::string Polygons(Geos& geos, const std::vector<XY>& ring) {
 
 }  // namespace
 
+double NormalLongitude(double lon) {
+  if (!(lon < -180 || lon > 180)) return lon;
+  const double r = std::remainder(lon, 360.0);
+  return r == -180 ? 180 : r;
+}
+
 std::string GeoJsonGeometry(std::uint8_t lineType, std::vector<XY> p) {
   if (p.empty()) return "null";
   if (lineType == ltPoints) return Typed("MultiPoint", Positions(p));
   if (p.size() == 1) return Typed("Point", Position(p[0]));
   // Continuous along the group, starting within -180..180.
-  p[0].x = Normal(p[0].x);
+  p[0].x = NormalLongitude(p[0].x);
   for (std::size_t i = 1; i < p.size(); ++i)
     p[i].x = p[i - 1].x + std::remainder(p[i].x - p[i - 1].x, 360.0);
   Geos geos;

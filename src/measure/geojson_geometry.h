@@ -10,6 +10,10 @@
 
 namespace zelko {
 
+// Longitudes unwrapped across ±180 degrees (for a fit, or along a group) back within -180..180,
+// as a GIS wants them.
+double NormalLongitude(double lon);
+
 // The geometry object's text (or null) of a group of the given line type (ltCurve, ltClosed,
 // ltPoints) through the longitude/latitude points p, in the order they were clicked:
 // - a set of points is a MultiPoint;
